@@ -1,0 +1,15 @@
+// The report file and the console lines of the hour.
+#pragma once
+
+#include "driver/prediction_state.h"
+
+namespace fieldcast {
+
+void writeNotice(std::FILE* stream);      // two lines and a blank line
+void writeReportHeader(PredictionState& state);
+void printRangeCaution(PredictionState& state);
+void writeShortRangeLine(PredictionState& state);
+void printStationSummary(PredictionState& state);
+void writeHourLines(PredictionState& state);
+
+}  // namespace fieldcast

@@ -1,0 +1,48 @@
+// E-layer critical frequency at the control point and the sky wave's reflection height.
+#pragma once
+
+#include "driver/prediction_state.h"
+
+namespace fieldcast {
+
+// Solar activity level and the values derived from it alone.
+struct SolarActivity {
+    double sunspotLevel;  // R
+    double fluxIndex;     // Phi
+    double foEminKhz;     // night-time floor of foE
+    double activityFactor;  // A
+};
+
+// Every intermediate of one evaluation, so that each step can be checked by hand.
+struct ELayerTerms {
+    SolarActivity activity;
+    double zenithLimitDeg;  // N, limited to 80 degrees
+    double exponentM;       // m
+    double factorB;         // B = cos(N)^m
+    double factorK;         // K = X + Y cos(lat)
+    double exponentP;       // p
+    double noonZenithDeg;   // Nn
+    double noonFactorD;     // D at noon
+    double foEFullKhz;      // F0: B and D taken as 1
+    double foENoonKhz;      // Fnoon
+    double noonScaleKm;     // Y0
+    double shiftedHour;     // t
+    double cosSolarZenith;
+    double solarZenithDeg;  // chi
+    double factorD;         // D of the hour
+    double foEKhz;          // foE of the hour, not below the floor
+    double hourScaleKm;     // Yh
+    double reflectionHeightKm;
+};
+
+// Activity level of codes 1, 2, 3 (the codes are checked when read).
+SolarActivity solarActivity(int solarActivityCode);
+
+// The whole model on controlLat, controlLon, solarDeclination, standardMeridian (radians),
+// rxLon, hourJst and freqKhz; changes nothing.
+ELayerTerms evaluateELayer(const PredictionState& state);
+
+// Sets cosSolarZenith and reflectionHeightKm.
+double computeReflectionHeight(PredictionState& state);
+
+}  // namespace fieldcast

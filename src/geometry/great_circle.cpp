@@ -1,0 +1,51 @@
+#include "geometry/great_circle.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace fieldcast {
+
+double computeGroundRange(PredictionState& state) {
+    double dLon = std::fabs(state.txLon - state.rxLon);
+    if (dLon > kPi) dLon = kTwoPi - dLon;  // the short way round; exactly pi stays
+    double x = std::cos(dLon) * (std::cos(state.rxLat) * std::cos(state.txLat)) +
+               std::sin(state.rxLat) * std::sin(state.txLat);  // cos(central angle)
+    // Coincident points can round x just above 1: keep it a cosine, so the range is 0.
+    x = std::clamp(x, -1.0, 1.0);
+    double angle = std::atan(std::sqrt(1.0 - x * x) / x);  // x = 0 gives atan(inf) = pi/2
+    if (x < 0.0) angle += kPi;
+    state.centralAngle = angle;
+    state.groundRangeKm = angle * kRangeEarthRadiusKm;
+    return state.groundRangeKm;
+}
+
+double computePathMidpoint(PredictionState& state) {
+    const double theta = state.centralAngle;
+    const double lat1 = state.txLat;
+    const double lat2 = state.rxLat;
+    // sine of the midpoint latitude: the transmitter's cos(lat) is multiplied in, then out
+    double s = std::sin(lat1) * std::cos(theta / 2.0) +
+                     ((std::sin(lat2) - std::cos(theta) * std::sin(lat1)) *
+                      (std::cos(lat1) * std::sin(theta / 2.0)) / std::cos(lat1)) /
+                         std::sin(theta);
+    s = std::clamp(s, -1.0, 1.0);  // rounding near a pole must not leave a NaN cosine
+    const double c = std::sqrt(1.0 - s * s);
+    if (s > 0.0) {
+        state.midLat = kHalfPi - std::atan(c / s);
+    } else if (s < 0.0) {
+        state.midLat = -kHalfPi - std::atan(c / s);
+    } else {
+        state.midLat = 0.0;
+    }
+    // cosine of the longitude offset between transmitter and midpoint
+    double k = (std::cos(theta / 2.0) - std::sin(lat1) * std::sin(state.midLat)) /
+               std::cos(state.midLat) / std::cos(lat1);
+    k = std::clamp(k, -1.0, 1.0);
+    // No quadrant correction: a negative k gives a negative offset.
+    const double offset = std::atan(std::sqrt(1.0 - k * k) / k);
+    // Direction from the raw longitudes; the result is not wrapped.
+    state.midLon = state.txLon > state.rxLon ? state.txLon - offset : state.txLon + offset;
+    return state.midLon;
+}
+
+}  // namespace fieldcast

@@ -1,0 +1,80 @@
+// Hop geometry. Angles are radians throughout; solarDeclination and standardMeridian are set
+// in degrees and turned into radians here, every hour.
+#include "geometry/hop_geometry.h"
+
+#include <cmath>
+
+#include "driver/input_files.h"
+#include "geometry/e_layer.h"
+#include "geometry/great_circle.h"
+
+namespace fieldcast {
+
+double monthDeclinationDeg(int month) {
+    static constexpr double kDeclinationDeg[12] = {-21.0, -13.0, -2.0, 10.0,  19.0,  23.0,
+                                                   22.0,  14.0,  3.0,  -8.0, -18.0, -23.0};
+    return kDeclinationDeg[month - 1];
+}
+
+void setMonthDeclination(PredictionState& state) {
+    if (state.month >= 1 && state.month <= 12) {
+        state.solarDeclination = monthDeclinationDeg(state.month);
+    }
+}
+
+void setHopCount(PredictionState& state) {
+    state.hopCount = state.groundRangeKm > kOneHopLimitKm ? 2 : 1;
+}
+
+void computeHopPath(PredictionState& state) {
+    state.hopRangeKm = state.hopCount == 1 ? state.groundRangeKm : state.groundRangeKm / 2.0;
+    const double a = state.effectiveEarthRadiusKm;
+    const double h = state.reflectionHeightKm;
+    const double psi = (state.hopRangeKm / 2.0) / a;  // half-hop angle at the earth's centre
+    // law of cosines: hop end to reflection point, twice
+    state.hopSlantKm = 2.0 * std::sqrt(a * a + (a + h) * (a + h) - 2.0 * a * (a + h) * std::cos(psi));
+    state.skyPathKm = state.hopCount * state.hopSlantKm;
+    state.elevationAngle = std::atan(1.0 / std::tan(psi) - (a / (a + h)) / std::sin(psi));
+    state.incidenceAngle = (kHalfPi - psi) - state.elevationAngle;
+    state.freqCosIncidenceKhz = std::cos(state.incidenceAngle) * state.freqKhz;
+    if (state.freqCosIncidenceKhz < 5.0) state.freqCosIncidenceKhz = 5.0;  // table floor
+    state.wavelengthKm = state.speedOfLightKmS / state.freqKhz / 1000.0;
+    // the sky path is over the 8480 km earth, the ground range over the 6360 km one
+    state.pathDiffWavelengths = (state.skyPathKm - state.groundRangeKm) / state.wavelengthKm;
+    state.phaseDiffDeg =
+        (state.pathDiffWavelengths - std::floor(state.pathDiffWavelengths)) * 360.0;
+}
+
+void computeHourGeometry(PredictionState& state) {
+    state.hourJst = state.hourIndex;
+    state.standardMeridian = 135.0;
+    state.controlLat = state.midLat;
+    state.controlLon = state.midLon;
+    state.solarDeclination *= state.radPerDeg;
+    state.standardMeridian *= state.radPerDeg;
+    computeReflectionHeight(state);
+    computeHopPath(state);
+}
+
+bool computeHopGeometry(PredictionState& state) {
+    if (readParameterInRange("YR.dat", state.solarActivityCode, 1, 3, "1, 2 or 3") !=
+        ReadOutcome::ok) {
+        return false;
+    }
+    if (readParameterInRange("MON.dat", state.month, 1, 12, "a month from 1 to 12") !=
+        ReadOutcome::ok) {
+        return false;
+    }
+    setMonthDeclination(state);
+    setHopCount(state);
+    computePathMidpoint(state);
+    if (readParameterInRange("GCM.dat", state.midGroundType, 1, 3, "1, 2 or 3") !=
+        ReadOutcome::ok) {
+        return false;
+    }
+    if (readParameter("RESUL.dat", state.resultMode) != ReadOutcome::ok) return false;
+    computeHourGeometry(state);
+    return true;
+}
+
+}  // namespace fieldcast

@@ -1,0 +1,27 @@
+// Hop geometry of the sky wave over the 8480 km earth, and its path difference to the
+// ground wave.
+#pragma once
+
+#include "driver/prediction_state.h"
+
+namespace fieldcast {
+
+// Solar declination of a month 1..12, degrees.
+double monthDeclinationDeg(int month);
+
+// The hour's whole step: reads "YR.dat" and "MON.dat", sets the declination and the hop
+// count, the path midpoint, reads "GCM.dat" and "RESUL.dat", then computeHourGeometry.
+// Returns false when a file could not be used (its line printed): the run ends.
+bool computeHopGeometry(PredictionState& state);
+
+// The arithmetic after the reads, on the record alone:
+// declination of `month`, hop count by groundRangeKm.
+void setMonthDeclination(PredictionState& state);
+void setHopCount(PredictionState& state);
+// hourJst, standardMeridian and the control point; declination and meridian to radians;
+// the reflection height; then computeHopPath.
+void computeHourGeometry(PredictionState& state);
+// Hop range, slant path, angles, f cos(i), wavelength and phase difference.
+void computeHopPath(PredictionState& state);
+
+}  // namespace fieldcast

@@ -1,0 +1,28 @@
+// Ground-wave field strength: closed form near the transmitter, curves beyond.
+#pragma once
+
+#include "driver/input_files.h"
+#include "driver/prediction_state.h"
+
+namespace fieldcast {
+
+enum class GroundWaveOutcome {
+    shortRange,   // 50 km or less: closed form, the hour's sky-wave work is skipped
+    fromCurves,   // over 50 km: looked up in the curves (or kept when a file is missing)
+    refused,      // a curve file opened but was short: the run ends
+};
+
+// The hour's step: the closed form, or the curves loaded and looked up.
+GroundWaveOutcome computeGroundWave(PredictionState& state);
+
+// Reads "FG.dat", "DG.dat" and the curve file of txGroundType. A missing file prints its
+// line and gives cannotOpen (the hour goes on with the previous ground wave); a short file
+// gives unreadable (the run ends).
+ReadOutcome loadGroundWaveCurves(PredictionState& state);
+
+// Arithmetic on the record alone.
+void computeShortRangeGroundWave(PredictionState& state);  // groundRangeKm <= 50
+double lookupGroundWaveDb(const PredictionState& state);    // curves + power correction
+void setGroundWaveMvm(PredictionState& state);             // from groundWaveDb
+
+}  // namespace fieldcast

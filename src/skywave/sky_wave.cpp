@@ -1,0 +1,114 @@
+// Sky wave. elevationAngle arrives in degrees (from the antenna-factor lookup) and is turned
+// back into radians first; every angle inside the formulas is radians. Field strengths are
+// mV/m, their dB values relative to 1 uV/m.
+#include "skywave/sky_wave.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace fieldcast {
+
+namespace {
+double mvmToDb(double fieldMvm) { return 20.0 * std::log(1000.0 * fieldMvm) / std::log(10.0); }
+}  // namespace
+
+void setMidpointGround(PredictionState& state) {
+    switch (state.midGroundType) {
+        case 1:  // sea
+            state.groundPermittivity = 80.0;
+            state.groundConductivity = 5.0;
+            break;
+        case 2:  // land
+            state.groundPermittivity = 15.0;
+            state.groundConductivity = 0.002;
+            break;
+        case 3:  // dry land
+            state.groundPermittivity = 15.0;
+            state.groundConductivity = 0.0005;
+            break;
+        default:
+            break;
+    }
+}
+
+void computeGroundReflection(PredictionState& state) {
+    const double delta = state.elevationAngle;
+    const double er = state.groundPermittivity;
+    const double x = 18000.0 * state.groundConductivity / state.freqKhz * 1000.0;
+    state.groundLossTerm = x;
+    const double sinD = std::sin(delta);
+    const double cosD = std::cos(delta);
+
+    const double k = cosD * cosD;
+    const double b = std::sqrt((er - k) * (er - k) + x * x);  // |eps_c - cos^2|
+    const double psi = -std::atan(x / (er - k));              // arg(eps_c - cos^2)
+    const double m = er * er + x * x;                         // |eps_c|^2
+    const double s = x / std::sqrt(m);
+    const double alpha = std::atan(s / std::sqrt(1.0 - s * s));
+    // N = |numerator * conj(denominator)|, D = |denominator|^2
+    // (a square that rounding could take just below zero)
+    const double n = std::sqrt(std::max(
+        0.0, std::pow(sinD, 4.0) * m * m + b * b -
+                 std::cos(2.0 * alpha + psi) * (sinD * sinD * 2.0 * b * m)));
+    const double d = (sinD * sinD * m + b) +
+                     std::cos(alpha + psi / 2.0) * (sinD * std::sqrt(m) * 2.0 * std::sqrt(b));
+    state.groundReflMag = n / d;
+
+    const double q = sinD * sinD * m - b;
+    const double beta = std::atan(x / er);
+    const double t = sinD * std::sin(beta + psi / 2.0);
+    const double sTerm = std::sin(beta + psi / 2.0) * sinD * std::sqrt(m) * 2.0 * std::sqrt(b);
+    double phase = 0.0;
+    if (q == 0.0 && t == 0.0) {
+        phase = 0.0;
+    } else if (q == 0.0 && t > 0.0) {
+        phase = kHalfPi;
+    } else if (q == 0.0 && t < 0.0) {
+        phase = -kHalfPi;
+    } else if (b - sinD * sinD * m > 0.0) {
+        phase = kPi - std::atan(sTerm / (b - sinD * sinD * m));
+    } else if (b - sinD * sinD * m < 0.0) {
+        phase = -std::atan(sTerm / (b - sinD * sinD * m));
+    }
+    state.groundReflPhaseDeg = phase * state.degPerRad;
+}
+
+void computeSkyWave(PredictionState& state) {
+    setMidpointGround(state);
+    state.elevationAngle *= state.radPerDeg;  // radians again
+    computeGroundReflection(state);
+    state.referenceFieldMvm = 300.0 * std::sqrt(state.txPowerKw);  // field at 1 km
+    state.skyWave1HopMvm = std::cos(state.elevationAngle) *
+                           (2.0 * state.referenceFieldMvm / state.skyPathKm) * state.rcxFactor *
+                           state.ffFactor * state.txAfFactor * state.rxAfFactor;
+    state.skyWave1HopDb = mvmToDb(state.skyWave1HopMvm);
+}
+
+void computeTwoHopSkyWave(PredictionState& state) {
+    // the second ionospheric reflection and the ground reflection at the midpoint
+    state.skyWave2HopMvm = state.skyWave1HopMvm * state.rcxFactor * state.groundReflMag;
+    state.skyWave2HopDb = mvmToDb(state.skyWave2HopMvm);
+}
+
+void combineWithGroundWave(PredictionState& state) {
+    const bool twoHop = state.hopCount == 2;
+    const double es = twoHop ? state.skyWave2HopMvm : state.skyWave1HopMvm;
+    const double eg = state.groundWaveMvm;
+    const double a = es * es + eg * eg;
+    const double g = 2.0 * es * eg;
+    // the sky wave lags by its extra path and, over two hops, the ground reflection's phase;
+    // the sum is not reduced to one turn
+    const double thetaDeg = twoHop ? state.phaseDiffDeg + state.groundReflPhaseDeg
+                                   : state.phaseDiffDeg;
+    // equal waves in opposition cancel to 0 (whose dB value is -inf), never to a NaN root
+    const double combined = std::sqrt(std::max(0.0, std::cos(thetaDeg * state.radPerDeg) * g + a));
+    if (twoHop) {
+        state.combined2HopMvm = combined;
+        state.combined2HopDb = mvmToDb(combined);
+    } else {
+        state.combined1HopMvm = combined;
+        state.combined1HopDb = mvmToDb(combined);
+    }
+}
+
+}  // namespace fieldcast
