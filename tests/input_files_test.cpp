@@ -8,6 +8,8 @@
 #include <functional>
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "test_support.h"
 
@@ -80,6 +82,121 @@ TEST_F(InputFiles, RefusedValuesKeepTheFieldAndNameTheFile) {
     EXPECT_EQ(missing, "LATT.dat cannot open !!\n");
 }
 
+TEST_F(InputFiles, NumbersAsDecimalScanReadsThem) {
+    double value = -1.0;
+    const std::pair<const char*, double> accepted[] = {
+        {"+.5", 0.5},  {"-2.", -2.0}, {"1e5x", 1e5}, {"1E-2", 0.01},
+        {"10.5kW", 10.5}, {"0x10", 0.0},  // a decimal reader: "x" ends the number
+        {"1e-999", 0.0},  // underflows to zero, a finite number
+    };
+    for (const auto& [content, expected] : accepted) {
+        write("P.dat", content);
+        std::FILE* file = std::fopen("P.dat", "r");
+        EXPECT_TRUE(scanNumber(file, value)) << content;
+        std::fclose(file);
+        EXPECT_EQ(value, expected) << content;
+    }
+    // Fault: a file cut inside an exponent ("1.5e" of "1.5e3") read as 1.5.
+    for (const char* content : {"1.5e", "1.5e+", "2E-", "-", ".", "+.e1", "e5", "nan", "inf",
+                                "1e999", "-1e999"}) {
+        write("P.dat", content);
+        std::FILE* file = std::fopen("P.dat", "r");
+        value = 7.0;
+        EXPECT_FALSE(scanNumber(file, value)) << content;
+        std::fclose(file);
+        EXPECT_EQ(value, 7.0) << content;
+    }
+    // the byte after the number stays for the next read
+    write("F.dat", "1.5e3,2");
+    std::FILE* file = std::fopen("F.dat", "r");
+    EXPECT_TRUE(scanNumber(file, value));
+    EXPECT_EQ(value, 1500.0);
+    EXPECT_EQ(std::fgetc(file), ',');
+    std::fclose(file);
+    // a number longer than anyone writes is no number
+    write("F.dat", "1." + std::string(200, '0'));
+    file = std::fopen("F.dat", "r");
+    EXPECT_FALSE(scanNumber(file, value));
+    std::fclose(file);
+}
+
+TEST_F(InputFiles, ByteOrderMarkIsSkipped) {
+    const std::string bom = "\xEF\xBB\xBF";
+    double value = 0.0;
+    write("P.dat", bom + "10.5\r\n");
+    EXPECT_EQ(readParameter("P.dat", value), ReadOutcome::ok);
+    EXPECT_EQ(value, 10.5);
+    std::int32_t code = 0;
+    write("GCT.dat", bom + "3\r\n");
+    EXPECT_EQ(readParameter("GCT.dat", code), ReadOutcome::ok);
+    EXPECT_EQ(code, 3);
+    std::array<double, 3> cells{};
+    write("F.dat", bom + "1\r\n2\r\n3\r\n");
+    EXPECT_EQ(readNumberFile("F.dat", "F.dat", cells), ReadOutcome::ok);
+    EXPECT_EQ(cells, (std::array<double, 3>{1, 2, 3}));
+    write("LATRLONR.dat", bom + "\x93\x8C\x8B\x9E 35.5 139.75\r\n");
+    std::FILE* list = openInputFile("LATRLONR.dat");
+    ReceiverSite site{};
+    EXPECT_EQ(readReceiverRecord(list, site), ReadOutcome::ok);
+    std::fclose(list);
+    EXPECT_STREQ(site.name, "\x93\x8C\x8B\x9E");
+    // only the whole mark is skipped: two of its bytes are text
+    write("P.dat", "\xEF\xBB" "10.5\n");
+    EXPECT_EQ(captured([&] { readParameter("P.dat", value); }),
+              "P.dat has no readable value !!\n");
+    write("LATRLONR.dat", "\xEF\xBB\x41 1 2\n");
+    list = openInputFile("LATRLONR.dat");
+    EXPECT_EQ(readReceiverRecord(list, site), ReadOutcome::ok);
+    std::fclose(list);
+    EXPECT_STREQ(site.name, "\xEF\xBB\x41");
+    write("P.dat", "\xEF");  // a lone first byte, then the end of the file
+    EXPECT_EQ(captured([&] { readParameter("P.dat", value); }),
+              "P.dat has no readable value !!\n");
+}
+
+TEST_F(InputFiles, CoordinatePowerAndFrequencyLimits) {
+    struct Limit {
+        const char* file;
+        const AllowedValues& allowed;
+        std::vector<double> accepted;
+        std::vector<double> refused;
+        const char* line;
+    };
+    const Limit limits[] = {
+        {"LATT.dat", kLatitudeDeg, {-90.0, 0.0, 90.0}, {-90.5, 90.0001, 1000.0},
+         "LATT.dat must hold a latitude from -90 to 90 !!\n"},
+        {"LONT.dat", kLongitudeDeg, {-180.0, 359.5, 360.0}, {-180.5, 360.0001},
+         "LONT.dat must hold a longitude from -180 to 360 !!\n"},
+        {"P.dat", kPowerKw, {1e-9, 500.0}, {0.0, -0.0, -10.0},
+         "P.dat must hold a power above 0 !!\n"},
+        {"FREQ.dat", kFrequencyKhz, {0.001, 1602.0}, {0.0, -594.0},
+         "FREQ.dat must hold a frequency above 0 !!\n"},
+    };
+    for (const Limit& limit : limits) {
+        for (double accepted : limit.accepted) {
+            char text[64];
+            std::snprintf(text, sizeof text, "%.9g\n", accepted);
+            write(limit.file, text);
+            double field = -1.0;
+            EXPECT_EQ(readParameterInRange(limit.file, field, limit.allowed), ReadOutcome::ok)
+                << limit.file << " " << text;
+            EXPECT_EQ(field, accepted);
+        }
+        for (double refused : limit.refused) {
+            char text[64];
+            std::snprintf(text, sizeof text, "%.9g\n", refused);
+            write(limit.file, text);
+            double field = 42.0;
+            ReadOutcome outcome{};
+            const std::string console = captured(
+                [&] { outcome = readParameterInRange(limit.file, field, limit.allowed); });
+            EXPECT_EQ(outcome, ReadOutcome::unreadable) << text;
+            EXPECT_EQ(console, limit.line) << text;
+            EXPECT_EQ(field, 42.0) << "a refused value is not kept: " << text;
+        }
+    }
+}
+
 TEST_F(InputFiles, CodeRanges) {
     std::int32_t code = 0;
     write("MON.dat", "13\n");
@@ -130,10 +247,50 @@ TEST_F(InputFiles, ReceiverRecords) {
     site = readRecord("\x93\x8C\x8B\x9E\r\n 35.5\r\n139.75\r\n");
     EXPECT_STREQ(site.name, "\x93\x8C\x8B\x9E");
     EXPECT_EQ(site.longitude, 139.75);
-    // an empty list leaves the zeroed entry
-    site = readRecord("");
-    EXPECT_STREQ(site.name, "");
-    EXPECT_EQ(site.latitude, 0.0);
+}
+
+TEST_F(InputFiles, IncompleteOrOutOfRangeRecordsAreRefused) {
+    // Fault: an empty list, or a name without coordinates, ran the whole prediction for a
+    // receiving point at latitude 0, longitude 0.
+    const char* incomplete[] = {"", " \r\n", "Tokyo", "Tokyo 35.5", "Tokyo 35.5 east",
+                                "Tokyo north 139.75", "Tokyo nan 139.75", "Tokyo 35.5 inf",
+                                "Tokyo 1e999 139.75", "Tokyo 35.5e 139.75", "35.5 139.75"};
+    for (const char* content : incomplete) {
+        std::ofstream("LATRLONR.dat", std::ios::binary) << content;
+        ReceiverSite site{};
+        site.latitude = 1.5;
+        std::FILE* file = std::fopen("LATRLONR.dat", "r");
+        ReadOutcome outcome{};
+        const std::string console =
+            captured([&] { outcome = readReceiverRecord(file, site); });
+        std::fclose(file);
+        EXPECT_EQ(outcome, ReadOutcome::unreadable) << content;
+        EXPECT_EQ(console, "LATRLONR.dat has no complete record !!\n") << content;
+        EXPECT_STREQ(site.name, "") << content;
+        EXPECT_EQ(site.latitude, 1.5) << content;
+    }
+    const std::pair<const char*, const char*> outOfRange[] = {
+        {"A 90.001 0", "LATRLONR.dat must hold a latitude from -90 to 90 !!\n"},
+        {"A -91 0", "LATRLONR.dat must hold a latitude from -90 to 90 !!\n"},
+        {"A 0 360.5", "LATRLONR.dat must hold a longitude from -180 to 360 !!\n"},
+        {"A 0 -180.01", "LATRLONR.dat must hold a longitude from -180 to 360 !!\n"},
+    };
+    for (const auto& [content, line] : outOfRange) {
+        std::ofstream("LATRLONR.dat", std::ios::binary) << content;
+        ReceiverSite site{};
+        std::FILE* file = std::fopen("LATRLONR.dat", "r");
+        const std::string console = captured(
+            [&] { EXPECT_EQ(readReceiverRecord(file, site), ReadOutcome::unreadable); });
+        std::fclose(file);
+        EXPECT_EQ(console, line) << content;
+    }
+    // the limits themselves are coordinates
+    ReceiverSite site = readRecord("South -90 -180\n");
+    EXPECT_EQ(site.latitude, -90.0);
+    EXPECT_EQ(site.longitude, -180.0);
+    site = readRecord("North 90 360\n");
+    EXPECT_EQ(site.latitude, 90.0);
+    EXPECT_EQ(site.longitude, 360.0);
 }
 
 TEST_F(InputFiles, LongNamesAreCutWithoutSplittingACharacter) {

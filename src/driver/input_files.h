@@ -3,10 +3,13 @@
 //
 // Every reader prints its own console line when it fails, in the style of
 // "P.dat cannot open !!", and reports the outcome; the caller decides whether the run ends.
+// Every input file may begin with a UTF-8 byte-order mark (EF BB BF), as editors on other
+// systems write one; it is skipped. CR LF line ends are white space like any other.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <span>
 
 #include "driver/prediction_state.h"
@@ -19,10 +22,46 @@ enum class ReadOutcome {
     unreadable,  // the file opened but did not hold what it must; its line printed
 };
 
-// One "%lf" value; "nan", "inf" and out-of-range values count as unreadable.
+// The values a number read from a file may take, and how a refusal names them:
+// "<file> must hold <what> from <lowest> to <highest> !!", or "... <what> above <lowest> !!"
+// when only values above `lowest` are allowed.
+struct AllowedValues {
+    double lowest;
+    double highest;
+    bool lowestAllowed;
+    const char* what;
+};
+
+inline constexpr AllowedValues kLatitudeDeg{-90.0, 90.0, true, "a latitude"};
+inline constexpr AllowedValues kLongitudeDeg{-180.0, 360.0, true, "a longitude"};
+inline constexpr AllowedValues kPowerKw{0.0, std::numeric_limits<double>::max(), false,
+                                        "a power"};
+inline constexpr AllowedValues kFrequencyKhz{0.0, std::numeric_limits<double>::max(), false,
+                                             "a frequency"};
+
+bool allows(const AllowedValues& allowed, double value);
+
+inline constexpr char kReceiverListFileName[] = "LATRLONR.dat";
+
+// Opens an input file for reading and skips a leading byte-order mark; nullptr when the
+// file cannot be opened.
+std::FILE* openInputFile(const char* fileName);
+
+// Reads one decimal number as "%lf" does: white space skipped, then an optional sign, digits
+// with an optional point, an optional exponent; the first byte after it is left unread.
+// False when there is none, when an exponent mark has no digits ("1.5e": a file cut short
+// inside a number) and when the value is not finite ("1e999").
+bool scanNumber(std::FILE* file, double& value);
+
+// One "%lf" value; unreadable when scanNumber finds none.
 ReadOutcome readParameter(const char* fileName, double& field);
 // One "%3d" code.
 ReadOutcome readParameter(const char* fileName, std::int32_t& field);
+
+// A "%lf" value that must be allowed by `allowed`; another value is refused with its line
+// and leaves the field as it was.
+ReadOutcome readParameterInRange(const char* fileName, double& field,
+                                 const AllowedValues& allowed);
 
 // A "%3d" code that must lie in [low, high]; another value is refused with the line
 // "<name> must hold <allowedText> !!".
@@ -35,10 +74,13 @@ ReadOutcome readParameterInRange(const char* fileName, std::int32_t& field, int 
 ReadOutcome readNumberFile(const char* fileName, const char* openMessageName,
                            std::span<double> cells);
 
-// Reads one record "name latitude longitude" from the open list. A name longer than 263
-// bytes is cut there (never inside a two-byte Shift-JIS character) and the rest of the word
-// skipped, so the coordinates after it are still read. Fields not found keep their values.
-void readReceiverRecord(std::FILE* listFile, ReceiverSite& site);
+// Reads one record "name latitude longitude" from the open list "LATRLONR.dat". A name
+// longer than 263 bytes is cut there (never inside a two-byte Shift-JIS character) and the
+// rest of the word skipped, so the coordinates after it are still read. A record without a
+// name and two readable coordinates is refused ("LATRLONR.dat has no complete record !!"),
+// and so is a coordinate outside kLatitudeDeg or kLongitudeDeg; the site is then left as
+// it was.
+ReadOutcome readReceiverRecord(std::FILE* listFile, ReceiverSite& site);
 
 // Cuts a Shift-JIS byte string to at most maxBytes without splitting a two-byte character;
 // returns the kept length.

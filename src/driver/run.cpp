@@ -23,17 +23,32 @@ void closeStream(std::FILE*& stream) {
     stream = nullptr;
 }
 
+// The report is written through a buffer, so a full disk may show only when the buffer is
+// flushed, at the latest when the report is closed: both are checked, and a report that
+// did not reach the disk whole is said so on the console.
+bool closeReport(PredictionState& state) {
+    if (state.reportFile == nullptr) return true;
+    const bool writeFailed = std::ferror(state.reportFile) != 0;
+    const bool closeFailed = std::fclose(state.reportFile) != 0;
+    state.reportFile = nullptr;
+    if (writeFailed || closeFailed) {
+        std::printf("%s cannot be written !!\n", state.resultFileName);
+        return false;
+    }
+    return true;
+}
+
 int endEarly(PredictionState& state) {
-    closeStream(state.reportFile);
+    closeReport(state);
     closeStream(state.receiverListFile);
     return kExitEarlyEnd;
 }
 
 bool readStationInputs(PredictionState& state) {
-    return readParameter("P.dat", state.txPowerKw) == ReadOutcome::ok &&
-           readParameter("FREQ.dat", state.freqKhz) == ReadOutcome::ok &&
-           readParameter("LATT.dat", state.txLat) == ReadOutcome::ok &&
-           readParameter("LONT.dat", state.txLon) == ReadOutcome::ok;
+    return readParameterInRange("P.dat", state.txPowerKw, kPowerKw) == ReadOutcome::ok &&
+           readParameterInRange("FREQ.dat", state.freqKhz, kFrequencyKhz) == ReadOutcome::ok &&
+           readParameterInRange("LATT.dat", state.txLat, kLatitudeDeg) == ReadOutcome::ok &&
+           readParameterInRange("LONT.dat", state.txLon, kLongitudeDeg) == ReadOutcome::ok;
 }
 
 }  // namespace
@@ -77,9 +92,9 @@ bool runHour(PredictionState& state) {
 }
 
 int runPrediction(PredictionState& state) {
-    state.receiverListFile = std::fopen("LATRLONR.dat", "r");
+    state.receiverListFile = openInputFile(kReceiverListFileName);
     if (state.receiverListFile == nullptr) {
-        std::printf("LATRLONR.dat cannot open !!\n");
+        std::printf("%s cannot open !!\n", kReceiverListFileName);
         return kExitEarlyEnd;
     }
     for (state.receiverIndex = 0; state.receiverIndex < 1; ++state.receiverIndex) {
@@ -94,11 +109,16 @@ int runPrediction(PredictionState& state) {
             std::printf("%s cannot open !!\n", state.resultFileName);
             return endEarly(state);
         }
-        readReceiverRecord(state.receiverListFile, state.receivers[state.receiverIndex]);
+        // A refused record ends the run before any hour; the report stays as created, empty.
+        if (readReceiverRecord(state.receiverListFile, state.receivers[state.receiverIndex]) !=
+            ReadOutcome::ok) {
+            return endEarly(state);
+        }
         for (state.hourIndex = 0; state.hourIndex < 24; ++state.hourIndex) {
             if (!runHour(state)) return endEarly(state);
+            if (std::ferror(state.reportFile) != 0) return endEarly(state);  // its line there
         }
-        closeStream(state.reportFile);
+        if (!closeReport(state)) return endEarly(state);
     }
     closeStream(state.receiverListFile);
     writeNotice(stdout);

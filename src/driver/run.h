@@ -6,7 +6,8 @@
 namespace fieldcast {
 
 constexpr int kExitComplete = 0;
-constexpr int kExitEarlyEnd = 1;  // a file could not be opened, or its content was refused
+// a file could not be opened, its content was refused, or the report could not be written
+constexpr int kExitEarlyEnd = 1;
 
 // One receiver pass for the first entry of "LATRLONR.dat", hours 0 to 23, then the closing
 // notice. Returns the exit status; every file the run opened is closed on return. The key

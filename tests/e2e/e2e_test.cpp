@@ -14,6 +14,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -62,6 +63,9 @@ void expectGolden(const fs::path& golden, const std::optional<std::string>& actu
     ASSERT_TRUE(actual.has_value()) << golden << " was not written";
     EXPECT_EQ(*actual, readBytes(golden)) << "differs from " << golden;
 }
+
+// ctest shows the case by its name
+void PrintTo(const E2eCase& c, std::ostream* out) { *out << c.name; }
 
 class EndToEnd : public ::testing::TestWithParam<E2eCase> {};
 
@@ -137,7 +141,18 @@ INSTANTIATE_TEST_SUITE_P(
         E2eCase{"short_table_file", {{"FF.dat", "1 1 1\n"}}, 1},
         E2eCase{"activity_code_4", {{"YR.dat", "4\n"}}, 1},
         E2eCase{"month_13", {{"MON.dat", "13\n"}}, 1},
-        E2eCase{"midpoint_ground_0", {{"GCM.dat", "0\n"}}, 1}),
+        E2eCase{"midpoint_ground_0", {{"GCM.dat", "0\n"}}, 1},
+        // Refused when read, before the report header of hour 0: the report stays empty.
+        E2eCase{"latitude_91_in_LATT", {{"LATT.dat", "91\n"}}, 1},
+        E2eCase{"longitude_minus_181_in_LONT", {{"LONT.dat", "-181\n"}}, 1},
+        E2eCase{"zero_power", {{"P.dat", "0\n"}}, 1},
+        E2eCase{"negative_frequency", {{"FREQ.dat", "-594\n"}}, 1},
+        // Fault: these lists ran every hour for a receiving point at latitude 0, longitude 0.
+        E2eCase{"empty_list", {{"LATRLONR.dat", ""}}, 1},
+        E2eCase{"name_without_coordinates", {{"LATRLONR.dat", "Tokyo\nOsaka 34.7 135.5\n"}}, 1},
+        E2eCase{"list_latitude_95", {{"LATRLONR.dat", "Far 95 140\n"}}, 1},
+        // the limits themselves are accepted: the pole is over 4000 km away
+        E2eCase{"list_at_north_pole_lon_360", {{"LATRLONR.dat", "Pole 90 360\n"}}, 0}),
     caseName);
 
 std::vector<E2eCase> missingFileCases() {
@@ -153,10 +168,20 @@ std::vector<E2eCase> missingFileCases() {
                              "FF.dat", "PS.dat", "AF2.dat", "CSX.dat", "FCS.dat", "RCX2.dat"}) {
         cases.push_back({std::string("missing_") + file, {{file, {}}}, 1});
     }
+    // the other files of the groups, chosen by their codes
+    const std::pair<const char*, FileEdit> groupFiles[] = {
+        {"AF1.dat", {"GCR.dat", "1\n"}}, {"AF3.dat", {"GCT.dat", "3\n"}},
+        {"RCX1.dat", {"YR.dat", "1\n"}}, {"RCX3.dat", {"YR.dat", "3\n"}},
+    };
+    for (const auto& [file, code] : groupFiles) {
+        cases.push_back({std::string("missing_") + file, {code, {file, {}}}, 1});
+    }
     // curve files: the line, then the hour goes on with the previous ground wave (0 dB)
     for (const char* file : {"FG.dat", "DG.dat", "GW.dat"}) {
         cases.push_back({std::string("missing_curve_") + file, {{file, {}}}, 0});
     }
+    cases.push_back({"missing_curve_GW1.dat", {{"GCT.dat", "1\n"}, {"GW1.dat", {}}}, 0});
+    cases.push_back({"missing_curve_GW3.dat", {{"GCT.dat", "3\n"}, {"GW3.dat", {}}}, 0});
     for (E2eCase& c : cases) {
         for (char& ch : c.name) {
             if (ch == '.') ch = '_';
