@@ -24,7 +24,14 @@ run: release
 	@iconv -f CP932 -t UTF-8 build/run/QZresult-0.txt
 	@test "$$(cat build/run/status.txt)" = 0
 
+# The whole suite twice: an optimised build, then one under AddressSanitizer and
+# UndefinedBehaviorSanitizer, where any report fails the test that caused it.
+SANITIZE_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
+
 test: deps
 	cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build build/test -j $(JOBS)
 	cd build/test && ctest --output-on-failure -j $(JOBS)
+	cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS=$(SANITIZE_FLAGS)"
+	cmake --build build/asan -j $(JOBS)
+	cd build/asan && ctest --output-on-failure -j $(JOBS)
