@@ -2,9 +2,11 @@
 # Each installs the Debian packages it needs first.
 
 BUILD_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev
+FUZZ_PACKAGES := clang libclang-rt-dev
+FUZZ_SECONDS := 60
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test deps release
+.PHONY: run test deps release fuzz
 
 deps:
 	@scripts/ensure-packages $(BUILD_PACKAGES)
@@ -35,3 +37,9 @@ test: deps
 	cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS=$(SANITIZE_FLAGS)"
 	cmake --build build/asan -j $(JOBS)
 	cd build/asan && ctest --output-on-failure -j $(JOBS)
+
+# The libFuzzer target on the input files, from the committed seeds, for FUZZ_SECONDS on one
+# core; CI runs it after `make test`. A crash leaves its input in build/fuzz/artifacts/.
+fuzz: deps
+	@scripts/ensure-packages $(FUZZ_PACKAGES)
+	scripts/fuzz $(FUZZ_SECONDS)

@@ -1,0 +1,105 @@
+// libFuzzer target: arbitrary bytes as the input files of a whole prediction run.
+//
+// The first byte picks what the rest is:
+//   - 0 to 27: the content of that one input file (kFileNames order), the other files
+//     being those of tests/e2e/fixtures/base, a path that reads every file each hour;
+//   - 28: a whole working directory, the files in kFileNames order separated by
+//     kPartSeparator; files after the last part are absent.
+// Each input runs runPrediction on a fresh record in a private directory, with the console
+// sent to /dev/null. The program opens its files by bare name, so the run changes into that
+// directory and back; libFuzzer's own files (corpus, artifacts) stay where it was started.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+
+#include "driver/prediction_state.h"
+#include "driver/run.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using fieldcast::PredictionState;
+
+constexpr const char* kFileNames[] = {
+    "LATRLONR.dat", "P.dat",   "FREQ.dat", "LATT.dat", "LONT.dat", "GCT.dat",  "GCR.dat",
+    "YR.dat",       "MON.dat", "GCM.dat",  "RESUL.dat", "FG.dat",  "DG.dat",   "GW1.dat",
+    "GW.dat",       "GW3.dat", "F.dat",    "D.dat",    "FF.dat",   "PS.dat",   "AF1.dat",
+    "AF2.dat",      "AF3.dat", "CSX.dat",  "FCS.dat",  "RCX1.dat", "RCX2.dat", "RCX3.dat",
+};
+constexpr std::size_t kFileCount = std::size(kFileNames);
+constexpr std::size_t kDirectoryMode = kFileCount;
+constexpr std::string_view kPartSeparator = "\n@@\n";
+
+std::string baseFiles[kFileCount];
+fs::path workDir;
+int startDirFd = -1;
+
+std::string readBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const char* name, std::string_view bytes) {
+    const fs::path path = workDir / name;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) std::abort();  // the harness itself is broken
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+}
+
+void layOutFiles(const std::uint8_t* data, std::size_t size) {
+    const std::size_t mode = data[0] % (kFileCount + 1);
+    const std::string_view payload(reinterpret_cast<const char*>(data) + 1, size - 1);
+    if (mode != kDirectoryMode) {
+        for (std::size_t i = 0; i < kFileCount; ++i) {
+            writeFile(kFileNames[i], i == mode ? payload : std::string_view(baseFiles[i]));
+        }
+        return;
+    }
+    std::string_view rest = payload;
+    std::size_t i = 0;
+    for (; i < kFileCount; ++i) {
+        const std::size_t end = rest.find(kPartSeparator);
+        writeFile(kFileNames[i], rest.substr(0, end));
+        if (end == std::string_view::npos) {
+            ++i;
+            break;
+        }
+        rest.remove_prefix(end + kPartSeparator.size());
+    }
+    for (; i < kFileCount; ++i) fs::remove(workDir / kFileNames[i]);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    for (std::size_t i = 0; i < kFileCount; ++i) {
+        baseFiles[i] = readBytes(fs::path(FIELDCAST_FIXTURES) / "base" / kFileNames[i]);
+    }
+    std::string pattern = (fs::temp_directory_path() / "fieldcast-fuzz-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) std::abort();
+    workDir = pattern;
+    std::atexit([] { fs::remove_all(workDir); });
+    startDirFd = open(".", O_RDONLY | O_DIRECTORY);
+    if (startDirFd < 0 || std::freopen("/dev/null", "w", stdout) == nullptr) std::abort();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
+    layOutFiles(data, size);
+    if (chdir(workDir.c_str()) != 0) std::abort();
+    static PredictionState state;
+    state = PredictionState{};
+    fieldcast::runPrediction(state);
+    if (fchdir(startDirFd) != 0) std::abort();
+    return 0;
+}
