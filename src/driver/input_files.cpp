@@ -1,5 +1,6 @@
 #include "driver/input_files.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -175,12 +176,12 @@ ReadOutcome readNumberFile(const char* fileName, const char* openMessageName,
 }
 
 std::size_t sjisCutLength(const char* text, std::size_t length, std::size_t maxBytes) {
-    if (length <= maxBytes) return length;
+    const std::size_t limit = std::min(length, maxBytes);
     std::size_t kept = 0;
-    while (kept < maxBytes) {
+    while (kept < limit) {
         const auto byte = static_cast<unsigned char>(text[kept]);
         const std::size_t width = isSjisLeadByte(byte) ? 2 : 1;
-        if (kept + width > maxBytes) break;
+        if (kept + width > limit) break;
         kept += width;
     }
     return kept;

@@ -76,14 +76,15 @@ ReadOutcome readNumberFile(const char* fileName, const char* openMessageName,
 
 // Reads one record "name latitude longitude" from the open list "LATRLONR.dat". A name
 // longer than 263 bytes is cut there (never inside a two-byte Shift-JIS character) and the
-// rest of the word skipped, so the coordinates after it are still read. A record without a
+// rest of the word skipped, so the coordinates after it are still read; a name that ends
+// inside a character loses that half character. A record without a
 // name and two readable coordinates is refused ("LATRLONR.dat has no complete record !!"),
 // and so is a coordinate outside kLatitudeDeg or kLongitudeDeg; the site is then left as
 // it was.
 ReadOutcome readReceiverRecord(std::FILE* listFile, ReceiverSite& site);
 
-// Cuts a Shift-JIS byte string to at most maxBytes without splitting a two-byte character;
-// returns the kept length.
+// Cuts a Shift-JIS byte string to at most maxBytes without splitting a two-byte character,
+// so a lone lead byte at the end of a short string goes too; returns the kept length.
 std::size_t sjisCutLength(const char* text, std::size_t length, std::size_t maxBytes);
 
 }  // namespace fieldcast

@@ -4,22 +4,16 @@
 // Each case starts from fixtures/base (a 760 km, 1-hop path at 100 kHz in June) and edits
 // files: new content, or removal. Regenerate the golden files with FIELDCAST_UPDATE_GOLDEN=1
 // and read the differences before committing them.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "scenario.h"
+
 namespace {
 
-namespace fs = std::filesystem;
+using namespace fieldcast::e2e;
 
 struct FileEdit {
     std::string name;
@@ -31,17 +25,6 @@ struct E2eCase {
     std::vector<FileEdit> edits;
     int expectedStatus;
 };
-
-std::string readBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-void writeBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 bool updatingGolden() { return std::getenv("FIELDCAST_UPDATE_GOLDEN") != nullptr; }
 
@@ -71,29 +54,21 @@ class EndToEnd : public ::testing::TestWithParam<E2eCase> {};
 
 TEST_P(EndToEnd, ConsoleReportAndStatus) {
     const E2eCase& c = GetParam();
-    char pattern[] = "/tmp/fieldcast-e2e-XXXXXX";
-    const fs::path dir = mkdtemp(pattern);
-    fs::copy(fs::path(FIELDCAST_FIXTURES) / "base", dir);
+    Scenario scenario;
     for (const FileEdit& edit : c.edits) {
         if (edit.content) {
-            writeBytes(dir / edit.name, *edit.content);
+            writeBytes(scenario.dir / edit.name, *edit.content);
         } else {
-            fs::remove(dir / edit.name);
+            fs::remove(scenario.dir / edit.name);
         }
     }
-    const std::string command = "cd '" + dir.string() + "' && '" FIELDCAST_BIN
-                                "' </dev/null >console.out 2>stderr.out";
-    const int raw = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(raw));
-    EXPECT_EQ(WEXITSTATUS(raw), c.expectedStatus);
-    EXPECT_EQ(readBytes(dir / "stderr.out"), "");
+    const RunResult run = runFieldcast(scenario.dir);
+    EXPECT_EQ(run.status, c.expectedStatus);
+    EXPECT_EQ(run.errors, "");
 
     const fs::path golden = fs::path(FIELDCAST_GOLDEN) / c.name;
-    expectGolden(golden.string() + ".console", readBytes(dir / "console.out"));
-    std::optional<std::string> report;
-    if (fs::exists(dir / "QZresult-0.txt")) report = readBytes(dir / "QZresult-0.txt");
-    expectGolden(golden.string() + ".report", report);
-    fs::remove_all(dir);
+    expectGolden(golden.string() + ".console", run.console);
+    expectGolden(golden.string() + ".report", run.report);
 }
 
 std::string caseName(const ::testing::TestParamInfo<E2eCase>& info) { return info.param.name; }
