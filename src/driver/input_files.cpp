@@ -175,6 +175,20 @@ ReadOutcome readNumberFile(const char* fileName, const char* openMessageName,
     return ReadOutcome::ok;
 }
 
+ReadOutcome readAxisFile(const char* fileName, std::span<double> cells, bool ascending) {
+    const ReadOutcome outcome = readNumberFile(fileName, fileName, cells);
+    if (outcome != ReadOutcome::ok) return outcome;
+    for (std::size_t i = 0; i + 1 < cells.size(); ++i) {
+        const bool inOrder = ascending ? cells[i] < cells[i + 1] : cells[i] > cells[i + 1];
+        if (!inOrder) {
+            std::printf("%s must hold values in %s order !!\n", fileName,
+                        ascending ? "ascending" : "descending");
+            return ReadOutcome::unreadable;
+        }
+    }
+    return ReadOutcome::ok;
+}
+
 std::size_t sjisCutLength(const char* text, std::size_t length, std::size_t maxBytes) {
     const std::size_t limit = std::min(length, maxBytes);
     std::size_t kept = 0;

@@ -74,6 +74,11 @@ ReadOutcome readParameterInRange(const char* fileName, std::int32_t& field, int 
 ReadOutcome readNumberFile(const char* fileName, const char* openMessageName,
                            std::span<double> cells);
 
+// Fills an axis like readNumberFile; its values must then run strictly upwards (or, with
+// `ascending` false, downwards), so that every interval of a lookup has a width. Another
+// order is refused with "<file> must hold values in ascending order !!".
+ReadOutcome readAxisFile(const char* fileName, std::span<double> cells, bool ascending);
+
 // Reads one record "name latitude longitude" from the open list "LATRLONR.dat". A name
 // longer than 263 bytes is cut there (never inside a two-byte Shift-JIS character) and the
 // rest of the word skipped, so the coordinates after it are still read; a name that ends

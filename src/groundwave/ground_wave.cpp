@@ -29,20 +29,18 @@ void setGroundWaveMvm(PredictionState& state) {
     state.groundWaveMvm = std::pow(10.0, state.groundWaveDb / 20.0) * 0.001;
 }
 
+const char* curveFileName(int txGroundType) {
+    return txGroundType == 1 ? "GW1.dat" : txGroundType == 2 ? "GW.dat" : "GW3.dat";
+}
+
 ReadOutcome loadGroundWaveCurves(PredictionState& state) {
-    ReadOutcome outcome = readNumberFile("FG.dat", "FG.dat", state.gwFreqAxis);
+    ReadOutcome outcome = readAxisFile("FG.dat", state.gwFreqAxis, true);
     if (outcome != ReadOutcome::ok) return outcome;
-    outcome = readNumberFile("DG.dat", "DG.dat", state.gwDistAxis);
+    outcome = readAxisFile("DG.dat", state.gwDistAxis, true);
     if (outcome != ReadOutcome::ok) return outcome;
-    const char* curveFile = "GW3.dat";
-    if (state.txGroundType == 1) {
-        std::printf("gotoline4970 GCT=1\n");
-        curveFile = "GW1.dat";
-    } else if (state.txGroundType == 2) {
-        curveFile = "GW.dat";
-    }
+    if (state.txGroundType == 1) std::printf("gotoline4970 GCT=1\n");
     // the three curve files share one "cannot open" line
-    return readNumberFile(curveFile, "GW.dat", state.gwCurveTable);
+    return readNumberFile(curveFileName(state.txGroundType), "GW.dat", state.gwCurveTable);
 }
 
 GroundWaveOutcome computeGroundWave(PredictionState& state) {
@@ -55,6 +53,12 @@ GroundWaveOutcome computeGroundWave(PredictionState& state) {
     // a missing curve file keeps the previous hour's ground wave
     if (loaded == ReadOutcome::ok) state.groundWaveDb = lookupGroundWaveDb(state);
     setGroundWaveMvm(state);
+    // finite curves can still extrapolate, or scale with the power, past any field there is
+    if (!std::isfinite(state.groundWaveDb) || !std::isfinite(state.groundWaveMvm)) {
+        std::printf("%s gives no finite field strength at this hour !!\n",
+                    curveFileName(state.txGroundType));
+        return GroundWaveOutcome::refused;
+    }
     return GroundWaveOutcome::fromCurves;
 }
 
