@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -53,6 +54,18 @@ void writeFile(const char* name, std::string_view bytes) {
     if (file == nullptr) std::abort();  // the harness itself is broken
     std::fwrite(bytes.data(), 1, bytes.size(), file);
     std::fclose(file);
+}
+
+// The report below its title line (notice, blank line, title: the name is any word).
+bool holdsNumbersOnly(std::string text) {
+    std::size_t start = 0;
+    for (int line = 0; line < 4 && start != std::string::npos; ++line) {
+        start = text.find('\n', start);
+        if (start != std::string::npos) ++start;
+    }
+    text.erase(0, start == std::string::npos ? text.size() : start);
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text.find("nan") == std::string::npos && text.find("inf") == std::string::npos;
 }
 
 void layOutFiles(const std::uint8_t* data, std::size_t size) {
@@ -99,7 +112,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (chdir(workDir.c_str()) != 0) std::abort();
     static PredictionState state;
     state = PredictionState{};
-    fieldcast::runPrediction(state);
+    const int status = fieldcast::runPrediction(state);
+    // A complete report holds numbers only: an infinite field is the closed form's answer
+    // for coincident points alone, and a NaN never is one.
+    if (status == fieldcast::kExitComplete && state.groundRangeKm != 0.0 &&
+        !holdsNumbersOnly(readBytes("QZresult-0.txt"))) {
+        std::fprintf(stderr, "the report holds a value that is not a finite number\n");
+        std::abort();
+    }
     if (fchdir(startDirFd) != 0) std::abort();
     return 0;
 }
