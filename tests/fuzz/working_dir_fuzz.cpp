@@ -51,7 +51,10 @@ std::string readBytes(const fs::path& path) {
 void writeFile(const char* name, std::string_view bytes) {
     const fs::path path = workDir / name;
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) std::abort();  // the harness itself is broken
+    if (file == nullptr) {  // the harness's own directory, not the program under test
+        std::perror(path.c_str());
+        std::abort();
+    }
     std::fwrite(bytes.data(), 1, bytes.size(), file);
     std::fclose(file);
 }
