@@ -116,7 +116,8 @@ int runPrediction(PredictionState& state) {
         }
         for (state.hourIndex = 0; state.hourIndex < 24; ++state.hourIndex) {
             if (!runHour(state)) return endEarly(state);
-            if (std::ferror(state.reportFile) != 0) return endEarly(state);  // its line there
+            // a write that already failed: endEarly closes the report and says so
+            if (std::ferror(state.reportFile) != 0) return endEarly(state);
         }
         if (!closeReport(state)) return endEarly(state);
     }
