@@ -1,7 +1,9 @@
 # Two set-up commands for a fresh Debian machine: `make run` and `make test`.
 # Each installs the Debian packages it needs first.
 
-BUILD_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev
+# The table generator (tools/tables) also needs CLI11, libcerf, Arb, Boost.Math and GSL.
+BUILD_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev \
+	libcli11-dev libcerf-dev libflint-arb-dev libboost-math-dev libgsl-dev
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: run test deps release
