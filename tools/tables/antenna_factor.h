@@ -13,6 +13,8 @@ Complex verticalReflection(Complex permittivity, double elevationRad);
 
 // Fock's integral G(xi, q) = pi^(-1/2) * integral over the contour from infinity e^{i 2pi/3}
 // through 0 to +infinity of e^{i xi t} / (w'(t) - q w(t)) dt. G(0, 0) = 1.3994.
+// Taken for xi >= -4.5 only (std::domain_error below): deeper in the lit region G is
+// 1 + Rv to within a few thousandths and the quadrature loses its accuracy.
 Complex fockPatternIntegral(double xi, Complex q);
 
 class AntennaFactor {

@@ -38,15 +38,14 @@ constexpr double kTwilightStartDeg = 80.0;
 constexpr double kTwilightEndDeg = 100.0;
 
 struct WaveEquation {
-    DRegionProfile profile;
-    double freqKhz;
+    const IndexProfile& indexSquared;
     double waveNumberPerKm;
 };
 
 // y = (Re E, Im E, Re E', Im E'), z in km.
 int derivatives(double heightKm, const double y[], double dydz[], void* param) {
     const auto* eq = static_cast<const WaveEquation*>(param);
-    const Complex n2 = refractiveIndexSquared(eq->profile, eq->freqKhz, heightKm);
+    const Complex n2 = eq->indexSquared(heightKm);
     const Complex field(y[0], y[1]);
     const Complex second = -eq->waveNumberPerKm * eq->waveNumberPerKm * n2 * field;
     dydz[0] = y[2];
@@ -86,33 +85,33 @@ Complex refractiveIndexSquared(const DRegionProfile& profile, double freqKhz, do
     return 1.0 - x / Complex(1.0, z);
 }
 
-double reflectionMagnitude(const DRegionProfile& profile, double freqKhz) {
-    WaveEquation eq{profile, freqKhz, waveNumberPerKm(freqKhz)};
-    const double k = eq.waveNumberPerKm;
+double fullWaveReflection(const IndexProfile& indexSquared, double waveNumberPerKm,
+                          double insideKm) {
+    const double k = waveNumberPerKm;
+    WaveEquation eq{indexSquared, k};
 
-    // Bottom: step down from h' until the medium is free space to the tolerance.
-    double bottomKm = profile.referenceHeightKm;
-    while (std::abs(refractiveIndexSquared(profile, freqKhz, bottomKm) - 1.0) >
-           kNegligibleIndexChange) {
+    // Bottom: step down until the medium is free space to the tolerance.
+    double bottomKm = insideKm;
+    while (std::abs(indexSquared(bottomKm) - 1.0) > kNegligibleIndexChange) {
         bottomKm -= 1.0;
+        if (bottomKm < insideKm - 400.0) throw std::runtime_error("layer has no lower edge");
     }
     // Top: climb until the upgoing wave has decayed by kTopAttenuationNepers.
     double topKm = bottomKm;
     double decayNepers = 0.0;
     while (decayNepers < kTopAttenuationNepers) {
-        const Complex n = std::sqrt(refractiveIndexSquared(profile, freqKhz, topKm + 0.05));
-        decayNepers += k * std::abs(n.imag()) * 0.1;
+        decayNepers += k * std::abs(std::sqrt(indexSquared(topKm + 0.05)).imag()) * 0.1;
         topKm += 0.1;
-        if (topKm > 400.0) throw std::runtime_error("D-region profile does not reflect");
+        if (topKm > insideKm + 400.0) throw std::runtime_error("layer does not reflect");
     }
 
     // WKB start: E = n^(-1/2) exp(i k integral n), so E'/E = i k n - n' / (2 n).
-    const Complex n = std::sqrt(refractiveIndexSquared(profile, freqKhz, topKm));
+    const Complex n = std::sqrt(indexSquared(topKm));
     const double dz = 1e-3;
-    const Complex nAbove = std::sqrt(refractiveIndexSquared(profile, freqKhz, topKm + dz));
-    const Complex nBelow = std::sqrt(refractiveIndexSquared(profile, freqKhz, topKm - dz));
-    const Complex slope = Complex(0.0, k) * n - (nAbove - nBelow) / (2.0 * dz) / (2.0 * n);
-    double y[4] = {1.0, 0.0, slope.real(), slope.imag()};
+    const Complex nSlope =
+        (std::sqrt(indexSquared(topKm + dz)) - std::sqrt(indexSquared(topKm - dz))) / (2.0 * dz);
+    const Complex start = Complex(0.0, k) * n - nSlope / (2.0 * n);
+    double y[4] = {1.0, 0.0, start.real(), start.imag()};
 
     gsl_odeiv2_system system{derivatives, nullptr, 4, &eq};
     gsl_odeiv2_driver* driver = gsl_odeiv2_driver_alloc_y_new(
@@ -132,6 +131,13 @@ double reflectionMagnitude(const DRegionProfile& profile, double freqKhz) {
     const Complex logSlope = Complex(y[2], y[3]) / Complex(y[0], y[1]);  // y = E'/E
     const Complex ik(0.0, k);
     return std::abs((ik - logSlope) / (ik + logSlope));
+}
+
+double reflectionMagnitude(const DRegionProfile& profile, double freqKhz) {
+    const IndexProfile indexSquared = [&](double heightKm) {
+        return refractiveIndexSquared(profile, freqKhz, heightKm);
+    };
+    return fullWaveReflection(indexSquared, waveNumberPerKm(freqKhz), profile.referenceHeightKm);
 }
 
 DRegionProfile profileForZenith(double solarZenithDeg) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <complex>
+#include <functional>
 
 namespace fieldcast::tables {
 
@@ -19,6 +20,15 @@ double collisionFrequencyPerS(double heightKm);
 // n^2 at a height for a wave of the given frequency.
 std::complex<double> refractiveIndexSquared(const DRegionProfile& profile, double freqKhz,
                                             double heightKm);
+
+// n^2 as a function of height (km).
+using IndexProfile = std::function<std::complex<double>(double)>;
+
+// |R| at vertical incidence of a layer n^2(z) that tends to 1 below and absorbs above, for a
+// wave of wave number k; `insideKm` is a height within the layer from which the integration
+// limits are sought.
+double fullWaveReflection(const IndexProfile& indexSquared, double waveNumberPerKm,
+                          double insideKm);
 
 // |R| at vertical incidence for a wave of the given (equivalent vertical) frequency.
 double reflectionMagnitude(const DRegionProfile& profile, double freqKhz);
