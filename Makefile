@@ -6,7 +6,7 @@ BUILD_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev \
 	libcli11-dev libcerf-dev libflint-arb-dev libboost-math-dev libgsl-dev
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test deps release
+.PHONY: run test deps release tables
 
 deps:
 	@scripts/ensure-packages $(BUILD_PACKAGES)
@@ -30,3 +30,7 @@ test: deps
 	cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build build/test -j $(JOBS)
 	cd build/test && ctest --output-on-failure -j $(JOBS)
+
+# Regenerates the curve and table files of data/default/ (the scenario files stay as they are).
+tables: release
+	build/release/fieldcast-tables --output-dir data/default
