@@ -1,11 +1,12 @@
 // Antenna factors: Fock's integral against its published value and its lit-region limit, the
 // Fresnel coefficient against hand values, and the shape the bundled tables must have.
+#include "antenna_factor.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <stdexcept>
 
-#include "antenna_factor.h"
 #include "ground_wave_curve.h"
 #include "table_axes.h"
 #include "table_set.h"

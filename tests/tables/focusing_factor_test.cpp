@@ -1,11 +1,12 @@
 // Focusing factors: the free-space limit, the analytic derivative against the program's own
 // geometry, the grazing limit, and the published magnitudes.
+#include "focusing_factor.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "driver/prediction_state.h"
-#include "focusing_factor.h"
 #include "geometry/hop_geometry.h"
 #include "table_axes.h"
 #include "table_set.h"
@@ -78,7 +79,8 @@ TEST(FocusingFactor, HeldAtTheLimitingElevationNearGrazing) {
     double longKm = 2000.0;
     while (longKm - shortKm > 1e-6) {
         const double mid = 0.5 * (shortKm + longKm);
-        (trace(mid, h).elevationRad * kDegPerRad > kMinFocusingElevationDeg ? shortKm : longKm) = mid;
+        (trace(mid, h).elevationRad * kDegPerRad > kMinFocusingElevationDeg ? shortKm : longKm) =
+            mid;
     }
     EXPECT_NEAR(geometricFocusingFactor(shortKm, h, kEarthKm), held, 1e-4);
 }

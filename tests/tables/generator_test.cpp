@@ -14,10 +14,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kTableFiles[] = {
-    "FG.dat", "DG.dat",  "GW1.dat", "GW.dat",  "GW3.dat", "F.dat",    "D.dat",
-    "FF.dat", "PS.dat",  "AF1.dat", "AF2.dat", "AF3.dat", "CSX.dat",  "FCS.dat",
-    "RCX1.dat", "RCX2.dat", "RCX3.dat"};
+constexpr const char* kTableFiles[] = {"FG.dat",   "DG.dat",  "GW1.dat", "GW.dat",  "GW3.dat",
+                                       "F.dat",    "D.dat",   "FF.dat",  "PS.dat",  "AF1.dat",
+                                       "AF2.dat",  "AF3.dat", "CSX.dat", "FCS.dat", "RCX1.dat",
+                                       "RCX2.dat", "RCX3.dat"};
 
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -25,7 +25,7 @@ std::string readFile(const fs::path& path) {
 }
 
 class TempDir {
-public:
+  public:
     TempDir() {
         std::string pattern = (fs::temp_directory_path() / "fieldcast-tables-XXXXXX").string();
         path_ = mkdtemp(pattern.data());
@@ -35,7 +35,7 @@ public:
     TempDir& operator=(const TempDir&) = delete;
     const fs::path& path() const { return path_; }
 
-private:
+  private:
     fs::path path_;
 };
 
@@ -96,8 +96,8 @@ TEST(Generator, HelpAndUsageErrors) {
     const std::string out = " -o " + dir.path().string();
     for (const std::string& bad :
          {std::string(""), std::string("--no-such-option") + out, "--user-ground 15" + out,
-          "--user-ground 0.5 0.01" + out, "--user-ground 15 -1" + out,
-          "--user-ground 15 abc" + out, "--user-ground 15 0.01 --user-ground-file a/b.dat" + out}) {
+          "--user-ground 0.5 0.01" + out, "--user-ground 15 -1" + out, "--user-ground 15 abc" + out,
+          "--user-ground 15 0.01 --user-ground-file a/b.dat" + out}) {
         const Outcome usage = runTool(bad, dir);
         EXPECT_EQ(usage.status, 2) << bad << "\n" << usage.output;
         EXPECT_FALSE(usage.output.empty()) << bad;

@@ -1,5 +1,7 @@
 // Ground-wave curves against the reference field, published curve values, an independent
 // evaluation of the flat-earth function, tabulated Airy zeros and the joins of the methods.
+#include "ground_wave_curve.h"
+
 #include <gsl/gsl_sf_dawson.h>
 #include <gtest/gtest.h>
 
@@ -11,7 +13,6 @@
 #include <vector>
 
 #include "fock_airy.h"
-#include "ground_wave_curve.h"
 #include "groundwave/interpolate_grid.h"
 #include "table_axes.h"
 #include "table_set.h"
@@ -44,8 +45,8 @@ std::vector<ReferencePoint> readReferencePoints() {
         std::replace(line.begin(), line.end(), ',', ' ');
         std::istringstream fields(line);
         ReferencePoint p{};
-        fields >> p.ground.relPermittivity >> p.ground.conductivitySm >> p.freqKhz >> p.distanceKm >>
-            p.fieldDb;
+        fields >> p.ground.relPermittivity >> p.ground.conductivitySm >> p.freqKhz >>
+            p.distanceKm >> p.fieldDb;
         points.push_back(p);
     }
     return points;
@@ -110,7 +111,9 @@ TEST(GroundWaveCurve, CurvatureMattersOnlyFarOut) {
     const auto flatDb = [&](double d) {
         return 20.0 * std::log10(std::abs(flatEarthAttenuation(curve.numericalDistance(d))));
     };
-    const auto curvedDb = [&](double d) { return 20.0 * std::log10(std::abs(curve.attenuation(d))); };
+    const auto curvedDb = [&](double d) {
+        return 20.0 * std::log10(std::abs(curve.attenuation(d)));
+    };
     EXPECT_NEAR(curvedDb(20.0), flatDb(20.0), 0.05);
     EXPECT_LT(curvedDb(2000.0), flatDb(2000.0) - 10.0);
 }
@@ -142,9 +145,9 @@ TEST(GroundWaveCurve, TableInterpolationStaysWithinOneDecibelOverTheBand) {
             for (double d = 50.5; d <= 4000.0; d *= 1.19) {
                 const double exact = curve.fieldDb(d);
                 if (exact < 0.0) continue;
-                const double looked = interpolateGrid(kGwDistAxisKm, AxisOrder::ascending,
-                                                      kGwFreqAxisKhz, table.values, d, freqKhz,
-                                                      kGwDistCount - 2, kGwFreqCount - 2);
+                const double looked =
+                    interpolateGrid(kGwDistAxisKm, AxisOrder::ascending, kGwFreqAxisKhz,
+                                    table.values, d, freqKhz, kGwDistCount - 2, kGwFreqCount - 2);
                 EXPECT_NEAR(looked, exact, 1.0) << freqKhz << " kHz, " << d << " km";
             }
         }

@@ -1,12 +1,13 @@
 // Ionospheric reflection: the full-wave solver against the closed form for an exponential
 // layer, the D-region model against published magnitudes, and the shape of the bundled tables.
+#include "reflection_coefficient.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <complex>
 
 #include "physics_constants.h"
-#include "reflection_coefficient.h"
 #include "table_axes.h"
 #include "table_set.h"
 
@@ -58,8 +59,8 @@ TEST(ReflectionCoefficient, ProfileMovesSmoothlyFromDayToNight) {
         EXPECT_GE(p.sharpnessPerKm, previous.sharpnessPerKm) << chi;
         previous = p;
     }
-    EXPECT_NEAR(profileForCosZenith(0.5).referenceHeightKm, profileForZenith(60.0).referenceHeightKm,
-                1e-9);
+    EXPECT_NEAR(profileForCosZenith(0.5).referenceHeightKm,
+                profileForZenith(60.0).referenceHeightKm, 1e-9);
 }
 
 TEST(ReflectionCoefficient, BundledTableIsBelowOneNightAboveDayAndFallsAsTheSunRises) {

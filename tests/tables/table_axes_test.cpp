@@ -1,6 +1,8 @@
 // The bundled axes against what the program looks up: every path of 50 to 4000 km at every
 // hour, month and activity code over the claimed band must fall inside every axis, through
 // the program's own range, E-layer and hop-geometry steps.
+#include "table_axes.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +11,6 @@
 #include "driver/prediction_state.h"
 #include "geometry/great_circle.h"
 #include "geometry/hop_geometry.h"
-#include "table_axes.h"
 
 namespace fieldcast::tables {
 namespace {
@@ -37,7 +38,8 @@ TEST(TableAxes, CoverEveryLookupOfThePredictionOverTheBand) {
     Extremes hop, elevationDeg, fcs, cosZenith, range;
     for (double freqKhz : {kBandLowKhz, 50.0, 100.0, 200.0, kBandHighKhz}) {
         for (double txLatDeg : {-45.0, 0.0, 36.0, 62.0}) {
-            for (double rangeKm : {50.01, 80.0, 300.0, 1000.0, 1999.9, 2000.0, 2000.1, 3000.0, 3999.99}) {
+            for (double rangeKm :
+                 {50.01, 80.0, 300.0, 1000.0, 1999.9, 2000.0, 2000.1, 3000.0, 3999.99}) {
                 for (double bearingDeg : {0.0, 90.0, 225.0}) {
                     for (int code = 1; code <= 3; ++code) {
                         for (int month = 1; month <= 12; ++month) {

@@ -54,8 +54,8 @@ Complex verticalReflection(Complex permittivity, double elevationRad) {
 Complex fockPatternIntegral(double xi, Complex q) {
     if (xi < kLowestXi) throw std::domain_error("Fock integral taken too far into the lit region");
     // the ray piece runs inwards, r from R to 0
-    const Complex integral = -integratePiece(kRotate, kRayLength, xi, q) +
-                             integratePiece(1.0, kRealAxisLength, xi, q);
+    const Complex integral =
+        -integratePiece(kRotate, kRayLength, xi, q) + integratePiece(1.0, kRealAxisLength, xi, q);
     return std::polar(1.0, -kPi / 6.0) / (2.0 * kPi) * integral;
 }
 

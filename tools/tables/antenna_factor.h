@@ -18,7 +18,7 @@ Complex verticalReflection(Complex permittivity, double elevationRad);
 Complex fockPatternIntegral(double xi, Complex q);
 
 class AntennaFactor {
-public:
+  public:
     AntennaFactor(Ground ground, double freqKhz, double earthRadiusKm = kSkyWaveEarthRadiusKm);
 
     double xi(double elevationDeg) const;  // -m psi
@@ -30,7 +30,7 @@ public:
     double factor(double elevationDeg) const;
     double switchElevationDeg() const;
 
-private:
+  private:
     Complex permittivity_;
     double m_;
     Complex q_;

@@ -16,7 +16,6 @@ const Complex kOnRay(std::cos(kPi / 3.0), std::sin(kPi / 3.0));               //
 
 Complex fromArb(const complex_double& z) { return {z.real, z.imag}; }
 
-
 // One Newton step on r(t) - q with r = w'/w; r'(t) = t - r^2 because w'' = t w.
 Complex newtonStep(Complex t, Complex q) {
     const FockAiryValue v = fockAiry(t);
@@ -46,7 +45,8 @@ Complex followRoot(Complex t, Complex q) {
         const Complex qNext = next * q;
         Complex guess = t + (qNext - qNow) / (t - qNow * qNow);
         const Complex predicted = guess;
-        if (polishRoot(guess, qNext) && std::abs(guess - predicted) < 0.2 * (1.0 + std::abs(guess - t))) {
+        if (polishRoot(guess, qNext) &&
+            std::abs(guess - predicted) < 0.2 * (1.0 + std::abs(guess - t))) {
             t = guess;
             lambda = next;
             stepSize = std::min(0.25, stepSize * 1.5);
@@ -72,7 +72,8 @@ AiryAi airyAi(Complex z) {
 }
 
 FockAiryValue fockAiry(Complex t) {
-    static const Complex kScale = 2.0 * std::sqrt(kPi) * Complex(std::cos(kPi / 6.0), std::sin(kPi / 6.0));
+    static const Complex kScale =
+        2.0 * std::sqrt(kPi) * Complex(std::cos(kPi / 6.0), std::sin(kPi / 6.0));
     const Complex z = t * kRotate;
     const AiryAi airy = airyAi(z);
     return {kScale * airy.value, kScale * kRotate * airy.derivative};

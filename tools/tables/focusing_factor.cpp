@@ -46,9 +46,11 @@ double geometricFocusingFactor(double hopRangeKm, double heightKm, double earthR
     const double a = earthRadiusKm;
     const double theta = hopRangeKm / a;  // central angle of the hop
     const double dThetaDPsi =
-        2.0 * (a * std::sin(ray.elevationRad) / ((a + heightKm) * std::cos(ray.incidenceRad)) - 1.0);
-    const double d2 = ray.slantKm * ray.slantKm * std::cos(ray.elevationRad) /
-                      (a * a * std::sin(theta) * std::sin(ray.elevationRad) * std::fabs(dThetaDPsi));
+        2.0 *
+        (a * std::sin(ray.elevationRad) / ((a + heightKm) * std::cos(ray.incidenceRad)) - 1.0);
+    const double d2 =
+        ray.slantKm * ray.slantKm * std::cos(ray.elevationRad) /
+        (a * a * std::sin(theta) * std::sin(ray.elevationRad) * std::fabs(dThetaDPsi));
     return std::sqrt(d2);
 }
 

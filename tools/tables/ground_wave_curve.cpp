@@ -79,8 +79,8 @@ Complex GroundWaveCurve::residueAttenuation(double distanceKm) const {
     for (;;) {
         const Complex last = roots_.back();
         const double lastTerm = std::exp(-x * last.imag()) / std::abs(last - q_ * q_);
-        const double firstTerm = std::exp(-x * roots_.front().imag()) /
-                                 std::abs(roots_.front() - q_ * q_);
+        const double firstTerm =
+            std::exp(-x * roots_.front().imag()) / std::abs(roots_.front() - q_ * q_);
         if (lastTerm < kResidueTolerance * firstTerm) break;
         extendFockRoots(q_, static_cast<int>(roots_.size()) * 3 / 2, roots_);
     }
@@ -93,7 +93,8 @@ Complex GroundWaveCurve::attenuation(double distanceKm) const {
 }
 
 double GroundWaveCurve::fieldDb(double distanceKm) const {
-    const double fieldMvm = kReferenceFieldMvmAt1Km * std::abs(attenuation(distanceKm)) / distanceKm;
+    const double fieldMvm =
+        kReferenceFieldMvmAt1Km * std::abs(attenuation(distanceKm)) / distanceKm;
     return 20.0 * std::log10(fieldMvm * 1000.0);  // mV/m to dB(uV/m)
 }
 

@@ -17,7 +17,7 @@
 namespace fieldcast::tables {
 
 Complex complexPermittivity(Ground ground, double freqKhz);
-Complex surfaceImpedance(Complex permittivity);  // delta
+Complex surfaceImpedance(Complex permittivity);          // delta
 double fockScale(double freqKhz, double earthRadiusKm);  // m
 
 // Flat earth: F(p) = 1 + i sqrt(pi p) w(sqrt p), w the Faddeeva function.
@@ -30,7 +30,7 @@ Complex residueSeriesAttenuation(double x, Complex q, const std::vector<Complex>
 
 // The curves of one ground at one frequency.
 class GroundWaveCurve {
-public:
+  public:
     GroundWaveCurve(Ground ground, double freqKhz, double earthRadiusKm = kGroundWaveEarthRadiusKm);
 
     double normalisedDistance(double distanceKm) const;  // x
@@ -44,7 +44,7 @@ public:
     // dB(uV/m) for 1 kW.
     double fieldDb(double distanceKm) const;
 
-private:
+  private:
     double earthRadiusKm_;
     double m_;
     Complex q_;

@@ -1,6 +1,5 @@
 // fieldcast-tables: computes the ground-wave curves and sky-wave tables that fieldcast reads.
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -45,9 +44,11 @@ int main(int argc, char** argv) {
     CLI::App app{
         "Computes the ground-wave curves (FG, DG, GW1, GW, GW3) and sky-wave tables (F, D, FF, "
         "PS, AF1-3, CSX, FCS, RCX1-3) that fieldcast reads, as .dat files in DIR."};
-    app.add_option("-o,--output-dir", options.outputDir, "directory to write into (created if missing)")
+    app.add_option("-o,--output-dir", options.outputDir,
+                   "directory to write into (created if missing)")
         ->required();
-    app.add_flag("--csv", options.csv, "also write a CSV copy of every file, with headers and units");
+    app.add_flag("--csv", options.csv,
+                 "also write a CSV copy of every file, with headers and units");
     app.add_option("--user-ground", options.userGround,
                    "also write a ground-wave curve file for this ground: relative permittivity "
                    "(at least 1) and conductivity in S/m")

@@ -12,7 +12,7 @@ constexpr double kElectronMassKg = 9.1093837015e-31;
 // Standard ground-wave curves: the exponential reference atmosphere N(h) = 315 exp(-h / 7.35 km)
 // bends rays near the ground as an earth of radius a / (1 - a N_s 1e-6 / H), about 1.376 a.
 constexpr double kMeanEarthRadiusKm = 6371.0;
-constexpr double kSurfaceRefractivity = 315.0;           // N units
+constexpr double kSurfaceRefractivity = 315.0;  // N units
 constexpr double kRefractivityScaleHeightKm = 7.35;
 constexpr double kGroundWaveEarthRadiusKm =
     kMeanEarthRadiusKm /

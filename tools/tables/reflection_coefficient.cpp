@@ -29,7 +29,7 @@ constexpr double kTopAttenuationNepers = 25.0;    // one-way decay above the top
 constexpr double kChunkKm = 1.0;                  // rescaling interval
 constexpr double kRelativeTolerance = 1e-12;
 
-constexpr double kDayHeightKm = 71.0;  // sun overhead
+constexpr double kDayHeightKm = 71.0;     // sun overhead
 constexpr double kDayHeightRiseKm = 3.0;  // from overhead sun to the horizon
 constexpr double kDaySharpnessPerKm = 0.4;
 constexpr double kNightHeightKm = 85.0;
@@ -80,7 +80,7 @@ Complex refractiveIndexSquared(const DRegionProfile& profile, double freqKhz, do
     const double omega = 2.0 * kPi * freqKhz * 1000.0;
     const double plasmaSquared = electronDensityPerM3(profile, heightKm) * kElectronChargeC *
                                  kElectronChargeC / (kVacuumPermittivityFm * kElectronMassKg);
-    const double x = plasmaSquared / (omega * omega);          // X
+    const double x = plasmaSquared / (omega * omega);           // X
     const double z = collisionFrequencyPerS(heightKm) / omega;  // Z
     return 1.0 - x / Complex(1.0, z);
 }
@@ -114,8 +114,8 @@ double fullWaveReflection(const IndexProfile& indexSquared, double waveNumberPer
     double y[4] = {1.0, 0.0, start.real(), start.imag()};
 
     gsl_odeiv2_system system{derivatives, nullptr, 4, &eq};
-    gsl_odeiv2_driver* driver = gsl_odeiv2_driver_alloc_y_new(
-        &system, gsl_odeiv2_step_rk8pd, -0.01, 0.0, kRelativeTolerance);
+    gsl_odeiv2_driver* driver = gsl_odeiv2_driver_alloc_y_new(&system, gsl_odeiv2_step_rk8pd, -0.01,
+                                                              0.0, kRelativeTolerance);
     double z = topKm;
     int status = GSL_SUCCESS;
     while (z > bottomKm && status == GSL_SUCCESS) {
@@ -144,8 +144,8 @@ DRegionProfile profileForZenith(double solarZenithDeg) {
     const double dayZenithDeg = std::min(solarZenithDeg, 90.0);
     const double dayHeightKm =
         kDayHeightKm + kDayHeightRiseKm * (1.0 - std::cos(dayZenithDeg * kPi / 180.0));
-    const double night = smoothStep((solarZenithDeg - kTwilightStartDeg) /
-                                    (kTwilightEndDeg - kTwilightStartDeg));
+    const double night =
+        smoothStep((solarZenithDeg - kTwilightStartDeg) / (kTwilightEndDeg - kTwilightStartDeg));
     return {dayHeightKm + (kNightHeightKm - dayHeightKm) * night,
             kDaySharpnessPerKm + (kNightSharpnessPerKm - kDaySharpnessPerKm) * night};
 }

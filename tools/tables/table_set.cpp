@@ -123,7 +123,8 @@ std::vector<TableFile> computeDataSet() {
 
 void writeDatFile(const TableFile& table, const std::filesystem::path& dir) {
     const File file = openForWriting(dir / table.fileName);
-    const std::size_t columns = table.columnAxis.values.empty() ? 1 : table.columnAxis.values.size();
+    const std::size_t columns =
+        table.columnAxis.values.empty() ? 1 : table.columnAxis.values.size();
     for (std::size_t i = 0; i < table.values.size(); ++i) {
         printValue(file.get(), table.format, table.values[i]);
         std::fputc((i + 1) % columns == 0 ? '\n' : ' ', file.get());
@@ -132,7 +133,8 @@ void writeDatFile(const TableFile& table, const std::filesystem::path& dir) {
 }
 
 void writeCsvFile(const TableFile& table, const std::filesystem::path& dir) {
-    const std::filesystem::path name = std::filesystem::path(table.fileName).replace_extension(".csv");
+    const std::filesystem::path name =
+        std::filesystem::path(table.fileName).replace_extension(".csv");
     const File file = openForWriting(dir / name);
     if (table.columnAxis.values.empty()) {
         std::fprintf(file.get(), "%s\n", table.valueName.c_str());
