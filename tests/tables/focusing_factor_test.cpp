@@ -8,13 +8,14 @@
 
 #include "driver/prediction_state.h"
 #include "geometry/hop_geometry.h"
+#include "physics_constants.h"
 #include "table_axes.h"
 #include "table_set.h"
 
 namespace fieldcast::tables {
 namespace {
 
-constexpr double kEarthKm = 8480.0;
+constexpr double kEarthKm = kSkyWaveEarthRadiusKm;
 
 struct Ray {
     double elevationRad;
@@ -25,7 +26,7 @@ struct Ray {
 Ray trace(double hopRangeKm, double heightKm) {
     PredictionState s{};
     s.effectiveEarthRadiusKm = kEarthKm;
-    s.speedOfLightKmS = 299792.458;
+    s.speedOfLightKmS = kSpeedOfLightKmS;
     s.hopCount = 1;
     s.groundRangeKm = hopRangeKm;
     s.reflectionHeightKm = heightKm;

@@ -69,7 +69,9 @@ TEST(Generator, WritesCsvCopiesAndAUserGroundCurve) {
     const TempDir dir;
     const fs::path out = dir.path() / "new" / "sub";  // created by the tool
     const Outcome outcome =
-        runTool("-o " + out.string() + " --csv --user-ground 80 5 --user-ground-file SEA.dat", dir);
+        runTool("-o " + out.string() +
+                    " --csv --ground-permittivity 80 --ground-conductivity 5 --ground-file SEA.dat",
+                dir);
     ASSERT_EQ(outcome.status, 0) << outcome.output;
     // the sea of the bundled set given as a user ground gives the same curve
     EXPECT_EQ(readFile(out / "SEA.dat"), readFile(out / "GW1.dat"));
@@ -91,13 +93,22 @@ TEST(Generator, HelpAndUsageErrors) {
     const Outcome help = runTool("--help", dir);
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.output.find("--output-dir"), std::string::npos);
-    EXPECT_NE(help.output.find("--user-ground"), std::string::npos);
+    EXPECT_NE(help.output.find("--ground-permittivity"), std::string::npos);
 
     const std::string out = " -o " + dir.path().string();
-    for (const std::string& bad :
-         {std::string(""), std::string("--no-such-option") + out, "--user-ground 15" + out,
-          "--user-ground 0.5 0.01" + out, "--user-ground 15 -1" + out, "--user-ground 15 abc" + out,
-          "--user-ground 15 0.01 --user-ground-file a/b.dat" + out}) {
+    const std::string eps = " --ground-permittivity ";
+    const std::string sigma = " --ground-conductivity ";
+    for (const std::string& bad : {
+             std::string(""),                                          // no output directory
+             "--no-such-option" + out,                                 // unknown option
+             eps + "15" + out,                                         // conductivity missing
+             sigma + "0.01" + out,                                     // permittivity missing
+             eps + "0.5" + sigma + "0.01" + out,                       // permittivity below 1
+             eps + "15" + sigma + "-1" + out,                          // conductivity not positive
+             eps + "15" + sigma + "abc" + out,                         // not a number
+             eps + "15" + sigma + "0.01 --ground-file a/b.dat" + out,  // not a plain name
+             "--ground-file x.dat" + out,                              // file without a ground
+         }) {
         const Outcome usage = runTool(bad, dir);
         EXPECT_EQ(usage.status, 2) << bad << "\n" << usage.output;
         EXPECT_FALSE(usage.output.empty()) << bad;

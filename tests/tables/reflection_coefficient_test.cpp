@@ -18,7 +18,7 @@ TEST(ReflectionCoefficient, FullWaveSolverMatchesTheExponentialLayerClosedForm) 
     // n^2 = 1 - X0 e^{alpha z} / (1 + i Z) with Z constant is solved by K_{2ik/alpha}, which
     // gives |R| = exp(-(2k / alpha) arctan Z) (Budden, "The propagation of radio waves", 15.x).
     const double alphaPerKm = 0.5;
-    const double kPerKm = 2.0 * kPi * 10.0e3 / 299792.458;  // 10 kHz
+    const double kPerKm = 2.0 * kPi * 10.0e3 / kSpeedOfLightKmS;  // 10 kHz
     for (double z : {0.5, 2.0, 8.0}) {
         const IndexProfile layer = [&](double heightKm) {
             return 1.0 - 1e-4 * std::exp(alphaPerKm * heightKm) / std::complex<double>(1.0, z);

@@ -11,6 +11,7 @@
 #include "driver/prediction_state.h"
 #include "geometry/great_circle.h"
 #include "geometry/hop_geometry.h"
+#include "physics_constants.h"
 
 namespace fieldcast::tables {
 namespace {
@@ -47,7 +48,7 @@ TEST(TableAxes, CoverEveryLookupOfThePredictionOverTheBand) {
                                 PredictionState s{};
                                 s.degPerRad = kDegPerRad;
                                 s.radPerDeg = kRadPerDeg;
-                                s.speedOfLightKmS = 299792.458;
+                                s.speedOfLightKmS = kSpeedOfLightKmS;
                                 s.effectiveEarthRadiusKm = kEffectiveEarthRadiusKm;
                                 s.freqKhz = freqKhz;
                                 s.txLat = txLatDeg * kRadPerDeg;

@@ -16,7 +16,6 @@ namespace fieldcast::tables {
 
 namespace {
 
-constexpr double kDegToRad = kPi / 180.0;
 // Along the ray |e^{i xi t}| grows as e^{-xi r sqrt(3)/2} for xi < 0: the pieces then cancel
 // to about e^{0.22 (-xi)^3}-fold rounding: harmless above xi = -4.5 (a factor 4e8), useless soon
 // below it; the lit region takes the Fresnel formula long before.
@@ -64,17 +63,17 @@ AntennaFactor::AntennaFactor(Ground ground, double freqKhz, double earthRadiusKm
     q_ = Complex(0.0, 1.0) * m_ * surfaceImpedance(permittivity_);
 }
 
-double AntennaFactor::xi(double elevationDeg) const { return -m_ * elevationDeg * kDegToRad; }
+double AntennaFactor::xi(double elevationDeg) const { return -m_ * elevationDeg * kRadPerDeg; }
 
 double AntennaFactor::litFactor(double elevationDeg) const {
-    return std::abs(1.0 + verticalReflection(permittivity_, elevationDeg * kDegToRad)) / 2.0;
+    return std::abs(1.0 + verticalReflection(permittivity_, elevationDeg * kRadPerDeg)) / 2.0;
 }
 
 double AntennaFactor::diffractionFactor(double elevationDeg) const {
     return std::abs(fockPatternIntegral(xi(elevationDeg), q_)) / 2.0;
 }
 
-double AntennaFactor::switchElevationDeg() const { return -kAntennaSwitchXi / m_ / kDegToRad; }
+double AntennaFactor::switchElevationDeg() const { return -kAntennaSwitchXi / m_ / kRadPerDeg; }
 
 double AntennaFactor::factor(double elevationDeg) const {
     return xi(elevationDeg) > kAntennaSwitchXi ? diffractionFactor(elevationDeg)

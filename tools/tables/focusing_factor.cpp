@@ -8,6 +8,7 @@
 #include "driver/prediction_state.h"
 #include "geometry/e_layer.h"
 #include "geometry/hop_geometry.h"
+#include "physics_constants.h"
 
 namespace fieldcast::tables {
 
@@ -30,7 +31,7 @@ struct HopRay {
 HopRay traceHop(double hopRangeKm, double heightKm, double earthRadiusKm) {
     PredictionState state{};
     state.effectiveEarthRadiusKm = earthRadiusKm;
-    state.speedOfLightKmS = 299792.458;
+    state.speedOfLightKmS = kSpeedOfLightKmS;
     state.hopCount = 1;
     state.groundRangeKm = hopRangeKm;
     state.reflectionHeightKm = heightKm;

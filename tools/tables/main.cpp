@@ -16,23 +16,17 @@ constexpr int kExitUsage = 2;
 struct Options {
     std::string outputDir;
     bool csv = false;
-    std::vector<double> userGround;  // relative permittivity, conductivity S/m
-    std::string userGroundFile = "GWU.dat";
+    double groundPermittivity = 0.0;  // relative
+    double groundConductivitySm = 0.0;
+    std::string groundFile = "GWU.dat";
 };
 
 // A user-ground file name must be a plain name: it is written into the output directory.
 std::string checkPlainFileName(const std::string& name) {
     const std::filesystem::path path(name);
     if (name.empty() || path.has_parent_path() || path.filename() != path) {
-        return "must be a file name without a directory";
+        return "must be a file name without a directory: " + name;
     }
-    return {};
-}
-
-std::string checkUserGround(const std::string& text) {
-    double value = 0.0;
-    if (!CLI::detail::lexical_cast(text, value)) return "not a number: " + text;
-    if (!(value > 0.0)) return "must be positive: " + text;
     return {};
 }
 
@@ -46,23 +40,30 @@ int main(int argc, char** argv) {
         "PS, AF1-3, CSX, FCS, RCX1-3) that fieldcast reads, as .dat files in DIR."};
     app.add_option("-o,--output-dir", options.outputDir,
                    "directory to write into (created if missing)")
+        ->type_name("DIR")
         ->required();
     app.add_flag("--csv", options.csv,
                  "also write a CSV copy of every file, with headers and units");
-    app.add_option("--user-ground", options.userGround,
-                   "also write a ground-wave curve file for this ground: relative permittivity "
-                   "(at least 1) and conductivity in S/m")
-        ->expected(2)
-        ->type_name("PERMITTIVITY CONDUCTIVITY")
-        ->check(CLI::Validator(checkUserGround, "POSITIVE"));
-    app.add_option("--user-ground-file", options.userGroundFile,
-                   "name of the user ground's curve file (default GWU.dat)")
-        ->check(CLI::Validator(checkPlainFileName, "NAME"));
+    CLI::Option* permittivity =
+        app.add_option("--ground-permittivity", options.groundPermittivity,
+                       "also write a ground-wave curve file for a ground of this relative "
+                       "permittivity (at least 1); needs --ground-conductivity")
+            ->type_name("EPS")
+            ->check(CLI::Range(1.0, 1e6));
+    CLI::Option* conductivity =
+        app.add_option("--ground-conductivity", options.groundConductivitySm,
+                       "conductivity of that ground, S/m (positive)")
+            ->type_name("S_PER_M")
+            ->check(CLI::PositiveNumber);
+    permittivity->needs(conductivity);
+    conductivity->needs(permittivity);
+    app.add_option("--ground-file", options.groundFile,
+                   "file name of that ground's curves (default GWU.dat)")
+        ->type_name("NAME")
+        ->check(CLI::Validator(checkPlainFileName, "NAME"))
+        ->needs(permittivity);
     try {
         app.parse(argc, argv);
-        if (!options.userGround.empty() && options.userGround[0] < 1.0) {
-            throw CLI::ValidationError("--user-ground", "relative permittivity must be at least 1");
-        }
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
@@ -74,9 +75,10 @@ int main(int argc, char** argv) {
         const std::filesystem::path dir(options.outputDir);
         std::filesystem::create_directories(dir);
         std::vector<TableFile> files = computeDataSet();
-        if (!options.userGround.empty()) {
-            files.push_back(groundWaveFile(options.userGroundFile,
-                                           Ground{options.userGround[0], options.userGround[1]}));
+        if (permittivity->count() > 0) {
+            files.push_back(
+                groundWaveFile(options.groundFile,
+                               Ground{options.groundPermittivity, options.groundConductivitySm}));
         }
         for (const TableFile& file : files) {
             writeDatFile(file, dir);

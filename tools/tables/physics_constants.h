@@ -1,10 +1,14 @@
 // Physical constants and model parameters of the table generator, each written once.
+// kPi, kDegPerRad, kRadPerDeg and the hop geometry's kEffectiveEarthRadiusKm are the program's
+// own (driver/prediction_state.h).
 #pragma once
+
+#include "driver/prediction_state.h"
 
 namespace fieldcast::tables {
 
-constexpr double kPi = 3.141592653589793;
 constexpr double kSpeedOfLightMS = 299792458.0;
+constexpr double kSpeedOfLightKmS = kSpeedOfLightMS / 1000.0;
 constexpr double kVacuumPermittivityFm = 8.8541878128e-12;
 constexpr double kElectronChargeC = 1.602176634e-19;
 constexpr double kElectronMassKg = 9.1093837015e-31;
@@ -18,7 +22,7 @@ constexpr double kGroundWaveEarthRadiusKm =
     kMeanEarthRadiusKm /
     (1.0 - kMeanEarthRadiusKm * kSurfaceRefractivity * 1e-6 / kRefractivityScaleHeightKm);
 // Earth of the program's hop geometry: antenna and focusing factors.
-constexpr double kSkyWaveEarthRadiusKm = 8480.0;
+constexpr double kSkyWaveEarthRadiusKm = kEffectiveEarthRadiusKm;
 
 // Field of a short monopole radiating 1 kW over a perfectly conducting plane at 1 km.
 constexpr double kReferenceFieldMvmAt1Km = 300.0;

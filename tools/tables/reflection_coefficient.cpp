@@ -55,9 +55,7 @@ int derivatives(double heightKm, const double y[], double dydz[], void* param) {
     return GSL_SUCCESS;
 }
 
-double waveNumberPerKm(double freqKhz) {
-    return 2.0 * kPi * freqKhz * 1000.0 / (kSpeedOfLightMS / 1000.0);
-}
+double waveNumberPerKm(double freqKhz) { return 2.0 * kPi * freqKhz * 1000.0 / kSpeedOfLightKmS; }
 
 double smoothStep(double u) {
     const double v = std::clamp(u, 0.0, 1.0);
@@ -143,7 +141,7 @@ double reflectionMagnitude(const DRegionProfile& profile, double freqKhz) {
 DRegionProfile profileForZenith(double solarZenithDeg) {
     const double dayZenithDeg = std::min(solarZenithDeg, 90.0);
     const double dayHeightKm =
-        kDayHeightKm + kDayHeightRiseKm * (1.0 - std::cos(dayZenithDeg * kPi / 180.0));
+        kDayHeightKm + kDayHeightRiseKm * (1.0 - std::cos(dayZenithDeg * kRadPerDeg));
     const double night =
         smoothStep((solarZenithDeg - kTwilightStartDeg) / (kTwilightEndDeg - kTwilightStartDeg));
     return {dayHeightKm + (kNightHeightKm - dayHeightKm) * night,
@@ -151,7 +149,7 @@ DRegionProfile profileForZenith(double solarZenithDeg) {
 }
 
 DRegionProfile profileForCosZenith(double cosSolarZenith) {
-    return profileForZenith(std::acos(std::clamp(cosSolarZenith, -1.0, 1.0)) * 180.0 / kPi);
+    return profileForZenith(std::acos(std::clamp(cosSolarZenith, -1.0, 1.0)) * kDegPerRad);
 }
 
 }  // namespace fieldcast::tables
