@@ -84,12 +84,15 @@ TEST(GroundWaveCurve, RootsAreAiryZerosOnTheRayForBothLimits) {
     // q large: zeros of w, i.e. of Ai (a_1 = -2.338107), shifted by 1/q
     const Complex q(3e3, 3e3);
     EXPECT_LT(std::abs(fockRoot(q, 1) - (2.338107 * ray + 1.0 / q)), 1e-5);
-    // every root solves w' - q w = 0 for a ground of the bundled set
+    // every root solves w' - q w = 0 for a ground of the bundled set, and following each from
+    // q = 0 never lands two on the same root
     const Complex qLand = GroundWaveCurve(kDryGround, 300.0).q();
-    for (int s : {1, 2, 5, 40}) {
-        const Complex t = fockRoot(qLand, s);
-        const FockAiryValue v = fockAiry(t);
+    std::vector<Complex> roots;
+    extendFockRoots(qLand, 40, roots);
+    for (std::size_t s = 0; s < roots.size(); ++s) {
+        const FockAiryValue v = fockAiry(roots[s]);
         EXPECT_LT(std::abs(v.wPrime - qLand * v.w), 1e-9 * std::abs(v.w)) << s;
+        for (std::size_t r = 0; r < s; ++r) EXPECT_GT(std::abs(roots[s] - roots[r]), 0.1) << s;
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <arb_fpwrap.h>
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
