@@ -29,8 +29,8 @@ constexpr double kReferenceFieldMvmAt1Km = 300.0;
 
 // Normalised distance x at which the ground wave switches from the curvature-corrected
 // flat-earth formula to the residue series. The flat-earth formula keeps only the first
-// curvature term, whose error grows as x^3; at x = 0.25 (d = 48 / f_MHz^(1/3) km on the
-// 4/3 earth) it is below 0.05 dB for every ground, and the series still needs only a few
+// curvature term, whose error grows as x^3; at x = 0.25 (d = 49 / f_MHz^(1/3) km on the
+// 8764 km earth) it is below 0.05 dB for every ground, and the series still needs only a few
 // hundred roots.
 constexpr double kGroundWaveSwitchX = 0.25;
 
