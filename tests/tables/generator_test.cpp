@@ -108,6 +108,7 @@ TEST(Generator, HelpAndUsageErrors) {
              eps + "15" + sigma + "abc" + out,                         // not a number
              eps + "15" + sigma + "0.01 --ground-file a/b.dat" + out,  // not a plain name
              "--ground-file x.dat" + out,                              // file without a ground
+             eps + "15" + sigma + "0.01 --ground-file GW.dat" + out,   // a bundled file
          }) {
         const Outcome usage = runTool(bad, dir);
         EXPECT_EQ(usage.status, 2) << bad << "\n" << usage.output;

@@ -21,12 +21,14 @@ struct Options {
     std::string groundFile = "GWU.dat";
 };
 
-// A user-ground file name must be a plain name: it is written into the output directory.
-std::string checkPlainFileName(const std::string& name) {
+// A user-ground file name must be a plain name, as it is written into the output directory,
+// and not one of the data set's own files, which it would overwrite.
+std::string checkGroundFileName(const std::string& name) {
     const std::filesystem::path path(name);
     if (name.empty() || path.has_parent_path() || path.filename() != path) {
         return "must be a file name without a directory: " + name;
     }
+    if (fieldcast::tables::isDataSetFileName(name)) return "is a file of the data set: " + name;
     return {};
 }
 
@@ -60,7 +62,7 @@ int main(int argc, char** argv) {
     app.add_option("--ground-file", options.groundFile,
                    "file name of that ground's curves (default GWU.dat)")
         ->type_name("NAME")
-        ->check(CLI::Validator(checkPlainFileName, "NAME"))
+        ->check(CLI::Validator(checkGroundFileName, "NAME"))
         ->needs(permittivity);
     try {
         app.parse(argc, argv);

@@ -121,6 +121,15 @@ std::vector<TableFile> computeDataSet() {
     return files;
 }
 
+bool isDataSetFileName(const std::string& name) {
+    for (const char* own : {"FG.dat", "DG.dat", "GW1.dat", "GW.dat", "GW3.dat", "F.dat", "D.dat",
+                            "FF.dat", "PS.dat", "AF1.dat", "AF2.dat", "AF3.dat", "CSX.dat",
+                            "FCS.dat", "RCX1.dat", "RCX2.dat", "RCX3.dat"}) {
+        if (name == own) return true;
+    }
+    return false;
+}
+
 void writeDatFile(const TableFile& table, const std::filesystem::path& dir) {
     const File file = openForWriting(dir / table.fileName);
     const std::size_t columns =

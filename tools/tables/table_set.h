@@ -34,8 +34,9 @@ TableFile antennaFactorFile(const std::string& fileName, Ground ground);
 TableFile focusingFactorFile();
 TableFile reflectionFile(const std::string& fileName);
 
-// Every file of the data set, in a fixed order.
+// Every file of the data set, in a fixed order: these names.
 std::vector<TableFile> computeDataSet();
+bool isDataSetFileName(const std::string& name);
 
 // Writes `<dir>/<fileName>`: one table row (or one axis value) per line, values by `format`
 // separated by a blank. Throws std::runtime_error when the file cannot be written.
