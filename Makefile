@@ -1,10 +1,12 @@
 # Two set-up commands for a fresh Debian machine: `make run` and `make test`.
 # Each installs the Debian packages it needs first.
 
-BUILD_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev
+# The table generator (tools/tables) also needs CLI11, libcerf, Arb, Boost.Math and GSL.
+BUILD_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev \
+	libcli11-dev libcerf-dev libflint-arb-dev libboost-math-dev libgsl-dev
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test deps release
+.PHONY: run test deps release tables
 
 deps:
 	@scripts/ensure-packages $(BUILD_PACKAGES)
@@ -28,3 +30,7 @@ test: deps
 	cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build build/test -j $(JOBS)
 	cd build/test && ctest --output-on-failure -j $(JOBS)
+
+# Regenerates the curve and table files of data/default/ (the scenario files stay as they are).
+tables: release
+	build/release/fieldcast-tables --output-dir data/default
