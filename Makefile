@@ -1,10 +1,11 @@
 # Two set-up commands for a fresh Debian machine: `make run` and `make test`.
 # Each installs the Debian packages it needs first.
 
-BUILD_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev
+BUILD_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev libcli11-dev \
+	gmt gmt-gshhg-low ghostscript
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test deps release
+.PHONY: run test deps release map
 
 deps:
 	@scripts/ensure-packages $(BUILD_PACKAGES)
@@ -28,3 +29,10 @@ test: deps
 	cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build build/test -j $(JOBS)
 	cd build/test && ctest --output-on-failure -j $(JOBS)
+
+# Coverage maps of the bundled scenario, night and noon, over the whole 4000 km of the method.
+map: release
+	rm -rf build/map
+	build/release/fieldcast-map area data/default -o build/map -R 95/185/0/70 --step 0.1 \
+		--hours 0,12 --contours 40,50,60
+	@ls build/map

@@ -1,0 +1,99 @@
+// Units follow fieldcast's hour: the four coordinates are set in degrees and converted in
+// place; solarDeclination is set in degrees every hour and converted by
+// computeHourGeometry; elevationAngle goes from radians to degrees for the AF lookups and
+// back in computeSkyWave. Each step is the core's own function, so the values are those of
+// fieldcast's report.
+#include "point_prediction.h"
+
+#include "driver/report.h"
+#include "geometry/great_circle.h"
+#include "geometry/hop_geometry.h"
+#include "groundwave/ground_wave.h"
+#include "skywave/sky_tables.h"
+#include "skywave/sky_wave.h"
+
+namespace fieldcast::map {
+
+FieldValue reportedField(const PointResult& point, int hour, int resultMode) {
+    if (point.pathKind == PathKind::groundOnly) return {point.groundWaveMvm, point.groundWaveDb};
+    const HourResult& h = point.hours[static_cast<std::size_t>(hour)];
+    if (resultMode == 2) return {h.combinedMvm, h.combinedDb};
+    return {h.skyWaveMvm, h.skyWaveDb};
+}
+
+PointPredictor::PointPredictor(const Scenario& scenario)
+    : scenario_(scenario), state_(scenario.base) {}
+
+void PointPredictor::predict(double rxLatDeg, double rxLonDeg, PointResult& result,
+                             ReportTarget report) {
+    PredictionState& s = state_;
+    const PredictionState& base = scenario_.base;
+    s.txLat = base.txLat;
+    s.txLon = base.txLon;
+    s.rxLat = rxLatDeg;
+    s.rxLon = rxLonDeg;
+    s.txLat *= s.radPerDeg;
+    s.txLon *= s.radPerDeg;
+    s.rxLat *= s.radPerDeg;
+    s.rxLon *= s.radPerDeg;
+    computeGroundRange(s);
+    result.groundRangeKm = s.groundRangeKm;
+    if (report.file != nullptr) {
+        s.reportFile = report.file;
+        s.receiverIndex = 0;
+        s.receivers[0] = *report.site;
+        s.hourIndex = 0;
+        writeReportHeader(s);
+    }
+    if (s.groundRangeKm > kMaxRangeKm) {
+        result.pathKind = PathKind::beyondRange;
+        return;
+    }
+
+    if (s.groundRangeKm <= kShortRangeLimitKm) {
+        computeShortRangeGroundWave(s);
+        result.pathKind = PathKind::groundOnly;
+        result.groundWaveMvm = s.groundWaveMvm;
+        result.groundWaveDb = s.groundWaveDb;
+        if (report.file != nullptr) {
+            for (s.hourIndex = 0; s.hourIndex < kHourCount; ++s.hourIndex) writeShortRangeLine(s);
+        }
+        return;
+    }
+    s.groundWaveDb = lookupGroundWaveDb(s);
+    setGroundWaveMvm(s);
+    result.groundWaveMvm = s.groundWaveMvm;
+    result.groundWaveDb = s.groundWaveDb;
+    setHopCount(s);
+    result.pathKind = s.hopCount == 2 ? PathKind::twoHop : PathKind::oneHop;
+    computePathMidpoint(s);
+
+    for (s.hourIndex = 0; s.hourIndex < kHourCount; ++s.hourIndex) {
+        setMonthDeclination(s);  // degrees again; computeHourGeometry converts it
+        computeHourGeometry(s);
+        // hopRangeKm and freqKhz are the point's: the FF factor is the same every hour
+        if (s.hourIndex == 0) s.ffFactor = lookupFfFactor(s);
+        s.elevationAngle *= s.degPerRad;  // degrees for the AF lookups
+        s.txAfFactor = lookupAfFactor(s, scenario_.txAfTable);
+        s.rxAfFactor = lookupAfFactor(s, scenario_.rxAfTable);
+        s.rcxFactor = lookupRcxFactor(s);
+        computeSkyWave(s);
+        HourResult& h = result.hours[static_cast<std::size_t>(s.hourIndex)];
+        if (s.hopCount == 2) {
+            computeTwoHopSkyWave(s);
+            h.skyWaveMvm = s.skyWave2HopMvm;
+            h.skyWaveDb = s.skyWave2HopDb;
+        } else {
+            h.skyWaveMvm = s.skyWave1HopMvm;
+            h.skyWaveDb = s.skyWave1HopDb;
+        }
+        if (s.resultMode == 2) {
+            combineWithGroundWave(s);
+            h.combinedMvm = s.hopCount == 2 ? s.combined2HopMvm : s.combined1HopMvm;
+            h.combinedDb = s.hopCount == 2 ? s.combined2HopDb : s.combined1HopDb;
+        }
+        if (report.file != nullptr) writeHourReportLine(s);
+    }
+}
+
+}  // namespace fieldcast::map
