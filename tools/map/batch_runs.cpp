@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <sstream>
 
 #include "csv_table.h"
 #include "gmt_maps.h"
@@ -85,6 +84,19 @@ OutputFile createOutput(const std::filesystem::path& path) {
     return file;
 }
 
+// Items between commas, the empty ones included ("3," is "3" and "").
+std::vector<std::string> commaItems(const std::string& text) {
+    std::vector<std::string> items(1);
+    for (const char c : text) {
+        if (c == ',') {
+            items.emplace_back();
+        } else {
+            items.back() += c;
+        }
+    }
+    return items;
+}
+
 // Node coordinate, rounded to 1e-9 degrees so that the CSV shows the step's own digits.
 double nodeDeg(double minDeg, double stepDeg, int index) {
     return std::round((minDeg + stepDeg * index) * 1e9) / 1e9;
@@ -99,8 +111,6 @@ std::vector<int> parseHourList(const std::string& text) {
         return all;
     }
     std::vector<int> hours;
-    std::stringstream items(text);
-    std::string item;
     const auto hourOf = [&](const std::string& word) {
         std::size_t used = 0;
         int hour = -1;
@@ -114,7 +124,7 @@ std::vector<int> parseHourList(const std::string& text) {
         }
         return hour;
     };
-    while (std::getline(items, item, ',')) {
+    for (const std::string& item : commaItems(text)) {
         const std::size_t dash = item.find('-', 1);
         if (dash == std::string::npos) {
             hours.push_back(hourOf(item));
@@ -133,9 +143,7 @@ std::vector<int> parseHourList(const std::string& text) {
 
 std::vector<double> parseLevelList(const std::string& text) {
     std::vector<double> levels;
-    std::stringstream items(text);
-    std::string item;
-    while (std::getline(items, item, ',')) {
+    for (const std::string& item : commaItems(text)) {
         std::size_t used = 0;
         double level = NAN;
         try {
