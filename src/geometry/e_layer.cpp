@@ -51,11 +51,10 @@ ELayerTerms evaluateELayer(const PredictionState& state) {
     e.exponentP = std::fabs(latDeg) <= 12.0 ? 1.31 : 1.2;  // 12 itself is equatorial
 
     e.noonZenithDeg = std::fabs(latDeg - declDeg);
-    // Polar night (the sun below the horizon even at noon): cos(Nn) <= 0 has no real power,
-    // so the noon factor is the model's own night-time factor at that zenith angle.
-    e.noonFactorD = e.noonZenithDeg < 90.0
-                        ? std::pow(std::cos(e.noonZenithDeg * kRadPerDeg), e.exponentP)
-                        : zenithFactor(e.noonZenithDeg, e.exponentP);
+    // Polar night (the sun below the horizon even at noon): a negative cos(Nn) has no real
+    // power; the noon factor stays at 0, the value it falls to at 90 degrees.
+    e.noonFactorD =
+        std::pow(std::max(0.0, std::cos(e.noonZenithDeg * kRadPerDeg)), e.exponentP);
 
     const double a = e.activity.activityFactor;
     e.foEFullKhz = 1000.0 * std::pow(a * e.factorK, 0.25);

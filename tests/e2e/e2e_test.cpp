@@ -1,0 +1,171 @@
+// End-to-end: the built fieldcast runs in a temporary directory on fixture files; its console
+// bytes and report bytes are compared with golden files, and its exit status with the case's.
+//
+// Each case starts from fixtures/base (a 760 km, 1-hop path at 100 kHz in June) and edits
+// files: new content, or removal. Regenerate the golden files with FIELDCAST_UPDATE_GOLDEN=1
+// and read the differences before committing them.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct FileEdit {
+    std::string name;
+    std::optional<std::string> content;  // nullopt: the file is removed
+};
+
+struct E2eCase {
+    std::string name;
+    std::vector<FileEdit> edits;
+    int expectedStatus;
+};
+
+std::string readBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void writeBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+bool updatingGolden() { return std::getenv("FIELDCAST_UPDATE_GOLDEN") != nullptr; }
+
+// Compares `actual` with a golden file; a golden file that does not exist means the output
+// must not exist either.
+void expectGolden(const fs::path& golden, const std::optional<std::string>& actual) {
+    if (updatingGolden()) {
+        if (actual) {
+            writeBytes(golden, *actual);
+        } else {
+            fs::remove(golden);
+        }
+        return;
+    }
+    if (!fs::exists(golden)) {
+        EXPECT_FALSE(actual.has_value()) << golden << " should not have been written";
+        return;
+    }
+    ASSERT_TRUE(actual.has_value()) << golden << " was not written";
+    EXPECT_EQ(*actual, readBytes(golden)) << "differs from " << golden;
+}
+
+class EndToEnd : public ::testing::TestWithParam<E2eCase> {};
+
+TEST_P(EndToEnd, ConsoleReportAndStatus) {
+    const E2eCase& c = GetParam();
+    char pattern[] = "/tmp/fieldcast-e2e-XXXXXX";
+    const fs::path dir = mkdtemp(pattern);
+    fs::copy(fs::path(FIELDCAST_FIXTURES) / "base", dir);
+    for (const FileEdit& edit : c.edits) {
+        if (edit.content) {
+            writeBytes(dir / edit.name, *edit.content);
+        } else {
+            fs::remove(dir / edit.name);
+        }
+    }
+    const std::string command = "cd '" + dir.string() + "' && '" FIELDCAST_BIN
+                                "' </dev/null >console.out 2>stderr.out";
+    const int raw = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), c.expectedStatus);
+    EXPECT_EQ(readBytes(dir / "stderr.out"), "");
+
+    const fs::path golden = fs::path(FIELDCAST_GOLDEN) / c.name;
+    expectGolden(golden.string() + ".console", readBytes(dir / "console.out"));
+    std::optional<std::string> report;
+    if (fs::exists(dir / "QZresult-0.txt")) report = readBytes(dir / "QZresult-0.txt");
+    expectGolden(golden.string() + ".report", report);
+    fs::remove_all(dir);
+}
+
+std::string caseName(const ::testing::TestParamInfo<E2eCase>& info) { return info.param.name; }
+
+const std::string kShortRangeList = "\x8E\xE7\x92\x4A 36.2 140.2\n";  // 守谷, about 28 km
+const std::string kTwoHopList = "Naha 26.0 121.0\n";                          // 2115 km
+
+// Range regimes.
+INSTANTIATE_TEST_SUITE_P(
+    Ranges, EndToEnd,
+    ::testing::Values(
+        E2eCase{"short_range_30km", {{"LATRLONR.dat", kShortRangeList}}, 0},
+        // the short-range hours read no sky-wave file: they may all be missing
+        E2eCase{"short_range_without_sky_files",
+                {{"LATRLONR.dat", kShortRangeList}, {"YR.dat", {}}, {"MON.dat", {}},
+                 {"GCM.dat", {}}, {"RESUL.dat", {}}, {"FG.dat", {}}, {"F.dat", {}},
+                 {"RCX2.dat", {}}},
+                0},
+        E2eCase{"over_4000km", {{"LATRLONR.dat", "London 51.5 -0.1\n"}}, 0},
+        E2eCase{"one_hop_sky_wave", {}, 0},
+        E2eCase{"one_hop_combined", {{"RESUL.dat", "2\n"}}, 0},
+        E2eCase{"two_hop_sky_wave", {{"LATRLONR.dat", kTwoHopList}, {"RESUL.dat", "3\n"}}, 0},
+        E2eCase{"two_hop_combined", {{"LATRLONR.dat", kTwoHopList}, {"RESUL.dat", "2\n"}}, 0},
+        // sea at the transmitter ("gotoline4970" and GW1.dat, AF1.dat), dry land at the
+        // receiving point (AF3.dat) in the same hour
+        E2eCase{"af1_then_af3", {{"GCT.dat", "1\n"}, {"GCR.dat", "3\n"}}, 0},
+        // 20 kHz: f cos(i) is raised to 5.0, an FCS value, so the RCX lookup prints line4070
+        E2eCase{"line4070_at_20khz", {{"FREQ.dat", "20.0\n"}, {"YR.dat", "1\n"}}, 0},
+        // a record per line after the first is never read; the name is Shift-JIS
+        E2eCase{"several_records",
+                {{"LATRLONR.dat", "\x8D\x4C\x93\x87 34.0 132.0\nX 0 0\nY 1 1\n"}},
+                0}),
+    caseName);
+
+// Mends: every refused input ends the run with status 1 and its own line.
+INSTANTIATE_TEST_SUITE_P(
+    RefusedInputs, EndToEnd,
+    ::testing::Values(
+        E2eCase{"long_name_is_cut", {{"LATRLONR.dat", std::string(400, 'N') + " 34.0 132.0\n"}}, 0},
+        E2eCase{"coincident_points", {{"LATRLONR.dat", "Here 36.0 140.0\n"}}, 0},
+        E2eCase{"empty_power_file", {{"P.dat", ""}}, 1},
+        E2eCase{"text_in_frequency_file", {{"FREQ.dat", "one hundred\n"}}, 1},
+        E2eCase{"nan_latitude_file", {{"LATT.dat", "nan\n"}}, 1},
+        E2eCase{"short_curve_file", {{"GW.dat", "60 50 40\n"}}, 1},
+        E2eCase{"short_table_file", {{"FF.dat", "1 1 1\n"}}, 1},
+        E2eCase{"activity_code_4", {{"YR.dat", "4\n"}}, 1},
+        E2eCase{"month_13", {{"MON.dat", "13\n"}}, 1},
+        E2eCase{"midpoint_ground_0", {{"GCM.dat", "0\n"}}, 1}),
+    caseName);
+
+std::vector<E2eCase> missingFileCases() {
+    std::vector<E2eCase> cases;
+    cases.push_back({"missing_LATRLONR.dat", {{"LATRLONR.dat", {}}}, 1});
+    // read in every range regime: on a short-range path the ground codes are the last read
+    for (const char* file : {"P.dat", "FREQ.dat", "LATT.dat", "LONT.dat", "GCT.dat", "GCR.dat"}) {
+        cases.push_back(
+            {std::string("missing_") + file, {{"LATRLONR.dat", kShortRangeList}, {file, {}}}, 1});
+    }
+    // read only over 50 km
+    for (const char* file : {"YR.dat", "MON.dat", "GCM.dat", "RESUL.dat", "F.dat", "D.dat",
+                             "FF.dat", "PS.dat", "AF2.dat", "CSX.dat", "FCS.dat", "RCX2.dat"}) {
+        cases.push_back({std::string("missing_") + file, {{file, {}}}, 1});
+    }
+    // curve files: the line, then the hour goes on with the previous ground wave (0 dB)
+    for (const char* file : {"FG.dat", "DG.dat", "GW.dat"}) {
+        cases.push_back({std::string("missing_curve_") + file, {{file, {}}}, 0});
+    }
+    for (E2eCase& c : cases) {
+        for (char& ch : c.name) {
+            if (ch == '.') ch = '_';
+        }
+    }
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(MissingFiles, EndToEnd, ::testing::ValuesIn(missingFileCases()),
+                         caseName);
+
+}  // namespace

@@ -1,0 +1,88 @@
+#include "geometry/great_circle.h"
+
+#include <cmath>
+
+#include "test_support.h"
+
+namespace fieldcast {
+namespace {
+
+using testing::passState;
+using testing::setPath;
+
+PredictionState pathState(double txLat, double txLon, double rxLat, double rxLon) {
+    PredictionState state = passState();
+    setPath(state, txLat, txLon, rxLat, rxLon);
+    computeGroundRange(state);
+    return state;
+}
+
+TEST(GroundRange, WorkedPathsToThePrintedDigits) {
+    EXPECT_PRINTS(pathState(36.0, 140.0, 34.0, 132.0).groundRangeKm, "760.276");
+    EXPECT_PRINTS(pathState(0.0, 0.0, 0.0, 90.0).groundRangeKm, "9990.265");
+    EXPECT_PRINTS(pathState(10.0, 170.0, 12.0, -170.0).groundRangeKm, "2190.021");
+    EXPECT_PRINTS(pathState(80.0, 0.0, 75.0, 178.0).groundRangeKm, "2774.661");
+}
+
+TEST(GroundRange, ArcCosineQuadrants) {
+    // cosine exactly 0: atan of an infinite quotient is pi/2
+    EXPECT_DOUBLE_EQ(pathState(0.0, 0.0, 0.0, 90.0).centralAngle, kHalfPi);
+    // negative cosine: pi is added
+    const PredictionState beyond = pathState(0.0, 0.0, 0.0, 95.0);
+    EXPECT_PRINTS(beyond.centralAngle, "1.658063");
+    EXPECT_PRINTS(beyond.groundRangeKm, "10545.279");
+    // antipodes: cosine -1 gives pi
+    const PredictionState antipodes = pathState(0.0, 0.0, 0.0, 180.0);
+    EXPECT_DOUBLE_EQ(antipodes.centralAngle, kPi);
+    EXPECT_PRINTS(antipodes.groundRangeKm, "19980.529");
+}
+
+TEST(GroundRange, LongitudeDifferenceAboveHalfTurnIsFolded) {
+    EXPECT_NEAR(pathState(0.0, 170.0, 0.0, -170.0).centralAngle, 20.0 * kRadPerDeg, 1e-12);
+}
+
+TEST(GroundRange, CoincidentPointsGiveZeroNeverNan) {
+    // the cosine rounds to just above 1 for many coincident points
+    for (double lat : {-89.9, -45.3, 0.0, 12.345, 35.6895, 77.7}) {
+        const PredictionState state = pathState(lat, 139.6917, lat, 139.6917);
+        EXPECT_FALSE(std::isnan(state.groundRangeKm)) << lat;
+        EXPECT_LT(state.groundRangeKm, 1e-3) << lat;
+    }
+}
+
+TEST(PathMidpoint, WorkedPathsToThePrintedDigits) {
+    struct Case {
+        double txLat, txLon, rxLat, rxLon;
+        const char* midLatDeg;  // nullptr: not a worked value
+        const char* midLonDeg;
+    };
+    const Case cases[] = {
+        {36.0, 140.0, 34.0, 132.0, "35.0657", "135.9510"},
+        // txLon > rxLon across the 180 meridian: 10 degrees west of the transmitter
+        {10.0, 170.0, 12.0, -170.0, nullptr, "160.034"},
+        // negative k near the pole: no quadrant correction
+        {80.0, 0.0, 75.0, 178.0, "87.4906", "-6.065"},
+        {85.0, 0.0, 85.0, 150.0, "88.7028", "75.000"},
+    };
+    for (const Case& c : cases) {
+        PredictionState state = pathState(c.txLat, c.txLon, c.rxLat, c.rxLon);
+        computePathMidpoint(state);
+        if (c.midLatDeg != nullptr) {
+            EXPECT_PRINTS(state.midLat * kDegPerRad, c.midLatDeg);
+        }
+        EXPECT_PRINTS(state.midLon * kDegPerRad, c.midLonDeg) << c.rxLat;
+    }
+}
+
+TEST(PathMidpoint, SwappedEndsGiveTheSamePath) {
+    PredictionState forward = pathState(36.0, 140.0, 34.0, 132.0);
+    PredictionState backward = pathState(34.0, 132.0, 36.0, 140.0);
+    computePathMidpoint(forward);
+    computePathMidpoint(backward);
+    EXPECT_NEAR(forward.groundRangeKm, backward.groundRangeKm, 1e-9);
+    EXPECT_NEAR(forward.midLat, backward.midLat, 1e-12);
+    EXPECT_NEAR(forward.midLon, backward.midLon, 1e-12);
+}
+
+}  // namespace
+}  // namespace fieldcast
