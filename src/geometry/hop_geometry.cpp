@@ -45,13 +45,17 @@ void computeHopPath(PredictionState& state) {
         (state.pathDiffWavelengths - std::floor(state.pathDiffWavelengths)) * 360.0;
 }
 
-void computeHourGeometry(PredictionState& state) {
+void setHourAndControlPoint(PredictionState& state) {
     state.hourJst = state.hourIndex;
     state.standardMeridian = 135.0;
     state.controlLat = state.midLat;
     state.controlLon = state.midLon;
     state.solarDeclination *= state.radPerDeg;
     state.standardMeridian *= state.radPerDeg;
+}
+
+void computeHourGeometry(PredictionState& state) {
+    setHourAndControlPoint(state);
     computeReflectionHeight(state);
     computeHopPath(state);
 }

@@ -21,6 +21,9 @@ void setHopCount(PredictionState& state);
 // hourJst, standardMeridian and the control point; declination and meridian to radians;
 // the reflection height; then computeHopPath.
 void computeHourGeometry(PredictionState& state);
+// Its first part: hourJst, standardMeridian and the control point, with the declination
+// and the meridian turned into radians.
+void setHourAndControlPoint(PredictionState& state);
 // Hop range, slant path, angles, f cos(i), wavelength and phase difference.
 void computeHopPath(PredictionState& state);
 

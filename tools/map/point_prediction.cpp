@@ -6,6 +6,7 @@
 #include "point_prediction.h"
 
 #include "driver/report.h"
+#include "geometry/e_layer.h"
 #include "geometry/great_circle.h"
 #include "geometry/hop_geometry.h"
 #include "groundwave/ground_wave.h"
@@ -22,7 +23,9 @@ FieldValue reportedField(const PointResult& point, int hour, int resultMode) {
 }
 
 PointPredictor::PointPredictor(const Scenario& scenario)
-    : scenario_(scenario), state_(scenario.base) {}
+    : scenario_(scenario),
+      state_(scenario.base),
+      sameAfTables_(scenario.txAfTable == scenario.rxAfTable) {}
 
 void PointPredictor::predict(double rxLatDeg, double rxLonDeg, PointResult& result,
                              ReportTarget report) {
@@ -68,14 +71,20 @@ void PointPredictor::predict(double rxLatDeg, double rxLonDeg, PointResult& resu
     result.pathKind = s.hopCount == 2 ? PathKind::twoHop : PathKind::oneHop;
     computePathMidpoint(s);
 
+    // The control point, declination and activity are the same every hour, and so are the
+    // E-layer terms that depend on them alone; hopRangeKm and freqKhz, so the FF factor.
+    ELayerTerms dayTerms{};
     for (s.hourIndex = 0; s.hourIndex < kHourCount; ++s.hourIndex) {
-        setMonthDeclination(s);  // degrees again; computeHourGeometry converts it
-        computeHourGeometry(s);
-        // hopRangeKm and freqKhz are the point's: the FF factor is the same every hour
+        setMonthDeclination(s);  // degrees again; converted by setHourAndControlPoint
+        setHourAndControlPoint(s);
+        if (s.hourIndex == 0) dayTerms = evaluateELayerDayTerms(s);
+        computeReflectionHeight(s, dayTerms);
+        computeHopPath(s);
         if (s.hourIndex == 0) s.ffFactor = lookupFfFactor(s);
         s.elevationAngle *= s.degPerRad;  // degrees for the AF lookups
         s.txAfFactor = lookupAfFactor(s, scenario_.txAfTable);
-        s.rxAfFactor = lookupAfFactor(s, scenario_.rxAfTable);
+        // one ground code at both ends: the same table, so the same factor
+        s.rxAfFactor = sameAfTables_ ? s.txAfFactor : lookupAfFactor(s, scenario_.rxAfTable);
         s.rcxFactor = lookupRcxFactor(s);
         computeSkyWave(s);
         HourResult& h = result.hours[static_cast<std::size_t>(s.hourIndex)];

@@ -65,6 +65,7 @@ public:
 private:
     const Scenario& scenario_;
     PredictionState state_;
+    bool sameAfTables_;
 };
 
 }  // namespace fieldcast::map
