@@ -125,7 +125,7 @@ void drawCoverageMap(const std::filesystem::path& gridFile, const GridGeometry& 
         tx << number(style.txLonDeg) << ' ' << number(style.txLatDeg) << '\n';
     }
     const double span = style.colourMaxDb - style.colourMinDb;
-    const double tick = span > 60.0 ? 10.0 : span > 20.0 ? 5.0 : 1.0;
+    const double tick = span > 100.0 ? 10.0 : span > 20.0 ? 5.0 : 1.0;  // colour band, dB
     runGmt({"begin", base, "png", "E150"}, scratchDir, session);
     runGmt({"set", "MAP_FRAME_TYPE", "plain", "FONT_TITLE", "13p", "FONT_LABEL", "10p",
             "FONT_ANNOT_PRIMARY", "9p"},
