@@ -101,7 +101,9 @@ TEST(MapCli, MissingOrBadDataFilesExitWithStatus1NamingTheFile) {
         {"FF.dat", "0.5 0.5 0.5\n", "FF.dat: fewer than 104"},
         {"MON.dat", "13\n", "MON.dat: code 13 outside 1..12"},
         {"GCM.dat", "4\n", "GCM.dat: code 4 outside 1..3"},
-        {"P.dat", "ten\n", "P.dat: fewer than 1"},
+        {"P.dat", "ten\n", "P.dat: no readable number"},
+        {"P.dat", "-3\n", "is not a power above 0 kW"},
+        {"LATT.dat", "91\n", "is not a latitude"},
     };
     for (const Case& c : cases) {
         const TempDir work;

@@ -57,6 +57,7 @@ TEST(PointsCsv, MalformedRecordsAreRefusedWithTheirLine) {
         {"A,35\n", ":1: expected 3 fields"},
         {"A,35,139\nB,north,139\n", ":2: latitude and longitude must be numbers"},
         {"A,95,139\n", ":1: latitude outside"},
+        {"A,35,-181\n", ":1: longitude outside"},
         {"A,35,139\n,35,139\n", ":2: empty point name"},
         {"A,35,139\n\xFF\xFE,35,139\n", ":2: "},  // not UTF-8
     };

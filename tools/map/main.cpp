@@ -33,11 +33,11 @@ void addCommonOptions(CLI::App& app, fieldcast::map::CommonOptions& common,
     app.add_option("--power-kw", o.txPowerKw, "transmitter power in kW (instead of P.dat)")
         ->check(CLI::PositiveNumber);
     app.add_option("--freq-khz", o.freqKhz, "frequency in kHz (instead of FREQ.dat)")
-        ->check(CLI::Range(10.0, 30000.0));
+        ->check(CLI::PositiveNumber);
     app.add_option("--tx-lat", o.txLatDeg, "transmitter latitude in degrees (instead of LATT.dat)")
         ->check(CLI::Range(-90.0, 90.0));
     app.add_option("--tx-lon", o.txLonDeg, "transmitter longitude in degrees (instead of LONT.dat)")
-        ->check(CLI::Range(-360.0, 360.0));
+        ->check(CLI::Range(-180.0, 360.0));
     app.add_option("--month", o.month, "month 1-12 (instead of MON.dat)")->check(CLI::Range(1, 12));
     app.add_option("--activity", o.solarActivityCode,
                    "solar activity code 1-3 (instead of YR.dat)")

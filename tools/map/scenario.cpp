@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <span>
 
@@ -37,9 +38,17 @@ void readNumbers(const std::filesystem::path& path, std::span<double> cells) {
     }
 }
 
-double readValue(const std::filesystem::path& path) {
+// One "%lf" value within [low, high] (`what` names it in the message).
+double readValue(const std::filesystem::path& path, double low, double high, const char* what) {
+    const FilePtr file = openInput(path);
+    if (!file) cannotOpen(path);
     double value = 0.0;
-    readNumbers(path, std::span<double>(&value, 1));
+    if (std::fscanf(file.get(), "%lf", &value) != 1 || !std::isfinite(value)) {
+        throw DataError(path.string() + ": no readable number");
+    }
+    if (value < low || value > high) {
+        throw DataError(path.string() + ": " + std::to_string(value) + " is not " + what);
+    }
     return value;
 }
 
@@ -77,10 +86,21 @@ void loadScenario(const std::filesystem::path& dataDir, const ScenarioOverrides&
 
     constexpr int kAnyCode = 999;  // ground-type and result codes: every value has a meaning
     const auto file = [&](const char* name) { return dataDir / name; };
-    s.txPowerKw = valueOr(overrides.txPowerKw, [&] { return readValue(file("P.dat")); });
-    s.freqKhz = valueOr(overrides.freqKhz, [&] { return readValue(file("FREQ.dat")); });
-    s.txLat = valueOr(overrides.txLatDeg, [&] { return readValue(file("LATT.dat")); });
-    s.txLon = valueOr(overrides.txLonDeg, [&] { return readValue(file("LONT.dat")); });
+    constexpr double kAnyPositive = std::numeric_limits<double>::max();
+    constexpr double kSmallestPositive = std::numeric_limits<double>::min();
+    s.txPowerKw = valueOr(overrides.txPowerKw, [&] {
+        return readValue(file("P.dat"), kSmallestPositive, kAnyPositive, "a power above 0 kW");
+    });
+    s.freqKhz = valueOr(overrides.freqKhz, [&] {
+        return readValue(file("FREQ.dat"), kSmallestPositive, kAnyPositive,
+                         "a frequency above 0 kHz");
+    });
+    s.txLat = valueOr(overrides.txLatDeg, [&] {
+        return readValue(file("LATT.dat"), -90.0, 90.0, "a latitude (-90 to 90 degrees)");
+    });
+    s.txLon = valueOr(overrides.txLonDeg, [&] {
+        return readValue(file("LONT.dat"), -180.0, 360.0, "a longitude (-180 to 360 degrees)");
+    });
     s.txGroundType =
         valueOr(overrides.txGroundType, [&] { return readCode(file("GCT.dat"), -99, kAnyCode); });
     s.rxGroundType =
