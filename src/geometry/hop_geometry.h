@@ -27,4 +27,17 @@ void setHourAndControlPoint(PredictionState& state);
 // Hop range, slant path, angles, f cos(i), wavelength and phase difference.
 void computeHopPath(PredictionState& state);
 
+// The hop range (set in the record) and the half-hop angle with its cosine, tangent and
+// sine: what the hop path takes from the ground range alone, for a caller that computes many
+// reflection heights over one path. computeHopPath is computeHopTerms and then the form
+// below; the values are the same.
+struct HopTerms {
+    double halfHopAngle;  // rad
+    double cosHalfHop;
+    double tanHalfHop;
+    double sinHalfHop;
+};
+HopTerms computeHopTerms(PredictionState& state);
+void computeHopPath(PredictionState& state, const HopTerms& terms);
+
 }  // namespace fieldcast

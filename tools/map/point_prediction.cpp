@@ -25,7 +25,10 @@ FieldValue reportedField(const PointResult& point, int hour, int resultMode) {
 PointPredictor::PointPredictor(const Scenario& scenario)
     : scenario_(scenario),
       state_(scenario.base),
-      sameAfTables_(scenario.txAfTable == scenario.rxAfTable) {}
+      sameAfTables_(scenario.txAfTable == scenario.rxAfTable) {
+    setMidpointGround(state_);  // one ground code and one frequency for the whole run
+    groundTerms_ = computeGroundTerms(state_);
+}
 
 void PointPredictor::predict(double rxLatDeg, double rxLonDeg, PointResult& result,
                              ReportTarget report) {
@@ -72,21 +75,23 @@ void PointPredictor::predict(double rxLatDeg, double rxLonDeg, PointResult& resu
     computePathMidpoint(s);
 
     // The control point, declination and activity are the same every hour, and so are the
-    // E-layer terms that depend on them alone; hopRangeKm and freqKhz, so the FF factor.
+    // E-layer terms that depend on them alone; the hop range, its angles and the FF factor
+    // depend on the range and frequency alone.
+    const HopTerms hopTerms = computeHopTerms(s);
+    s.ffFactor = lookupFfFactor(s);
     ELayerTerms dayTerms{};
     for (s.hourIndex = 0; s.hourIndex < kHourCount; ++s.hourIndex) {
         setMonthDeclination(s);  // degrees again; converted by setHourAndControlPoint
         setHourAndControlPoint(s);
         if (s.hourIndex == 0) dayTerms = evaluateELayerDayTerms(s);
         computeReflectionHeight(s, dayTerms);
-        computeHopPath(s);
-        if (s.hourIndex == 0) s.ffFactor = lookupFfFactor(s);
+        computeHopPath(s, hopTerms);
         s.elevationAngle *= s.degPerRad;  // degrees for the AF lookups
         s.txAfFactor = lookupAfFactor(s, scenario_.txAfTable);
         // one ground code at both ends: the same table, so the same factor
         s.rxAfFactor = sameAfTables_ ? s.txAfFactor : lookupAfFactor(s, scenario_.rxAfTable);
         s.rcxFactor = lookupRcxFactor(s);
-        computeSkyWave(s);
+        computeSkyWave(s, groundTerms_);
         HourResult& h = result.hours[static_cast<std::size_t>(s.hourIndex)];
         if (s.hopCount == 2) {
             computeTwoHopSkyWave(s);

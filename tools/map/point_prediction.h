@@ -10,6 +10,7 @@
 
 #include "driver/prediction_state.h"
 #include "scenario.h"
+#include "skywave/sky_wave.h"
 
 namespace fieldcast::map {
 
@@ -66,6 +67,7 @@ private:
     const Scenario& scenario_;
     PredictionState state_;
     bool sameAfTables_;
+    GroundTerms groundTerms_;
 };
 
 }  // namespace fieldcast::map
