@@ -194,4 +194,65 @@ TEST(MapOutputs, MapsGridsAndPlotAreDrawnWithNoValueBeyondRange) {
     EXPECT_TRUE(isPng(points / "out" / "diurnal.png"));
 }
 
+TEST(MapOutputs, ReceiverListBeyondFiftyRecordsIsCutWithAWarning) {
+    const TempDir work;
+    maptest::copyScenario(work / "data");
+    std::string list;
+    for (int i = 0; i < 52; ++i) {
+        list += 'r';
+        list += std::to_string(i);
+        list += " 35 ";
+        list += std::to_string(100 + i);
+        list += '\n';
+    }
+    maptest::writeFile(work / "data" / "LATRLONR.dat", list);
+    const auto result =
+        runMap({"points", (work / "data").string(), "-o", "out", "--no-plot"}, work.path());
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("more than 50 records"), std::string::npos) << result.err;
+    const auto rows = readCsv(work / "out" / "points.csv");
+    ASSERT_EQ(rows.size(), 1 + 50 * 24U);
+    EXPECT_EQ(rows.back()[1], "r49");
+
+    list.resize(list.find("r50"));  // exactly 50: no warning
+    maptest::writeFile(work / "data" / "LATRLONR.dat", list);
+    const auto exact =
+        runMap({"points", (work / "data").string(), "-o", "out50", "--no-plot"}, work.path());
+    EXPECT_EQ(exact.status, 0);
+    EXPECT_EQ(exact.err, "");
+}
+
+TEST(MapOutputs, NodeOnTheTransmitterIsInfiniteInCsvAndUnpaintedOnTheMap) {
+    const TempDir work;
+    // the fixtures' transmitter is at 35.68 N, 139.69 E: the south-west node
+    const auto result = runMap({"area", fixture(), "-o", (work / "out").string(), "-R",
+                                "139.69/140.69/35.68/36.68", "--step", "0.5", "--hours", "0",
+                                "--format", "both", "--no-maps"},
+                               work.path());
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto rows = readCsv(work / "out" / "area.csv");
+    ASSERT_EQ(rows.size(), 10U);
+    const auto& header = rows[0];
+    int infinite = 0;
+    for (std::size_t r = 1; r < rows.size(); ++r) {
+        if (rows[r][columnOf(header, "groundRangeKm")] == "0") {
+            ++infinite;
+            EXPECT_EQ(rows[r][columnOf(header, "fieldDb")], "inf");
+        }
+    }
+    EXPECT_EQ(infinite, 1);
+    const auto dump = maptest::runProgram(
+        "gmt", {"grd2xyz", (work / "out" / "field-00.nc").string()}, work.path());
+    ASSERT_EQ(dump.status, 0) << dump.err;
+    std::istringstream lines(dump.out);
+    std::string lon;
+    std::string lat;
+    std::string z;
+    std::vector<std::string> unpainted;
+    while (lines >> lon >> lat >> z) {
+        if (z == "NaN") unpainted.push_back(lon + " " + lat);
+    }
+    EXPECT_EQ(unpainted, std::vector<std::string>{"139.69 35.68"}) << dump.out;
+}
+
 }  // namespace

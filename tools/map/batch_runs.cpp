@@ -211,7 +211,14 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
             throw DataError(e.what());
         }
     } else {
-        sites = pointsFromReceiverList(loadReceiverList(common.dataDir));
+        bool moreRecords = false;
+        sites = pointsFromReceiverList(loadReceiverList(common.dataDir, &moreRecords));
+        if (moreRecords) {
+            std::fprintf(stderr,
+                         "fieldcast-map: LATRLONR.dat holds more than %d records; the first %d "
+                         "are predicted (--points takes a CSV of any length)\n",
+                         kReceiverCount, kReceiverCount);
+        }
     }
     if (sites.empty()) throw DataError("no receiving point to predict");
     auto scenario = std::make_unique<Scenario>();
@@ -339,10 +346,12 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
                     for (std::size_t h = 0; h < options.hours.size(); ++h) {
                         const int hour = options.hours[h];
                         if (keepGrids) {
-                            hourGrids[h][node] =
-                                result.pathKind == PathKind::beyondRange
-                                    ? NAN
-                                    : static_cast<float>(reportedField(result, hour, resultMode).db);
+                            // beyond the method, or an infinite field (a node on the
+                            // transmitter itself): no value on the map
+                            const double db = result.pathKind == PathKind::beyondRange
+                                                  ? NAN
+                                                  : reportedField(result, hour, resultMode).db;
+                            hourGrids[h][node] = std::isfinite(db) ? static_cast<float>(db) : NAN;
                         }
                         if (text != nullptr) {
                             *text += formatNumber(latDeg) + ',' + formatNumber(lonDeg) + ',';

@@ -131,20 +131,27 @@ void loadScenario(const std::filesystem::path& dataDir, const ScenarioOverrides&
     readNumbers(file(rcxFileName(s.solarActivityCode)), s.rcxTable);
 }
 
-std::vector<ReceiverSite> loadReceiverList(const std::filesystem::path& dataDir) {
+std::vector<ReceiverSite> loadReceiverList(const std::filesystem::path& dataDir,
+                                           bool* moreRecords) {
     const std::filesystem::path path = dataDir / "LATRLONR.dat";
     const FilePtr file = openInput(path);
     if (!file) cannotOpen(path);
-    std::vector<ReceiverSite> sites;
-    while (static_cast<int>(sites.size()) < kReceiverCount) {
+    // true when a word follows, left unread
+    const auto atRecord = [&] {
         int c = std::fgetc(file.get());
         while (c != EOF && std::isspace(c)) c = std::fgetc(file.get());
-        if (c == EOF) break;
+        if (c == EOF) return false;
         std::ungetc(c, file.get());
+        return true;
+    };
+    std::vector<ReceiverSite> sites;
+    while (static_cast<int>(sites.size()) < kReceiverCount && atRecord()) {
         ReceiverSite site{};
         readReceiverRecord(file.get(), site);
         sites.push_back(site);
-        if (std::feof(file.get())) break;
+    }
+    if (moreRecords != nullptr) {
+        *moreRecords = static_cast<int>(sites.size()) == kReceiverCount && atRecord();
     }
     return sites;
 }

@@ -48,7 +48,9 @@ void loadScenario(const std::filesystem::path& dataDir, const ScenarioOverrides&
                   Scenario& scenario);
 
 // Every record of "LATRLONR.dat", read as fieldcast reads its first one (name bytes as they
-// stand, Shift-JIS), at most kReceiverCount. Throws DataError when the file cannot be opened.
-std::vector<ReceiverSite> loadReceiverList(const std::filesystem::path& dataDir);
+// stand, Shift-JIS), at most kReceiverCount; `moreRecords` tells whether the file holds
+// more. Throws DataError when the file cannot be opened.
+std::vector<ReceiverSite> loadReceiverList(const std::filesystem::path& dataDir,
+                                           bool* moreRecords = nullptr);
 
 }  // namespace fieldcast::map
