@@ -43,7 +43,8 @@ void computeHopPath(PredictionState& state, const HopTerms& terms) {
     const double h = state.reflectionHeightKm;
     const double psi = terms.halfHopAngle;  // half-hop angle at the earth's centre
     // law of cosines: hop end to reflection point, twice
-    state.hopSlantKm = 2.0 * std::sqrt(a * a + (a + h) * (a + h) - 2.0 * a * (a + h) * terms.cosHalfHop);
+    state.hopSlantKm =
+        2.0 * std::sqrt(a * a + (a + h) * (a + h) - 2.0 * a * (a + h) * terms.cosHalfHop);
     state.skyPathKm = state.hopCount * state.hopSlantKm;
     state.elevationAngle = std::atan(1.0 / terms.tanHalfHop - (a / (a + h)) / terms.sinHalfHop);
     state.incidenceAngle = (kHalfPi - psi) - state.elevationAngle;

@@ -47,8 +47,7 @@ TEST(MapCli, UsageErrorsExitWithStatus2AndSayWhatIsWrong) {
          "--hours"},
         {{"area", fixture(), "-o", out, "-R", "120/150/20/40", "--step", "1", "--hours", "9-3"},
          "--hours"},
-        {{"area", fixture(), "-o", out, "-R", "120/150/20/40", "--step", "1", "--contours",
-          "40,x"},
+        {{"area", fixture(), "-o", out, "-R", "120/150/20/40", "--step", "1", "--contours", "40,x"},
          "--contours"},
         {{"area", fixture(), "-o", out, "-R", "120/150/20/40", "--step", "1", "--format", "tiff"},
          "--format"},
@@ -75,10 +74,10 @@ TEST(MapCli, RefusesAnOutputFolderThatHoldsFilesAndLeavesThemAlone) {
     EXPECT_EQ(maptest::readFile(work / "out" / "points.csv"), "earlier run\n");
 
     std::filesystem::create_directories(work / "empty");
-    EXPECT_EQ(runMap({"points", fixture(), "-o", (work / "empty").string(), "--no-plot"},
-                     work.path())
-                  .status,
-              0);
+    EXPECT_EQ(
+        runMap({"points", fixture(), "-o", (work / "empty").string(), "--no-plot"}, work.path())
+            .status,
+        0);
 }
 
 TEST(MapCli, DataDirectoryDefaultsToTheWorkingFolder) {

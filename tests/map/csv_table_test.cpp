@@ -1,10 +1,11 @@
 // CSV reading and writing, the text conversions, and which value a point reports.
+#include "csv_table.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-#include "csv_table.h"
 #include "map_test_support.h"
 #include "point_prediction.h"
 #include "text_encoding.h"
@@ -35,8 +36,9 @@ TEST(CsvFields, QuotingRoundTripsThroughTheSplitter) {
 
 TEST(PointsCsv, HeaderCommentsAndBlankLinesAreSkipped) {
     const maptest::TempDir dir;
-    maptest::writeFile(dir / "p.csv",
-                       "pointName,latDeg,lonDeg\n# a comment\n\nA,35.5,139.25\n\"B, north\", -1e1 ,+140\r\n");
+    maptest::writeFile(
+        dir / "p.csv",
+        "pointName,latDeg,lonDeg\n# a comment\n\nA,35.5,139.25\n\"B, north\", -1e1 ,+140\r\n");
     const std::vector<PointSite> points = readPointsCsv(dir / "p.csv");
     ASSERT_EQ(points.size(), 2U);
     EXPECT_EQ(points[0].nameUtf8, "A");
@@ -78,7 +80,8 @@ TEST(TextEncoding, ShiftJisAndUtf8RoundTripIncludingBackslashTrailBytes) {
     const std::string sjis = utf8ToCp932(utf8);
     EXPECT_EQ(sjis.substr(0, 4), "\x95\x5C\x97\x5C");
     EXPECT_EQ(cp932ToUtf8(sjis), utf8);
-    EXPECT_THROW(utf8ToCp932("\xF0\x9F\x98\x80"), std::runtime_error);  // an emoji has no CP932 form
+    EXPECT_THROW(utf8ToCp932("\xF0\x9F\x98\x80"),
+                 std::runtime_error);  // an emoji has no CP932 form
 }
 
 TEST(ReportedField, FollowsPathKindAndResultMode) {

@@ -19,8 +19,7 @@ using maptest::TempDir;
 std::string fixture() { return maptest::fixtureDir().string(); }
 
 std::size_t columnOf(const std::vector<std::string>& header, const std::string& name) {
-    return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) -
-                                    header.begin());
+    return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) - header.begin());
 }
 
 bool isPng(const std::filesystem::path& path) {
@@ -32,8 +31,9 @@ const std::vector<std::string> kWideArea = {"-R", "100/180/-10/60", "--step", "4
 
 TEST(MapOutputs, BeyondRangeHasNoNumberInAreaCsvAndTheRestHasAll) {
     const TempDir work;
-    std::vector<std::string> args{"area", fixture(), "-o", (work / "out").string(),
-                                  "--format", "csv", "--no-maps", "--hours", "3,15"};
+    std::vector<std::string> args{"area",     fixture(), "-o",        (work / "out").string(),
+                                  "--format", "csv",     "--no-maps", "--hours",
+                                  "3,15"};
     args.insert(args.end(), kWideArea.begin(), kWideArea.end());
     const auto result = runMap(args, work.path());
     ASSERT_EQ(result.status, 0) << result.err;
@@ -94,9 +94,9 @@ TEST(MapOutputs, ShortRangePointsCarryTheGroundWaveAlone) {
 TEST(MapOutputs, AreaResultsAreTheSameForOneThreadAndSeveral) {
     const TempDir work;
     for (const char* threads : {"1", "3"}) {
-        std::vector<std::string> args{"area",     fixture(), "-o", (work / threads).string(),
-                                      "--format", "csv",     "--no-maps", "-j", threads,
-                                      "-R",       "125/150/25/45", "--step", "0.7"};
+        std::vector<std::string> args{
+            "area", fixture(), "-o", (work / threads).string(), "--format", "csv", "--no-maps",
+            "-j",   threads,   "-R", "125/150/25/45",           "--step",   "0.7"};
         ASSERT_EQ(runMap(args, work.path()).status, 0);
     }
     const std::string one = readFile(work / "1" / "area.csv");
@@ -134,7 +134,7 @@ TEST(MapOutputs, ReceiverListNamesAreUtf8InCsvAndShiftJisInReports) {
               0);
     const auto rows = readCsv(work / "out" / "points.csv");
     ASSERT_EQ(rows.size(), 1 + 7 * 24U);
-    EXPECT_EQ(rows[1][1], "\xE5\xA4\xA7\xE9\x98\xAA");       // 大阪 in UTF-8
+    EXPECT_EQ(rows[1][1], "\xE5\xA4\xA7\xE9\x98\xAA");  // 大阪 in UTF-8
     EXPECT_EQ(rows[1 + 3 * 24][1], "Yokohama");
     const std::string report = readFile(work / "out" / "QZresult-0.txt");
     EXPECT_NE(report.find("\x91\xE5\x8D\xE3  "), std::string::npos);  // 大阪 in Shift-JIS
@@ -158,8 +158,8 @@ TEST(MapOutputs, CsvPointNamesReachTheReportInShiftJis) {
 
 TEST(MapOutputs, MapsGridsAndPlotAreDrawnWithNoValueBeyondRange) {
     const TempDir work;
-    std::vector<std::string> args{"area", fixture(), "-o", (work / "out").string(), "--hours",
-                                  "0,12", "--contours", "40,50"};
+    std::vector<std::string> args{"area",    fixture(), "-o",         (work / "out").string(),
+                                  "--hours", "0,12",    "--contours", "40,50"};
     args.insert(args.end(), kWideArea.begin(), kWideArea.end());
     const auto result = runMap(args, work.path());
     ASSERT_EQ(result.status, 0) << result.err;
@@ -225,10 +225,10 @@ TEST(MapOutputs, ReceiverListBeyondFiftyRecordsIsCutWithAWarning) {
 TEST(MapOutputs, NodeOnTheTransmitterIsInfiniteInCsvAndUnpaintedOnTheMap) {
     const TempDir work;
     // the fixtures' transmitter is at 35.68 N, 139.69 E: the south-west node
-    const auto result = runMap({"area", fixture(), "-o", (work / "out").string(), "-R",
-                                "139.69/140.69/35.68/36.68", "--step", "0.5", "--hours", "0",
-                                "--format", "both", "--no-maps"},
-                               work.path());
+    const auto result =
+        runMap({"area", fixture(), "-o", (work / "out").string(), "-R", "139.69/140.69/35.68/36.68",
+                "--step", "0.5", "--hours", "0", "--format", "both", "--no-maps"},
+               work.path());
     ASSERT_EQ(result.status, 0) << result.err;
     const auto rows = readCsv(work / "out" / "area.csv");
     ASSERT_EQ(rows.size(), 10U);

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <cstdio>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -30,24 +30,42 @@ const std::vector<Scenario>& scenarios() {
     static const std::vector<Scenario> all = {
         {"fixture files, result mode 2", {}, {}, 35.68, 139.69},
         {"sea transmitter, dry receivers, sky wave alone",
-         {{"FREQ.dat", "1000\n"}, {"P.dat", "50\n"}, {"MON.dat", "12\n"}, {"YR.dat", "1\n"},
-          {"GCT.dat", "1\n"}, {"GCR.dat", "3\n"}, {"GCM.dat", "1\n"}, {"RESUL.dat", "1\n"}},
+         {{"FREQ.dat", "1000\n"},
+          {"P.dat", "50\n"},
+          {"MON.dat", "12\n"},
+          {"YR.dat", "1\n"},
+          {"GCT.dat", "1\n"},
+          {"GCR.dat", "3\n"},
+          {"GCM.dat", "1\n"},
+          {"RESUL.dat", "1\n"}},
          {"--freq-khz", "1000", "--power-kw", "50", "--month", "12", "--activity", "1",
           "--tx-ground", "1", "--rx-ground", "3", "--mid-ground", "1", "--result-mode", "1"},
-         35.68, 139.69},
+         35.68,
+         139.69},
         {"northern transmitter, low frequency, high activity",
-         {{"FREQ.dat", "200\n"}, {"LATT.dat", "43.06\n"}, {"LONT.dat", "141.35\n"},
-          {"MON.dat", "3\n"}, {"YR.dat", "3\n"}, {"GCT.dat", "3\n"}, {"GCR.dat", "1\n"},
+         {{"FREQ.dat", "200\n"},
+          {"LATT.dat", "43.06\n"},
+          {"LONT.dat", "141.35\n"},
+          {"MON.dat", "3\n"},
+          {"YR.dat", "3\n"},
+          {"GCT.dat", "3\n"},
+          {"GCR.dat", "1\n"},
           {"GCM.dat", "3\n"}},
          {"--freq-khz", "200", "--tx-lat", "43.06", "--tx-lon", "141.35", "--month", "3",
           "--activity", "3", "--tx-ground", "3", "--rx-ground", "1", "--mid-ground", "3"},
-         43.06, 141.35},
+         43.06,
+         141.35},
         {"southern transmitter, high frequency, result mode 0",
-         {{"FREQ.dat", "1600\n"}, {"P.dat", "0.5\n"}, {"LATT.dat", "-8.5\n"},
-          {"LONT.dat", "115.2\n"}, {"MON.dat", "9\n"}, {"RESUL.dat", "0\n"}},
+         {{"FREQ.dat", "1600\n"},
+          {"P.dat", "0.5\n"},
+          {"LATT.dat", "-8.5\n"},
+          {"LONT.dat", "115.2\n"},
+          {"MON.dat", "9\n"},
+          {"RESUL.dat", "0\n"}},
          {"--freq-khz", "1600", "--power-kw", "0.5", "--tx-lat", "-8.5", "--tx-lon", "115.2",
           "--month", "9", "--result-mode", "0"},
-         -8.5, 115.2},
+         -8.5,
+         115.2},
     };
     return all;
 }
@@ -124,10 +142,9 @@ TEST_P(PredictionMatch, EveryHourEqualsFieldcastReportToPrintedDigits) {
         csv += pointRecord(i, points[i], ',');
     }
     maptest::writeFile(work / "points.csv", csv);
-    std::vector<std::string> args{"points",         maptest::fixtureDir().string(),
-                                  "-o",             (work / "out").string(),
-                                  "--points",       (work / "points.csv").string(),
-                                  "--no-plot",      "--reports"};
+    std::vector<std::string> args{
+        "points",   maptest::fixtureDir().string(), "-o",        (work / "out").string(),
+        "--points", (work / "points.csv").string(), "--no-plot", "--reports"};
     args.insert(args.end(), scenario.mapOptions.begin(), scenario.mapOptions.end());
     const maptest::RunResult map = maptest::runMap(args, work.path());
     ASSERT_EQ(map.status, 0) << map.err;
@@ -135,7 +152,8 @@ TEST_P(PredictionMatch, EveryHourEqualsFieldcastReportToPrintedDigits) {
     ASSERT_EQ(rows.size(), 1 + points.size() * 24);
     const std::vector<std::string>& header = rows[0];
     const auto column = [&](const char* name) {
-        return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) - header.begin());
+        return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) -
+                                        header.begin());
     };
     const std::size_t rangeColumn = column("groundRangeKm");
     const std::size_t mvmColumn = column("fieldMvm");
@@ -168,7 +186,8 @@ TEST_P(PredictionMatch, EveryHourEqualsFieldcastReportToPrintedDigits) {
         } else {
             ASSERT_EQ(lines.size(), 24U);
             for (int hour = 0; hour < 24; ++hour) {
-                const std::vector<std::string>& row = rows[1 + i * 24 + static_cast<std::size_t>(hour)];
+                const std::vector<std::string>& row =
+                    rows[1 + i * 24 + static_cast<std::size_t>(hour)];
                 char expected[96];
                 std::snprintf(expected, sizeof expected, "%3d:00\t      %8.3lf\t\t  %6.1lf\n", hour,
                               cellValue(row[mvmColumn]), cellValue(row[dbColumn]));

@@ -17,14 +17,14 @@ namespace fieldcast::map {
 
 namespace {
 
-constexpr const char* kMonthNames[] = {"January", "February", "March",     "April",
-                                       "May",     "June",     "July",      "August",
-                                       "September", "October", "November", "December"};
+constexpr const char* kMonthNames[] = {"January",   "February", "March",    "April",
+                                       "May",       "June",     "July",     "August",
+                                       "September", "October",  "November", "December"};
 constexpr std::size_t kMaxGridNodes = 25'000'000;
 
 // A scratch folder for GMT's inputs, removed with everything in it.
 class ScratchDir {
-public:
+  public:
     ScratchDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "fieldcast-map-XXXXXX");
         if (mkdtemp(pattern.data()) == nullptr) throw GmtError("cannot create a scratch folder");
@@ -38,7 +38,7 @@ public:
     ScratchDir& operator=(const ScratchDir&) = delete;
     const std::filesystem::path& path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -52,8 +52,9 @@ unsigned threadCount(const CommonOptions& common) {
 
 void requireGmt() {
     if (!gmtAvailable()) {
-        throw GmtError("the gmt program was not found (Debian packages gmt, gmt-gshhg-low and "
-                       "ghostscript); pictures can be switched off");
+        throw GmtError(
+            "the gmt program was not found (Debian packages gmt, gmt-gshhg-low and "
+            "ghostscript); pictures can be switched off");
     }
 }
 
@@ -171,10 +172,10 @@ void parseRegion(const std::string& text, AreaOptions& options) {
         throw UsageError("--region: expected WEST/EAST/SOUTH/NORTH in degrees, got \"" + text +
                          "\"");
     }
-    if (!(w < e) || !(s < n) || s < -90.0 || n > 90.0 || w < -180.0 || e > 360.0 ||
-        e - w > 360.0) {
-        throw UsageError("--region: need west < east, south < north, latitudes within "
-                         "-90..90, longitudes within -180..360 and at most 360 degrees apart");
+    if (!(w < e) || !(s < n) || s < -90.0 || n > 90.0 || w < -180.0 || e > 360.0 || e - w > 360.0) {
+        throw UsageError(
+            "--region: need west < east, south < north, latitudes within "
+            "-90..90, longitudes within -180..360 and at most 360 degrees apart");
     }
     options.lonMinDeg = w;
     options.lonMaxDeg = e;
@@ -229,7 +230,8 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
     const unsigned threads = threadCount(common);
     std::vector<PointResult> results(sites.size());
     std::vector<std::unique_ptr<PointPredictor>> predictors;
-    for (unsigned w = 0; w < threads; ++w) predictors.push_back(std::make_unique<PointPredictor>(*scenario));
+    for (unsigned w = 0; w < threads; ++w)
+        predictors.push_back(std::make_unique<PointPredictor>(*scenario));
     ProgressBar progress("points", sites.size(), common.progress);
     runParallel(
         sites.size(), threads,
@@ -251,7 +253,8 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
     const int resultMode = scenario->base.resultMode;
     const std::filesystem::path csvPath = common.outputDir / "points.csv";
     const OutputFile csv = createOutput(csvPath);
-    std::string text = std::string("pointIndex,pointName,latDeg,lonDeg,") + kPredictionColumns + "\n";
+    std::string text =
+        std::string("pointIndex,pointName,latDeg,lonDeg,") + kPredictionColumns + "\n";
     for (std::size_t i = 0; i < sites.size(); ++i) {
         for (int hour = 0; hour < kHourCount; ++hour) {
             text += std::to_string(i) + ',' + csvField(sites[i].nameUtf8) + ',' +
@@ -312,7 +315,8 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
                                               std::vector<float>(nodes));
     const unsigned threads = threadCount(common);
     std::vector<std::unique_ptr<PointPredictor>> predictors;
-    for (unsigned w = 0; w < threads; ++w) predictors.push_back(std::make_unique<PointPredictor>(*scenario));
+    for (unsigned w = 0; w < threads; ++w)
+        predictors.push_back(std::make_unique<PointPredictor>(*scenario));
     std::vector<PointResult> workerResults(threads);
 
     OutputFile csv;
@@ -385,9 +389,9 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
             char stem[32];
             std::snprintf(stem, sizeof stem, "field-%02d", options.hours[h]);
             const std::string session = sessionName(stem);
-            const std::filesystem::path gridFile = wantGrids
-                                                       ? common.outputDir / (std::string(stem) + ".nc")
-                                                       : scratch.path() / (std::string(stem) + ".nc");
+            const std::filesystem::path gridFile =
+                wantGrids ? common.outputDir / (std::string(stem) + ".nc")
+                          : scratch.path() / (std::string(stem) + ".nc");
             writeNetcdfGrid(hourGrids[h], grid, gridFile, scratch.path(), session);
             if (!options.maps) return;
             CoverageMapStyle hourStyle = style;

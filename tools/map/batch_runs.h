@@ -26,8 +26,8 @@ struct CommonOptions {
 
 struct PointsOptions {
     std::optional<std::filesystem::path> pointsCsv;  // instead of "LATRLONR.dat"
-    bool reports = false;  // "QZresult-<index>.txt" per point
-    bool plot = true;      // "diurnal.png"
+    bool reports = false;                            // "QZresult-<index>.txt" per point
+    bool plot = true;                                // "diurnal.png"
 };
 
 enum class AreaFormat { grid, csv, both, none };

@@ -33,8 +33,7 @@ std::optional<double> parseNumber(std::string_view text) {
 
 ReceiverSite reportSiteFor(const std::string& nameCp932, double latDeg, double lonDeg) {
     ReceiverSite site{};
-    const std::size_t kept =
-        sjisCutLength(nameCp932.data(), nameCp932.size(), kNameCapacity - 1);
+    const std::size_t kept = sjisCutLength(nameCp932.data(), nameCp932.size(), kNameCapacity - 1);
     std::memcpy(site.name, nameCp932.data(), kept);
     site.latitude = latDeg;
     site.longitude = lonDeg;
@@ -125,8 +124,10 @@ std::vector<PointSite> readPointsCsv(const std::filesystem::path& path) {
             continue;
         }
         first = false;
-        if (!lat || !lon) throw std::runtime_error(where() + "latitude and longitude must be numbers");
-        if (*lat < -90.0 || *lat > 90.0) throw std::runtime_error(where() + "latitude outside -90..90");
+        if (!lat || !lon)
+            throw std::runtime_error(where() + "latitude and longitude must be numbers");
+        if (*lat < -90.0 || *lat > 90.0)
+            throw std::runtime_error(where() + "latitude outside -90..90");
         if (*lon < -180.0 || *lon > 360.0) {
             throw std::runtime_error(where() + "longitude outside -180..360");
         }
@@ -144,16 +145,19 @@ std::vector<PointSite> readPointsCsv(const std::filesystem::path& path) {
 
 const char* pathKindName(PathKind kind) {
     switch (kind) {
-        case PathKind::groundOnly: return "groundOnly";
-        case PathKind::oneHop: return "oneHop";
-        case PathKind::twoHop: return "twoHop";
-        case PathKind::beyondRange: return "beyondRange";
+        case PathKind::groundOnly:
+            return "groundOnly";
+        case PathKind::oneHop:
+            return "oneHop";
+        case PathKind::twoHop:
+            return "twoHop";
+        case PathKind::beyondRange:
+            return "beyondRange";
     }
     return "";
 }
 
-void appendPredictionCells(std::string& line, const PointResult& point, int hour,
-                           int resultMode) {
+void appendPredictionCells(std::string& line, const PointResult& point, int hour, int resultMode) {
     const auto cell = [&](double value) {
         line += ',';
         appendNumber(line, value);

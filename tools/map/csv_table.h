@@ -47,7 +47,6 @@ extern const char* const kPredictionColumns;
 const char* pathKindName(PathKind kind);
 
 // Appends the prediction cells of one hour (without a line end) to `line`.
-void appendPredictionCells(std::string& line, const PointResult& point, int hour,
-                           int resultMode);
+void appendPredictionCells(std::string& line, const PointResult& point, int hour, int resultMode);
 
 }  // namespace fieldcast::map

@@ -65,9 +65,9 @@ int spawnAndWait(const std::vector<std::string>& argv, const std::filesystem::pa
 }
 
 // A palette that stays apart on white: one colour per curve, repeated after twelve.
-constexpr const char* kCurveColours[] = {"31/119/180", "255/127/14", "44/160/44", "214/39/40",
-                                         "148/103/189", "140/86/75", "227/119/194", "127/127/127",
-                                         "188/189/34", "23/190/207", "0/0/0", "255/215/0"};
+constexpr const char* kCurveColours[] = {"31/119/180",  "255/127/14", "44/160/44",   "214/39/40",
+                                         "148/103/189", "140/86/75",  "227/119/194", "127/127/127",
+                                         "188/189/34",  "23/190/207", "0/0/0",       "255/215/0"};
 constexpr std::size_t kLegendCurves = 12;
 
 }  // namespace
@@ -131,21 +131,18 @@ void drawCoverageMap(const std::filesystem::path& gridFile, const GridGeometry& 
             "FONT_ANNOT_PRIMARY", "9p"},
            scratchDir, session);
     // values beyond the scale take its end colours
-    runGmt({"makecpt", "-Cturbo", "-T" + number(style.colourMinDb) + "/" +
-                                      number(style.colourMaxDb) + "/" + number(tick),
+    runGmt({"makecpt", "-Cturbo",
+            "-T" + number(style.colourMinDb) + "/" + number(style.colourMaxDb) + "/" + number(tick),
             "-D"},
            scratchDir, session);
-    runGmt({"basemap", grid.region(), "-JM16c", "-Baf", "-B+t" + style.title}, scratchDir,
-           session);
+    runGmt({"basemap", grid.region(), "-JM16c", "-Baf", "-B+t" + style.title}, scratchDir, session);
     runGmt({"grdimage", gridPath, "-Q"}, scratchDir, session);  // -Q: no value, no paint
     if (!style.contourLevelsDb.empty()) {
-        runGmt({"grdcontour", gridPath, "-C" + contours.string(), "-A+f8p",
-                "-W0.8p,black", "-S4"},
+        runGmt({"grdcontour", gridPath, "-C" + contours.string(), "-A+f8p", "-W0.8p,black", "-S4"},
                scratchDir, session);
     }
     runGmt({"coast", "-Dl", "-A500", "-W0.5p,gray15", "-N1/0.3p,gray35"}, scratchDir, session);
-    runGmt({"plot", transmitter.string(), "-Sa0.5c", "-Gred", "-W0.6p,black"}, scratchDir,
-           session);
+    runGmt({"plot", transmitter.string(), "-Sa0.5c", "-Gred", "-W0.6p,black"}, scratchDir, session);
     runGmt({"colorbar", "-DJBC+o0/0.8c+w12c/0.35c", "-Bxa" + number(tick * 2) + "f" + number(tick),
             "-By+ldB(uV/m)"},
            scratchDir, session);

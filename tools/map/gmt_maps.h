@@ -29,7 +29,7 @@ struct GridGeometry {
     int latCount;
     double lonMaxDeg() const { return lonMinDeg + stepDeg * (lonCount - 1); }
     double latMaxDeg() const { return latMinDeg + stepDeg * (latCount - 1); }
-    std::string region() const;  // "-R<w>/<e>/<s>/<n>"
+    std::string region() const;     // "-R<w>/<e>/<s>/<n>"
     std::string increment() const;  // "-I<step>"
 };
 

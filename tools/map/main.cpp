@@ -1,7 +1,6 @@
 // fieldcast-map: fieldcast's prediction for every point of a list, or over a grid, all hours
 // in one run, with CSV, grids, maps and plots.
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <string>
 
@@ -39,11 +38,11 @@ void addCommonOptions(CLI::App& app, fieldcast::map::CommonOptions& common,
     app.add_option("--tx-lon", o.txLonDeg, "transmitter longitude in degrees (instead of LONT.dat)")
         ->check(CLI::Range(-180.0, 360.0));
     app.add_option("--month", o.month, "month 1-12 (instead of MON.dat)")->check(CLI::Range(1, 12));
-    app.add_option("--activity", o.solarActivityCode,
-                   "solar activity code 1-3 (instead of YR.dat)")
+    app.add_option("--activity", o.solarActivityCode, "solar activity code 1-3 (instead of YR.dat)")
         ->check(CLI::Range(1, 3));
-    app.add_option("--tx-ground", o.txGroundType,
-                   "ground code at the transmitter, 1 sea, 2 land, other dry land (instead of GCT.dat)")
+    app.add_option(
+           "--tx-ground", o.txGroundType,
+           "ground code at the transmitter, 1 sea, 2 land, other dry land (instead of GCT.dat)")
         ->check(CLI::Range(-99, 999));
     app.add_option("--rx-ground", o.rxGroundType,
                    "ground code at the receiving points (instead of GCR.dat)")
@@ -73,21 +72,25 @@ int run(int argc, char** argv) {
     fieldcast::map::PointsOptions pointsOptions;
     fieldcast::map::AreaOptions areaOptions;
 
-    CLI::App* points = app.add_subcommand(
-        "points", "all 24 hours at every point of LATRLONR.dat or of a CSV: points.csv, "
-                  "diurnal.png and, on request, a classic report per point");
+    CLI::App* points =
+        app.add_subcommand("points",
+                           "all 24 hours at every point of LATRLONR.dat or of a CSV: points.csv, "
+                           "diurnal.png and, on request, a classic report per point");
     addCommonOptions(*points, common, progressFlags);
-    points->add_option("--points", pointsOptions.pointsCsv,
-                       "UTF-8 CSV of pointName,latDeg,lonDeg instead of LATRLONR.dat")
+    points
+        ->add_option("--points", pointsOptions.pointsCsv,
+                     "UTF-8 CSV of pointName,latDeg,lonDeg instead of LATRLONR.dat")
         ->check(CLI::ExistingFile);
-    points->add_flag("--reports", pointsOptions.reports,
-                     "also write QZresult-<index>.txt per point, as fieldcast writes it (Shift-JIS)");
+    points->add_flag(
+        "--reports", pointsOptions.reports,
+        "also write QZresult-<index>.txt per point, as fieldcast writes it (Shift-JIS)");
     bool noPlot = false;
     points->add_flag("--no-plot", noPlot, "skip diurnal.png");
 
     CLI::App* area = app.add_subcommand(
-        "area", "a latitude/longitude grid for one hour, a list or all 24: field-HH.nc grids, "
-                "map-HH.png maps and/or area.csv");
+        "area",
+        "a latitude/longitude grid for one hour, a list or all 24: field-HH.nc grids, "
+        "map-HH.png maps and/or area.csv");
     addCommonOptions(*area, common, progressFlags);
     std::string region;
     area->add_option("-R,--region", region, "WEST/EAST/SOUTH/NORTH in degrees, e.g. 125/150/25/48")
@@ -99,8 +102,7 @@ int run(int argc, char** argv) {
     area->add_option("--hours", hours, "hours JST: all, or a list such as 0,6,12 or 6-18")
         ->capture_default_str();
     std::string format = "grid";
-    area->add_option("--format", format,
-                     "grid: field-HH.nc (netCDF), csv: area.csv, both, none")
+    area->add_option("--format", format, "grid: field-HH.nc (netCDF), csv: area.csv, both, none")
         ->check(CLI::IsMember({"grid", "csv", "both", "none"}))
         ->capture_default_str();
     bool noMaps = false;
@@ -125,12 +127,13 @@ int run(int argc, char** argv) {
         }
         fieldcast::map::parseRegion(region, areaOptions);
         areaOptions.hours = fieldcast::map::parseHourList(hours);
-        areaOptions.format = format == "grid"  ? AreaFormat::grid
-                             : format == "csv" ? AreaFormat::csv
+        areaOptions.format = format == "grid"   ? AreaFormat::grid
+                             : format == "csv"  ? AreaFormat::csv
                              : format == "both" ? AreaFormat::both
                                                 : AreaFormat::none;
         areaOptions.maps = !noMaps;
-        if (contours != "none") areaOptions.contourLevelsDb = fieldcast::map::parseLevelList(contours);
+        if (contours != "none")
+            areaOptions.contourLevelsDb = fieldcast::map::parseLevelList(contours);
         if (std::sscanf(colourRange.c_str(), "%lf/%lf", &areaOptions.colourMinDb,
                         &areaOptions.colourMaxDb) != 2 ||
             !(areaOptions.colourMinDb < areaOptions.colourMaxDb)) {
@@ -141,7 +144,8 @@ int run(int argc, char** argv) {
         const int status = app.exit(e);  // prints help, or the error and a hint
         return status == 0 ? 0 : kExitUsage;
     } catch (const fieldcast::map::UsageError& e) {
-        std::fprintf(stderr, "fieldcast-map: %s\nRun with --help for more information.\n", e.what());
+        std::fprintf(stderr, "fieldcast-map: %s\nRun with --help for more information.\n",
+                     e.what());
         return kExitUsage;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "fieldcast-map: %s\n", e.what());

@@ -11,7 +11,7 @@ namespace fieldcast::map {
 // Progress on standard error: a bar redrawn in place, shown once the work has taken more than
 // a quarter of a second, so that quick runs stay silent.
 class ProgressBar {
-public:
+  public:
     // enabled: draw at all (the caller decides, usually: stderr is a terminal)
     ProgressBar(std::string label, std::size_t total, bool enabled);
     ~ProgressBar();
@@ -20,7 +20,7 @@ public:
     ProgressBar(const ProgressBar&) = delete;
     ProgressBar& operator=(const ProgressBar&) = delete;
 
-private:
+  private:
     std::string label_;
     std::size_t total_;
     bool enabled_;
@@ -33,8 +33,8 @@ bool stderrIsTerminal();
 
 // Calls work(item, worker) for item 0 .. count-1 on `threads` workers (worker 0 .. threads-1,
 // so that each can own a record), handing out items in blocks. The calling thread waits and
-// updates `progress` with progressOffset + the items done. The first exception thrown by `work` is rethrown here once every worker
-// has stopped.
+// updates `progress` with progressOffset + the items done. The first exception thrown by `work` is
+// rethrown here once every worker has stopped.
 void runParallel(std::size_t count, unsigned threads,
                  const std::function<void(std::size_t item, unsigned worker)>& work,
                  ProgressBar* progress, std::size_t progressOffset = 0);

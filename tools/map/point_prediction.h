@@ -54,7 +54,7 @@ struct ReportTarget {
 
 // One worker's predictor: a record of its own, copied from the scenario once.
 class PointPredictor {
-public:
+  public:
     explicit PointPredictor(const Scenario& scenario);
 
     // All 24 hours at (latDeg, lonDeg); writes the report too when `report.file` is set.
@@ -63,7 +63,7 @@ public:
 
     int resultMode() const { return state_.resultMode; }
 
-private:
+  private:
     const Scenario& scenario_;
     PredictionState state_;
     bool sameAfTables_;

@@ -115,8 +115,9 @@ void loadScenario(const std::filesystem::path& dataDir, const ScenarioOverrides&
 
     readNumbers(file("FG.dat"), s.gwFreqAxis);
     readNumbers(file("DG.dat"), s.gwDistAxis);
-    const char* curveFile =
-        s.txGroundType == 1 ? "GW1.dat" : s.txGroundType == 2 ? "GW.dat" : "GW3.dat";
+    const char* curveFile = s.txGroundType == 1   ? "GW1.dat"
+                            : s.txGroundType == 2 ? "GW.dat"
+                                                  : "GW3.dat";
     readNumbers(file(curveFile), s.gwCurveTable);
 
     readNumbers(file("F.dat"), s.fAxis);

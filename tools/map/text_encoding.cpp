@@ -24,9 +24,9 @@ std::string convert(std::string_view text, const char* from, const char* to) {
     const int error = errno;
     iconv_close(cd);
     if (rc == static_cast<std::size_t>(-1)) {
-        throw std::runtime_error("\"" + std::string(text) + "\" is not valid " + from +
-                                 (error == EILSEQ ? " or has no " + std::string(to) + " form"
-                                                  : std::string()));
+        throw std::runtime_error(
+            "\"" + std::string(text) + "\" is not valid " + from +
+            (error == EILSEQ ? " or has no " + std::string(to) + " form" : std::string()));
     }
     output.resize(output.size() - outLeft);
     return output;
