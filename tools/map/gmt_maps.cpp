@@ -172,7 +172,8 @@ void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string&
     high = std::ceil(high / 10.0) * 10.0 + 5.0;
     const std::string base = std::filesystem::absolute(pngFile).replace_extension().string();
     runGmt({"begin", base, "png", "E150"}, scratchDir, session);
-    runGmt({"set", "FONT_TITLE", "13p", "FONT_LABEL", "10p", "FONT_ANNOT_PRIMARY", "9p"},
+    runGmt({"set", "FONT_TITLE", "13p", "FONT_LABEL", "10p", "FONT_ANNOT_PRIMARY", "9p",
+            "MAP_GRID_PEN_PRIMARY", "0.25p,gray75"},
            scratchDir, session);
     runGmt({"basemap", "-R0/23/" + number(low) + "/" + number(high), "-JX16c/10c",
             "-Bxa2f1g1+lhour (JST)", "-Bya10f5g10+lfield strength (dB(uV/m))", "-BWSen+t" + title},
