@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include "map_test_support.h"
@@ -82,6 +83,19 @@ TEST(TextEncoding, ShiftJisAndUtf8RoundTripIncludingBackslashTrailBytes) {
     EXPECT_EQ(cp932ToUtf8(sjis), utf8);
     EXPECT_THROW(utf8ToCp932("\xF0\x9F\x98\x80"),
                  std::runtime_error);  // an emoji has no CP932 form
+}
+
+TEST(ReceiverListPoints, NamesComeFromShiftJisAndStayBytesInTheReport) {
+    std::vector<fieldcast::ReceiverSite> sites(2);
+    std::snprintf(sites[0].name, sizeof sites[0].name, "%s", "\x91\xE5\x8D\xE3");  // 大阪
+    sites[0].latitude = 34.69;
+    std::snprintf(sites[1].name, sizeof sites[1].name, "%s", "bad\x81");  // a cut character
+    const std::vector<PointSite> points = pointsFromReceiverList(sites);
+    ASSERT_EQ(points.size(), 2U);
+    EXPECT_EQ(points[0].nameUtf8, "\xE5\xA4\xA7\xE9\x98\xAA");
+    EXPECT_EQ(points[0].latDeg, 34.69);
+    EXPECT_EQ(points[1].nameUtf8, "point 1");
+    EXPECT_STREQ(points[1].reportSite.name, "bad\x81");
 }
 
 TEST(ReportedField, FollowsPathKindAndResultMode) {

@@ -272,8 +272,8 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
             const bool ascii = std::all_of(sites[i].nameUtf8.begin(), sites[i].nameUtf8.end(),
                                            [](char c) { return c > 0x20 && c < 0x7f; });
             // the plot's fonts have no Japanese: such names are shown by their index
-            curve.label = ascii ? std::to_string(i) + ": " + sites[i].nameUtf8
-                                : "point " + std::to_string(i);
+            curve.label =
+                ascii ? std::to_string(i) + ": " + sites[i].nameUtf8 : "point " + std::to_string(i);
             for (int hour = 0; hour < kHourCount; ++hour) {
                 curve.fieldDb.push_back(results[i].pathKind == PathKind::beyondRange
                                             ? NAN

@@ -61,7 +61,15 @@ std::string formatNumber(double value) {
 std::vector<PointSite> pointsFromReceiverList(const std::vector<ReceiverSite>& sites) {
     std::vector<PointSite> points;
     for (const ReceiverSite& site : sites) {
-        points.push_back({cp932ToUtf8(site.name), site, site.latitude, site.longitude});
+        std::string name;
+        try {
+            name = cp932ToUtf8(site.name);
+        } catch (const std::runtime_error&) {
+            // not Shift-JIS: the CSV names the point by its place in the list; the report
+            // prints the bytes as they stand, as fieldcast does
+            name = "point " + std::to_string(points.size());
+        }
+        points.push_back({name, site, site.latitude, site.longitude});
     }
     return points;
 }

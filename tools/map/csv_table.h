@@ -24,7 +24,8 @@ struct PointSite {
     double lonDeg;
 };
 
-// Points of "LATRLONR.dat" (names converted from Shift-JIS).
+// Points of "LATRLONR.dat" (names converted from Shift-JIS; a name that is not Shift-JIS
+// becomes "point <index>").
 std::vector<PointSite> pointsFromReceiverList(const std::vector<ReceiverSite>& sites);
 
 // Points of a UTF-8 CSV with the columns pointName,latDeg,lonDeg. A first line whose latitude

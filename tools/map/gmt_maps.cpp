@@ -70,6 +70,33 @@ constexpr const char* kCurveColours[] = {"31/119/180",  "255/127/14", "44/160/44
                                          "188/189/34",  "23/190/207", "0/0/0",       "255/215/0"};
 constexpr std::size_t kLegendCurves = 12;
 
+// A modern-mode session: "gmt begin" on construction; "gmt end" (which writes the picture)
+// by finish(), or, when a step failed, on destruction so that no session is left open.
+class GmtSession {
+  public:
+    GmtSession(const std::string& pictureBase, const std::filesystem::path& workDir,
+               std::string name)
+        : workDir_(workDir), name_(std::move(name)) {
+        runGmt({"begin", pictureBase, "png", "E150"}, workDir_, name_);
+    }
+    ~GmtSession() {
+        if (!finished_) {
+            spawnAndWait({"gmt", "end"}, workDir_, {"GMT_SESSION_NAME=" + name_}, true);
+        }
+    }
+    GmtSession(const GmtSession&) = delete;
+    GmtSession& operator=(const GmtSession&) = delete;
+    void finish() {
+        finished_ = true;
+        runGmt({"end"}, workDir_, name_);
+    }
+
+  private:
+    std::filesystem::path workDir_;
+    std::string name_;
+    bool finished_ = false;
+};
+
 }  // namespace
 
 std::string GridGeometry::region() const {
@@ -126,7 +153,7 @@ void drawCoverageMap(const std::filesystem::path& gridFile, const GridGeometry& 
     }
     const double span = style.colourMaxDb - style.colourMinDb;
     const double tick = span > 100.0 ? 10.0 : span > 20.0 ? 5.0 : 1.0;  // colour band, dB
-    runGmt({"begin", base, "png", "E150"}, scratchDir, session);
+    GmtSession picture(base, scratchDir, session);
     runGmt({"set", "MAP_FRAME_TYPE", "plain", "FONT_TITLE", "13p", "FONT_LABEL", "10p",
             "FONT_ANNOT_PRIMARY", "9p"},
            scratchDir, session);
@@ -146,7 +173,7 @@ void drawCoverageMap(const std::filesystem::path& gridFile, const GridGeometry& 
     runGmt({"colorbar", "-DJBC+o0/0.8c+w12c/0.35c", "-Bxa" + number(tick * 2) + "f" + number(tick),
             "-By+ldB(uV/m)"},
            scratchDir, session);
-    runGmt({"end"}, scratchDir, session);
+    picture.finish();
     std::filesystem::remove(contours);
     std::filesystem::remove(transmitter);
 }
@@ -171,7 +198,7 @@ void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string&
     low = std::floor(low / 10.0) * 10.0 - 5.0;
     high = std::ceil(high / 10.0) * 10.0 + 5.0;
     const std::string base = std::filesystem::absolute(pngFile).replace_extension().string();
-    runGmt({"begin", base, "png", "E150"}, scratchDir, session);
+    GmtSession picture(base, scratchDir, session);
     runGmt({"set", "FONT_TITLE", "13p", "FONT_LABEL", "10p", "FONT_ANNOT_PRIMARY", "9p",
             "MAP_GRID_PEN_PRIMARY", "0.25p,gray75"},
            scratchDir, session);
@@ -198,7 +225,7 @@ void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string&
         runGmt(args, scratchDir, session);
         std::filesystem::remove(data);
     }
-    runGmt({"end"}, scratchDir, session);
+    picture.finish();
 }
 
 }  // namespace fieldcast::map
