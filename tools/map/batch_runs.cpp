@@ -20,7 +20,7 @@ namespace {
 constexpr const char* kMonthNames[] = {"January",   "February", "March",    "April",
                                        "May",       "June",     "July",     "August",
                                        "September", "October",  "November", "December"};
-constexpr std::size_t kMaxGridNodes = 25'000'000;
+constexpr std::size_t kMaxGridNodes = 10'000'000;  // 24 hourly grids of floats: under 1 GB
 
 // A scratch folder for GMT's inputs, removed with everything in it.
 class ScratchDir {
@@ -96,6 +96,17 @@ std::vector<std::string> commaItems(const std::string& text) {
         }
     }
     return items;
+}
+
+// What the run wrote, on standard output: a line on the run and the files, sorted.
+void printSummary(const std::string& what, const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    std::printf("%s -> %s\n", what.c_str(), dir.string().c_str());
+    for (const std::string& name : names) std::printf("  %s\n", name.c_str());
 }
 
 // Node coordinate, rounded to 1e-9 degrees so that the CSV shows the step's own digits.
@@ -285,6 +296,7 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
         drawDiurnalPlot(curves, scenarioTitle(*scenario), common.outputDir / "diurnal.png",
                         scratch.path(), sessionName("diurnal"));
     }
+    printSummary(std::to_string(sites.size()) + " points x 24 hours", common.outputDir);
     return 0;
 }
 
@@ -374,7 +386,12 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
     progress.finish();
     csv.reset();
 
-    if (!keepGrids) return 0;
+    const std::string summary = std::to_string(nodes) + " grid nodes x " +
+                                std::to_string(options.hours.size()) + " hours";
+    if (!keepGrids) {
+        printSummary(summary, common.outputDir);
+        return 0;
+    }
     const ScratchDir scratch;
     CoverageMapStyle style{};
     style.txLatDeg = scenario->base.txLat;
@@ -406,6 +423,7 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
         },
         &mapProgress);
     mapProgress.finish();
+    printSummary(summary, common.outputDir);
     return 0;
 }
 
