@@ -50,11 +50,12 @@ unsigned threadCount(const CommonOptions& common) {
     return common.threads == 0 ? defaultThreadCount() : common.threads;
 }
 
-void requireGmt() {
+// `withoutGmt`: the options that make the run do without it
+void requireGmt(const char* withoutGmt) {
     if (!gmtAvailable()) {
-        throw GmtError(
-            "the gmt program was not found (Debian packages gmt, gmt-gshhg-low and "
-            "ghostscript); pictures can be switched off");
+        throw GmtError(std::string("the gmt program was not found (Debian packages gmt, "
+                                   "gmt-gshhg-low and ghostscript); or run with ") +
+                       withoutGmt);
     }
 }
 
@@ -83,6 +84,13 @@ OutputFile createOutput(const std::filesystem::path& path) {
     OutputFile file(std::fopen(path.c_str(), "w"));
     if (!file) throw DataError(path.string() + ": cannot create");
     return file;
+}
+
+// Closes the file; a write that failed on the way (a full disk) shows here at the latest.
+void closeOutput(OutputFile& file, const std::filesystem::path& path) {
+    std::FILE* handle = file.release();
+    const bool failed = std::ferror(handle) != 0;
+    if (std::fclose(handle) != 0 || failed) throw DataError(path.string() + ": write failed");
 }
 
 // Items between commas, the empty ones included ("3," is "3" and "").
@@ -235,7 +243,7 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
     if (sites.empty()) throw DataError("no receiving point to predict");
     auto scenario = std::make_unique<Scenario>();
     loadScenario(common.dataDir, common.overrides, *scenario);
-    if (options.plot) requireGmt();
+    if (options.plot) requireGmt("--no-plot");
     prepareOutputDir(common.outputDir);
 
     const unsigned threads = threadCount(common);
@@ -254,16 +262,17 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
             }
             char name[32];
             std::snprintf(name, sizeof name, "QZresult-%zu.txt", i);
-            const OutputFile report = createOutput(common.outputDir / name);
+            OutputFile report = createOutput(common.outputDir / name);
             predictors[worker]->predict(site.latDeg, site.lonDeg, results[i],
                                         {report.get(), &site.reportSite});
+            closeOutput(report, common.outputDir / name);
         },
         &progress);
     progress.finish();
 
     const int resultMode = scenario->base.resultMode;
     const std::filesystem::path csvPath = common.outputDir / "points.csv";
-    const OutputFile csv = createOutput(csvPath);
+    OutputFile csv = createOutput(csvPath);
     std::string text =
         std::string("pointIndex,pointName,latDeg,lonDeg,") + kPredictionColumns + "\n";
     for (std::size_t i = 0; i < sites.size(); ++i) {
@@ -275,6 +284,7 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
         }
     }
     writeFileOrThrow(csv.get(), text, csvPath);
+    closeOutput(csv, csvPath);
 
     if (options.plot) {
         std::vector<DiurnalCurve> curves;
@@ -319,7 +329,7 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
 
     auto scenario = std::make_unique<Scenario>();
     loadScenario(common.dataDir, common.overrides, *scenario);
-    if (wantGrids || options.maps) requireGmt();
+    if (wantGrids || options.maps) requireGmt("--no-maps and --format csv or none");
     prepareOutputDir(common.outputDir);
     const int resultMode = scenario->base.resultMode;
 
@@ -384,10 +394,10 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
         }
     }
     progress.finish();
-    csv.reset();
+    if (csv) closeOutput(csv, csvPath);
 
-    const std::string summary = std::to_string(nodes) + " grid nodes x " +
-                                std::to_string(options.hours.size()) + " hours";
+    const std::string summary =
+        std::to_string(nodes) + " grid nodes x " + std::to_string(options.hours.size()) + " hours";
     if (!keepGrids) {
         printSummary(summary, common.outputDir);
         return 0;
