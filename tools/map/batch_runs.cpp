@@ -273,17 +273,20 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
     const int resultMode = scenario->base.resultMode;
     const std::filesystem::path csvPath = common.outputDir / "points.csv";
     OutputFile csv = createOutput(csvPath);
-    std::string text =
-        std::string("pointIndex,pointName,latDeg,lonDeg,") + kPredictionColumns + "\n";
+    writeFileOrThrow(csv.get(),
+                     std::string("pointIndex,pointName,latDeg,lonDeg,") + kPredictionColumns + "\n",
+                     csvPath);
+    std::string text;
     for (std::size_t i = 0; i < sites.size(); ++i) {
+        text.clear();
         for (int hour = 0; hour < kHourCount; ++hour) {
             text += std::to_string(i) + ',' + csvField(sites[i].nameUtf8) + ',' +
                     formatNumber(sites[i].latDeg) + ',' + formatNumber(sites[i].lonDeg) + ',';
             appendPredictionCells(text, results[i], hour, resultMode);
             text += '\n';
         }
+        writeFileOrThrow(csv.get(), text, csvPath);
     }
-    writeFileOrThrow(csv.get(), text, csvPath);
     closeOutput(csv, csvPath);
 
     if (options.plot) {
@@ -291,7 +294,7 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
         for (std::size_t i = 0; i < sites.size(); ++i) {
             DiurnalCurve curve;
             const bool ascii = std::all_of(sites[i].nameUtf8.begin(), sites[i].nameUtf8.end(),
-                                           [](char c) { return c > 0x20 && c < 0x7f; });
+                                           [](char c) { return c >= 0x20 && c < 0x7f; });
             // the plot's fonts have no Japanese: such names are shown by their index
             curve.label =
                 ascii ? std::to_string(i) + ": " + sites[i].nameUtf8 : "point " + std::to_string(i);
