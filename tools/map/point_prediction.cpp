@@ -1,8 +1,9 @@
 // Units follow fieldcast's hour: the four coordinates are set in degrees and converted in
 // place; solarDeclination is set in degrees every hour and converted by
-// computeHourGeometry; elevationAngle goes from radians to degrees for the AF lookups and
-// back in computeSkyWave. Each step is the core's own function, so the values are those of
-// fieldcast's report.
+// setHourAndControlPoint; elevationAngle goes from radians to degrees for the AF lookups and
+// back in computeSkyWave. Each step is the core's own function, or its form on terms computed
+// once (E layer of the control point, hop angles of the range, ground reflection of the
+// ground and frequency), which gives the same values, so those of fieldcast's report.
 #include "point_prediction.h"
 
 #include "driver/report.h"
@@ -44,8 +45,8 @@ void PointPredictor::predict(double rxLatDeg, double rxLonDeg, PointResult& resu
     s.rxLon *= s.radPerDeg;
     computeGroundRange(s);
     result.groundRangeKm = s.groundRangeKm;
+    s.reportFile = report.file;  // this point's report, or none
     if (report.file != nullptr) {
-        s.reportFile = report.file;
         s.receiverIndex = 0;
         s.receivers[0] = *report.site;
         s.hourIndex = 0;
