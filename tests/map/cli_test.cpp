@@ -52,6 +52,14 @@ TEST(MapCli, UsageErrorsExitWithStatus2AndSayWhatIsWrong) {
         {{"area", fixture(), "-o", out, "-R", "120/150/20/40", "--step", "1", "--format", "tiff"},
          "--format"},
         {{"area", fixture(), "-o", out, "-R", "0/360/-90/90", "--step", "0.01"}, "--step"},
+        {{"area", fixture(), "-o", out, "-R", "120/150/20/40", "--step", "1", "--colour-range",
+          "80/20"},
+         "--colour-range"},
+        {{"area", fixture(), "-o", out, "-R", "120/150/20/40", "--step", "1", "--colour-range",
+          "0/100dB"},
+         "--colour-range"},
+        {{"points", fixture(), "-o", out, "-j", "0"}, "--threads"},
+        {{"points", fixture(), "-o", out, "--progress", "--no-progress"}, "exclude"},
     };
     for (const Case& c : cases) {
         std::string line;

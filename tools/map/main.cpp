@@ -134,8 +134,9 @@ int run(int argc, char** argv) {
         areaOptions.maps = !noMaps;
         if (contours != "none")
             areaOptions.contourLevelsDb = fieldcast::map::parseLevelList(contours);
-        if (std::sscanf(colourRange.c_str(), "%lf/%lf", &areaOptions.colourMinDb,
-                        &areaOptions.colourMaxDb) != 2 ||
+        char tail = 0;
+        if (std::sscanf(colourRange.c_str(), "%lf/%lf%c", &areaOptions.colourMinDb,
+                        &areaOptions.colourMaxDb, &tail) != 2 ||
             !(areaOptions.colourMinDb < areaOptions.colourMaxDb)) {
             throw fieldcast::map::UsageError("--colour-range: expected MIN/MAX with MIN < MAX");
         }
