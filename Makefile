@@ -1,12 +1,14 @@
 # Two set-up commands for a fresh Debian machine: `make run` and `make test`.
 # Each installs the Debian packages it needs first.
 
-# The table generator (tools/tables) also needs CLI11, libcerf, Arb, Boost.Math and GSL.
+# The table generator (tools/tables) needs CLI11, libcerf, Arb, Boost.Math and GSL;
+# the map tool (tools/map) CLI11, GMT with its coastlines, and Ghostscript for PNG output.
 BUILD_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev \
-	libcli11-dev libcerf-dev libflint-arb-dev libboost-math-dev libgsl-dev
+	libcli11-dev libcerf-dev libflint-arb-dev libboost-math-dev libgsl-dev \
+	gmt gmt-gshhg-low ghostscript
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test deps release tables
+.PHONY: run test deps release tables map
 
 deps:
 	@scripts/ensure-packages $(BUILD_PACKAGES)
@@ -34,3 +36,10 @@ test: deps
 # Regenerates the curve and table files of data/default/ (the scenario files stay as they are).
 tables: release
 	build/release/fieldcast-tables --output-dir data/default
+
+# Coverage maps of the bundled scenario, night and noon, over the whole 4000 km of the method.
+map: release
+	rm -rf build/map
+	build/release/fieldcast-map area data/default -o build/map -R 95/185/0/70 --step 0.1 \
+		--hours 0,12 --contours 40,50,60
+	@ls build/map
