@@ -1,12 +1,16 @@
 # Two set-up commands for a fresh Debian machine: `make run` and `make test`.
 # Each installs the Debian packages it needs first.
 
-BUILD_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev
+# The table generator (tools/tables) needs CLI11, libcerf, Arb, Boost.Math and GSL;
+# the map tool (tools/map) CLI11, GMT with its coastlines, and Ghostscript for PNG output.
+BUILD_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev \
+	libcli11-dev libcerf-dev libflint-arb-dev libboost-math-dev libgsl-dev \
+	gmt gmt-gshhg-low ghostscript
 FUZZ_PACKAGES := clang libclang-rt-dev
 FUZZ_SECONDS := 60
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test deps release fuzz
+.PHONY: run test deps release tables map fuzz
 
 deps:
 	@scripts/ensure-packages $(BUILD_PACKAGES)
@@ -43,3 +47,14 @@ test: deps
 fuzz: deps
 	@scripts/ensure-packages $(FUZZ_PACKAGES)
 	scripts/fuzz $(FUZZ_SECONDS)
+
+# Regenerates the curve and table files of data/default/ (the scenario files stay as they are).
+tables: release
+	build/release/fieldcast-tables --output-dir data/default
+
+# Coverage maps of the bundled scenario, night and noon, over the whole 4000 km of the method.
+map: release
+	rm -rf build/map
+	build/release/fieldcast-map area data/default -o build/map -R 95/185/0/70 --step 0.1 \
+		--hours 0,12 --contours 40,50,60
+	@ls build/map

@@ -46,25 +46,43 @@ void printStationSummary(PredictionState& state) {
     std::printf(sjis::kSummaryRangeFormat, state.groundRangeKm);
 }
 
-void writeHourLines(PredictionState& state) {
-    const char* caseFormat = nullptr;
-    double fieldMvm = 0.0;
-    double fieldDb = 0.0;
+namespace {
+
+// The hour's reported pair and its console case line, by hop count and result mode.
+struct HourCase {
+    const char* lineFormat;
+    double fieldMvm;
+    double fieldDb;
+};
+
+HourCase hourCase(const PredictionState& state) {
     const bool combined = state.resultMode == 2;
     if (state.hopCount == 2) {
-        caseFormat = combined ? sjis::kCombined2HopLineFormat : sjis::kSky2HopLineFormat;
-        fieldMvm = combined ? state.combined2HopMvm : state.skyWave2HopMvm;
-        fieldDb = combined ? state.combined2HopDb : state.skyWave2HopDb;
-    } else {
-        caseFormat = combined ? sjis::kCombined1HopLineFormat : sjis::kSky1HopLineFormat;
-        fieldMvm = combined ? state.combined1HopMvm : state.skyWave1HopMvm;
-        fieldDb = combined ? state.combined1HopDb : state.skyWave1HopDb;
+        return combined ? HourCase{sjis::kCombined2HopLineFormat, state.combined2HopMvm,
+                                   state.combined2HopDb}
+                        : HourCase{sjis::kSky2HopLineFormat, state.skyWave2HopMvm,
+                                   state.skyWave2HopDb};
     }
+    return combined ? HourCase{sjis::kCombined1HopLineFormat, state.combined1HopMvm,
+                               state.combined1HopDb}
+                    : HourCase{sjis::kSky1HopLineFormat, state.skyWave1HopMvm,
+                               state.skyWave1HopDb};
+}
+
+}  // namespace
+
+void writeHourReportLine(PredictionState& state) {
+    const HourCase hour = hourCase(state);
+    std::fprintf(state.reportFile, "%3.0lf:00\t      %8.3lf\t\t  %6.1lf\n", state.hourJst,
+                 hour.fieldMvm, hour.fieldDb);
+}
+
+void writeHourLines(PredictionState& state) {
+    const HourCase hour = hourCase(state);
     printStationSummary(state);
     std::printf(sjis::kGroundWaveLineFormat, state.groundWaveMvm, state.groundWaveDb);
-    std::printf(caseFormat, fieldMvm, fieldDb, state.hourJst);
-    std::fprintf(state.reportFile, "%3.0lf:00\t      %8.3lf\t\t  %6.1lf\n", state.hourJst,
-                 fieldMvm, fieldDb);
+    std::printf(hour.lineFormat, hour.fieldMvm, hour.fieldDb, state.hourJst);
+    writeHourReportLine(state);
 }
 
 }  // namespace fieldcast

@@ -11,5 +11,7 @@ void printRangeCaution(PredictionState& state);
 void writeShortRangeLine(PredictionState& state);
 void printStationSummary(PredictionState& state);
 void writeHourLines(PredictionState& state);
+// The report line of writeHourLines alone, without the console lines.
+void writeHourReportLine(PredictionState& state);
 
 }  // namespace fieldcast

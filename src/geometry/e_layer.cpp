@@ -33,7 +33,7 @@ SolarActivity solarActivity(int solarActivityCode) {
     return a;
 }
 
-ELayerTerms evaluateELayer(const PredictionState& state) {
+ELayerTerms evaluateELayerDayTerms(const PredictionState& state) {
     ELayerTerms e{};
     e.activity = solarActivity(state.solarActivityCode);
     const double foEmin = e.activity.foEminKhz;
@@ -59,12 +59,21 @@ ELayerTerms evaluateELayer(const PredictionState& state) {
     const double a = e.activity.activityFactor;
     e.foEFullKhz = 1000.0 * std::pow(a * e.factorK, 0.25);
     e.foENoonKhz = 1000.0 * std::pow(a * e.factorB * e.factorK * e.noonFactorD, 0.25);
+    // F0 exceeds the floor by well over 1 MHz for every activity code, so this never
+    // divides by zero.
+    e.noonScaleKm = 31.0 - 21.0 * (e.foEFullKhz - e.foENoonKhz) / (e.foEFullKhz - foEmin);
+    e.sinLatSinDecl = std::sin(lat) * std::sin(decl);
+    e.cosLatCosDecl = std::cos(lat) * std::cos(decl);
+    return e;
+}
 
+void evaluateELayerHour(const PredictionState& state, ELayerTerms& e) {
+    const double foEmin = e.activity.foEminKhz;
+    const double a = e.activity.activityFactor;
     e.shiftedHour = state.hourJst - (state.rxLon - state.controlLon) * kDegPerRad / 15.0;
-    e.cosSolarZenith = std::sin(lat) * std::sin(decl) +
-                       std::cos(lat) * std::cos(decl) *
-                           std::cos(kPi - 15.0 * kRadPerDeg * e.shiftedHour +
-                                    state.standardMeridian - state.controlLon);
+    e.cosSolarZenith = e.sinLatSinDecl +
+                       e.cosLatCosDecl * std::cos(kPi - 15.0 * kRadPerDeg * e.shiftedHour +
+                                                  state.standardMeridian - state.controlLon);
     const double cosZ = std::clamp(e.cosSolarZenith, -1.0, 1.0);
     double zenith = std::atan(std::sqrt(1.0 - cosZ * cosZ) / cosZ);
     if (cosZ < 0.0) zenith += kPi;
@@ -74,9 +83,6 @@ ELayerTerms evaluateELayer(const PredictionState& state) {
     e.foEKhz = 1000.0 * std::pow(a * e.factorB * e.factorK * e.factorD, 0.25);
     if (e.foEKhz < foEmin) e.foEKhz = foEmin;
 
-    // F0 exceeds the floor by well over 1 MHz for every activity code, so this never
-    // divides by zero.
-    e.noonScaleKm = 31.0 - 21.0 * (e.foEFullKhz - e.foENoonKhz) / (e.foEFullKhz - foEmin);
     if (e.foENoonKhz != foEmin) {
         e.hourScaleKm = e.noonScaleKm - (e.noonScaleKm - 10.0) * (e.foENoonKhz - e.foEKhz) /
                                             (e.foENoonKhz - foEmin);
@@ -89,11 +95,24 @@ ELayerTerms evaluateELayer(const PredictionState& state) {
     // its value at the boundary.
     const double rootArg = std::max(0.0, 1.0 - (state.freqKhz - 10.0) / e.foEKhz);
     e.reflectionHeightKm = 100.0 - e.hourScaleKm * std::sqrt(rootArg);
+}
+
+ELayerTerms evaluateELayer(const PredictionState& state) {
+    ELayerTerms e = evaluateELayerDayTerms(state);
+    evaluateELayerHour(state, e);
     return e;
 }
 
 double computeReflectionHeight(PredictionState& state) {
     const ELayerTerms e = evaluateELayer(state);
+    state.cosSolarZenith = e.cosSolarZenith;
+    state.reflectionHeightKm = e.reflectionHeightKm;
+    return state.reflectionHeightKm;
+}
+
+double computeReflectionHeight(PredictionState& state, const ELayerTerms& dayTerms) {
+    ELayerTerms e = dayTerms;
+    evaluateELayerHour(state, e);
     state.cosSolarZenith = e.cosSolarZenith;
     state.reflectionHeightKm = e.reflectionHeightKm;
     return state.reflectionHeightKm;

@@ -26,6 +26,8 @@ struct ELayerTerms {
     double foEFullKhz;      // F0: B and D taken as 1
     double foENoonKhz;      // Fnoon
     double noonScaleKm;     // Y0
+    double sinLatSinDecl;   // sin(lat) sin(decl), the noon-independent part of cos(chi)
+    double cosLatCosDecl;   // cos(lat) cos(decl)
     double shiftedHour;     // t
     double cosSolarZenith;
     double solarZenithDeg;  // chi
@@ -44,5 +46,14 @@ ELayerTerms evaluateELayer(const PredictionState& state);
 
 // Sets cosSolarZenith and reflectionHeightKm.
 double computeReflectionHeight(PredictionState& state);
+
+// The model in two parts, for a caller that evaluates many hours at one control point:
+// the terms of the control point, declination and activity code alone, then those of
+// hourJst (and rxLon). evaluateELayer is the two in turn; the values are the same.
+ELayerTerms evaluateELayerDayTerms(const PredictionState& state);
+void evaluateELayerHour(const PredictionState& state, ELayerTerms& terms);
+// computeReflectionHeight on day terms computed before for the same control point,
+// declination and activity code.
+double computeReflectionHeight(PredictionState& state, const ELayerTerms& dayTerms);
 
 }  // namespace fieldcast

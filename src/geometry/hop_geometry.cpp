@@ -26,15 +26,27 @@ void setHopCount(PredictionState& state) {
     state.hopCount = state.groundRangeKm > kOneHopLimitKm ? 2 : 1;
 }
 
-void computeHopPath(PredictionState& state) {
+HopTerms computeHopTerms(PredictionState& state) {
     state.hopRangeKm = state.hopCount == 1 ? state.groundRangeKm : state.groundRangeKm / 2.0;
+    HopTerms t{};
+    t.halfHopAngle = (state.hopRangeKm / 2.0) / state.effectiveEarthRadiusKm;
+    t.cosHalfHop = std::cos(t.halfHopAngle);
+    t.tanHalfHop = std::tan(t.halfHopAngle);
+    t.sinHalfHop = std::sin(t.halfHopAngle);
+    return t;
+}
+
+void computeHopPath(PredictionState& state) { computeHopPath(state, computeHopTerms(state)); }
+
+void computeHopPath(PredictionState& state, const HopTerms& terms) {
     const double a = state.effectiveEarthRadiusKm;
     const double h = state.reflectionHeightKm;
-    const double psi = (state.hopRangeKm / 2.0) / a;  // half-hop angle at the earth's centre
+    const double psi = terms.halfHopAngle;  // half-hop angle at the earth's centre
     // law of cosines: hop end to reflection point, twice
-    state.hopSlantKm = 2.0 * std::sqrt(a * a + (a + h) * (a + h) - 2.0 * a * (a + h) * std::cos(psi));
+    state.hopSlantKm =
+        2.0 * std::sqrt(a * a + (a + h) * (a + h) - 2.0 * a * (a + h) * terms.cosHalfHop);
     state.skyPathKm = state.hopCount * state.hopSlantKm;
-    state.elevationAngle = std::atan(1.0 / std::tan(psi) - (a / (a + h)) / std::sin(psi));
+    state.elevationAngle = std::atan(1.0 / terms.tanHalfHop - (a / (a + h)) / terms.sinHalfHop);
     state.incidenceAngle = (kHalfPi - psi) - state.elevationAngle;
     state.freqCosIncidenceKhz = std::cos(state.incidenceAngle) * state.freqKhz;
     if (state.freqCosIncidenceKhz < 5.0) state.freqCosIncidenceKhz = 5.0;  // table floor
@@ -45,13 +57,17 @@ void computeHopPath(PredictionState& state) {
         (state.pathDiffWavelengths - std::floor(state.pathDiffWavelengths)) * 360.0;
 }
 
-void computeHourGeometry(PredictionState& state) {
+void setHourAndControlPoint(PredictionState& state) {
     state.hourJst = state.hourIndex;
     state.standardMeridian = 135.0;
     state.controlLat = state.midLat;
     state.controlLon = state.midLon;
     state.solarDeclination *= state.radPerDeg;
     state.standardMeridian *= state.radPerDeg;
+}
+
+void computeHourGeometry(PredictionState& state) {
+    setHourAndControlPoint(state);
     computeReflectionHeight(state);
     computeHopPath(state);
 }

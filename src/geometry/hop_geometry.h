@@ -21,7 +21,23 @@ void setHopCount(PredictionState& state);
 // hourJst, standardMeridian and the control point; declination and meridian to radians;
 // the reflection height; then computeHopPath.
 void computeHourGeometry(PredictionState& state);
+// Its first part: hourJst, standardMeridian and the control point, with the declination
+// and the meridian turned into radians.
+void setHourAndControlPoint(PredictionState& state);
 // Hop range, slant path, angles, f cos(i), wavelength and phase difference.
 void computeHopPath(PredictionState& state);
+
+// The hop range (set in the record) and the half-hop angle with its cosine, tangent and
+// sine: what the hop path takes from the ground range alone, for a caller that computes many
+// reflection heights over one path. computeHopPath is computeHopTerms and then the form
+// below; the values are the same.
+struct HopTerms {
+    double halfHopAngle;  // rad
+    double cosHalfHop;
+    double tanHalfHop;
+    double sinHalfHop;
+};
+HopTerms computeHopTerms(PredictionState& state);
+void computeHopPath(PredictionState& state, const HopTerms& terms);
 
 }  // namespace fieldcast

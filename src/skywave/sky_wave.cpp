@@ -31,10 +31,27 @@ void setMidpointGround(PredictionState& state) {
     }
 }
 
-void computeGroundReflection(PredictionState& state) {
-    const double delta = state.elevationAngle;
+GroundTerms computeGroundTerms(const PredictionState& state) {
+    GroundTerms g{};
     const double er = state.groundPermittivity;
     const double x = 18000.0 * state.groundConductivity / state.freqKhz * 1000.0;
+    g.lossTerm = x;
+    g.permittivityModulusSq = er * er + x * x;  // |eps_c|^2
+    g.permittivityModulus = std::sqrt(g.permittivityModulusSq);
+    const double s = x / g.permittivityModulus;
+    g.alpha = std::atan(s / std::sqrt(1.0 - s * s));
+    g.beta = std::atan(x / er);
+    return g;
+}
+
+void computeGroundReflection(PredictionState& state) {
+    computeGroundReflection(state, computeGroundTerms(state));
+}
+
+void computeGroundReflection(PredictionState& state, const GroundTerms& ground) {
+    const double delta = state.elevationAngle;
+    const double er = state.groundPermittivity;
+    const double x = ground.lossTerm;
     state.groundLossTerm = x;
     const double sinD = std::sin(delta);
     const double cosD = std::cos(delta);
@@ -42,22 +59,23 @@ void computeGroundReflection(PredictionState& state) {
     const double k = cosD * cosD;
     const double b = std::sqrt((er - k) * (er - k) + x * x);  // |eps_c - cos^2|
     const double psi = -std::atan(x / (er - k));              // arg(eps_c - cos^2)
-    const double m = er * er + x * x;                         // |eps_c|^2
-    const double s = x / std::sqrt(m);
-    const double alpha = std::atan(s / std::sqrt(1.0 - s * s));
+    const double m = ground.permittivityModulusSq;
+    const double alpha = ground.alpha;
     // N = |numerator * conj(denominator)|, D = |denominator|^2
     // (a square that rounding could take just below zero)
     const double n = std::sqrt(std::max(
         0.0, std::pow(sinD, 4.0) * m * m + b * b -
                  std::cos(2.0 * alpha + psi) * (sinD * sinD * 2.0 * b * m)));
     const double d = (sinD * sinD * m + b) +
-                     std::cos(alpha + psi / 2.0) * (sinD * std::sqrt(m) * 2.0 * std::sqrt(b));
+                     std::cos(alpha + psi / 2.0) *
+                         (sinD * ground.permittivityModulus * 2.0 * std::sqrt(b));
     state.groundReflMag = n / d;
 
     const double q = sinD * sinD * m - b;
-    const double beta = std::atan(x / er);
+    const double beta = ground.beta;
     const double t = sinD * std::sin(beta + psi / 2.0);
-    const double sTerm = std::sin(beta + psi / 2.0) * sinD * std::sqrt(m) * 2.0 * std::sqrt(b);
+    const double sTerm =
+        std::sin(beta + psi / 2.0) * sinD * ground.permittivityModulus * 2.0 * std::sqrt(b);
     double phase = 0.0;
     if (q == 0.0 && t == 0.0) {
         phase = 0.0;
@@ -75,8 +93,12 @@ void computeGroundReflection(PredictionState& state) {
 
 void computeSkyWave(PredictionState& state) {
     setMidpointGround(state);
+    computeSkyWave(state, computeGroundTerms(state));
+}
+
+void computeSkyWave(PredictionState& state, const GroundTerms& ground) {
     state.elevationAngle *= state.radPerDeg;  // radians again
-    computeGroundReflection(state);
+    computeGroundReflection(state, ground);
     state.referenceFieldMvm = 300.0 * std::sqrt(state.txPowerKw);  // field at 1 km
     state.skyWave1HopMvm = std::cos(state.elevationAngle) *
                            (2.0 * state.referenceFieldMvm / state.skyPathKm) * state.rcxFactor *

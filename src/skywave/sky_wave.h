@@ -16,6 +16,22 @@ void computeGroundReflection(PredictionState& state);
 
 // Ground constants, elevationAngle back to radians, ground reflection, E0, E1.
 void computeSkyWave(PredictionState& state);
+
+// The terms of the reflection that depend on the ground constants and the frequency alone,
+// for a caller that computes many elevation angles with the same ground and frequency.
+struct GroundTerms {
+    double lossTerm;               // x
+    double permittivityModulusSq;  // M = |eps_c|^2
+    double permittivityModulus;    // sqrt(M)
+    double alpha;                  // arg of eps_c, from x / sqrt(M)
+    double beta;                   // arg of eps_c, from x / er
+};
+// From groundPermittivity, groundConductivity (set by setMidpointGround) and freqKhz.
+GroundTerms computeGroundTerms(const PredictionState& state);
+// The same steps on terms computed before; the values are those of the forms above. The
+// sky-wave form leaves out setMidpointGround: the constants are those the terms came from.
+void computeGroundReflection(PredictionState& state, const GroundTerms& ground);
+void computeSkyWave(PredictionState& state, const GroundTerms& ground);
 // E2 = E1 * rcxFactor * groundReflMag (2-hop paths).
 void computeTwoHopSkyWave(PredictionState& state);
 // Phasor sum of the hop count's sky wave and the ground wave.

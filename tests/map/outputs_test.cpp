@@ -1,0 +1,258 @@
+// What the runs leave: paths beyond 4000 km carry no number anywhere, results do not
+// depend on the number of threads, and the pictures and grids are there.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <sstream>
+
+#include "map_test_support.h"
+
+namespace {
+
+using maptest::readCsv;
+using maptest::readFile;
+using maptest::runMap;
+using maptest::TempDir;
+
+std::string fixture() { return maptest::fixtureDir().string(); }
+
+std::size_t columnOf(const std::vector<std::string>& header, const std::string& name) {
+    return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) - header.begin());
+}
+
+bool isPng(const std::filesystem::path& path) {
+    return readFile(path).rfind("\x89PNG\r\n\x1a\n", 0) == 0;
+}
+
+// A grid crossing the 4000 km limit: the transmitter of the fixtures is near Tokyo.
+const std::vector<std::string> kWideArea = {"-R", "100/180/-10/60", "--step", "4"};
+
+TEST(MapOutputs, BeyondRangeHasNoNumberInAreaCsvAndTheRestHasAll) {
+    const TempDir work;
+    std::vector<std::string> args{"area",     fixture(), "-o",        (work / "out").string(),
+                                  "--format", "csv",     "--no-maps", "--hours",
+                                  "3,15"};
+    args.insert(args.end(), kWideArea.begin(), kWideArea.end());
+    const auto result = runMap(args, work.path());
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto rows = readCsv(work / "out" / "area.csv");
+    const auto& header = rows.at(0);
+    ASSERT_EQ(header.size(), 14U);
+    const std::size_t kind = columnOf(header, "pathKind");
+    const std::size_t range = columnOf(header, "groundRangeKm");
+    const std::size_t hour = columnOf(header, "hourJst");
+    ASSERT_EQ(rows.size(), 1 + 21 * 18 * 2U);
+    std::map<std::string, int> kinds;
+    for (std::size_t r = 1; r < rows.size(); ++r) {
+        const auto& row = rows[r];
+        ASSERT_EQ(row.size(), header.size()) << "row " << r;
+        ++kinds[row[kind]];
+        EXPECT_TRUE(row[hour] == "3" || row[hour] == "15");
+        const double rangeKm = std::stod(row[range]);
+        if (row[kind] == "beyondRange") {
+            EXPECT_GT(rangeKm, 4000.0);
+            EXPECT_EQ(row[columnOf(header, "hopCount")], "");
+            for (std::size_t c = columnOf(header, "groundWaveMvm"); c < row.size(); ++c) {
+                EXPECT_EQ(row[c], "") << "row " << r << " column " << header[c];
+            }
+        } else {
+            EXPECT_LE(rangeKm, 4000.0);
+            EXPECT_EQ(row[kind], rangeKm > 2000.0 ? "twoHop" : "oneHop");
+            EXPECT_EQ(row[columnOf(header, "hopCount")], rangeKm > 2000.0 ? "2" : "1");
+            // the fixtures' result mode is 2: the field is the combined value
+            EXPECT_EQ(row[columnOf(header, "fieldDb")], row[columnOf(header, "combinedDb")]);
+            EXPECT_TRUE(std::isfinite(std::stod(row[columnOf(header, "skyWaveDb")])));
+        }
+    }
+    EXPECT_GT(kinds["beyondRange"], 0);
+    EXPECT_GT(kinds["oneHop"], 0);
+    EXPECT_GT(kinds["twoHop"], 0);
+}
+
+TEST(MapOutputs, ShortRangePointsCarryTheGroundWaveAlone) {
+    const TempDir work;
+    maptest::writeFile(work / "points.csv", "near,35.7,139.7\nfar,60,-30\n");
+    const auto result = runMap({"points", fixture(), "-o", (work / "out").string(), "--points",
+                                (work / "points.csv").string(), "--no-plot", "--result-mode", "1"},
+                               work.path());
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto rows = readCsv(work / "out" / "points.csv");
+    ASSERT_EQ(rows.size(), 49U);
+    const auto& header = rows[0];
+    const auto& near = rows[1];
+    EXPECT_EQ(near[columnOf(header, "pathKind")], "groundOnly");
+    EXPECT_EQ(near[columnOf(header, "skyWaveMvm")], "");
+    EXPECT_EQ(near[columnOf(header, "combinedMvm")], "");
+    EXPECT_EQ(near[columnOf(header, "fieldMvm")], near[columnOf(header, "groundWaveMvm")]);
+    const auto& far = rows[25];
+    EXPECT_EQ(far[columnOf(header, "pathKind")], "beyondRange");
+    EXPECT_EQ(far[columnOf(header, "fieldDb")], "");
+}
+
+TEST(MapOutputs, AreaResultsAreTheSameForOneThreadAndSeveral) {
+    const TempDir work;
+    for (const char* threads : {"1", "3"}) {
+        std::vector<std::string> args{
+            "area", fixture(), "-o", (work / threads).string(), "--format", "csv", "--no-maps",
+            "-j",   threads,   "-R", "125/150/25/45",           "--step",   "0.7"};
+        ASSERT_EQ(runMap(args, work.path()).status, 0);
+    }
+    const std::string one = readFile(work / "1" / "area.csv");
+    EXPECT_GT(one.size(), 100000U);
+    EXPECT_EQ(one, readFile(work / "3" / "area.csv"));
+}
+
+TEST(MapOutputs, PointResultsAndReportsAreTheSameForOneThreadAndSeveral) {
+    const TempDir work;
+    std::string csv = "pointName,latDeg,lonDeg\n";
+    for (int i = 0; i < 40; ++i) {
+        csv += std::string(1, 'p') + std::to_string(i) + ',' + std::to_string(20 + i * 0.7) + ',' +
+               std::to_string(120 + i * 0.9) + '\n';
+    }
+    maptest::writeFile(work / "points.csv", csv);
+    for (const char* threads : {"1", "4"}) {
+        ASSERT_EQ(runMap({"points", fixture(), "-o", (work / threads).string(), "--points",
+                          (work / "points.csv").string(), "--no-plot", "--reports", "-j", threads},
+                         work.path())
+                      .status,
+                  0);
+    }
+    EXPECT_EQ(readFile(work / "1" / "points.csv"), readFile(work / "4" / "points.csv"));
+    for (int i = 0; i < 40; ++i) {
+        const std::string name = "QZresult-" + std::to_string(i) + ".txt";
+        EXPECT_EQ(readFile(work / "1" / name), readFile(work / "4" / name)) << name;
+    }
+}
+
+TEST(MapOutputs, ReceiverListNamesAreUtf8InCsvAndShiftJisInReports) {
+    const TempDir work;
+    ASSERT_EQ(runMap({"points", fixture(), "-o", (work / "out").string(), "--reports", "--no-plot"},
+                     work.path())
+                  .status,
+              0);
+    const auto rows = readCsv(work / "out" / "points.csv");
+    ASSERT_EQ(rows.size(), 1 + 7 * 24U);
+    EXPECT_EQ(rows[1][1], "\xE5\xA4\xA7\xE9\x98\xAA");  // 大阪 in UTF-8
+    EXPECT_EQ(rows[1 + 3 * 24][1], "Yokohama");
+    const std::string report = readFile(work / "out" / "QZresult-0.txt");
+    EXPECT_NE(report.find("\x91\xE5\x8D\xE3  "), std::string::npos);  // 大阪 in Shift-JIS
+    EXPECT_TRUE(std::filesystem::exists(work / "out" / "QZresult-6.txt"));
+    EXPECT_FALSE(std::filesystem::exists(work / "out" / "QZresult-7.txt"));
+}
+
+TEST(MapOutputs, CsvPointNamesReachTheReportInShiftJis) {
+    const TempDir work;
+    maptest::writeFile(work / "points.csv", "\xE6\x9D\xB1\xE4\xBA\xAC,35.0,136.0\n");  // 東京
+    ASSERT_EQ(runMap({"points", fixture(), "-o", (work / "out").string(), "--points",
+                      (work / "points.csv").string(), "--reports", "--no-plot"},
+                     work.path())
+                  .status,
+              0);
+    const std::string report = readFile(work / "out" / "QZresult-0.txt");
+    std::size_t title = 0;  // after the two notice lines and their blank line
+    for (int line = 0; line < 3; ++line) title = report.find('\n', title) + 1;
+    EXPECT_EQ(report.substr(title, 6), "\x93\x8C\x8B\x9E  ");
+}
+
+TEST(MapOutputs, MapsGridsAndPlotAreDrawnWithNoValueBeyondRange) {
+    const TempDir work;
+    std::vector<std::string> args{"area",    fixture(), "-o",         (work / "out").string(),
+                                  "--hours", "0,12",    "--contours", "40,50"};
+    args.insert(args.end(), kWideArea.begin(), kWideArea.end());
+    const auto result = runMap(args, work.path());
+    ASSERT_EQ(result.status, 0) << result.err;
+    for (const char* name : {"map-00.png", "map-12.png"}) EXPECT_TRUE(isPng(work / "out" / name));
+    ASSERT_TRUE(std::filesystem::exists(work / "out" / "field-12.nc"));
+    EXPECT_FALSE(std::filesystem::exists(work / "out" / "field-06.nc"));
+    // the grid read back by gmt: nodes beyond 4000 km are NaN, the others finite dB values
+    const auto dump = maptest::runProgram(
+        "gmt", {"grd2xyz", (work / "out" / "field-12.nc").string()}, work.path());
+    ASSERT_EQ(dump.status, 0) << dump.err;
+    int nan = 0;
+    int finite = 0;
+    std::istringstream lines(dump.out);
+    double lon = 0;
+    double lat = 0;
+    std::string z;
+    while (lines >> lon >> lat >> z) {
+        if (z == "NaN") {
+            ++nan;
+        } else {
+            ++finite;
+            EXPECT_GT(std::stod(z), -200.0);
+        }
+    }
+    EXPECT_EQ(nan + finite, 21 * 18);
+    EXPECT_GT(nan, 0);
+    EXPECT_GT(finite, 0);
+
+    const TempDir points;
+    ASSERT_EQ(runMap({"points", fixture(), "-o", (points / "out").string()}, points.path()).status,
+              0);
+    EXPECT_TRUE(isPng(points / "out" / "diurnal.png"));
+}
+
+TEST(MapOutputs, ReceiverListBeyondFiftyRecordsIsCutWithAWarning) {
+    const TempDir work;
+    maptest::copyScenario(work / "data");
+    std::string list;
+    for (int i = 0; i < 52; ++i) {
+        list += 'r';
+        list += std::to_string(i);
+        list += " 35 ";
+        list += std::to_string(100 + i);
+        list += '\n';
+    }
+    maptest::writeFile(work / "data" / "LATRLONR.dat", list);
+    const auto result =
+        runMap({"points", (work / "data").string(), "-o", "out", "--no-plot"}, work.path());
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("more than 50 records"), std::string::npos) << result.err;
+    const auto rows = readCsv(work / "out" / "points.csv");
+    ASSERT_EQ(rows.size(), 1 + 50 * 24U);
+    EXPECT_EQ(rows.back()[1], "r49");
+
+    list.resize(list.find("r50"));  // exactly 50: no warning
+    maptest::writeFile(work / "data" / "LATRLONR.dat", list);
+    const auto exact =
+        runMap({"points", (work / "data").string(), "-o", "out50", "--no-plot"}, work.path());
+    EXPECT_EQ(exact.status, 0);
+    EXPECT_EQ(exact.err, "");
+}
+
+TEST(MapOutputs, NodeOnTheTransmitterIsInfiniteInCsvAndUnpaintedOnTheMap) {
+    const TempDir work;
+    // the fixtures' transmitter is at 35.68 N, 139.69 E: the south-west node
+    const auto result =
+        runMap({"area", fixture(), "-o", (work / "out").string(), "-R", "139.69/140.69/35.68/36.68",
+                "--step", "0.5", "--hours", "0", "--format", "both", "--no-maps"},
+               work.path());
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto rows = readCsv(work / "out" / "area.csv");
+    ASSERT_EQ(rows.size(), 10U);
+    const auto& header = rows[0];
+    int infinite = 0;
+    for (std::size_t r = 1; r < rows.size(); ++r) {
+        if (rows[r][columnOf(header, "groundRangeKm")] == "0") {
+            ++infinite;
+            EXPECT_EQ(rows[r][columnOf(header, "fieldDb")], "inf");
+        }
+    }
+    EXPECT_EQ(infinite, 1);
+    const auto dump = maptest::runProgram(
+        "gmt", {"grd2xyz", (work / "out" / "field-00.nc").string()}, work.path());
+    ASSERT_EQ(dump.status, 0) << dump.err;
+    std::istringstream lines(dump.out);
+    std::string lon;
+    std::string lat;
+    std::string z;
+    std::vector<std::string> unpainted;
+    while (lines >> lon >> lat >> z) {
+        if (z == "NaN") unpainted.push_back(lon + " " + lat);
+    }
+    EXPECT_EQ(unpainted, std::vector<std::string>{"139.69 35.68"}) << dump.out;
+}
+
+}  // namespace

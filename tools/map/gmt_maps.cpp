@@ -1,0 +1,231 @@
+#include "gmt_maps.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace fieldcast::map {
+
+namespace {
+
+std::string number(double value) {
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.10g", value);
+    return buffer;
+}
+
+// Spawns argv in workDir with extra environment entries; returns the exit status (-1 when it
+// could not start).
+int spawnAndWait(const std::vector<std::string>& argv, const std::filesystem::path& workDir,
+                 const std::vector<std::string>& extraEnv, bool quiet) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) {
+        if (std::strncmp(*e, "GMT_SESSION_NAME=", 17) != 0) env.emplace_back(*e);
+    }
+    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+    std::vector<char*> envp;
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> args = argv;
+    std::vector<char*> argp;
+    for (std::string& a : args) argp.push_back(a.data());
+    argp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    if (quiet) {
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    } else {
+        // gmt's chatter would mix with our own output: its messages go to stderr only
+        posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
+    }
+    pid_t pid = 0;
+    const int rc = posix_spawnp(&pid, argp[0], &actions, nullptr, argp.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) return -1;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A palette that stays apart on white: one colour per curve, repeated after twelve.
+constexpr const char* kCurveColours[] = {"31/119/180",  "255/127/14", "44/160/44",   "214/39/40",
+                                         "148/103/189", "140/86/75",  "227/119/194", "127/127/127",
+                                         "188/189/34",  "23/190/207", "0/0/0",       "255/215/0"};
+constexpr std::size_t kLegendCurves = 12;
+
+// A modern-mode session: "gmt begin" on construction; "gmt end" (which writes the picture)
+// by finish(), or, when a step failed, on destruction so that no session is left open.
+class GmtSession {
+  public:
+    GmtSession(const std::string& pictureBase, const std::filesystem::path& workDir,
+               std::string name)
+        : workDir_(workDir), name_(std::move(name)) {
+        runGmt({"begin", pictureBase, "png", "E150"}, workDir_, name_);
+    }
+    ~GmtSession() {
+        if (!finished_) {
+            spawnAndWait({"gmt", "end"}, workDir_, {"GMT_SESSION_NAME=" + name_}, true);
+        }
+    }
+    GmtSession(const GmtSession&) = delete;
+    GmtSession& operator=(const GmtSession&) = delete;
+    void finish() {
+        finished_ = true;
+        runGmt({"end"}, workDir_, name_);
+    }
+
+  private:
+    std::filesystem::path workDir_;
+    std::string name_;
+    bool finished_ = false;
+};
+
+}  // namespace
+
+std::string GridGeometry::region() const {
+    return "-R" + number(lonMinDeg) + "/" + number(lonMaxDeg()) + "/" + number(latMinDeg) + "/" +
+           number(latMaxDeg());
+}
+
+std::string GridGeometry::increment() const { return "-I" + number(stepDeg); }
+
+bool gmtAvailable() {
+    return spawnAndWait({"gmt", "--version"}, std::filesystem::current_path(), {}, true) == 0;
+}
+
+void runGmt(const std::vector<std::string>& args, const std::filesystem::path& workDir,
+            const std::string& session) {
+    std::vector<std::string> argv{"gmt"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    if (spawnAndWait(argv, workDir, {"GMT_SESSION_NAME=" + session}, false) != 0) {
+        std::string line;
+        for (const std::string& a : argv) line += (line.empty() ? "" : " ") + a;
+        throw GmtError("failed: " + line);
+    }
+}
+
+void writeNetcdfGrid(const std::vector<float>& northToSouth, const GridGeometry& grid,
+                     const std::filesystem::path& gridFile, const std::filesystem::path& scratchDir,
+                     const std::string& session) {
+    const std::filesystem::path raw = scratchDir / (session + ".f32");
+    {
+        std::ofstream out(raw, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(northToSouth.data()),
+                  static_cast<std::streamsize>(northToSouth.size() * sizeof(float)));
+        if (!out) throw GmtError("cannot write " + raw.string());
+    }
+    // TL: the first row is the northern one, each row from west to east; f: 4-byte floats
+    runGmt({"xyz2grd", raw.string(), "-ZTLf", grid.region(), grid.increment(),
+            "-G" + std::filesystem::absolute(gridFile).string()},
+           scratchDir, session);
+    std::filesystem::remove(raw);
+}
+
+void drawCoverageMap(const std::filesystem::path& gridFile, const GridGeometry& grid,
+                     const CoverageMapStyle& style, const std::filesystem::path& pngFile,
+                     const std::filesystem::path& scratchDir, const std::string& session) {
+    const std::string base = std::filesystem::absolute(pngFile).replace_extension().string();
+    const std::string gridPath = std::filesystem::absolute(gridFile).string();
+    const std::filesystem::path contours = scratchDir / (session + "-contours.txt");
+    const std::filesystem::path transmitter = scratchDir / (session + "-tx.txt");
+    {
+        std::ofstream out(contours);
+        for (double level : style.contourLevelsDb) out << number(level) << " A\n";
+        std::ofstream tx(transmitter);
+        tx << number(style.txLonDeg) << ' ' << number(style.txLatDeg) << '\n';
+    }
+    const double span = style.colourMaxDb - style.colourMinDb;
+    const double tick = span > 100.0 ? 10.0 : span > 20.0 ? 5.0 : 1.0;  // colour band, dB
+    GmtSession picture(base, scratchDir, session);
+    runGmt({"set", "MAP_FRAME_TYPE", "plain", "FONT_TITLE", "13p", "FONT_LABEL", "10p",
+            "FONT_ANNOT_PRIMARY", "9p"},
+           scratchDir, session);
+    // values beyond the scale take its end colours
+    runGmt({"makecpt", "-Cturbo",
+            "-T" + number(style.colourMinDb) + "/" + number(style.colourMaxDb) + "/" + number(tick),
+            "-D"},
+           scratchDir, session);
+    runGmt({"basemap", grid.region(), "-JM16c", "-Baf", "-B+t" + style.title}, scratchDir, session);
+    runGmt({"grdimage", gridPath, "-Q"}, scratchDir, session);  // -Q: no value, no paint
+    if (!style.contourLevelsDb.empty()) {
+        runGmt({"grdcontour", gridPath, "-C" + contours.string(), "-A+f8p", "-W0.8p,black", "-S4"},
+               scratchDir, session);
+    }
+    runGmt({"coast", "-Dl", "-A500", "-W0.5p,gray15", "-N1/0.3p,gray35"}, scratchDir, session);
+    runGmt({"plot", transmitter.string(), "-Sa0.5c", "-Gred", "-W0.6p,black"}, scratchDir, session);
+    runGmt({"colorbar", "-DJBC+o0/0.8c+w12c/0.35c", "-Bxa" + number(tick * 2) + "f" + number(tick),
+            "-By+ldB(uV/m)"},
+           scratchDir, session);
+    picture.finish();
+    std::filesystem::remove(contours);
+    std::filesystem::remove(transmitter);
+}
+
+void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string& title,
+                     const std::filesystem::path& pngFile, const std::filesystem::path& scratchDir,
+                     const std::string& session) {
+    double low = INFINITY;
+    double high = -INFINITY;
+    for (const DiurnalCurve& c : curves) {
+        for (double v : c.fieldDb) {
+            if (std::isfinite(v)) {
+                low = std::min(low, v);
+                high = std::max(high, v);
+            }
+        }
+    }
+    if (!std::isfinite(low)) {  // no point within the method: an empty frame
+        low = 0.0;
+        high = 100.0;
+    }
+    low = std::floor(low / 10.0) * 10.0 - 5.0;
+    high = std::ceil(high / 10.0) * 10.0 + 5.0;
+    const std::string base = std::filesystem::absolute(pngFile).replace_extension().string();
+    GmtSession picture(base, scratchDir, session);
+    runGmt({"set", "FONT_TITLE", "13p", "FONT_LABEL", "10p", "FONT_ANNOT_PRIMARY", "9p",
+            "MAP_GRID_PEN_PRIMARY", "0.25p,gray75"},
+           scratchDir, session);
+    runGmt({"basemap", "-R0/23/" + number(low) + "/" + number(high), "-JX16c/10c",
+            "-Bxa2f1g1+lhour (JST)", "-Bya10f5g10+lfield strength (dB(uV/m))", "-BWSen+t" + title},
+           scratchDir, session);
+    for (std::size_t i = 0; i < curves.size(); ++i) {
+        const std::filesystem::path data = scratchDir / (session + "-curve.txt");
+        {
+            std::ofstream out(data);
+            out << ">\n";
+            for (std::size_t h = 0; h < curves[i].fieldDb.size(); ++h) {
+                const double v = curves[i].fieldDb[h];
+                if (std::isfinite(v)) {
+                    out << h << ' ' << number(v) << '\n';
+                } else {
+                    out << ">\n";  // a gap
+                }
+            }
+        }
+        const std::string colour = kCurveColours[i % std::size(kCurveColours)];
+        std::vector<std::string> args{"plot", data.string(), "-W1.2p," + colour};
+        if (i < kLegendCurves) args.push_back("-l" + curves[i].label);
+        runGmt(args, scratchDir, session);
+        std::filesystem::remove(data);
+    }
+    picture.finish();
+}
+
+}  // namespace fieldcast::map

@@ -1,0 +1,67 @@
+// Maps and plots drawn by GMT: the program writes the data files and runs the gmt commands,
+// one modern-mode session per picture (sessions may run side by side).
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fieldcast::map {
+
+struct GmtError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// True when a gmt program answers on the PATH.
+bool gmtAvailable();
+
+// Runs "gmt <args...>" in `workDir` with GMT_SESSION_NAME=`session`; throws GmtError with the
+// command line when it fails.
+void runGmt(const std::vector<std::string>& args, const std::filesystem::path& workDir,
+            const std::string& session);
+
+// A grid of longitude columns by latitude rows, gridline-registered.
+struct GridGeometry {
+    double lonMinDeg;
+    double latMinDeg;
+    double stepDeg;
+    int lonCount;
+    int latCount;
+    double lonMaxDeg() const { return lonMinDeg + stepDeg * (lonCount - 1); }
+    double latMaxDeg() const { return latMinDeg + stepDeg * (latCount - 1); }
+    std::string region() const;     // "-R<w>/<e>/<s>/<n>"
+    std::string increment() const;  // "-I<step>"
+};
+
+// Writes values (rows from north to south, each west to east; NaN: no value) as a netCDF
+// grid through "gmt xyz2grd". `scratchDir` holds the raw values meanwhile.
+void writeNetcdfGrid(const std::vector<float>& northToSouth, const GridGeometry& grid,
+                     const std::filesystem::path& gridFile, const std::filesystem::path& scratchDir,
+                     const std::string& session);
+
+struct CoverageMapStyle {
+    std::string title;
+    double txLatDeg;
+    double txLonDeg;
+    double colourMinDb;
+    double colourMaxDb;
+    std::vector<double> contourLevelsDb;
+};
+
+// The field grid in colour (cells without a value left unpainted), the contour lines at the
+// given levels, coastlines and borders, the transmitter as a red star and a colour scale.
+void drawCoverageMap(const std::filesystem::path& gridFile, const GridGeometry& grid,
+                     const CoverageMapStyle& style, const std::filesystem::path& pngFile,
+                     const std::filesystem::path& scratchDir, const std::string& session);
+
+// One curve per point over the hours 0..23; NaN values break a curve. Names label the legend
+// (the first twelve points).
+struct DiurnalCurve {
+    std::string label;
+    std::vector<double> fieldDb;  // 24 values
+};
+void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string& title,
+                     const std::filesystem::path& pngFile, const std::filesystem::path& scratchDir,
+                     const std::string& session);
+
+}  // namespace fieldcast::map

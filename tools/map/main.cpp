@@ -1,0 +1,159 @@
+// fieldcast-map: fieldcast's prediction for every point of a list, or over a grid, all hours
+// in one run, with CSV, grids, maps and plots.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <string>
+
+#include "batch_runs.h"
+#include "gmt_maps.h"
+#include "parallel.h"
+
+namespace {
+
+constexpr int kExitFailure = 1;  // a data file, an output or gmt failed
+constexpr int kExitUsage = 2;
+
+using fieldcast::map::AreaFormat;
+
+struct ProgressFlags {
+    bool on = false;
+    bool off = false;
+};
+
+void addCommonOptions(CLI::App& app, fieldcast::map::CommonOptions& common,
+                      ProgressFlags& progress) {
+    app.add_option("data-dir", common.dataDir,
+                   "folder of the parameter, curve and table files (default: the working folder)")
+        ->check(CLI::ExistingDirectory);
+    app.add_option("-o,--output", common.outputDir,
+                   "folder for the results; created, or empty: two runs never share a file")
+        ->required();
+    auto& o = common.overrides;
+    app.add_option("--power-kw", o.txPowerKw, "transmitter power in kW (instead of P.dat)")
+        ->check(CLI::PositiveNumber);
+    app.add_option("--freq-khz", o.freqKhz, "frequency in kHz (instead of FREQ.dat)")
+        ->check(CLI::PositiveNumber);
+    app.add_option("--tx-lat", o.txLatDeg, "transmitter latitude in degrees (instead of LATT.dat)")
+        ->check(CLI::Range(-90.0, 90.0));
+    app.add_option("--tx-lon", o.txLonDeg, "transmitter longitude in degrees (instead of LONT.dat)")
+        ->check(CLI::Range(-180.0, 360.0));
+    app.add_option("--month", o.month, "month 1-12 (instead of MON.dat)")->check(CLI::Range(1, 12));
+    app.add_option("--activity", o.solarActivityCode, "solar activity code 1-3 (instead of YR.dat)")
+        ->check(CLI::Range(1, 3));
+    app.add_option(
+           "--tx-ground", o.txGroundType,
+           "ground code at the transmitter, 1 sea, 2 land, other dry land (instead of GCT.dat)")
+        ->check(CLI::Range(-99, 999));
+    app.add_option("--rx-ground", o.rxGroundType,
+                   "ground code at the receiving points (instead of GCR.dat)")
+        ->check(CLI::Range(-99, 999));
+    app.add_option("--mid-ground", o.midGroundType,
+                   "ground code 1-3 at the path midpoint (instead of GCM.dat)")
+        ->check(CLI::Range(1, 3));
+    app.add_option("--result-mode", o.resultMode,
+                   "2: sky wave combined with the ground wave, other: sky wave alone "
+                   "(instead of RESUL.dat)")
+        ->check(CLI::Range(-99, 999));
+    app.add_option("-j,--threads", common.threads, "worker threads (default: one per core)")
+        ->check(CLI::Range(1, 1024));
+    app.add_flag("--progress", progress.on, "always draw the progress bar on standard error");
+    app.add_flag("--no-progress", progress.off,
+                 "never draw it (default: drawn when standard error is a terminal)");
+}
+
+int run(int argc, char** argv) {
+    CLI::App app{
+        "fieldcast-map: fieldcast's hourly field-strength prediction for every receiving point "
+        "of a list, or over a latitude/longitude grid, in one run"};
+    app.require_subcommand(1);
+    ProgressFlags progressFlags;
+
+    fieldcast::map::CommonOptions common;
+    fieldcast::map::PointsOptions pointsOptions;
+    fieldcast::map::AreaOptions areaOptions;
+
+    CLI::App* points =
+        app.add_subcommand("points",
+                           "all 24 hours at every point of LATRLONR.dat or of a CSV: points.csv, "
+                           "diurnal.png and, on request, a classic report per point");
+    addCommonOptions(*points, common, progressFlags);
+    points
+        ->add_option("--points", pointsOptions.pointsCsv,
+                     "UTF-8 CSV of pointName,latDeg,lonDeg instead of LATRLONR.dat")
+        ->check(CLI::ExistingFile);
+    points->add_flag(
+        "--reports", pointsOptions.reports,
+        "also write QZresult-<index>.txt per point, as fieldcast writes it (Shift-JIS)");
+    bool noPlot = false;
+    points->add_flag("--no-plot", noPlot, "skip diurnal.png");
+
+    CLI::App* area = app.add_subcommand(
+        "area",
+        "a latitude/longitude grid for one hour, a list or all 24: field-HH.nc grids, "
+        "map-HH.png maps and/or area.csv");
+    addCommonOptions(*area, common, progressFlags);
+    std::string region;
+    area->add_option("-R,--region", region, "WEST/EAST/SOUTH/NORTH in degrees, e.g. 125/150/25/48")
+        ->required();
+    area->add_option("--step", areaOptions.stepDeg, "grid step in degrees")
+        ->required()
+        ->check(CLI::Range(1e-4, 90.0));
+    std::string hours = "all";
+    area->add_option("--hours", hours, "hours JST: all, or a list such as 0,6,12 or 6-18")
+        ->capture_default_str();
+    std::string format = "grid";
+    area->add_option("--format", format, "grid: field-HH.nc (netCDF), csv: area.csv, both, none")
+        ->check(CLI::IsMember({"grid", "csv", "both", "none"}))
+        ->capture_default_str();
+    bool noMaps = false;
+    area->add_flag("--no-maps", noMaps, "skip the map-HH.png pictures");
+    std::string contours = "40,50,60";
+    area->add_option("--contours", contours, "contour levels in dB(uV/m), e.g. 40,50,60; none")
+        ->capture_default_str();
+    std::string colourRange = "0/100";
+    area->add_option("--colour-range", colourRange, "MIN/MAX of the colour scale in dB(uV/m)")
+        ->capture_default_str();
+
+    try {
+        app.parse(argc, argv);
+        if (progressFlags.on && progressFlags.off) {
+            throw fieldcast::map::UsageError("--progress and --no-progress exclude each other");
+        }
+        common.progress =
+            progressFlags.on || (!progressFlags.off && fieldcast::map::stderrIsTerminal());
+        if (points->parsed()) {
+            pointsOptions.plot = !noPlot;
+            return fieldcast::map::runPoints(common, pointsOptions);
+        }
+        fieldcast::map::parseRegion(region, areaOptions);
+        areaOptions.hours = fieldcast::map::parseHourList(hours);
+        areaOptions.format = format == "grid"   ? AreaFormat::grid
+                             : format == "csv"  ? AreaFormat::csv
+                             : format == "both" ? AreaFormat::both
+                                                : AreaFormat::none;
+        areaOptions.maps = !noMaps;
+        if (contours != "none")
+            areaOptions.contourLevelsDb = fieldcast::map::parseLevelList(contours);
+        char tail = 0;
+        if (std::sscanf(colourRange.c_str(), "%lf/%lf%c", &areaOptions.colourMinDb,
+                        &areaOptions.colourMaxDb, &tail) != 2 ||
+            !(areaOptions.colourMinDb < areaOptions.colourMaxDb)) {
+            throw fieldcast::map::UsageError("--colour-range: expected MIN/MAX with MIN < MAX");
+        }
+        return fieldcast::map::runArea(common, areaOptions);
+    } catch (const CLI::ParseError& e) {
+        const int status = app.exit(e);  // prints help, or the error and a hint
+        return status == 0 ? 0 : kExitUsage;
+    } catch (const fieldcast::map::UsageError& e) {
+        std::fprintf(stderr, "fieldcast-map: %s\nRun with --help for more information.\n",
+                     e.what());
+        return kExitUsage;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "fieldcast-map: %s\n", e.what());
+        return kExitFailure;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) { return run(argc, argv); }

@@ -1,0 +1,15 @@
+// Conversions between the data files' code page 932 (Shift-JIS) and the UTF-8 of the CSV
+// files, through the C library's iconv.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace fieldcast::map {
+
+// Throws std::runtime_error on bytes that are not valid in the source encoding or have no
+// counterpart in the target one.
+std::string cp932ToUtf8(std::string_view text);
+std::string utf8ToCp932(std::string_view text);
+
+}  // namespace fieldcast::map
