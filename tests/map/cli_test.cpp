@@ -111,6 +111,9 @@ TEST(MapCli, MissingOrBadDataFilesExitWithStatus1NamingTheFile) {
         {"P.dat", "ten\n", "P.dat: no readable number"},
         {"P.dat", "-3\n", "is not a power above 0 kW"},
         {"LATT.dat", "91\n", "is not a latitude"},
+        // Fault: a record without coordinates was predicted at latitude 0, longitude 0.
+        {"LATRLONR.dat", "Tokyo\n", "LATRLONR.dat: record 1 is incomplete"},
+        {"LATRLONR.dat", "A 35 139\nB 95 139\n", "LATRLONR.dat: record 2 is incomplete or out"},
     };
     for (const Case& c : cases) {
         const TempDir work;
