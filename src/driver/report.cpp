@@ -2,6 +2,7 @@
 // sjis_text.h. Coordinates held in radians are printed in degrees.
 #include "driver/report.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "driver/sjis_text.h"
@@ -70,6 +71,11 @@ HourCase hourCase(const PredictionState& state) {
 }
 
 }  // namespace
+
+bool hourFieldIsNumber(const PredictionState& state) {
+    const HourCase hour = hourCase(state);
+    return std::isfinite(hour.fieldMvm) && !std::isnan(hour.fieldDb);
+}
 
 void writeHourReportLine(PredictionState& state) {
     const HourCase hour = hourCase(state);
