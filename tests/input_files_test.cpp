@@ -335,3 +335,23 @@ TEST(SjisCut, LeadByteRanges) {
 
 }  // namespace
 }  // namespace fieldcast
+
+namespace fieldcast {
+namespace {
+
+// Regression: a device of endless non-blank bytes as the list kept the name loop running.
+TEST(ReceiverList, EndlessWordIsRefusedNotReadForEver) {
+    std::FILE* zeros = std::fopen("/dev/zero", "r");
+    ASSERT_NE(zeros, nullptr);
+    ReceiverSite site{};
+    ::testing::internal::CaptureStdout();
+    const ReadOutcome outcome = readReceiverRecord(zeros, site);
+    std::fflush(stdout);
+    const std::string console = ::testing::internal::GetCapturedStdout();
+    std::fclose(zeros);
+    EXPECT_EQ(outcome, ReadOutcome::unreadable);
+    EXPECT_EQ(console, "LATRLONR.dat has no complete record !!\n");
+}
+
+}  // namespace
+}  // namespace fieldcast

@@ -209,14 +209,20 @@ ReadOutcome readReceiverRecord(std::FILE* listFile, ReceiverSite& site) {
     std::size_t length = 0;
     int c = std::fgetc(listFile);
     while (c != EOF && std::isspace(c)) c = std::fgetc(listFile);
-    while (c != EOF && !std::isspace(c)) {
+    // A word of a mebibyte is no name: stop there, so a device such as /dev/zero given as
+    // the list cannot keep the run reading for ever.
+    constexpr std::size_t kMaxWordBytes = std::size_t{1} << 20;
+    std::size_t wordBytes = 0;
+    while (c != EOF && !std::isspace(c) && wordBytes < kMaxWordBytes) {
         if (length < sizeof word) word[length++] = static_cast<char>(c);
+        ++wordBytes;
         c = std::fgetc(listFile);
     }
     if (c != EOF) std::ungetc(c, listFile);
     double latitude = 0.0;
     double longitude = 0.0;
-    if (length == 0 || !scanNumber(listFile, latitude) || !scanNumber(listFile, longitude)) {
+    if (length == 0 || wordBytes == kMaxWordBytes || !scanNumber(listFile, latitude) ||
+        !scanNumber(listFile, longitude)) {
         std::printf("%s has no complete record !!\n", kReceiverListFileName);
         return ReadOutcome::unreadable;
     }

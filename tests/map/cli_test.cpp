@@ -114,6 +114,10 @@ TEST(MapCli, MissingOrBadDataFilesExitWithStatus1NamingTheFile) {
         // Fault: a record without coordinates was predicted at latitude 0, longitude 0.
         {"LATRLONR.dat", "Tokyo\n", "LATRLONR.dat: record 1 is incomplete"},
         {"LATRLONR.dat", "A 35 139\nB 95 139\n", "LATRLONR.dat: record 2 is incomplete or out"},
+        // Fault: the map tool read these as numbers where fieldcast refuses them.
+        {"FREQ.dat", "1.5e\n", "FREQ.dat: no readable number"},
+        {"PS.dat", "0 1 2 3 4 5 6 7 8 9 10 11\n", "PS.dat: values not in descending order"},
+        {"DG.dat", std::string(18 * 4, ' ').replace(0, 3, "9 9"), "DG.dat: fewer than 18"},
     };
     for (const Case& c : cases) {
         const TempDir work;
@@ -128,6 +132,15 @@ TEST(MapCli, MissingOrBadDataFilesExitWithStatus1NamingTheFile) {
         EXPECT_EQ(result.status, 1) << c.file;
         EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
     }
+}
+
+TEST(MapCli, ByteOrderMarkIsSkippedAsFieldcastSkipsIt) {
+    const TempDir work;
+    maptest::copyScenario(work / "data");
+    maptest::writeFile(work / "data" / "P.dat", "\xEF\xBB\xBF" "10.0\n");
+    const auto result =
+        runMap({"points", (work / "data").string(), "-o", "out", "--no-plot"}, work.path());
+    EXPECT_EQ(result.status, 0) << result.err;
 }
 
 TEST(MapCli, OverrideReplacesItsFileSoTheFileMayBeMissing) {

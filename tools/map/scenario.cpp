@@ -16,25 +16,37 @@ namespace {
 
 using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
+// Opened as fieldcast opens its inputs: a leading byte-order mark is skipped.
 FilePtr openInput(const std::filesystem::path& path) {
-    return FilePtr(std::fopen(path.c_str(), "r"), &std::fclose);
+    return FilePtr(openInputFile(path.c_str()), &std::fclose);
 }
 
 [[noreturn]] void cannotOpen(const std::filesystem::path& path) {
     throw DataError(path.string() + ": cannot open");
 }
 
-// "%lf" values, as fieldcast scans them; a file with fewer finite values is refused.
-void readNumbers(const std::filesystem::path& path, std::span<double> cells) {
+enum class AxisCheck { none, ascending, descending };
+
+// Numbers as fieldcast scans them; a file with fewer readable values is refused, and so is
+// an axis whose values do not run strictly in its order (an interval without width).
+void readNumbers(const std::filesystem::path& path, std::span<double> cells,
+                 AxisCheck order = AxisCheck::none) {
     const FilePtr file = openInput(path);
     if (!file) cannotOpen(path);
     for (double& cell : cells) {
-        double value = 0.0;
-        if (std::fscanf(file.get(), "%lf", &value) != 1 || !std::isfinite(value)) {
+        if (!scanNumber(file.get(), cell)) {
             throw DataError(path.string() + ": fewer than " + std::to_string(cells.size()) +
                             " readable numbers");
         }
-        cell = value;
+    }
+    for (std::size_t i = 0; order != AxisCheck::none && i + 1 < cells.size(); ++i) {
+        const bool inOrder = order == AxisCheck::ascending ? cells[i] < cells[i + 1]
+                                                            : cells[i] > cells[i + 1];
+        if (!inOrder) {
+            throw DataError(path.string() + ": values not in " +
+                            (order == AxisCheck::ascending ? "ascending" : "descending") +
+                            " order");
+        }
     }
 }
 
@@ -43,9 +55,7 @@ double readValue(const std::filesystem::path& path, double low, double high, con
     const FilePtr file = openInput(path);
     if (!file) cannotOpen(path);
     double value = 0.0;
-    if (std::fscanf(file.get(), "%lf", &value) != 1 || !std::isfinite(value)) {
-        throw DataError(path.string() + ": no readable number");
-    }
+    if (!scanNumber(file.get(), value)) throw DataError(path.string() + ": no readable number");
     if (value < low || value > high) {
         throw DataError(path.string() + ": " + std::to_string(value) + " is not " + what);
     }
@@ -113,22 +123,22 @@ void loadScenario(const std::filesystem::path& dataDir, const ScenarioOverrides&
     s.resultMode =
         valueOr(overrides.resultMode, [&] { return readCode(file("RESUL.dat"), -99, kAnyCode); });
 
-    readNumbers(file("FG.dat"), s.gwFreqAxis);
-    readNumbers(file("DG.dat"), s.gwDistAxis);
+    readNumbers(file("FG.dat"), s.gwFreqAxis, AxisCheck::ascending);
+    readNumbers(file("DG.dat"), s.gwDistAxis, AxisCheck::ascending);
     const char* curveFile = s.txGroundType == 1   ? "GW1.dat"
                             : s.txGroundType == 2 ? "GW.dat"
                                                   : "GW3.dat";
     readNumbers(file(curveFile), s.gwCurveTable);
 
-    readNumbers(file("F.dat"), s.fAxis);
-    readNumbers(file("D.dat"), s.dAxis);
+    readNumbers(file("F.dat"), s.fAxis, AxisCheck::ascending);
+    readNumbers(file("D.dat"), s.dAxis, AxisCheck::ascending);
     readNumbers(file("FF.dat"), s.ffTable);
-    readNumbers(file("PS.dat"), s.psAxis);
+    readNumbers(file("PS.dat"), s.psAxis, AxisCheck::descending);
     readNumbers(file(afFileName(s.txGroundType)), scenario.txAfTable);
     readNumbers(file(afFileName(s.rxGroundType)), scenario.rxAfTable);
     s.afTable = scenario.rxAfTable;  // as the hour leaves it
-    readNumbers(file("CSX.dat"), s.csxAxis);
-    readNumbers(file("FCS.dat"), s.fcsAxis);
+    readNumbers(file("CSX.dat"), s.csxAxis, AxisCheck::ascending);
+    readNumbers(file("FCS.dat"), s.fcsAxis, AxisCheck::ascending);
     readNumbers(file(rcxFileName(s.solarActivityCode)), s.rcxTable);
 }
 
