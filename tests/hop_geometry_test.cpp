@@ -12,7 +12,7 @@ namespace {
 using testing::passState;
 using testing::setPath;
 
-// The hour's arithmetic after the files are read, as computeHopGeometry runs it.
+// The hour's hop geometry on a path, with its codes in the record.
 PredictionState hourOnPath(double rxLat, double rxLon, int month, int code, int hour,
                            double freqKhz) {
     PredictionState state = passState();
@@ -22,10 +22,7 @@ PredictionState hourOnPath(double rxLat, double rxLon, int month, int code, int 
     state.month = month;
     state.hourIndex = hour;
     computeGroundRange(state);
-    setMonthDeclination(state);
-    setHopCount(state);
-    computePathMidpoint(state);
-    computeHourGeometry(state);
+    computeHopGeometryFromRecord(state);
     return state;
 }
 

@@ -72,6 +72,13 @@ void computeHourGeometry(PredictionState& state) {
     computeHopPath(state);
 }
 
+void computeHopGeometryFromRecord(PredictionState& state) {
+    setMonthDeclination(state);
+    setHopCount(state);
+    computePathMidpoint(state);
+    computeHourGeometry(state);
+}
+
 bool computeHopGeometry(PredictionState& state) {
     if (readParameterInRange("YR.dat", state.solarActivityCode, 1, 3, "1, 2 or 3") !=
         ReadOutcome::ok) {

@@ -14,6 +14,11 @@ double monthDeclinationDeg(int month);
 // Returns false when a file could not be used (its line printed): the run ends.
 bool computeHopGeometry(PredictionState& state);
 
+// The whole step on codes already in the record (solarActivityCode, month, hourIndex),
+// for tools and tests that hold their inputs: the same arithmetic computeHopGeometry runs
+// between its reads.
+void computeHopGeometryFromRecord(PredictionState& state);
+
 // The arithmetic after the reads, on the record alone:
 // declination of `month`, hop count by groundRangeKm.
 void setMonthDeclination(PredictionState& state);

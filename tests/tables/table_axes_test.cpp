@@ -58,10 +58,7 @@ TEST(TableAxes, CoverEveryLookupOfThePredictionOverTheBand) {
                                 s.solarActivityCode = code;
                                 s.month = month;
                                 s.hourIndex = hour;
-                                setMonthDeclination(s);
-                                setHopCount(s);
-                                computePathMidpoint(s);
-                                computeHourGeometry(s);
+                                computeHopGeometryFromRecord(s);
                                 range.add(s.groundRangeKm);
                                 hop.add(s.hopRangeKm);
                                 elevationDeg.add(s.elevationAngle * kDegPerRad);
