@@ -120,8 +120,8 @@ TEST(InterpolateGrid, DescendingColumnAxis) {
     EXPECT_NEAR(interpolateGrid(angles, AxisOrder::descending, freqs, cells, 10.0, 100.0, 1, 1),
                 0.8, 1e-15);
     // row out of range: that row alone
-    EXPECT_NEAR(interpolateGrid(angles, AxisOrder::descending, freqs, cells, 30.0, 50.0, 1, 0),
-                1.2, 1e-15);
+    EXPECT_NEAR(interpolateGrid(angles, AxisOrder::descending, freqs, cells, 30.0, 50.0, 1, 0), 1.2,
+                1e-15);
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 // Runs each test in a fresh empty directory, since the readers open bare names.
 class InputFiles : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char pattern[] = "/tmp/fieldcast-input-XXXXXX";
         dir_ = mkdtemp(pattern);
@@ -42,7 +42,7 @@ protected:
         return ::testing::internal::GetCapturedStdout();
     }
 
-private:
+  private:
     fs::path dir_;
     fs::path previous_;
 };
@@ -85,9 +85,9 @@ TEST_F(InputFiles, RefusedValuesKeepTheFieldAndNameTheFile) {
 TEST_F(InputFiles, NumbersAsDecimalScanReadsThem) {
     double value = -1.0;
     const std::pair<const char*, double> accepted[] = {
-        {"+.5", 0.5},  {"-2.", -2.0}, {"1e5x", 1e5}, {"1E-2", 0.01},
-        {"10.5kW", 10.5}, {"0x10", 0.0},  // a decimal reader: "x" ends the number
-        {"1e-999", 0.0},  // underflows to zero, a finite number
+        {"+.5", 0.5},    {"-2.", -2.0},    {"1e5x", 1e5},
+        {"1E-2", 0.01},  {"10.5kW", 10.5}, {"0x10", 0.0},  // a decimal reader: "x" ends the number
+        {"1e-999", 0.0},                                   // underflows to zero, a finite number
     };
     for (const auto& [content, expected] : accepted) {
         write("P.dat", content);
@@ -97,8 +97,8 @@ TEST_F(InputFiles, NumbersAsDecimalScanReadsThem) {
         EXPECT_EQ(value, expected) << content;
     }
     // Fault: a file cut inside an exponent ("1.5e" of "1.5e3") read as 1.5.
-    for (const char* content : {"1.5e", "1.5e+", "2E-", "-", ".", "+.e1", "e5", "nan", "inf",
-                                "1e999", "-1e999"}) {
+    for (const char* content :
+         {"1.5e", "1.5e+", "2E-", "-", ".", "+.e1", "e5", "nan", "inf", "1e999", "-1e999"}) {
         write("P.dat", content);
         std::FILE* file = std::fopen("P.dat", "r");
         value = 7.0;
@@ -141,17 +141,17 @@ TEST_F(InputFiles, ByteOrderMarkIsSkipped) {
     std::fclose(list);
     EXPECT_STREQ(site.name, "\x93\x8C\x8B\x9E");
     // only the whole mark is skipped: two of its bytes are text
-    write("P.dat", "\xEF\xBB" "10.5\n");
-    EXPECT_EQ(captured([&] { readParameter("P.dat", value); }),
-              "P.dat has no readable value !!\n");
+    write("P.dat",
+          "\xEF\xBB"
+          "10.5\n");
+    EXPECT_EQ(captured([&] { readParameter("P.dat", value); }), "P.dat has no readable value !!\n");
     write("LATRLONR.dat", "\xEF\xBB\x41 1 2\n");
     list = openInputFile("LATRLONR.dat");
     EXPECT_EQ(readReceiverRecord(list, site), ReadOutcome::ok);
     std::fclose(list);
     EXPECT_STREQ(site.name, "\xEF\xBB\x41");
     write("P.dat", "\xEF");  // a lone first byte, then the end of the file
-    EXPECT_EQ(captured([&] { readParameter("P.dat", value); }),
-              "P.dat has no readable value !!\n");
+    EXPECT_EQ(captured([&] { readParameter("P.dat", value); }), "P.dat has no readable value !!\n");
 }
 
 TEST_F(InputFiles, CoordinatePowerAndFrequencyLimits) {
@@ -163,13 +163,25 @@ TEST_F(InputFiles, CoordinatePowerAndFrequencyLimits) {
         const char* line;
     };
     const Limit limits[] = {
-        {"LATT.dat", kLatitudeDeg, {-90.0, 0.0, 90.0}, {-90.5, 90.0001, 1000.0},
+        {"LATT.dat",
+         kLatitudeDeg,
+         {-90.0, 0.0, 90.0},
+         {-90.5, 90.0001, 1000.0},
          "LATT.dat must hold a latitude from -90 to 90 !!\n"},
-        {"LONT.dat", kLongitudeDeg, {-180.0, 359.5, 360.0}, {-180.5, 360.0001},
+        {"LONT.dat",
+         kLongitudeDeg,
+         {-180.0, 359.5, 360.0},
+         {-180.5, 360.0001},
          "LONT.dat must hold a longitude from -180 to 360 !!\n"},
-        {"P.dat", kPowerKw, {1e-9, 500.0}, {0.0, -0.0, -10.0},
+        {"P.dat",
+         kPowerKw,
+         {1e-9, 500.0},
+         {0.0, -0.0, -10.0},
          "P.dat must hold a power above 0 !!\n"},
-        {"FREQ.dat", kFrequencyKhz, {0.001, 1602.0}, {0.0, -594.0},
+        {"FREQ.dat",
+         kFrequencyKhz,
+         {0.001, 1602.0},
+         {0.0, -594.0},
          "FREQ.dat must hold a frequency above 0 !!\n"},
     };
     for (const Limit& limit : limits) {
@@ -188,8 +200,8 @@ TEST_F(InputFiles, CoordinatePowerAndFrequencyLimits) {
             write(limit.file, text);
             double field = 42.0;
             ReadOutcome outcome{};
-            const std::string console = captured(
-                [&] { outcome = readParameterInRange(limit.file, field, limit.allowed); });
+            const std::string console =
+                captured([&] { outcome = readParameterInRange(limit.file, field, limit.allowed); });
             EXPECT_EQ(outcome, ReadOutcome::unreadable) << text;
             EXPECT_EQ(console, limit.line) << text;
             EXPECT_EQ(field, 42.0) << "a refused value is not kept: " << text;
@@ -217,9 +229,8 @@ TEST_F(InputFiles, NumberFiles) {
     EXPECT_EQ(readNumberFile("F.dat", "F.dat", cells), ReadOutcome::ok);
     EXPECT_EQ(cells, (std::array<double, 4>{1, 2, 3, 4}));
     write("AF2.dat", "1 2 3\n");
-    std::string console = captured([&] {
-        EXPECT_EQ(readNumberFile("AF2.dat", "AF.dat", cells), ReadOutcome::unreadable);
-    });
+    std::string console = captured(
+        [&] { EXPECT_EQ(readNumberFile("AF2.dat", "AF.dat", cells), ReadOutcome::unreadable); });
     EXPECT_EQ(console, "AF2.dat has fewer than 4 readable values !!\n");
     write("AF2.dat", "1 2 nan 4\n");
     EXPECT_EQ(captured([&] { readNumberFile("AF2.dat", "AF.dat", cells); }),
@@ -252,17 +263,24 @@ TEST_F(InputFiles, ReceiverRecords) {
 TEST_F(InputFiles, IncompleteOrOutOfRangeRecordsAreRefused) {
     // Fault: an empty list, or a name without coordinates, ran the whole prediction for a
     // receiving point at latitude 0, longitude 0.
-    const char* incomplete[] = {"", " \r\n", "Tokyo", "Tokyo 35.5", "Tokyo 35.5 east",
-                                "Tokyo north 139.75", "Tokyo nan 139.75", "Tokyo 35.5 inf",
-                                "Tokyo 1e999 139.75", "Tokyo 35.5e 139.75", "35.5 139.75"};
+    const char* incomplete[] = {"",
+                                " \r\n",
+                                "Tokyo",
+                                "Tokyo 35.5",
+                                "Tokyo 35.5 east",
+                                "Tokyo north 139.75",
+                                "Tokyo nan 139.75",
+                                "Tokyo 35.5 inf",
+                                "Tokyo 1e999 139.75",
+                                "Tokyo 35.5e 139.75",
+                                "35.5 139.75"};
     for (const char* content : incomplete) {
         std::ofstream("LATRLONR.dat", std::ios::binary) << content;
         ReceiverSite site{};
         site.latitude = 1.5;
         std::FILE* file = std::fopen("LATRLONR.dat", "r");
         ReadOutcome outcome{};
-        const std::string console =
-            captured([&] { outcome = readReceiverRecord(file, site); });
+        const std::string console = captured([&] { outcome = readReceiverRecord(file, site); });
         std::fclose(file);
         EXPECT_EQ(outcome, ReadOutcome::unreadable) << content;
         EXPECT_EQ(console, "LATRLONR.dat has no complete record !!\n") << content;
@@ -279,8 +297,8 @@ TEST_F(InputFiles, IncompleteOrOutOfRangeRecordsAreRefused) {
         std::ofstream("LATRLONR.dat", std::ios::binary) << content;
         ReceiverSite site{};
         std::FILE* file = std::fopen("LATRLONR.dat", "r");
-        const std::string console = captured(
-            [&] { EXPECT_EQ(readReceiverRecord(file, site), ReadOutcome::unreadable); });
+        const std::string console =
+            captured([&] { EXPECT_EQ(readReceiverRecord(file, site), ReadOutcome::unreadable); });
         std::fclose(file);
         EXPECT_EQ(console, line) << content;
     }

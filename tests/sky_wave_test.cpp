@@ -15,14 +15,15 @@ using testing::passState;
 
 PredictionState skyTableState() {
     PredictionState state = passState();
-    for (int i = 0; i < kFCount; ++i) state.fAxis[i] = 50.0 * (i + 1);         // 50..400 kHz
-    for (int j = 0; j < kDCount; ++j) state.dAxis[j] = 200.0 * j;              // 0..2400 km
-    for (int j = 0; j < kPsCount; ++j) state.psAxis[j] = 55.0 - 5.0 * j;       // 55..0 deg
-    for (int i = 0; i < kCsxCount; ++i) state.csxAxis[i] = -1.0 + 0.2 * i;     // -1..1
-    for (int j = 0; j < kFcsCount; ++j) state.fcsAxis[j] = 5.0 + 10.0 * j;     // 5..145 kHz
+    for (int i = 0; i < kFCount; ++i) state.fAxis[i] = 50.0 * (i + 1);      // 50..400 kHz
+    for (int j = 0; j < kDCount; ++j) state.dAxis[j] = 200.0 * j;           // 0..2400 km
+    for (int j = 0; j < kPsCount; ++j) state.psAxis[j] = 55.0 - 5.0 * j;    // 55..0 deg
+    for (int i = 0; i < kCsxCount; ++i) state.csxAxis[i] = -1.0 + 0.2 * i;  // -1..1
+    for (int j = 0; j < kFcsCount; ++j) state.fcsAxis[j] = 5.0 + 10.0 * j;  // 5..145 kHz
     for (int i = 0; i < kFCount; ++i) {
         for (int j = 0; j < kDCount; ++j) state.ffTable[i * kDCount + j] = 1.0 + 0.01 * j;
-        for (int j = 0; j < kPsCount; ++j) state.afTable[i * kPsCount + j] = 1.0 - 0.05 * j - 0.01 * i;
+        for (int j = 0; j < kPsCount; ++j)
+            state.afTable[i * kPsCount + j] = 1.0 - 0.05 * j - 0.01 * i;
     }
     for (int i = 0; i < kCsxCount; ++i) {
         for (int j = 0; j < kFcsCount; ++j) state.rcxTable[i * kFcsCount + j] = -0.1 * j - 0.1 * i;
@@ -238,8 +239,7 @@ TEST(Combination, TwoHopAddsTheGroundReflectionPhase) {
     state.phaseDiffDeg = 350.0;
     state.groundReflPhaseDeg = 170.0;  // 520 degrees in all, the cosine of 160
     combineWithGroundWave(state);
-    const double expected =
-        std::sqrt(0.64 + 0.36 + 2.0 * 0.8 * 0.6 * std::cos(160.0 * kRadPerDeg));
+    const double expected = std::sqrt(0.64 + 0.36 + 2.0 * 0.8 * 0.6 * std::cos(160.0 * kRadPerDeg));
     EXPECT_NEAR(state.combined2HopMvm, expected, 1e-12);
     // a 1-hop path ignores the ground reflection's phase
     state.hopCount = 1;

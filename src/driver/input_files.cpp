@@ -54,8 +54,8 @@ constexpr std::size_t kMaxNumberText = 128;
 }  // namespace
 
 bool allows(const AllowedValues& allowed, double value) {
-    const bool aboveLowest = allowed.lowestAllowed ? value >= allowed.lowest
-                                                   : value > allowed.lowest;
+    const bool aboveLowest =
+        allowed.lowestAllowed ? value >= allowed.lowest : value > allowed.lowest;
     return aboveLowest && value <= allowed.highest;
 }
 

@@ -34,8 +34,7 @@ struct AllowedValues {
 
 inline constexpr AllowedValues kLatitudeDeg{-90.0, 90.0, true, "a latitude"};
 inline constexpr AllowedValues kLongitudeDeg{-180.0, 360.0, true, "a longitude"};
-inline constexpr AllowedValues kPowerKw{0.0, std::numeric_limits<double>::max(), false,
-                                        "a power"};
+inline constexpr AllowedValues kPowerKw{0.0, std::numeric_limits<double>::max(), false, "a power"};
 inline constexpr AllowedValues kFrequencyKhz{0.0, std::numeric_limits<double>::max(), false,
                                              "a frequency"};
 
@@ -60,8 +59,7 @@ ReadOutcome readParameter(const char* fileName, std::int32_t& field);
 
 // A "%lf" value that must be allowed by `allowed`; another value is refused with its line
 // and leaves the field as it was.
-ReadOutcome readParameterInRange(const char* fileName, double& field,
-                                 const AllowedValues& allowed);
+ReadOutcome readParameterInRange(const char* fileName, double& field, const AllowedValues& allowed);
 
 // A "%3d" code that must lie in [low, high]; another value is refused with the line
 // "<name> must hold <allowedText> !!".

@@ -23,7 +23,7 @@ constexpr double kTwoPi = 6.283185307179586;
 constexpr double kHalfPi = 1.5707963267948966;
 constexpr double kDegPerRad = 57.29577951308232;
 constexpr double kRadPerDeg = 0.017453292519943295;
-constexpr double kRangeEarthRadiusKm = 6360.0;     // sphere of the great-circle range
+constexpr double kRangeEarthRadiusKm = 6360.0;      // sphere of the great-circle range
 constexpr double kEffectiveEarthRadiusKm = 8480.0;  // 4/3 earth of the hop geometry
 constexpr double kShortRangeLimitKm = 50.0;         // at or below: closed-form ground wave
 constexpr double kOneHopLimitKm = 2000.0;           // above: two hops
@@ -78,8 +78,8 @@ struct PredictionState {
     // Path geometry
     double centralAngle;  // rad
     double groundRangeKm;
-    double midLat;  // rad
-    double midLon;  // rad, not wrapped
+    double midLat;            // rad
+    double midLon;            // rad, not wrapped
     double solarDeclination;  // degrees, then rad
     std::int32_t hopCount;
     double hourJst;
@@ -99,16 +99,16 @@ struct PredictionState {
     double phaseDiffDeg;
 
     // Tables
-    std::array<double, kGwFreqCount> gwFreqAxis;  // kHz, ascending
-    std::array<double, kGwDistCount> gwDistAxis;  // km, ascending
+    std::array<double, kGwFreqCount> gwFreqAxis;                   // kHz, ascending
+    std::array<double, kGwDistCount> gwDistAxis;                   // km, ascending
     std::array<double, kGwFreqCount * kGwDistCount> gwCurveTable;  // dB(uV/m) at 1 kW
     std::array<double, kFCount> fAxis;                             // kHz, ascending
     std::array<double, kDCount> dAxis;                             // km, ascending
     std::array<double, kFCount * kDCount> ffTable;
     std::array<double, kPsCount> psAxis;  // degrees, descending
     std::array<double, kFCount * kPsCount> afTable;
-    std::array<double, kCsxCount> csxAxis;  // ascending
-    std::array<double, kFcsCount> fcsAxis;  // kHz, ascending
+    std::array<double, kCsxCount> csxAxis;               // ascending
+    std::array<double, kFcsCount> fcsAxis;               // kHz, ascending
     std::array<double, kCsxCount * kFcsCount> rcxTable;  // log10 of the factor
 
     // Field strength
@@ -133,6 +133,5 @@ struct PredictionState {
     double combined2HopMvm;
     double combined2HopDb;
 };
-
 
 }  // namespace fieldcast

@@ -59,15 +59,14 @@ struct HourCase {
 HourCase hourCase(const PredictionState& state) {
     const bool combined = state.resultMode == 2;
     if (state.hopCount == 2) {
-        return combined ? HourCase{sjis::kCombined2HopLineFormat, state.combined2HopMvm,
-                                   state.combined2HopDb}
-                        : HourCase{sjis::kSky2HopLineFormat, state.skyWave2HopMvm,
-                                   state.skyWave2HopDb};
+        return combined
+                   ? HourCase{sjis::kCombined2HopLineFormat, state.combined2HopMvm,
+                              state.combined2HopDb}
+                   : HourCase{sjis::kSky2HopLineFormat, state.skyWave2HopMvm, state.skyWave2HopDb};
     }
     return combined ? HourCase{sjis::kCombined1HopLineFormat, state.combined1HopMvm,
                                state.combined1HopDb}
-                    : HourCase{sjis::kSky1HopLineFormat, state.skyWave1HopMvm,
-                               state.skyWave1HopDb};
+                    : HourCase{sjis::kSky1HopLineFormat, state.skyWave1HopMvm, state.skyWave1HopDb};
 }
 
 }  // namespace

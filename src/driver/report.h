@@ -5,7 +5,7 @@
 
 namespace fieldcast {
 
-void writeNotice(std::FILE* stream);      // two lines and a blank line
+void writeNotice(std::FILE* stream);  // two lines and a blank line
 void writeReportHeader(PredictionState& state);
 void printRangeCaution(PredictionState& state);
 void writeShortRangeLine(PredictionState& state);

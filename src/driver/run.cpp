@@ -88,8 +88,9 @@ bool runHour(PredictionState& state) {
     if (state.resultMode == 2) combineWithGroundWave(state);
     // every factor is finite and above 0, but their product may still leave the doubles
     if (!hourFieldIsNumber(state)) {
-        std::printf("The field strength of this hour is not a finite number"
-                    " (P.dat and the FF, AF, RCX tables) !!\n");
+        std::printf(
+            "The field strength of this hour is not a finite number"
+            " (P.dat and the FF, AF, RCX tables) !!\n");
         return false;
     }
     writeHourLines(state);

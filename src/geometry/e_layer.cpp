@@ -53,8 +53,7 @@ ELayerTerms evaluateELayerDayTerms(const PredictionState& state) {
     e.noonZenithDeg = std::fabs(latDeg - declDeg);
     // Polar night (the sun below the horizon even at noon): a negative cos(Nn) has no real
     // power; the noon factor stays at 0, the value it falls to at 90 degrees.
-    e.noonFactorD =
-        std::pow(std::max(0.0, std::cos(e.noonZenithDeg * kRadPerDeg)), e.exponentP);
+    e.noonFactorD = std::pow(std::max(0.0, std::cos(e.noonZenithDeg * kRadPerDeg)), e.exponentP);
 
     const double a = e.activity.activityFactor;
     e.foEFullKhz = 1000.0 * std::pow(a * e.factorK, 0.25);
@@ -71,9 +70,9 @@ void evaluateELayerHour(const PredictionState& state, ELayerTerms& e) {
     const double foEmin = e.activity.foEminKhz;
     const double a = e.activity.activityFactor;
     e.shiftedHour = state.hourJst - (state.rxLon - state.controlLon) * kDegPerRad / 15.0;
-    e.cosSolarZenith = e.sinLatSinDecl +
-                       e.cosLatCosDecl * std::cos(kPi - 15.0 * kRadPerDeg * e.shiftedHour +
-                                                  state.standardMeridian - state.controlLon);
+    e.cosSolarZenith =
+        e.sinLatSinDecl + e.cosLatCosDecl * std::cos(kPi - 15.0 * kRadPerDeg * e.shiftedHour +
+                                                     state.standardMeridian - state.controlLon);
     const double cosZ = std::clamp(e.cosSolarZenith, -1.0, 1.0);
     double zenith = std::atan(std::sqrt(1.0 - cosZ * cosZ) / cosZ);
     if (cosZ < 0.0) zenith += kPi;

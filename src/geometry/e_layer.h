@@ -7,9 +7,9 @@ namespace fieldcast {
 
 // Solar activity level and the values derived from it alone.
 struct SolarActivity {
-    double sunspotLevel;  // R
-    double fluxIndex;     // Phi
-    double foEminKhz;     // night-time floor of foE
+    double sunspotLevel;    // R
+    double fluxIndex;       // Phi
+    double foEminKhz;       // night-time floor of foE
     double activityFactor;  // A
 };
 

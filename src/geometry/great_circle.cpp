@@ -25,9 +25,9 @@ double computePathMidpoint(PredictionState& state) {
     const double lat2 = state.rxLat;
     // sine of the midpoint latitude: the transmitter's cos(lat) is multiplied in, then out
     double s = std::sin(lat1) * std::cos(theta / 2.0) +
-                     ((std::sin(lat2) - std::cos(theta) * std::sin(lat1)) *
-                      (std::cos(lat1) * std::sin(theta / 2.0)) / std::cos(lat1)) /
-                         std::sin(theta);
+               ((std::sin(lat2) - std::cos(theta) * std::sin(lat1)) *
+                (std::cos(lat1) * std::sin(theta / 2.0)) / std::cos(lat1)) /
+                   std::sin(theta);
     s = std::clamp(s, -1.0, 1.0);  // rounding near a pole must not leave a NaN cosine
     const double c = std::sqrt(1.0 - s * s);
     if (s > 0.0) {

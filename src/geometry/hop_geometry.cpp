@@ -11,7 +11,7 @@
 namespace fieldcast {
 
 double monthDeclinationDeg(int month) {
-    static constexpr double kDeclinationDeg[12] = {-21.0, -13.0, -2.0, 10.0,  19.0,  23.0,
+    static constexpr double kDeclinationDeg[12] = {-21.0, -13.0, -2.0, 10.0, 19.0,  23.0,
                                                    22.0,  14.0,  3.0,  -8.0, -18.0, -23.0};
     return kDeclinationDeg[month - 1];
 }

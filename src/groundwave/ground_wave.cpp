@@ -20,8 +20,8 @@ void computeShortRangeGroundWave(PredictionState& state) {
 
 double lookupGroundWaveDb(const PredictionState& state) {
     return interpolateGrid(state.gwDistAxis, AxisOrder::ascending, state.gwFreqAxis,
-                           state.gwCurveTable, state.groundRangeKm, state.freqKhz,
-                           kGwOutInterval, kGwOutRow) +
+                           state.gwCurveTable, state.groundRangeKm, state.freqKhz, kGwOutInterval,
+                           kGwOutRow) +
            10.0 * std::log10(state.txPowerKw);
 }
 

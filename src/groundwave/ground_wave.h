@@ -7,10 +7,10 @@
 namespace fieldcast {
 
 enum class GroundWaveOutcome {
-    shortRange,   // 50 km or less: closed form, the hour's sky-wave work is skipped
-    fromCurves,   // over 50 km: looked up in the curves (or kept when a file is missing)
-    refused,      // a curve file was short or out of order, or gave no finite field: the
-                  // run ends
+    shortRange,  // 50 km or less: closed form, the hour's sky-wave work is skipped
+    fromCurves,  // over 50 km: looked up in the curves (or kept when a file is missing)
+    refused,     // a curve file was short or out of order, or gave no finite field: the
+                 // run ends
 };
 
 // The hour's step: the closed form, or the curves loaded and looked up.
@@ -26,7 +26,7 @@ ReadOutcome loadGroundWaveCurves(PredictionState& state);
 
 // Arithmetic on the record alone.
 void computeShortRangeGroundWave(PredictionState& state);  // groundRangeKm <= 50
-double lookupGroundWaveDb(const PredictionState& state);    // curves + power correction
+double lookupGroundWaveDb(const PredictionState& state);   // curves + power correction
 void setGroundWaveMvm(PredictionState& state);             // from groundWaveDb
 
 }  // namespace fieldcast

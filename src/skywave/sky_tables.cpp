@@ -66,10 +66,9 @@ double lookupAfFactor(const PredictionState& state, std::span<const double> afTa
 
 double lookupRcxFactor(const PredictionState& state, bool* exactColumnRowInterval) {
     GridCase found{};
-    const double logFactor =
-        interpolateGrid(state.fcsAxis, AxisOrder::ascending, state.csxAxis, state.rcxTable,
-                        state.freqCosIncidenceKhz, state.cosSolarZenith, kFcsCount - 2,
-                        kCsxCount - 1, &found);
+    const double logFactor = interpolateGrid(
+        state.fcsAxis, AxisOrder::ascending, state.csxAxis, state.rcxTable,
+        state.freqCosIncidenceKhz, state.cosSolarZenith, kFcsCount - 2, kCsxCount - 1, &found);
     if (exactColumnRowInterval != nullptr) {
         *exactColumnRowInterval = found.exactColumn && !found.exactRow;
     }

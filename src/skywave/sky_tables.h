@@ -8,8 +8,8 @@
 namespace fieldcast {
 
 // Loaders: each prints its line and returns false when a file cannot be opened or is short.
-bool loadFreqDistTables(PredictionState& state);  // "F.dat", "D.dat", "FF.dat"
-bool loadElevationAxis(PredictionState& state);   // "PS.dat"
+bool loadFreqDistTables(PredictionState& state);           // "F.dat", "D.dat", "FF.dat"
+bool loadElevationAxis(PredictionState& state);            // "PS.dat"
 bool loadAfTable(PredictionState& state, int groundType);  // "AF1.dat", "AF2.dat", "AF3.dat"
 bool loadRcxTables(PredictionState& state, int solarActivityCode);  // "CSX.dat", "FCS.dat", RCX
 

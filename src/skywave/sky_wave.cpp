@@ -63,12 +63,12 @@ void computeGroundReflection(PredictionState& state, const GroundTerms& ground) 
     const double alpha = ground.alpha;
     // N = |numerator * conj(denominator)|, D = |denominator|^2
     // (a square that rounding could take just below zero)
-    const double n = std::sqrt(std::max(
-        0.0, std::pow(sinD, 4.0) * m * m + b * b -
-                 std::cos(2.0 * alpha + psi) * (sinD * sinD * 2.0 * b * m)));
-    const double d = (sinD * sinD * m + b) +
-                     std::cos(alpha + psi / 2.0) *
-                         (sinD * ground.permittivityModulus * 2.0 * std::sqrt(b));
+    const double n =
+        std::sqrt(std::max(0.0, std::pow(sinD, 4.0) * m * m + b * b -
+                                    std::cos(2.0 * alpha + psi) * (sinD * sinD * 2.0 * b * m)));
+    const double d =
+        (sinD * sinD * m + b) +
+        std::cos(alpha + psi / 2.0) * (sinD * ground.permittivityModulus * 2.0 * std::sqrt(b));
     state.groundReflMag = n / d;
 
     const double q = sinD * sinD * m - b;
@@ -120,8 +120,8 @@ void combineWithGroundWave(PredictionState& state) {
     const double g = 2.0 * es * eg;
     // the sky wave lags by its extra path and, over two hops, the ground reflection's phase;
     // the sum is not reduced to one turn
-    const double thetaDeg = twoHop ? state.phaseDiffDeg + state.groundReflPhaseDeg
-                                   : state.phaseDiffDeg;
+    const double thetaDeg =
+        twoHop ? state.phaseDiffDeg + state.groundReflPhaseDeg : state.phaseDiffDeg;
     // equal waves in opposition cancel to 0 (whose dB value is -inf), never to a NaN root
     const double combined = std::sqrt(std::max(0.0, std::cos(thetaDeg * state.radPerDeg) * g + a));
     if (twoHop) {

@@ -74,7 +74,7 @@ TEST_P(EndToEnd, ConsoleReportAndStatus) {
 std::string caseName(const ::testing::TestParamInfo<E2eCase>& info) { return info.param.name; }
 
 const std::string kShortRangeList = "\x8E\xE7\x92\x4A 36.2 140.2\n";  // 守谷, about 28 km
-const std::string kTwoHopList = "Naha 26.0 121.0\n";                          // 2115 km
+const std::string kTwoHopList = "Naha 26.0 121.0\n";                  // 2115 km
 
 // Range regimes.
 INSTANTIATE_TEST_SUITE_P(
@@ -83,13 +83,17 @@ INSTANTIATE_TEST_SUITE_P(
         E2eCase{"short_range_30km", {{"LATRLONR.dat", kShortRangeList}}, 0},
         // the short-range hours read no sky-wave file: they may all be missing
         E2eCase{"short_range_without_sky_files",
-                {{"LATRLONR.dat", kShortRangeList}, {"YR.dat", {}}, {"MON.dat", {}},
-                 {"GCM.dat", {}}, {"RESUL.dat", {}}, {"FG.dat", {}}, {"F.dat", {}},
+                {{"LATRLONR.dat", kShortRangeList},
+                 {"YR.dat", {}},
+                 {"MON.dat", {}},
+                 {"GCM.dat", {}},
+                 {"RESUL.dat", {}},
+                 {"FG.dat", {}},
+                 {"F.dat", {}},
                  {"RCX2.dat", {}}},
                 0},
         E2eCase{"over_4000km", {{"LATRLONR.dat", "London 51.5 -0.1\n"}}, 0},
-        E2eCase{"one_hop_sky_wave", {}, 0},
-        E2eCase{"one_hop_combined", {{"RESUL.dat", "2\n"}}, 0},
+        E2eCase{"one_hop_sky_wave", {}, 0}, E2eCase{"one_hop_combined", {{"RESUL.dat", "2\n"}}, 0},
         E2eCase{"two_hop_sky_wave", {{"LATRLONR.dat", kTwoHopList}, {"RESUL.dat", "3\n"}}, 0},
         E2eCase{"two_hop_combined", {{"LATRLONR.dat", kTwoHopList}, {"RESUL.dat", "2\n"}}, 0},
         // sea at the transmitter ("gotoline4970" and GW1.dat, AF1.dat), dry land at the
@@ -145,8 +149,10 @@ std::vector<E2eCase> missingFileCases() {
     }
     // the other files of the groups, chosen by their codes
     const std::pair<const char*, FileEdit> groupFiles[] = {
-        {"AF1.dat", {"GCR.dat", "1\n"}}, {"AF3.dat", {"GCT.dat", "3\n"}},
-        {"RCX1.dat", {"YR.dat", "1\n"}}, {"RCX3.dat", {"YR.dat", "3\n"}},
+        {"AF1.dat", {"GCR.dat", "1\n"}},
+        {"AF3.dat", {"GCT.dat", "3\n"}},
+        {"RCX1.dat", {"YR.dat", "1\n"}},
+        {"RCX3.dat", {"YR.dat", "3\n"}},
     };
     for (const auto& [file, code] : groupFiles) {
         cases.push_back({std::string("missing_") + file, {code, {file, {}}}, 1});
@@ -165,7 +171,6 @@ std::vector<E2eCase> missingFileCases() {
     return cases;
 }
 
-INSTANTIATE_TEST_SUITE_P(MissingFiles, EndToEnd, ::testing::ValuesIn(missingFileCases()),
-                         caseName);
+INSTANTIATE_TEST_SUITE_P(MissingFiles, EndToEnd, ::testing::ValuesIn(missingFileCases()), caseName);
 
 }  // namespace

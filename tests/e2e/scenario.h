@@ -53,8 +53,8 @@ struct RunResult {
 // Runs fieldcast in `dir` with no standard input. A report that is a link (to /dev/full)
 // is not read.
 inline RunResult runFieldcast(const fs::path& dir) {
-    const std::string command = "cd '" + dir.string() + "' && '" FIELDCAST_BIN
-                                "' </dev/null >console.out 2>stderr.out";
+    const std::string command =
+        "cd '" + dir.string() + "' && '" FIELDCAST_BIN "' </dev/null >console.out 2>stderr.out";
     const int raw = std::system(command.c_str());
     RunResult result;
     if (WIFEXITED(raw)) result.status = WEXITSTATUS(raw);

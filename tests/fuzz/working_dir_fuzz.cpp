@@ -30,10 +30,10 @@ namespace fs = std::filesystem;
 using fieldcast::PredictionState;
 
 constexpr const char* kFileNames[] = {
-    "LATRLONR.dat", "P.dat",   "FREQ.dat", "LATT.dat", "LONT.dat", "GCT.dat",  "GCR.dat",
-    "YR.dat",       "MON.dat", "GCM.dat",  "RESUL.dat", "FG.dat",  "DG.dat",   "GW1.dat",
-    "GW.dat",       "GW3.dat", "F.dat",    "D.dat",    "FF.dat",   "PS.dat",   "AF1.dat",
-    "AF2.dat",      "AF3.dat", "CSX.dat",  "FCS.dat",  "RCX1.dat", "RCX2.dat", "RCX3.dat",
+    "LATRLONR.dat", "P.dat",   "FREQ.dat", "LATT.dat",  "LONT.dat", "GCT.dat",  "GCR.dat",
+    "YR.dat",       "MON.dat", "GCM.dat",  "RESUL.dat", "FG.dat",   "DG.dat",   "GW1.dat",
+    "GW.dat",       "GW3.dat", "F.dat",    "D.dat",     "FF.dat",   "PS.dat",   "AF1.dat",
+    "AF2.dat",      "AF3.dat", "CSX.dat",  "FCS.dat",   "RCX1.dat", "RCX2.dat", "RCX3.dat",
 };
 constexpr std::size_t kFileCount = std::size(kFileNames);
 constexpr std::size_t kDirectoryMode = kFileCount;
@@ -123,8 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int status = fieldcast::runPrediction(state);
     // A complete report holds numbers only: an infinite field is the closed form's answer
     // for coincident points alone, and a NaN never is one.
-    const bool numbersOnly = status != fieldcast::kExitComplete ||
-                             state.groundRangeKm == 0.0 ||
+    const bool numbersOnly = status != fieldcast::kExitComplete || state.groundRangeKm == 0.0 ||
                              holdsNumbersOnly(readBytes("QZresult-0.txt"));
     // back first, so that libFuzzer writes the failing input where it was started
     if (fchdir(startDirFd) != 0) std::abort();

@@ -137,7 +137,9 @@ TEST(MapCli, MissingOrBadDataFilesExitWithStatus1NamingTheFile) {
 TEST(MapCli, ByteOrderMarkIsSkippedAsFieldcastSkipsIt) {
     const TempDir work;
     maptest::copyScenario(work / "data");
-    maptest::writeFile(work / "data" / "P.dat", "\xEF\xBB\xBF" "10.0\n");
+    maptest::writeFile(work / "data" / "P.dat",
+                       "\xEF\xBB\xBF"
+                       "10.0\n");
     const auto result =
         runMap({"points", (work / "data").string(), "-o", "out", "--no-plot"}, work.path());
     EXPECT_EQ(result.status, 0) << result.err;

@@ -40,8 +40,8 @@ void readNumbers(const std::filesystem::path& path, std::span<double> cells,
         }
     }
     for (std::size_t i = 0; order != AxisCheck::none && i + 1 < cells.size(); ++i) {
-        const bool inOrder = order == AxisCheck::ascending ? cells[i] < cells[i + 1]
-                                                            : cells[i] > cells[i + 1];
+        const bool inOrder =
+            order == AxisCheck::ascending ? cells[i] < cells[i + 1] : cells[i] > cells[i + 1];
         if (!inOrder) {
             throw DataError(path.string() + ": values not in " +
                             (order == AxisCheck::ascending ? "ascending" : "descending") +
