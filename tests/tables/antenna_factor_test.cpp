@@ -86,16 +86,18 @@ TEST(AntennaFactor, FallsMonotonicallyThroughZeroIntoTheShadow) {
 }
 
 TEST(AntennaFactor, BundledTablesAreAtMostOneAndOrderByGround) {
-    const TableFile sea = antennaFactorFile("AF1.dat", kSeaGround);
-    const TableFile land = antennaFactorFile("AF2.dat", kLandGround);
-    const TableFile dry = antennaFactorFile("AF3.dat", kDryGround);
-    for (std::size_t i = 0; i < sea.values.size(); ++i) {
-        EXPECT_LE(sea.values[i], 1.0);
-        EXPECT_GT(sea.values[i], land.values[i]) << i;
-        EXPECT_GT(land.values[i], dry.values[i]) << i;
-        // lower for higher frequency over land, row by row
-        if (i >= kPsCount) {
-            EXPECT_LT(land.values[i], land.values[i - kPsCount]) << i;
+    for (const BandAxes* axes : kBandAxes) {
+        const TableFile sea = antennaFactorFile("AF1.dat", kSeaGround, *axes);
+        const TableFile land = antennaFactorFile("AF2.dat", kLandGround, *axes);
+        const TableFile dry = antennaFactorFile("AF3.dat", kDryGround, *axes);
+        for (std::size_t i = 0; i < sea.values.size(); ++i) {
+            EXPECT_LE(sea.values[i], 1.0);
+            EXPECT_GT(sea.values[i], land.values[i]) << axes->band.name << i;
+            EXPECT_GT(land.values[i], dry.values[i]) << axes->band.name << i;
+            // lower for higher frequency over land, row by row
+            if (i >= kPsCount) {
+                EXPECT_LT(land.values[i], land.values[i - kPsCount]) << axes->band.name << i;
+            }
         }
     }
 }

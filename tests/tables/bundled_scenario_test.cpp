@@ -1,4 +1,4 @@
-// The prediction program on the bundled data set: a full day for both receiving points, with
+// The prediction program on the bundled data sets: a full day for the receiving points, with
 // finite values and a night sky wave well above the day's.
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -17,10 +17,10 @@ namespace fs = std::filesystem;
 
 class ScenarioDir {
   public:
-    ScenarioDir() {
+    explicit ScenarioDir(const char* source = DEFAULT_DATA_DIR) {
         std::string pattern = (fs::temp_directory_path() / "fieldcast-scenario-XXXXXX").string();
         path_ = mkdtemp(pattern.data());
-        for (const auto& entry : fs::directory_iterator(DEFAULT_DATA_DIR)) {
+        for (const auto& entry : fs::directory_iterator(source)) {
             if (entry.path().extension() == ".dat") fs::copy(entry.path(), path_);
         }
     }
@@ -78,6 +78,24 @@ TEST(BundledScenario, NightSkyWaveWellAboveTheDaysOnBothPaths) {
         for (int hour = 8; hour <= 16; ++hour) {
             EXPECT_GT(midnight, db[static_cast<std::size_t>(hour)] + 6.0) << point << hour;
         }
+    }
+}
+
+// The MF scenario: 50 kW at 873 kHz, January; its first point 766 km away on one hop.
+TEST(BundledScenario, MfPredictsTwentyFourFiniteHoursWithTheSkyWaveOfTheNight) {
+    const ScenarioDir dir(MF_DATA_DIR);
+    const std::vector<double> db = dir.predictHourlyDb();
+    ASSERT_EQ(db.size(), 24u);
+    for (double v : db) {
+        EXPECT_TRUE(std::isfinite(v));
+        EXPECT_GT(v, 10.0);
+        EXPECT_LT(v, 80.0);
+    }
+    // the night sky wave near ITU-R P.1147's 61.7 dB(uV/m) (44.7 for 1 kW at geomagnetic
+    // latitude 24 degrees, +17 dB for 50 kW); by day the sky wave is absorbed
+    EXPECT_NEAR(db[0], 61.7, 4.0);
+    for (int hour = 10; hour <= 14; ++hour) {
+        EXPECT_GT(db[0], db[static_cast<std::size_t>(hour)] + 15.0) << hour;
     }
 }
 

@@ -96,11 +96,13 @@ TEST(FocusingFactor, RepresentativeHeightsFromTheELayerModel) {
 }
 
 TEST(FocusingFactor, BundledTableRisesWithHopRange) {
-    const TableFile ff = focusingFactorFile();
-    for (std::size_t i = 0; i < ff.values.size(); ++i) {
-        EXPECT_GE(ff.values[i], 1.0);
-        if (i % kDCount != 0) {
-            EXPECT_GT(ff.values[i], ff.values[i - 1]) << i;
+    for (const BandAxes* axes : kBandAxes) {
+        const TableFile ff = focusingFactorFile(*axes);
+        for (std::size_t i = 0; i < ff.values.size(); ++i) {
+            EXPECT_GE(ff.values[i], 1.0) << axes->band.name << i;
+            if (i % kDCount != 0) {
+                EXPECT_GT(ff.values[i], ff.values[i - 1]) << axes->band.name << i;
+            }
         }
     }
 }

@@ -54,15 +54,41 @@ Outcome runTool(const std::string& arguments, const TempDir& dir) {
     return outcome;
 }
 
-TEST(Generator, ReproducesTheBundledDataSetByteForByte) {
+TEST(Generator, ReproducesTheBundledDataSetsByteForByte) {
+    struct Set {
+        const char* arguments;
+        const char* bundledDir;
+    };
+    for (const Set& set : {Set{"", DEFAULT_DATA_DIR}, Set{" --band mf", MF_DATA_DIR}}) {
+        const TempDir dir;
+        const Outcome outcome = runTool("--output-dir " + dir.path().string() + set.arguments, dir);
+        ASSERT_EQ(outcome.status, 0) << outcome.output;
+        for (const char* name : kTableFiles) {
+            const std::string bundled = readFile(fs::path(set.bundledDir) / name);
+            ASSERT_FALSE(bundled.empty()) << set.bundledDir << name;
+            EXPECT_EQ(readFile(dir.path() / name), bundled) << set.bundledDir << name;
+        }
+    }
+}
+
+TEST(Generator, TablesOfAnotherRegionDifferInTheirReflectionOnly) {
+    // a region nearer the geomagnetic pole and with P.1147's solar term: more night loss
     const TempDir dir;
-    const Outcome outcome = runTool("--output-dir " + dir.path().string(), dir);
+    const Outcome outcome = runTool(
+        "-o " + dir.path().string() + " --geomagnetic-latitude 55 --solar-cycle-loss 4", dir);
     ASSERT_EQ(outcome.status, 0) << outcome.output;
     for (const char* name : kTableFiles) {
+        const bool reflection = std::string(name).rfind("RCX", 0) == 0;
         const std::string bundled = readFile(fs::path(DEFAULT_DATA_DIR) / name);
-        ASSERT_FALSE(bundled.empty()) << name;
-        EXPECT_EQ(readFile(dir.path() / name), bundled) << name;
+        EXPECT_EQ(readFile(dir.path() / name) == bundled, !reflection) << name;
     }
+    std::ifstream regional(dir.path() / "RCX3.dat");
+    std::ifstream bundled(fs::path(DEFAULT_DATA_DIR) / "RCX3.dat");
+    double a = 0.0;
+    double b = 0.0;
+    double sum = 0.0;
+    for (int i = 0; i < 15 && (regional >> a) && (bundled >> b); ++i) sum += a - b;  // night row
+    EXPECT_LT(sum / 15.0, -0.1);  // log10 |R| lower on average by more than 2 dB
 }
 
 TEST(Generator, WritesCsvCopiesAndAUserGroundCurve) {
@@ -94,6 +120,8 @@ TEST(Generator, HelpAndUsageErrors) {
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.output.find("--output-dir"), std::string::npos);
     EXPECT_NE(help.output.find("--ground-permittivity"), std::string::npos);
+    EXPECT_NE(help.output.find("--band"), std::string::npos);
+    EXPECT_NE(help.output.find("--geomagnetic-latitude"), std::string::npos);
 
     const std::string out = " -o " + dir.path().string();
     const std::string eps = " --ground-permittivity ";
@@ -109,6 +137,9 @@ TEST(Generator, HelpAndUsageErrors) {
              eps + "15" + sigma + "0.01 --ground-file a/b.dat" + out,  // not a plain name
              "--ground-file x.dat" + out,                              // file without a ground
              eps + "15" + sigma + "0.01 --ground-file GW.dat" + out,   // a bundled file
+             "--band hf" + out,                                        // no such band
+             "--geomagnetic-latitude 91" + out,                        // beyond the pole
+             "--solar-cycle-loss -1" + out,                            // a gain
          }) {
         const Outcome usage = runTool(bad, dir);
         EXPECT_EQ(usage.status, 2) << bad << "\n" << usage.output;

@@ -122,36 +122,43 @@ TEST(GroundWaveCurve, CurvatureMattersOnlyFarOut) {
 }
 
 TEST(GroundWaveCurve, BundledCurvesOrderByGroundAndFallWithDistance) {
-    const TableFile sea = groundWaveFile("GW1.dat", kSeaGround);
-    const TableFile land = groundWaveFile("GW.dat", kLandGround);
-    const TableFile dry = groundWaveFile("GW3.dat", kDryGround);
-    for (std::size_t i = 0; i < sea.values.size(); ++i) {
-        // Not everywhere for sea and land: at the lowest frequencies and long ranges the inductive
-        // surface impedance of land lowers the first mode's attenuation below the sea's.
-        if (kGwDistAxisKm[i % kGwDistCount] <= 1000.0) {
-            EXPECT_GE(sea.values[i], land.values[i]) << i;
-        }
-        EXPECT_GT(land.values[i], dry.values[i]) << i;
-        if (i % kGwDistCount != 0) {
-            EXPECT_LT(dry.values[i], dry.values[i - 1]) << i;
+    for (const BandAxes* axes : kBandAxes) {
+        const TableFile sea = groundWaveFile("GW1.dat", kSeaGround, *axes);
+        const TableFile land = groundWaveFile("GW.dat", kLandGround, *axes);
+        const TableFile dry = groundWaveFile("GW3.dat", kDryGround, *axes);
+        for (std::size_t i = 0; i < sea.values.size(); ++i) {
+            // Not everywhere for sea and land: at the lowest frequencies and long ranges the
+            // inductive surface impedance of land lowers the first mode's attenuation below the
+            // sea's.
+            if (axes->gwDistKm[i % kGwDistCount] <= 1000.0) {
+                EXPECT_GE(sea.values[i], land.values[i]) << axes->band.name << i;
+            }
+            EXPECT_GT(land.values[i], dry.values[i]) << axes->band.name << i;
+            if (i % kGwDistCount != 0) {
+                EXPECT_LT(dry.values[i], dry.values[i - 1]) << axes->band.name << i;
+            }
         }
     }
 }
 
-TEST(GroundWaveCurve, TableInterpolationStaysWithinOneDecibelOverTheBand) {
+TEST(GroundWaveCurve, TableInterpolationStaysWithinOneDecibelOverEachBand) {
     // The program interpolates linearly in frequency and distance; where the field of 1 kW is
     // above 0 dB(uV/m) the tables must stay within 1 dB of the curves.
-    for (Ground ground : {kSeaGround, kLandGround, kDryGround}) {
-        const TableFile table = groundWaveFile("GW.dat", ground);
-        for (double freqKhz = kBandLowKhz; freqKhz <= kBandHighKhz; freqKhz *= 1.17) {
-            const GroundWaveCurve curve(ground, freqKhz);
-            for (double d = 50.5; d <= 4000.0; d *= 1.19) {
-                const double exact = curve.fieldDb(d);
-                if (exact < 0.0) continue;
-                const double looked =
-                    interpolateGrid(kGwDistAxisKm, AxisOrder::ascending, kGwFreqAxisKhz,
-                                    table.values, d, freqKhz, kGwDistCount - 2, kGwFreqCount - 2);
-                EXPECT_NEAR(looked, exact, 1.0) << freqKhz << " kHz, " << d << " km";
+    for (const BandAxes* axes : kBandAxes) {
+        for (Ground ground : {kSeaGround, kLandGround, kDryGround}) {
+            const TableFile table = groundWaveFile("GW.dat", ground, *axes);
+            for (double freqKhz = axes->band.lowKhz; freqKhz <= axes->band.highKhz;
+                 freqKhz *= 1.17) {
+                const GroundWaveCurve curve(ground, freqKhz);
+                for (double d = 50.5; d <= 4000.0; d *= 1.19) {
+                    const double exact = curve.fieldDb(d);
+                    if (exact < 0.0) continue;
+                    const double looked = interpolateGrid(axes->gwDistKm, AxisOrder::ascending,
+                                                          axes->gwFreqKhz, table.values, d, freqKhz,
+                                                          kGwDistCount - 2, kGwFreqCount - 2);
+                    EXPECT_NEAR(looked, exact, 1.0)
+                        << axes->band.name << " " << freqKhz << " kHz, " << d << " km";
+                }
             }
         }
     }

@@ -35,70 +35,94 @@ struct Extremes {
     }
 };
 
-TEST(TableAxes, CoverEveryLookupOfThePredictionOverTheBand) {
-    Extremes hop, elevationDeg, fcs, cosZenith, range;
-    for (double freqKhz : {kBandLowKhz, 50.0, 100.0, 200.0, kBandHighKhz}) {
-        for (double txLatDeg : {-45.0, 0.0, 36.0, 62.0}) {
-            for (double rangeKm :
-                 {50.01, 80.0, 300.0, 1000.0, 1999.9, 2000.0, 2000.1, 3000.0, 3999.99}) {
-                for (double bearingDeg : {0.0, 90.0, 225.0}) {
-                    for (int code = 1; code <= 3; ++code) {
-                        for (int month = 1; month <= 12; ++month) {
-                            for (int hour = 0; hour < 24; ++hour) {
-                                PredictionState s{};
-                                s.degPerRad = kDegPerRad;
-                                s.radPerDeg = kRadPerDeg;
-                                s.speedOfLightKmS = kSpeedOfLightKmS;
-                                s.effectiveEarthRadiusKm = kEffectiveEarthRadiusKm;
-                                s.freqKhz = freqKhz;
-                                s.txLat = txLatDeg * kRadPerDeg;
-                                s.txLon = 140.0 * kRadPerDeg;
-                                placeReceiver(s, rangeKm, bearingDeg * kRadPerDeg);
-                                computeGroundRange(s);
-                                s.solarActivityCode = code;
-                                s.month = month;
-                                s.hourIndex = hour;
-                                computeHopGeometryFromRecord(s);
-                                range.add(s.groundRangeKm);
-                                hop.add(s.hopRangeKm);
-                                elevationDeg.add(s.elevationAngle * kDegPerRad);
-                                fcs.add(s.freqCosIncidenceKhz);
-                                cosZenith.add(s.cosSolarZenith);
+TEST(TableAxes, CoverEveryLookupOfThePredictionOverEachBand) {
+    for (const BandAxes* axes : kBandAxes) {
+        const double low = axes->band.lowKhz;
+        const double high = axes->band.highKhz;
+        Extremes hop, elevationDeg, fcs, cosZenith, range;
+        for (double freqKhz : {low, std::sqrt(low * high), high}) {
+            for (double txLatDeg : {-45.0, 0.0, 36.0, 62.0}) {
+                for (double rangeKm :
+                     {50.01, 80.0, 300.0, 1000.0, 1999.9, 2000.0, 2000.1, 3000.0, 3999.99}) {
+                    for (double bearingDeg : {0.0, 90.0, 225.0}) {
+                        for (int code = 1; code <= 3; ++code) {
+                            for (int month = 1; month <= 12; ++month) {
+                                for (int hour = 0; hour < 24; ++hour) {
+                                    PredictionState s{};
+                                    s.degPerRad = kDegPerRad;
+                                    s.radPerDeg = kRadPerDeg;
+                                    s.speedOfLightKmS = kSpeedOfLightKmS;
+                                    s.effectiveEarthRadiusKm = kEffectiveEarthRadiusKm;
+                                    s.freqKhz = freqKhz;
+                                    s.txLat = txLatDeg * kRadPerDeg;
+                                    s.txLon = 140.0 * kRadPerDeg;
+                                    placeReceiver(s, rangeKm, bearingDeg * kRadPerDeg);
+                                    computeGroundRange(s);
+                                    s.solarActivityCode = code;
+                                    s.month = month;
+                                    s.hourIndex = hour;
+                                    computeHopGeometryFromRecord(s);
+                                    range.add(s.groundRangeKm);
+                                    hop.add(s.hopRangeKm);
+                                    elevationDeg.add(s.elevationAngle * kDegPerRad);
+                                    fcs.add(s.freqCosIncidenceKhz);
+                                    cosZenith.add(s.cosSolarZenith);
+                                }
                             }
                         }
                     }
                 }
             }
         }
+        SCOPED_TRACE(axes->band.name);
+        // columns: inside the axis, never beyond its ends (the last value itself is an exact
+        // hit)
+        EXPECT_GE(range.minValue, axes->gwDistKm.front());
+        EXPECT_LE(range.maxValue, axes->gwDistKm.back());
+        EXPECT_GT(hop.minValue, axes->hopRangeKm.front());
+        EXPECT_LE(hop.maxValue, axes->hopRangeKm.back());
+        EXPECT_LT(elevationDeg.maxValue, axes->elevationDeg.front());
+        EXPECT_GT(elevationDeg.minValue, axes->elevationDeg.back());
+        // inside the first interval: the 5 kHz floor in LF, no column hit exactly
+        EXPECT_GT(fcs.minValue, axes->freqCosIncidenceKhz.front());
+        EXPECT_LE(fcs.maxValue, axes->freqCosIncidenceKhz.back());
+        // rows: the whole range of cos(zenith)
+        EXPECT_GE(cosZenith.minValue, axes->cosSolarZenith.front());
+        EXPECT_LE(cosZenith.maxValue, axes->cosSolarZenith.back());
+        // the band lies inside both frequency axes
+        EXPECT_GE(low, axes->gwFreqKhz.front());
+        EXPECT_LE(high, axes->gwFreqKhz.back());
+        EXPECT_GE(low, axes->fKhz.front());
+        EXPECT_LE(high, axes->fKhz.back());
     }
-    // columns: inside the axis, never beyond its ends (the last value itself is an exact hit)
-    EXPECT_GE(range.minValue, kGwDistAxisKm.front());
-    EXPECT_LE(range.maxValue, kGwDistAxisKm.back());
-    EXPECT_GT(hop.minValue, kDAxisKm.front());
-    EXPECT_LE(hop.maxValue, kDAxisKm.back());
-    EXPECT_LT(elevationDeg.maxValue, kPsAxisDeg.front());
-    EXPECT_GT(elevationDeg.minValue, kPsAxisDeg.back());
-    EXPECT_GT(fcs.minValue, kFcsAxisKhz.front());  // the 5 kHz floor sits inside the first interval
-    EXPECT_LE(fcs.maxValue, kFcsAxisKhz.back());
-    // rows: the whole range of cos(zenith)
-    EXPECT_GE(cosZenith.minValue, kCsxAxis.front());
-    EXPECT_LE(cosZenith.maxValue, kCsxAxis.back());
-    // the band lies inside both frequency axes
-    EXPECT_GE(kBandLowKhz, kGwFreqAxisKhz.front());
-    EXPECT_LE(kBandHighKhz, kGwFreqAxisKhz.back());
-    EXPECT_GE(kBandLowKhz, kFAxisKhz.front());
-    EXPECT_LE(kBandHighKhz, kFAxisKhz.back());
 }
 
 TEST(TableAxes, AreOrderedAsTheLookupsRequire) {
-    EXPECT_TRUE(std::is_sorted(kGwFreqAxisKhz.begin(), kGwFreqAxisKhz.end()));
-    EXPECT_TRUE(std::is_sorted(kGwDistAxisKm.begin(), kGwDistAxisKm.end()));
-    EXPECT_TRUE(std::is_sorted(kFAxisKhz.begin(), kFAxisKhz.end()));
-    EXPECT_TRUE(std::is_sorted(kDAxisKm.begin(), kDAxisKm.end()));
-    EXPECT_TRUE(std::is_sorted(kPsAxisDeg.rbegin(), kPsAxisDeg.rend()));  // descending
-    EXPECT_TRUE(std::is_sorted(kCsxAxis.begin(), kCsxAxis.end()));
-    EXPECT_TRUE(std::is_sorted(kFcsAxisKhz.begin(), kFcsAxisKhz.end()));
-    EXPECT_EQ(std::adjacent_find(kPsAxisDeg.begin(), kPsAxisDeg.end()), kPsAxisDeg.end());
+    for (const BandAxes* a : kBandAxes) {
+        EXPECT_TRUE(std::is_sorted(a->gwFreqKhz.begin(), a->gwFreqKhz.end()));
+        EXPECT_TRUE(std::is_sorted(a->gwDistKm.begin(), a->gwDistKm.end()));
+        EXPECT_TRUE(std::is_sorted(a->fKhz.begin(), a->fKhz.end()));
+        EXPECT_TRUE(std::is_sorted(a->hopRangeKm.begin(), a->hopRangeKm.end()));
+        EXPECT_TRUE(
+            std::is_sorted(a->elevationDeg.rbegin(), a->elevationDeg.rend()));  // descending
+        EXPECT_TRUE(std::is_sorted(a->cosSolarZenith.begin(), a->cosSolarZenith.end()));
+        EXPECT_TRUE(std::is_sorted(a->freqCosIncidenceKhz.begin(), a->freqCosIncidenceKhz.end()));
+        EXPECT_EQ(std::adjacent_find(a->elevationDeg.begin(), a->elevationDeg.end()),
+                  a->elevationDeg.end());
+    }
+}
+
+TEST(TableAxes, BandsByNameAndTheDataSetForAFrequency) {
+    EXPECT_EQ(bandAxes("lf"), &kLfBand);
+    EXPECT_EQ(bandAxes("mf"), &kMfBand);
+    EXPECT_EQ(bandAxes("hf"), nullptr);
+    // where the bands overlap the LF set is named first; each band's ends belong to it
+    EXPECT_EQ(dataSetForFrequency(20.0)->folder, "data/default");
+    EXPECT_EQ(dataSetForFrequency(300.0)->folder, "data/default");
+    EXPECT_EQ(dataSetForFrequency(300.5)->folder, "data/mf");
+    EXPECT_EQ(dataSetForFrequency(1700.0)->folder, "data/mf");
+    EXPECT_EQ(dataSetForFrequency(19.9), nullptr);
+    EXPECT_EQ(dataSetForFrequency(1700.5), nullptr);
 }
 
 }  // namespace

@@ -19,6 +19,8 @@ struct Options {
     double groundPermittivity = 0.0;  // relative
     double groundConductivitySm = 0.0;
     std::string groundFile = "GWU.dat";
+    std::string band = "lf";
+    fieldcast::tables::NightDesign night;
 };
 
 // A user-ground file name must be a plain name, as it is written into the output directory,
@@ -39,11 +41,30 @@ int main(int argc, char** argv) {
     Options options;
     CLI::App app{
         "Computes the ground-wave curves (FG, DG, GW1, GW, GW3) and sky-wave tables (F, D, FF, "
-        "PS, AF1-3, CSX, FCS, RCX1-3) that fieldcast reads, as .dat files in DIR."};
+        "PS, AF1-3, CSX, FCS, RCX1-3) that fieldcast reads, as .dat files in DIR, for the LF or "
+        "the MF band."};
     app.add_option("-o,--output-dir", options.outputDir,
                    "directory to write into (created if missing)")
         ->type_name("DIR")
         ->required();
+    app.add_option("--band", options.band,
+                   "the band of the data set: lf (20-300 kHz, as data/default) or mf "
+                   "(150-1700 kHz, as data/mf)")
+        ->type_name("BAND")
+        ->check(CLI::IsMember({"lf", "mf"}))
+        ->capture_default_str();
+    app.add_option("--geomagnetic-latitude", options.night.geomagneticLatitudeDeg,
+                   "geomagnetic latitude of the region the sky-wave tables are made for, "
+                   "degrees (the night absorption grows with it)")
+        ->type_name("DEG")
+        ->check(CLI::Range(-90.0, 90.0))
+        ->capture_default_str();
+    app.add_option("--solar-cycle-loss", options.night.solarCycleLossDb,
+                   "night loss per 100 sunspots per 1000 km of slant path in that region, dB: 4 in "
+                   "North America, 1 in Europe and Australia, 0 elsewhere")
+        ->type_name("DB")
+        ->check(CLI::Range(0.0, 100.0))
+        ->capture_default_str();
     app.add_flag("--csv", options.csv,
                  "also write a CSV copy of every file, with headers and units");
     CLI::Option* permittivity =
@@ -76,11 +97,12 @@ int main(int argc, char** argv) {
     try {
         const std::filesystem::path dir(options.outputDir);
         std::filesystem::create_directories(dir);
-        std::vector<TableFile> files = computeDataSet();
+        const BandAxes& axes = *bandAxes(options.band);
+        std::vector<TableFile> files = computeDataSet(axes, options.night);
         if (permittivity->count() > 0) {
-            files.push_back(
-                groundWaveFile(options.groundFile,
-                               Ground{options.groundPermittivity, options.groundConductivitySm}));
+            files.push_back(groundWaveFile(
+                options.groundFile,
+                Ground{options.groundPermittivity, options.groundConductivitySm}, axes));
         }
         for (const TableFile& file : files) {
             writeDatFile(file, dir);

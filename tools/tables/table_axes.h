@@ -1,52 +1,86 @@
-// Axes of the bundled tables. The counts are the program's; the values are chosen so that
-// every value the program looks up over ranges of 50 to 4000 km and the band of kBandKhz lies
-// inside its axis (strictly inside where an exact hit would change the lookup's case).
+// Axes of the bundled tables, one set per band. The counts are the program's; the values are
+// chosen so that every value the program looks up over ranges of 50 to 4000 km and the band's
+// frequencies lies inside its axis (strictly inside where an exact hit would change the
+// lookup's case).
 #pragma once
 
 #include <array>
+#include <string_view>
 
+#include "data_set_bands.h"
 #include "driver/prediction_state.h"
 
 namespace fieldcast::tables {
 
-// Band the data set claims: frequencies the prediction may be run at.
-constexpr double kBandLowKhz = 20.0;
-constexpr double kBandHighKhz = 300.0;
+struct BandAxes {
+    DataSetBand band;
+    // Ground-wave curves: 10 frequencies (a frequency outside the axis would use row 8
+    // without interpolation, so the band lies inside), 18 distances from 50 km (ranges just
+    // above 50 km occur; a first distance above it would extrapolate on the last interval) to
+    // 4000 km.
+    std::array<double, kGwFreqCount> gwFreqKhz;
+    std::array<double, kGwDistCount> gwDistKm;
+    // Rows of FF and AF: 8 frequencies spanning the band.
+    std::array<double, kFCount> fKhz;
+    // FF columns: hop ranges 50 to 2000 km (one hop up to 2000 km, two hops of half the range
+    // beyond), closer together toward 2000 km where the factor rises fast.
+    std::array<double, kDCount> hopRangeKm;
+    // AF columns: elevation angles in degrees, descending. Hops of 50 to 2000 km reflected at
+    // 69 to 100 km leave at about 76 down to 0.3 degrees.
+    std::array<double, kPsCount> elevationDeg;
+    // RCX rows: cos(solar zenith) over its whole range, close together through twilight
+    // (zenith 80 to 100 degrees, cos from 0.174 to -0.174) where the lower ionosphere changes.
+    std::array<double, kCsxCount> cosSolarZenith;
+    // RCX columns: f cos(i) in kHz, from below the least value met (the program's floor of
+    // 5.0 kHz in LF, where the axis starts just below it so that the floored value falls
+    // inside the first interval instead of hitting a column) to the top of the band.
+    std::array<double, kFcsCount> freqCosIncidenceKhz;
+};
 
-// Ground-wave curves: 10 frequencies (a frequency outside the axis would use row 8 without
-// interpolation, so the band lies inside), 18 distances from 50 km (ranges just above 50 km
-// occur; a first distance above it would extrapolate on the last interval) to 4000 km.
-constexpr std::array<double, kGwFreqCount> kGwFreqAxisKhz = {20.0,  28.0,  40.0,  55.0,  75.0,
-                                                             100.0, 135.0, 180.0, 240.0, 300.0};
 constexpr std::array<double, kGwDistCount> kGwDistAxisKm = {
     50.0,  60.0,  75.0,  100.0,  130.0,  170.0,  220.0,  280.0,  350.0,
     450.0, 600.0, 800.0, 1000.0, 1300.0, 1700.0, 2200.0, 3000.0, 4000.0};
-
-// Rows of FF and AF: 8 frequencies spanning the band.
-constexpr std::array<double, kFCount> kFAxisKhz = {20.0,  30.0,  45.0,  65.0,
-                                                   100.0, 150.0, 220.0, 300.0};
-
-// FF columns: hop ranges 50 to 2000 km (one hop up to 2000 km, two hops of half the range
-// beyond), closer together toward 2000 km where the factor rises fast.
 constexpr std::array<double, kDCount> kDAxisKm = {
     50.0, 100.0, 200.0, 350.0, 500.0, 650.0, 800.0, 1000.0, 1200.0, 1400.0, 1600.0, 1800.0, 2000.0};
-
-// AF columns: elevation angles in degrees, descending. Hops of 50 to 2000 km reflected at 69
-// to 100 km leave at about 76 down to 0.3 degrees.
 constexpr std::array<double, kPsCount> kPsAxisDeg = {90.0, 60.0, 40.0, 28.0, 20.0, 14.0,
                                                      10.0, 7.0,  4.5,  2.5,  1.0,  0.0};
-
-// RCX rows: cos(solar zenith) over its whole range, close together through twilight (zenith
-// 80 to 100 degrees, cos from 0.174 to -0.174) where the D region changes; there linear
-// interpolation stays within about 1.6 dB of the model wherever |R| > 1e-4, by day and night
-// within a few tenths.
 constexpr std::array<double, kCsxCount> kCsxAxis = {-1.0, -0.174, -0.14, -0.1, -0.06, -0.02,
                                                     0.03, 0.09,   0.174, 0.5,  1.0};
 
-// RCX columns: f cos(i) in kHz. The program never looks up less than 5.0 kHz; the axis starts
-// just below it, at 4.9, so that the floored value falls inside the first interval instead of
-// hitting a column exactly. The last value covers 0.97 times the top of the band.
-constexpr std::array<double, kFcsCount> kFcsAxisKhz = {
-    4.9, 7.0, 10.0, 14.0, 20.0, 27.0, 35.0, 45.0, 60.0, 80.0, 105.0, 140.0, 185.0, 240.0, 300.0};
+// LF, 20 to 300 kHz: data/default.
+inline constexpr BandAxes kLfBand{
+    kLfDataSet,
+    {20.0, 28.0, 40.0, 55.0, 75.0, 100.0, 135.0, 180.0, 240.0, 300.0},
+    kGwDistAxisKm,
+    {20.0, 30.0, 45.0, 65.0, 100.0, 150.0, 220.0, 300.0},
+    kDAxisKm,
+    kPsAxisDeg,
+    kCsxAxis,
+    {4.9, 7.0, 10.0, 14.0, 20.0, 27.0, 35.0, 45.0, 60.0, 80.0, 105.0, 140.0, 185.0, 240.0, 300.0},
+};
+
+// MF broadcasting, 150 to 1700 kHz: data/mf. At 150 kHz a 2000 km hop reflected at 69 km
+// meets the ionosphere at f cos(i) of about 18 kHz, the least value of the band.
+inline constexpr BandAxes kMfBand{
+    kMfDataSet,
+    {150.0, 200.0, 270.0, 360.0, 480.0, 640.0, 850.0, 1100.0, 1400.0, 1700.0},
+    kGwDistAxisKm,
+    {150.0, 220.0, 320.0, 460.0, 650.0, 900.0, 1250.0, 1700.0},
+    kDAxisKm,
+    kPsAxisDeg,
+    kCsxAxis,
+    {14.0, 20.0, 28.0, 40.0, 56.0, 80.0, 110.0, 155.0, 215.0, 300.0, 420.0, 590.0, 830.0, 1170.0,
+     1700.0},
+};
+
+inline constexpr std::array<const BandAxes*, 2> kBandAxes = {&kLfBand, &kMfBand};
+
+// The band of a --band value, or nullptr.
+constexpr const BandAxes* bandAxes(std::string_view name) {
+    for (const BandAxes* axes : kBandAxes) {
+        if (axes->band.name == name) return axes;
+    }
+    return nullptr;
+}
 
 }  // namespace fieldcast::tables

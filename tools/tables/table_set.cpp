@@ -8,9 +8,12 @@
 
 #include "antenna_factor.h"
 #include "focusing_factor.h"
+#include "geometry/e_layer.h"
 #include "ground_wave_curve.h"
 #include "reflection_coefficient.h"
-#include "table_axes.h"
+#include "scenario.h"
+#include "skywave/sky_tables.h"
+#include "temp_folder.h"
 
 namespace fieldcast::tables {
 
@@ -29,13 +32,13 @@ TableFile axisFile(const char* fileName, const Axis& axis) {
     return {fileName, axis.name, kAxisFormat, axis.values, {}, {}};
 }
 
-Axis gwFreqAxis() { return makeAxis("freqKhz", kGwFreqAxisKhz); }
-Axis gwDistAxis() { return makeAxis("distanceKm", kGwDistAxisKm); }
-Axis fAxis() { return makeAxis("freqKhz", kFAxisKhz); }
-Axis dAxis() { return makeAxis("hopRangeKm", kDAxisKm); }
-Axis psAxis() { return makeAxis("elevationDeg", kPsAxisDeg); }
-Axis csxAxis() { return makeAxis("cosSolarZenith", kCsxAxis); }
-Axis fcsAxis() { return makeAxis("freqCosIncidenceKhz", kFcsAxisKhz); }
+Axis gwFreqAxis(const BandAxes& a) { return makeAxis("freqKhz", a.gwFreqKhz); }
+Axis gwDistAxis(const BandAxes& a) { return makeAxis("distanceKm", a.gwDistKm); }
+Axis fAxis(const BandAxes& a) { return makeAxis("freqKhz", a.fKhz); }
+Axis dAxis(const BandAxes& a) { return makeAxis("hopRangeKm", a.hopRangeKm); }
+Axis psAxis(const BandAxes& a) { return makeAxis("elevationDeg", a.elevationDeg); }
+Axis csxAxis(const BandAxes& a) { return makeAxis("cosSolarZenith", a.cosSolarZenith); }
+Axis fcsAxis(const BandAxes& a) { return makeAxis("freqCosIncidenceKhz", a.freqCosIncidenceKhz); }
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
@@ -56,67 +59,104 @@ void printValue(std::FILE* file, const char* format, double value) {
 
 }  // namespace
 
-TableFile groundWaveFile(const std::string& fileName, Ground ground) {
-    TableFile table{fileName, "groundWaveDb", kDbFormat, {}, gwFreqAxis(), gwDistAxis()};
-    for (double freqKhz : kGwFreqAxisKhz) {
+TableFile groundWaveFile(const std::string& fileName, Ground ground, const BandAxes& axes) {
+    TableFile table{fileName, "groundWaveDb", kDbFormat, {}, gwFreqAxis(axes), gwDistAxis(axes)};
+    for (double freqKhz : axes.gwFreqKhz) {
         const GroundWaveCurve curve(ground, freqKhz);
-        for (double distanceKm : kGwDistAxisKm) table.values.push_back(curve.fieldDb(distanceKm));
+        for (double distanceKm : axes.gwDistKm) table.values.push_back(curve.fieldDb(distanceKm));
     }
     return table;
 }
 
-TableFile antennaFactorFile(const std::string& fileName, Ground ground) {
-    TableFile table{fileName, "antennaFactor", kFactorFormat, {}, fAxis(), psAxis()};
-    for (double freqKhz : kFAxisKhz) {
+TableFile antennaFactorFile(const std::string& fileName, Ground ground, const BandAxes& axes) {
+    TableFile table{fileName, "antennaFactor", kFactorFormat, {}, fAxis(axes), psAxis(axes)};
+    for (double freqKhz : axes.fKhz) {
         const AntennaFactor factor(ground, freqKhz);
-        for (double elevationDeg : kPsAxisDeg) table.values.push_back(factor.factor(elevationDeg));
+        for (double elevationDeg : axes.elevationDeg) {
+            table.values.push_back(factor.factor(elevationDeg));
+        }
     }
     return table;
 }
 
-TableFile focusingFactorFile() {
-    TableFile table{"FF.dat", "focusingFactor", kFactorFormat, {}, fAxis(), dAxis()};
-    for (double freqKhz : kFAxisKhz) {
-        for (double hopRangeKm : kDAxisKm) {
+TableFile focusingFactorFile(const BandAxes& axes) {
+    TableFile table{"FF.dat", "focusingFactor", kFactorFormat, {}, fAxis(axes), dAxis(axes)};
+    for (double freqKhz : axes.fKhz) {
+        for (double hopRangeKm : axes.hopRangeKm) {
             table.values.push_back(tableFocusingFactor(freqKhz, hopRangeKm));
         }
     }
     return table;
 }
 
-TableFile reflectionFile(const std::string& fileName) {
-    TableFile table{fileName, "log10ReflectionFactor", kFactorFormat, {}, csxAxis(), fcsAxis()};
-    for (double cosZenith : kCsxAxis) {
-        const DRegionProfile profile = profileForCosZenith(cosZenith);
-        for (double fcsKhz : kFcsAxisKhz) {
-            const double logR = std::log10(reflectionMagnitude(profile, fcsKhz));
-            table.values.push_back(std::max(logR, kMinLogReflection));
+TableFile reflectionFile(const std::string& fileName, const BandAxes& axes,
+                         const ReflectionModel& model) {
+    TableFile table{fileName, "log10ReflectionFactor", kFactorFormat,
+                    {},       csxAxis(axes),           fcsAxis(axes)};
+    for (double cosZenith : axes.cosSolarZenith) {
+        for (std::size_t column = 0; column < kFcsCount; ++column) {
+            const double log10R = model.reflectionDb(column, cosZenith) / 20.0;
+            table.values.push_back(std::max(log10R, kMinLogReflection));
         }
     }
     return table;
 }
 
-std::vector<TableFile> computeDataSet() {
+std::vector<TableFile> reflectionFiles(const BandAxes& axes, const std::filesystem::path& tablesDir,
+                                       const NightDesign& design) {
     std::vector<TableFile> files;
-    files.push_back(axisFile("FG.dat", gwFreqAxis()));
-    files.push_back(axisFile("DG.dat", gwDistAxis()));
-    files.push_back(groundWaveFile("GW1.dat", kSeaGround));
-    files.push_back(groundWaveFile("GW.dat", kLandGround));
-    files.push_back(groundWaveFile("GW3.dat", kDryGround));
-    files.push_back(axisFile("F.dat", fAxis()));
-    files.push_back(axisFile("D.dat", dAxis()));
-    files.push_back(focusingFactorFile());
-    files.push_back(axisFile("PS.dat", psAxis()));
-    files.push_back(antennaFactorFile("AF1.dat", kSeaGround));
-    files.push_back(antennaFactorFile("AF2.dat", kLandGround));
-    files.push_back(antennaFactorFile("AF3.dat", kDryGround));
-    files.push_back(axisFile("CSX.dat", csxAxis()));
-    files.push_back(axisFile("FCS.dat", fcsAxis()));
-    // The D-region model has no solar-activity term (see README): one table for all codes.
-    TableFile reflection = reflectionFile("RCX1.dat");
-    for (const char* name : {"RCX1.dat", "RCX2.dat", "RCX3.dat"}) {
-        reflection.fileName = name;
-        files.push_back(reflection);
+    for (int code = 1; code <= 3; ++code) {
+        map::ScenarioOverrides o;  // every parameter given: no scenario file is read
+        o.txPowerKw = 1.0;
+        o.freqKhz = axes.band.lowKhz;
+        o.txLatDeg = 0.0;
+        o.txLonDeg = 0.0;
+        o.month = 1;
+        o.solarActivityCode = code;
+        o.txGroundType = 2;  // land paths
+        o.rxGroundType = 2;
+        o.midGroundType = 2;
+        o.resultMode = 1;
+        auto scenario = std::make_unique<map::Scenario>();
+        map::loadScenario(tablesDir, o, *scenario);
+        std::vector<NightSample> samples = referenceNightSamples(*scenario, axes, design);
+        for (NightSample& s : measuredNightSamples(axes)) samples.push_back(std::move(s));
+        const ReflectionModel model(axes.freqCosIncidenceKhz, fitNightRow(axes, samples),
+                                    solarActivity(code).sunspotLevel,
+                                    gyrofrequencyMhz(design.geomagneticLatitudeDeg));
+        files.push_back(reflectionFile(rcxFileName(code), axes, model));
+    }
+    return files;
+}
+
+std::vector<TableFile> computeDataSet(const BandAxes& axes, const NightDesign& design) {
+    std::vector<TableFile> files;
+    files.push_back(axisFile("FG.dat", gwFreqAxis(axes)));
+    files.push_back(axisFile("DG.dat", gwDistAxis(axes)));
+    files.push_back(groundWaveFile("GW1.dat", kSeaGround, axes));
+    files.push_back(groundWaveFile("GW.dat", kLandGround, axes));
+    files.push_back(groundWaveFile("GW3.dat", kDryGround, axes));
+    files.push_back(axisFile("F.dat", fAxis(axes)));
+    files.push_back(axisFile("D.dat", dAxis(axes)));
+    files.push_back(focusingFactorFile(axes));
+    files.push_back(axisFile("PS.dat", psAxis(axes)));
+    files.push_back(antennaFactorFile("AF1.dat", kSeaGround, axes));
+    files.push_back(antennaFactorFile("AF2.dat", kLandGround, axes));
+    files.push_back(antennaFactorFile("AF3.dat", kDryGround, axes));
+    files.push_back(axisFile("CSX.dat", csxAxis(axes)));
+    files.push_back(axisFile("FCS.dat", fcsAxis(axes)));
+    // The night rows are fitted through the program on the other tables as it reads them:
+    // those are written to a scratch folder with RCX tables of |R| = 1 beside them.
+    const TempFolder scratch;
+    for (const TableFile& file : files) writeDatFile(file, scratch.path());
+    TableFile unit{"", "log10ReflectionFactor", kFactorFormat, {}, csxAxis(axes), fcsAxis(axes)};
+    unit.values.assign(kCsxCount * kFcsCount, 0.0);
+    for (int code = 1; code <= 3; ++code) {
+        unit.fileName = rcxFileName(code);
+        writeDatFile(unit, scratch.path());
+    }
+    for (TableFile& file : reflectionFiles(axes, scratch.path(), design)) {
+        files.push_back(std::move(file));
     }
     return files;
 }

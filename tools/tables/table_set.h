@@ -5,12 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "night_fit.h"
 #include "physics_constants.h"
+#include "reflection_coefficient.h"
+#include "table_axes.h"
 
 namespace fieldcast::tables {
 
-// log10 |R| is not written below this: smaller factors are below the integration's rounding
-// and leave a sky wave more than 180 dB down.
+// log10 |R| is not written below this: a sky wave more than 180 dB down.
 constexpr double kMinLogReflection = -9.0;
 
 struct Axis {
@@ -28,14 +30,19 @@ struct TableFile {
     Axis columnAxis;
 };
 
-// dB(uV/m) for 1 kW over `ground` on the ground-wave frequency and distance axes.
-TableFile groundWaveFile(const std::string& fileName, Ground ground);
-TableFile antennaFactorFile(const std::string& fileName, Ground ground);
-TableFile focusingFactorFile();
-TableFile reflectionFile(const std::string& fileName);
+// dB(uV/m) for 1 kW over `ground` on the band's ground-wave frequency and distance axes.
+TableFile groundWaveFile(const std::string& fileName, Ground ground, const BandAxes& axes);
+TableFile antennaFactorFile(const std::string& fileName, Ground ground, const BandAxes& axes);
+TableFile focusingFactorFile(const BandAxes& axes);
+TableFile reflectionFile(const std::string& fileName, const BandAxes& axes,
+                         const ReflectionModel& model);
+// RCX1-3 for the tables already in `tablesDir` (every file of the band's data set; its RCX
+// files, which must exist, are not used): the night rows fitted through the program on them.
+std::vector<TableFile> reflectionFiles(const BandAxes& axes, const std::filesystem::path& tablesDir,
+                                       const NightDesign& design);
 
-// Every file of the data set, in a fixed order: these names.
-std::vector<TableFile> computeDataSet();
+// Every file of the band's data set, in a fixed order: these names.
+std::vector<TableFile> computeDataSet(const BandAxes& axes, const NightDesign& design = {});
 bool isDataSetFileName(const std::string& name);
 
 // Writes `<dir>/<fileName>`: one table row (or one axis value) per line, values by `format`
