@@ -1,0 +1,152 @@
+// The bundled data sets against their anchors: the tolerances of the sky wave, held here, and
+// the validation command as a user runs it.
+#include "anchors.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "models.h"
+
+namespace fieldcast::validation {
+namespace {
+
+class BundledAnchors : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        rows_ =
+            std::make_unique<std::vector<AnchorRow>>(runAnchors({DEFAULT_DATA_DIR, MF_DATA_DIR}));
+    }
+    static void TearDownTestSuite() { rows_.reset(); }
+    static const std::vector<AnchorRow>& rows() { return *rows_; }
+
+  private:
+    static std::unique_ptr<std::vector<AnchorRow>> rows_;
+};
+std::unique_ptr<std::vector<AnchorRow>> BundledAnchors::rows_;
+
+TEST_F(BundledAnchors, EveryGroupMeetsItsCriteriaForEveryModel) {
+    const std::vector<GroupSummary> summary = summarise(rows());
+    std::set<std::string> groups;
+    for (const GroupSummary& g : summary) {
+        EXPECT_TRUE(g.meetsCriteria())
+            << g.group << " " << g.model << ": " << g.outside << " outside, max "
+            << g.maxAbsDifferenceDb << ", mean " << g.meanDifferenceDb;
+        groups.insert(g.group + "/" + g.model);
+    }
+    for (const Model& model : kModels) {
+        for (const char* group :
+             {"p1147-code1", "p1147-code2", "p1147-code3", "shape", "shape-step", "decca", "gbr"}) {
+            EXPECT_EQ(groups.count(std::string(group) + "/" + model.name), 1u) << group;
+        }
+    }
+    EXPECT_TRUE(meetsCriteria(rows()));
+}
+
+TEST_F(BundledAnchors, TolerancesAreTheAnchorsOwn) {
+    // night, code 2: 4 dB a row, at most 5 % of the rows beyond, none beyond 6.5 dB, the
+    // mean within 2 dB; codes 1 and 3: 6 dB a row
+    const GroupCriteria code2 = criteriaFor("p1147-code2");
+    EXPECT_EQ(code2.maxShareOutside, 0.05);
+    EXPECT_EQ(code2.hardLimitDb, 6.5);
+    EXPECT_EQ(code2.meanBiasLimitDb, 2.0);
+    int night = 0;
+    for (const AnchorRow& r : rows()) {
+        if (r.group == "p1147-code2") {
+            EXPECT_EQ(r.toleranceDb, 4.0);
+            ++night;
+        }
+        if (r.group == "p1147-code1" || r.group == "p1147-code3") {
+            EXPECT_EQ(r.toleranceDb, 6.0);
+        }
+        // the LF measurements: every row within its own tolerance
+        if (r.group == "decca" || r.group == "gbr" || r.group == "shape-step") {
+            EXPECT_TRUE(r.withinTolerance())
+                << r.group << " " << r.label << " " << r.differenceDb();
+        }
+    }
+    // 7 regions, 3 LF and 6 MF frequencies, 6 ranges, for each model
+    EXPECT_EQ(night, 7 * 9 * 6 * static_cast<int>(kModels.size()));
+}
+
+TEST_F(BundledAnchors, NightFallsWithDistanceAtEveryStep) {
+    for (const AnchorRow& r : rows()) {
+        if (r.group != "shape-step") continue;
+        EXPECT_LT(r.predicted, 0.0) << r.label;  // the sky wave falls
+    }
+}
+
+TEST_F(BundledAnchors, DaytimeMfRowsInformWithoutAReference) {
+    int day = 0;
+    for (const AnchorRow& r : rows()) {
+        if (r.group != "mf-day") continue;
+        ++day;
+        EXPECT_TRUE(r.informative());
+        EXPECT_TRUE(r.withinTolerance());
+        EXPECT_GT(r.predicted, 10.0) << r.label;  // noon well below the night
+        EXPECT_LT(r.predicted, 80.0) << r.label;  // yet not gone
+    }
+    EXPECT_GT(day, 0);
+}
+
+TEST(AnchorCriteria, ABiasOrAWideMissFails) {
+    auto row = [](const std::string& group, double anchor, double predicted, double tol) {
+        return AnchorRow{group, "standard", "lf", "case", anchor, predicted, tol, "dB"};
+    };
+    std::vector<AnchorRow> rows;
+    for (int i = 0; i < 40; ++i) rows.push_back(row("p1147-code2", 50.0, 51.0, 4.0));
+    EXPECT_TRUE(meetsCriteria(rows));
+    rows.push_back(row("p1147-code2", 50.0, 55.0, 4.0));  // outside, 1 of 41: allowed
+    EXPECT_TRUE(meetsCriteria(rows));
+    rows.push_back(row("p1147-code2", 50.0, 43.0, 4.0));  // beyond the hard limit
+    EXPECT_FALSE(meetsCriteria(rows));
+    rows.pop_back();
+    for (AnchorRow& r : rows) r.predicted += 1.5;  // a mean of 2.6 dB
+    EXPECT_FALSE(meetsCriteria(rows));
+    // groups without a share: any row outside fails
+    EXPECT_FALSE(meetsCriteria({row("decca", -12.0, -7.0, 4.0)}));
+    EXPECT_TRUE(meetsCriteria({row("decca", -12.0, -9.0, 4.0)}));
+    // an informative row holds nothing
+    const double nan = std::nan("");
+    EXPECT_TRUE(meetsCriteria({row("mf-day", nan, 30.0, nan)}));
+}
+
+struct ToolRun {
+    int status;
+    std::string output;
+};
+
+ToolRun runTool(const std::string& arguments) {
+    const std::string command = std::string(VALIDATE_TOOL) + " " + arguments + " 2>&1";
+    ToolRun run{-1, {}};
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return run;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        run.output.append(buffer, n);
+    const int raw = pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return run;
+}
+
+TEST(ValidateCommand, SummaryOfTheBundledSetsAndUsageErrors) {
+    const ToolRun ok =
+        runTool(std::string("--summary --lf ") + DEFAULT_DATA_DIR + " --mf " + MF_DATA_DIR);
+    EXPECT_EQ(ok.status, 0) << ok.output;
+    EXPECT_NE(ok.output.find("p1147-code2"), std::string::npos);
+    EXPECT_EQ(ok.output.find("FAILS"), std::string::npos) << ok.output;
+
+    EXPECT_EQ(runTool("--lf /nonexistent/folder").status, 2);
+    EXPECT_EQ(runTool("--no-such-option").status, 2);
+    const ToolRun help = runTool("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.output.find("--mf"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace fieldcast::validation

@@ -1,0 +1,422 @@
+// Anchors (1 kW from a short monopole, land at both ends and at the midpoint):
+//   p1147-codeN  the median night sky wave (hours with the sun 10 degrees or more below the
+//                horizon at the control point; months 1, 6 and 10, those with a night) on
+//                paths of 300 to 2000 km against ITU-R P.1147, for activity code N;
+//   shape        the fall of that night sky wave from 200 km out to 2000 km, against P.1147's;
+//   decca        |R| at 500 km, 70-130 kHz: about 0.25 at night, 0.02 on a summer day;
+//   gbr          |R| at 16 kHz, 350-800 km, against exp(-a cos i): a 0.3 at night (at most),
+//                1 on winter days, 4 on autumn days;
+//   mf-day       the noon sky wave below the night's at 600-1500 kHz, printed for information.
+// |R| as the program applies it is the ratio of its sky wave on the tables to its sky wave
+// on the same tables with |R| = 1, so the other factors cancel.
+#include "anchors.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "geometry/e_layer.h"
+#include "models.h"
+#include "night_sky_wave_reference.h"
+#include "scenario.h"
+#include "table_axes.h"
+#include "table_set.h"
+#include "temp_folder.h"
+
+namespace fieldcast::validation {
+
+namespace {
+
+using tables::PathEnds;
+using tables::PathPrediction;
+using tables::Site;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// Regions of the night anchors: the midpoint of east-west paths, and P.1147's regional
+// solar-activity coefficient b. East Asia is the bundled sets' own region (their tables are
+// made for a geomagnetic latitude of 30 degrees); for the others the night rows are fitted
+// again for the region's geomagnetic latitude and b, as a user there would make them.
+struct Region {
+    const char* name;
+    Site midpoint;
+    double solarCycleLossDb;
+    bool bundled;
+};
+constexpr std::array<Region, 7> kRegions = {{
+    {"east-asia-28", {40.0, 115.0}, 0.0, true},
+    {"east-asia-34", {45.0, 125.0}, 0.0, true},
+    {"europe-40", {41.0, 20.0}, 1.0, false},
+    {"europe-47", {46.0, 10.0}, 1.0, false},
+    {"north-america-46", {36.0, -95.0}, 4.0, false},
+    {"europe-52", {56.0, 35.0}, 1.0, false},
+    {"north-america-55", {45.0, -90.0}, 4.0, false},
+}};
+constexpr double kEastWestDeg = 90.0;
+
+constexpr std::array<double, 3> kLfNightFreqsKhz = {150.0, 200.0, 300.0};
+constexpr std::array<double, 6> kMfNightFreqsKhz = {150.0, 200.0, 300.0, 600.0, 1000.0, 1500.0};
+constexpr std::array<double, 6> kNightRangesKm = {300.0, 500.0, 700.0, 1000.0, 1500.0, 1990.0};
+constexpr std::array<int, 3> kNightMonths = {1, 6, 10};
+constexpr double kCode2ToleranceDb = 4.0;
+constexpr double kOtherCodeToleranceDb = 6.0;
+
+constexpr std::array<double, 7> kShapeRangesKm = {200.0,  300.0,  500.0, 700.0,
+                                                  1000.0, 1500.0, 1990.0};
+
+// Decca Navigator chains, 70-130 kHz, a mid-latitude 500 km path.
+constexpr Site kDeccaTx{52.0, 0.0};
+constexpr double kDeccaRangeKm = 500.0;
+constexpr std::array<double, 3> kDeccaNightFreqsKhz = {70.0, 100.0, 130.0};
+constexpr std::array<double, 2> kDeccaDayFreqsKhz = {100.0, 130.0};
+constexpr double kDeccaNight = 0.25;
+constexpr double kDeccaDay = 0.02;
+
+// GBR, 16 kHz, Rugby, to stations 350-800 km away over the continent.
+constexpr Site kGbrTx{52.37, -1.18};
+constexpr double kGbrBearingDeg = 100.0;
+constexpr double kGbrFreqKhz = 16.0;
+constexpr std::array<double, 4> kGbrRangesKm = {350.0, 500.0, 650.0, 800.0};
+
+struct DataSet {
+    const char* name;
+    const tables::BandAxes* axes;
+    std::filesystem::path dir;
+};
+
+// A set's tables with night rows made for a region, in a scratch folder kept for the run.
+class RegionTables {
+  public:
+    const std::filesystem::path& dirFor(const DataSet& set, const Region& region) {
+        if (region.bundled) return set.dir;
+        const std::string key = std::string(set.name) + "/" + region.name;
+        auto found = dirs_.find(key);
+        if (found != dirs_.end()) return found->second;
+        folders_.push_back(std::make_unique<tables::TempFolder>());
+        const std::filesystem::path& dir = folders_.back()->path();
+        for (const auto& entry : std::filesystem::directory_iterator(set.dir)) {
+            if (entry.path().extension() == ".dat") std::filesystem::copy(entry.path(), dir);
+        }
+        const tables::NightDesign design{
+            tables::geomagneticLatitudeDeg(region.midpoint.latDeg, region.midpoint.lonDeg),
+            region.solarCycleLossDb};
+        for (const tables::TableFile& file : tables::reflectionFiles(*set.axes, dir, design)) {
+            tables::writeDatFile(file, dir);
+        }
+        return dirs_.emplace(key, dir).first->second;
+    }
+
+  private:
+    std::vector<std::unique_ptr<tables::TempFolder>> folders_;
+    std::map<std::string, std::filesystem::path> dirs_;
+};
+
+map::Scenario loadFor(const std::filesystem::path& dir, double freqKhz, int month, int code) {
+    map::ScenarioOverrides o;
+    o.txPowerKw = 1.0;
+    o.freqKhz = freqKhz;
+    o.txLatDeg = 0.0;  // each path sets its own
+    o.txLonDeg = 0.0;
+    o.month = month;
+    o.solarActivityCode = code;
+    o.txGroundType = 2;
+    o.rxGroundType = 2;
+    o.midGroundType = 2;
+    o.resultMode = 1;
+    map::Scenario scenario;
+    map::loadScenario(dir, o, scenario);
+    return scenario;
+}
+
+std::string format(const char* pattern, auto... values) {
+    char text[160];
+    std::snprintf(text, sizeof text, pattern, values...);
+    return text;
+}
+
+// The hour whose control point has the sun highest.
+std::size_t noonHour(const PathPrediction& p) {
+    std::size_t best = 0;
+    for (std::size_t h = 1; h < p.hours.size(); ++h) {
+        if (p.hours[h].cosSolarZenith > p.hours[best].cosSolarZenith) best = h;
+    }
+    return best;
+}
+
+std::size_t firstNightHour(const PathPrediction& p) {
+    for (std::size_t h = 0; h < p.hours.size(); ++h) {
+        if (p.hours[h].cosSolarZenith <= tables::kNightCosSolarZenith) return h;
+    }
+    return p.hours.size();
+}
+
+// 20 log10 |R| as applied at an hour: the sky wave over the sky wave with |R| = 1.
+double appliedReflectionDb(const PathPrediction& p, const PathPrediction& unit, std::size_t hour) {
+    return (p.hours[hour].skyWaveDb - unit.hours[hour].skyWaveDb) / static_cast<double>(p.hopCount);
+}
+
+void nightAnchors(const Model& model, const std::vector<DataSet>& sets, RegionTables& regions,
+                  std::vector<AnchorRow>& rows) {
+    for (int code = 1; code <= 3; ++code) {
+        const double sunspots = solarActivity(code).sunspotLevel;
+        const double tolerance = code == 2 ? kCode2ToleranceDb : kOtherCodeToleranceDb;
+        for (const DataSet& set : sets) {
+            const bool lf = set.axes == &tables::kLfBand;
+            std::vector<double> freqs(lf ? kLfNightFreqsKhz.begin() : kMfNightFreqsKhz.begin(),
+                                      lf ? kLfNightFreqsKhz.end() : kMfNightFreqsKhz.end());
+            for (const Region& region : kRegions) {
+                const std::filesystem::path& dir = regions.dirFor(set, region);
+                for (double freqKhz : freqs) {
+                    for (double rangeKm : kNightRangesKm) {
+                        const PathEnds path =
+                            tables::pathAround(region.midpoint, rangeKm, kEastWestDeg);
+                        double sum = 0.0;
+                        int months = 0;
+                        PathPrediction last{};
+                        for (int month : kNightMonths) {
+                            last = model.predict(loadFor(dir, freqKhz, month, code), path);
+                            const double night = tables::medianNightSkyWaveDb(last);
+                            if (std::isnan(night)) continue;
+                            sum += night;
+                            ++months;
+                        }
+                        if (months == 0) continue;
+                        const double phi =
+                            tables::geomagneticLatitudeDeg(last.midLatDeg, last.midLonDeg);
+                        const tables::NightReference where{phi, region.solarCycleLossDb, sunspots};
+                        rows.push_back(
+                            {"p1147-code" + std::to_string(code), model.name, set.name,
+                             format("%-16s phi %4.1f %6.0f kHz %5.0f km (%d months)", region.name,
+                                    phi, freqKhz, last.groundRangeKm, months),
+                             tables::nightSkyWaveDb(freqKhz, last.groundRangeKm, where),
+                             sum / months, tolerance, "dB(uV/m)"});
+                    }
+                }
+            }
+        }
+    }
+}
+
+void shapeAnchors(const Model& model, const std::vector<DataSet>& sets,
+                  std::vector<AnchorRow>& rows) {
+    const Region& region = kRegions.front();
+    for (const DataSet& set : sets) {
+        const bool lf = set.axes == &tables::kLfBand;
+        std::vector<double> freqs =
+            lf ? std::vector<double>{150.0, 300.0} : std::vector<double>{600.0, 1000.0, 1500.0};
+        for (double freqKhz : freqs) {
+            const map::Scenario scenario = loadFor(set.dir, freqKhz, 1, 2);
+            double nearPredicted = kNaN;
+            double nearReference = kNaN;
+            double lastPredicted = kNaN;
+            double lastReference = kNaN;
+            double lastRangeKm = 0.0;
+            for (double rangeKm : kShapeRangesKm) {
+                const PathPrediction p = model.predict(
+                    scenario, tables::pathAround(region.midpoint, rangeKm, kEastWestDeg));
+                const double predicted = tables::medianNightSkyWaveDb(p);
+                const double phi = tables::geomagneticLatitudeDeg(p.midLatDeg, p.midLonDeg);
+                const double reference =
+                    tables::nightSkyWaveDb(freqKhz, p.groundRangeKm, {phi, 0.0, 50.0});
+                if (!std::isnan(nearPredicted)) {
+                    rows.push_back({"shape", model.name, set.name,
+                                    format("%-16s %6.0f kHz 200 -> %5.0f km, fall", region.name,
+                                           freqKhz, p.groundRangeKm),
+                                    reference - nearReference, predicted - nearPredicted,
+                                    kCode2ToleranceDb, "dB"});
+                    // each step must fall, by at most twice P.1147's fall
+                    const double referenceStep = reference - lastReference;
+                    rows.push_back({"shape-step", model.name, set.name,
+                                    format("%-16s %6.0f kHz %5.0f -> %5.0f km, fall", region.name,
+                                           freqKhz, lastRangeKm, p.groundRangeKm),
+                                    referenceStep, predicted - lastPredicted,
+                                    std::fabs(referenceStep), "dB"});
+                } else {
+                    nearPredicted = predicted;
+                    nearReference = reference;
+                }
+                lastPredicted = predicted;
+                lastReference = reference;
+                lastRangeKm = p.groundRangeKm;
+            }
+        }
+    }
+}
+
+void deccaAnchors(const Model& model, const DataSet& lf, std::vector<AnchorRow>& rows) {
+    const PathEnds path{kDeccaTx, tables::destination(kDeccaTx, kDeccaRangeKm, kEastWestDeg)};
+    const auto add = [&](double freqKhz, int month, bool day) {
+        const map::Scenario scenario = loadFor(lf.dir, freqKhz, month, 2);
+        const PathPrediction p = model.predict(scenario, path);
+        const PathPrediction unit = tables::predictPathWithUnitReflection(scenario, path);
+        const std::size_t hour = day ? noonHour(p) : firstNightHour(p);
+        rows.push_back({"decca", model.name, lf.name,
+                        format("%s %4.0f kHz %4.0f km month %2d %02zu h, f cos i %5.1f kHz",
+                               day ? "day  " : "night", freqKhz, p.groundRangeKm, month, hour,
+                               p.hours[hour].freqCosIncidenceKhz),
+                        20.0 * std::log10(day ? kDeccaDay : kDeccaNight),
+                        appliedReflectionDb(p, unit, hour), day ? 6.0 : 4.0, "|R| dB"});
+    };
+    for (double f : kDeccaNightFreqsKhz) add(f, 1, false);
+    for (double f : kDeccaDayFreqsKhz) add(f, 6, true);
+}
+
+void gbrAnchors(const Model& model, const DataSet& lf, std::vector<AnchorRow>& rows) {
+    struct Season {
+        const char* name;
+        int month;
+        bool day;
+        double a;
+        double toleranceDb;
+    };
+    constexpr std::array<Season, 3> kSeasons = {{
+        {"night ", 1, false, 0.3, 3.0},
+        {"winter", 1, true, 1.0, 6.0},
+        {"autumn", 10, true, 4.0, 6.0},
+    }};
+    const map::Scenario january = loadFor(lf.dir, kGbrFreqKhz, 1, 2);
+    const map::Scenario october = loadFor(lf.dir, kGbrFreqKhz, 10, 2);
+    for (const Season& season : kSeasons) {
+        const map::Scenario& scenario = season.month == 1 ? january : october;
+        for (double rangeKm : kGbrRangesKm) {
+            const PathEnds path{kGbrTx, tables::destination(kGbrTx, rangeKm, kGbrBearingDeg)};
+            const PathPrediction p = model.predict(scenario, path);
+            const PathPrediction unit = tables::predictPathWithUnitReflection(scenario, path);
+            const std::size_t hour = season.day ? noonHour(p) : firstNightHour(p);
+            const double cosI = p.hours[hour].cosIncidence;
+            rows.push_back({"gbr", model.name, lf.name,
+                            format("%s a %.1f %4.0f km month %2d %02zu h, cos i %.2f", season.name,
+                                   season.a, p.groundRangeKm, season.month, hour, cosI),
+                            20.0 * std::log10(std::exp(-season.a * cosI)),
+                            appliedReflectionDb(p, unit, hour), season.toleranceDb, "|R| dB"});
+        }
+    }
+}
+
+void mfDayRows(const Model& model, const DataSet& mf, std::vector<AnchorRow>& rows) {
+    const Region& region = kRegions.front();
+    for (int month : {1, 6}) {
+        for (double freqKhz : {600.0, 1000.0, 1500.0}) {
+            const map::Scenario scenario = loadFor(mf.dir, freqKhz, month, 2);
+            for (double rangeKm : {500.0, 1000.0}) {
+                const PathPrediction p = model.predict(
+                    scenario, tables::pathAround(region.midpoint, rangeKm, kEastWestDeg));
+                const std::size_t noon = noonHour(p);
+                rows.push_back({"mf-day", model.name, mf.name,
+                                format("%-16s %6.0f kHz %5.0f km month %2d, noon below night",
+                                       region.name, freqKhz, p.groundRangeKm, month),
+                                kNaN, tables::medianNightSkyWaveDb(p) - p.hours[noon].skyWaveDb,
+                                kNaN, "dB"});
+            }
+        }
+    }
+}
+
+}  // namespace
+
+bool AnchorRow::informative() const { return std::isnan(anchor); }
+
+bool AnchorRow::withinTolerance() const {
+    return informative() || std::fabs(differenceDb()) <= toleranceDb;
+}
+
+std::vector<AnchorRow> runAnchors(const DataSets& sets) {
+    const std::vector<DataSet> both = {{"lf", &tables::kLfBand, sets.lf},
+                                       {"mf", &tables::kMfBand, sets.mf}};
+    RegionTables regions;
+    std::vector<AnchorRow> rows;
+    for (const Model& model : kModels) {
+        nightAnchors(model, both, regions, rows);
+        shapeAnchors(model, both, rows);
+        deccaAnchors(model, both[0], rows);
+        gbrAnchors(model, both[0], rows);
+        mfDayRows(model, both[1], rows);
+    }
+    return rows;
+}
+
+GroupCriteria criteriaFor(const std::string& group) {
+    if (group == "p1147-code2") return {0.05, 6.5, 2.0};
+    if (group == "p1147-code1" || group == "p1147-code3") return {0.02, 7.0, 0.0};
+    if (group == "shape") return {0.10, 6.0, 0.0};
+    return {};  // every row within its tolerance
+}
+
+bool GroupSummary::meetsCriteria() const {
+    const double hardLimit = criteria.hardLimitDb;
+    return outside <= static_cast<int>(std::floor(criteria.maxShareOutside * rows + 1e-9)) &&
+           (hardLimit == 0.0 || maxAbsDifferenceDb <= hardLimit) &&
+           (criteria.meanBiasLimitDb == 0.0 ||
+            std::fabs(meanDifferenceDb) <= criteria.meanBiasLimitDb);
+}
+
+std::vector<GroupSummary> summarise(const std::vector<AnchorRow>& rows) {
+    std::vector<GroupSummary> out;
+    for (const AnchorRow& row : rows) {
+        if (row.informative()) continue;
+        auto it = std::find_if(out.begin(), out.end(), [&](const GroupSummary& g) {
+            return g.group == row.group && g.model == row.model;
+        });
+        if (it == out.end()) {
+            GroupSummary g;
+            g.group = row.group;
+            g.model = row.model;
+            g.criteria = criteriaFor(row.group);
+            out.push_back(g);
+            it = out.end() - 1;
+        }
+        const double d = row.differenceDb();
+        it->meanDifferenceDb += d;
+        it->maxAbsDifferenceDb = std::max(it->maxAbsDifferenceDb, std::fabs(d));
+        it->outside += row.withinTolerance() ? 0 : 1;
+        ++it->rows;
+    }
+    for (GroupSummary& g : out) g.meanDifferenceDb /= g.rows;
+    return out;
+}
+
+bool meetsCriteria(const std::vector<AnchorRow>& rows) {
+    const std::vector<GroupSummary> summary = summarise(rows);
+    return std::all_of(summary.begin(), summary.end(),
+                       [](const GroupSummary& g) { return g.meetsCriteria(); });
+}
+
+void printRows(std::FILE* out, const std::vector<AnchorRow>& rows) {
+    std::fprintf(out, "%-12s %-8s %-3s %-58s %8s %9s %7s %5s  %s\n", "group", "model", "set",
+                 "case", "anchor", "predicted", "diff", "tol", "unit");
+    for (const AnchorRow& r : rows) {
+        if (r.informative()) {
+            std::fprintf(out, "%-12s %-8s %-3s %-58s %8s %9.1f %7s %5s  %s\n", r.group.c_str(),
+                         r.model.c_str(), r.set.c_str(), r.label.c_str(), "-", r.predicted, "-",
+                         "-", r.unit.c_str());
+            continue;
+        }
+        std::fprintf(out, "%-12s %-8s %-3s %-58s %8.1f %9.1f %+7.1f %5.1f  %s%s\n", r.group.c_str(),
+                     r.model.c_str(), r.set.c_str(), r.label.c_str(), r.anchor, r.predicted,
+                     r.differenceDb(), r.toleranceDb, r.unit.c_str(),
+                     r.withinTolerance() ? "" : "  OUTSIDE");
+    }
+}
+
+void printSummary(std::FILE* out, const std::vector<GroupSummary>& summary) {
+    std::fprintf(out, "%-12s %-8s %5s %8s %9s %10s %11s %10s %9s  %s\n", "group", "model", "rows",
+                 "outside", "allowed", "max |diff|", "hard limit", "mean diff", "mean lim",
+                 "result");
+    for (const GroupSummary& g : summary) {
+        const int allowed =
+            static_cast<int>(std::floor(g.criteria.maxShareOutside * g.rows + 1e-9));
+        std::fprintf(
+            out, "%-12s %-8s %5d %8d %9d %10.1f %11s %+10.1f %9s  %s\n", g.group.c_str(),
+            g.model.c_str(), g.rows, g.outside, allowed, g.maxAbsDifferenceDb,
+            g.criteria.hardLimitDb > 0.0 ? format("%.1f", g.criteria.hardLimitDb).c_str() : "tol",
+            g.meanDifferenceDb,
+            g.criteria.meanBiasLimitDb > 0.0 ? format("%.1f", g.criteria.meanBiasLimitDb).c_str()
+                                             : "-",
+            g.meetsCriteria() ? "meets" : "FAILS");
+    }
+}
+
+}  // namespace fieldcast::validation

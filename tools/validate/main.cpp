@@ -1,0 +1,44 @@
+// fieldcast-validate: runs the prediction on the bundled tables for the anchor paths and
+// prints each anchor, the prediction and their difference, then a summary by group. Exit
+// status 0 when every group meets its criteria, 1 when one does not or a data set cannot be
+// read, 2 for a usage error.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <exception>
+
+#include "anchors.h"
+
+int main(int argc, char** argv) {
+    fieldcast::validation::DataSets sets;
+    bool summaryOnly = false;
+    CLI::App app{
+        "fieldcast-validate: the sky wave of the LF and MF data sets against ITU-R P.1147 and "
+        "published LF measurements, run through the prediction itself"};
+    app.add_option("--lf", sets.lf, "the LF data set (20-300 kHz)")
+        ->check(CLI::ExistingDirectory)
+        ->capture_default_str();
+    app.add_option("--mf", sets.mf, "the MF data set (150-1700 kHz)")
+        ->check(CLI::ExistingDirectory)
+        ->capture_default_str();
+    app.add_flag("--summary", summaryOnly, "print the summary by group only");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return 2;
+    }
+    try {
+        const auto rows = fieldcast::validation::runAnchors(sets);
+        if (!summaryOnly) {
+            fieldcast::validation::printRows(stdout, rows);
+            std::fputc('\n', stdout);
+        }
+        fieldcast::validation::printSummary(stdout, fieldcast::validation::summarise(rows));
+        return fieldcast::validation::meetsCriteria(rows) ? 0 : 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "fieldcast-validate: %s\n", e.what());
+        return 1;
+    }
+}
