@@ -156,4 +156,30 @@ TEST(MapCli, OverrideReplacesItsFileSoTheFileMayBeMissing) {
     EXPECT_EQ(result.status, 0) << result.err;
 }
 
+TEST(MapCli, WarnsWhenTheFrequencyLiesOutsideTheTablesAndNamesTheSetForIt) {
+    // the fixture's axes: FG.dat 30-1600 kHz, F.dat 100-1600 kHz
+    const TempDir work;
+    struct Case {
+        const char* freqKhz;
+        const char* warning;  // part of the warning, or nullptr for none
+    };
+    for (const Case& c :
+         {Case{"50", "data/default (20-300 kHz)"}, Case{"1650", "data/mf (150-1700 kHz)"},
+          Case{"5000", "outside every bundled data set"}, Case{"100", nullptr},
+          Case{"1600", nullptr}}) {
+        const std::string out = std::string("out-") + c.freqKhz;
+        const auto result = runMap(
+            {"points", fixture(), "-o", out, "--no-plot", "--freq-khz", c.freqKhz}, work.path());
+        EXPECT_EQ(result.status, 0) << result.err;  // a warning, not a refusal
+        if (c.warning == nullptr) {
+            EXPECT_EQ(result.err.find("warning"), std::string::npos) << result.err;
+        } else {
+            EXPECT_NE(result.err.find(std::string("warning: ") + c.freqKhz + " kHz lies outside"),
+                      std::string::npos)
+                << result.err;
+            EXPECT_NE(result.err.find(c.warning), std::string::npos) << result.err;
+        }
+    }
+}
+
 }  // namespace

@@ -122,6 +122,12 @@ double nodeDeg(double minDeg, double stepDeg, int index) {
     return std::round((minDeg + stepDeg * index) * 1e9) / 1e9;
 }
 
+// Tables made for another band would be looked up outside their axes, without interpolation.
+void warnOutsideFrequencyAxes(const Scenario& scenario) {
+    const std::string warning = frequencyCoverageWarning(scenario.base);
+    if (!warning.empty()) std::fprintf(stderr, "fieldcast-map: warning: %s\n", warning.c_str());
+}
+
 }  // namespace
 
 std::vector<int> parseHourList(const std::string& text) {
@@ -243,6 +249,7 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
     if (sites.empty()) throw DataError("no receiving point to predict");
     auto scenario = std::make_unique<Scenario>();
     loadScenario(common.dataDir, common.overrides, *scenario);
+    warnOutsideFrequencyAxes(*scenario);
     if (options.plot) requireGmt("--no-plot");
     prepareOutputDir(common.outputDir);
 
@@ -332,6 +339,7 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
 
     auto scenario = std::make_unique<Scenario>();
     loadScenario(common.dataDir, common.overrides, *scenario);
+    warnOutsideFrequencyAxes(*scenario);
     if (wantGrids || options.maps) requireGmt("--no-maps and --format csv or none");
     prepareOutputDir(common.outputDir);
     const int resultMode = scenario->base.resultMode;

@@ -1,5 +1,6 @@
 #include "scenario.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include <memory>
 #include <span>
 
+#include "data_set_bands.h"
 #include "driver/input_files.h"
 #include "skywave/sky_tables.h"
 
@@ -140,6 +142,28 @@ void loadScenario(const std::filesystem::path& dataDir, const ScenarioOverrides&
     readNumbers(file("CSX.dat"), s.csxAxis, AxisCheck::ascending);
     readNumbers(file("FCS.dat"), s.fcsAxis, AxisCheck::ascending);
     readNumbers(file(rcxFileName(s.solarActivityCode)), s.rcxTable);
+}
+
+std::string frequencyCoverageWarning(const PredictionState& loaded) {
+    const double lowKhz = std::max(loaded.gwFreqAxis.front(), loaded.fAxis.front());
+    const double highKhz = std::min(loaded.gwFreqAxis.back(), loaded.fAxis.back());
+    const double f = loaded.freqKhz;
+    if (f >= lowKhz && f <= highKhz) return {};
+    char text[256];
+    const tables::DataSetBand* set = tables::dataSetForFrequency(f);
+    if (set != nullptr) {
+        std::snprintf(text, sizeof text,
+                      "%g kHz lies outside the frequency axes of these tables (%g-%g kHz); the "
+                      "data set for it is %.*s (%g-%g kHz)",
+                      f, lowKhz, highKhz, static_cast<int>(set->folder.size()), set->folder.data(),
+                      set->lowKhz, set->highKhz);
+    } else {
+        std::snprintf(text, sizeof text,
+                      "%g kHz lies outside the frequency axes of these tables (%g-%g kHz) and "
+                      "outside every bundled data set",
+                      f, lowKhz, highKhz);
+    }
+    return text;
 }
 
 std::vector<ReceiverSite> loadReceiverList(const std::filesystem::path& dataDir,

@@ -47,6 +47,11 @@ struct Scenario {
 void loadScenario(const std::filesystem::path& dataDir, const ScenarioOverrides& overrides,
                   Scenario& scenario);
 
+// When the frequency lies outside the frequency axes of the loaded tables (FG.dat, F.dat),
+// where their lookups no longer interpolate: a one-line warning that names the bundled data
+// set made for it. Empty when the tables cover it.
+std::string frequencyCoverageWarning(const PredictionState& loaded);
+
 // Every record of "LATRLONR.dat", read as fieldcast reads its first one (name bytes as they
 // stand, Shift-JIS), at most kReceiverCount; `moreRecords` tells whether the file holds
 // more. Throws DataError when the file cannot be opened.
