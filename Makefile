@@ -10,7 +10,7 @@ FUZZ_PACKAGES := clang libclang-rt-dev
 FUZZ_SECONDS := 60
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test deps release tables map fuzz
+.PHONY: run test deps release tables validate map fuzz
 
 deps:
 	@scripts/ensure-packages $(BUILD_PACKAGES)
@@ -48,9 +48,15 @@ fuzz: deps
 	@scripts/ensure-packages $(FUZZ_PACKAGES)
 	scripts/fuzz $(FUZZ_SECONDS)
 
-# Regenerates the curve and table files of data/default/ (the scenario files stay as they are).
+# Regenerates the curve and table files of data/default/ (LF) and data/mf/ (MF); the scenario
+# files stay as they are.
 tables: release
 	build/release/fieldcast-tables --output-dir data/default
+	build/release/fieldcast-tables --band mf --output-dir data/mf
+
+# The bundled tables against the published measurements, through the prediction.
+validate: release
+	build/release/fieldcast-validate --lf data/default --mf data/mf
 
 # Coverage maps of the bundled scenario, night and noon, over the whole 4000 km of the method.
 map: release

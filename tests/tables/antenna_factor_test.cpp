@@ -47,7 +47,7 @@ TEST(AntennaFactor, FresnelCoefficientHandValues) {
 
 TEST(AntennaFactor, RegimesJoinWithoutAVisibleStep) {
     for (Ground ground : {kSeaGround, kLandGround, kDryGround}) {
-        for (double freqKhz : {20.0, 100.0, 300.0, 500.0}) {
+        for (double freqKhz : {20.0, 100.0, 300.0, 500.0, 1000.0, 1700.0}) {
             const AntennaFactor af(ground, freqKhz);
             const double psi = af.switchElevationDeg();
             const double stepDb = 20.0 * std::log10(af.litFactor(psi) / af.diffractionFactor(psi));

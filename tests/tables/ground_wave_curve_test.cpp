@@ -98,7 +98,7 @@ TEST(GroundWaveCurve, RootsAreAiryZerosOnTheRayForBothLimits) {
 
 TEST(GroundWaveCurve, MethodsJoinWithoutAStep) {
     for (Ground ground : {kSeaGround, kLandGround, kDryGround, Ground{5.0, 1e-5}}) {
-        for (double freqKhz : {10.0, 20.0, 100.0, 300.0, 1000.0}) {
+        for (double freqKhz : {10.0, 20.0, 100.0, 300.0, 1000.0, 1700.0}) {
             const GroundWaveCurve curve(ground, freqKhz);
             const double d = curve.switchDistanceKm();
             const double stepDb = 20.0 * std::log10(std::abs(curve.flatAttenuation(d)) /

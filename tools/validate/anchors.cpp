@@ -59,7 +59,6 @@ constexpr double kEastWestDeg = 90.0;
 
 constexpr std::array<double, 3> kLfNightFreqsKhz = {150.0, 200.0, 300.0};
 constexpr std::array<double, 6> kMfNightFreqsKhz = {150.0, 200.0, 300.0, 600.0, 1000.0, 1500.0};
-constexpr std::array<double, 6> kNightRangesKm = {300.0, 500.0, 700.0, 1000.0, 1500.0, 1990.0};
 constexpr std::array<int, 3> kNightMonths = {1, 6, 10};
 constexpr double kCode2ToleranceDb = 4.0;
 constexpr double kOtherCodeToleranceDb = 6.0;
@@ -170,7 +169,7 @@ void nightAnchors(const Model& model, const std::vector<DataSet>& sets, RegionTa
             for (const Region& region : kRegions) {
                 const std::filesystem::path& dir = regions.dirFor(set, region);
                 for (double freqKhz : freqs) {
-                    for (double rangeKm : kNightRangesKm) {
+                    for (double rangeKm : model.nightRangesKm) {
                         const PathEnds path =
                             tables::pathAround(region.midpoint, rangeKm, kEastWestDeg);
                         double sum = 0.0;

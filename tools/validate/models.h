@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <span>
 
 #include "path_prediction.h"
 
@@ -12,12 +13,16 @@ namespace fieldcast::validation {
 struct Model {
     const char* name;
     tables::PathPrediction (*predict)(const map::Scenario& scenario, const tables::PathEnds& path);
-    double longestRangeKm;  // the model's paths reach this far
+    std::span<const double> nightRangesKm;  // path lengths of its P.1147 night anchors
 };
+
+// One hop, where the standard model is checked; its two hops beyond 2000 km are not.
+inline constexpr std::array<double, 6> kOneHopRangesKm = {300.0,  500.0,  700.0,
+                                                          1000.0, 1500.0, 1990.0};
 
 // "standard": fieldcast's own hour (one hop to 2000 km, two beyond, to 4000 km).
 inline constexpr std::array<Model, 1> kModels = {{
-    {"standard", tables::predictPath, 4000.0},
+    {"standard", tables::predictPath, kOneHopRangesKm},
 }};
 
 }  // namespace fieldcast::validation
