@@ -93,19 +93,9 @@ TEST(NightFit, MeasuredSamplesWithinTheAxisOnly) {
 TEST(NightFit, ReferenceSamplesAreWhatTheProgramNeedsOnThePath) {
     // On the bundled MF tables: each sample's |R| is P.1147's field less the program's field
     // with |R| = 1 on the same night path, at that path's f cos(i).
-    map::ScenarioOverrides o;
-    o.txPowerKw = 1.0;
-    o.freqKhz = 150.0;
-    o.txLatDeg = 0.0;
-    o.txLonDeg = 0.0;
-    o.month = 1;
-    o.solarActivityCode = 2;
-    o.txGroundType = 2;
-    o.rxGroundType = 2;
-    o.midGroundType = 2;
-    o.resultMode = 1;
     auto scenario = std::make_unique<map::Scenario>();
-    map::loadScenario(std::filesystem::path(BUNDLED_DATA_ROOT) / "data/mf", o, *scenario);
+    loadLandPathInputs(std::filesystem::path(BUNDLED_DATA_ROOT) / "data/mf", 150.0, 1, 2,
+                       *scenario);
     const NightDesign design{30.0, 0.0};
     const auto samples = referenceNightSamples(*scenario, kMfBand, design);
     ASSERT_EQ(samples.size(), 10u * 11u);  // every P.1147 frequency of the band, 11 ranges

@@ -24,6 +24,22 @@ Site destination(Site from, double distanceKm, double bearingDeg) {
     return {lat2 * kDegPerRad, from.lonDeg + dLon * kDegPerRad};
 }
 
+void loadLandPathInputs(const std::filesystem::path& dataDir, double freqKhz, int month, int code,
+                        map::Scenario& inputs) {
+    map::ScenarioOverrides o;
+    o.txPowerKw = 1.0;
+    o.freqKhz = freqKhz;
+    o.txLatDeg = 0.0;  // each path sets its own
+    o.txLonDeg = 0.0;
+    o.month = month;
+    o.solarActivityCode = code;
+    o.txGroundType = 2;
+    o.rxGroundType = 2;
+    o.midGroundType = 2;
+    o.resultMode = 1;
+    map::loadScenario(dataDir, o, inputs);
+}
+
 PathEnds pathAround(Site midpoint, double groundRangeKm, double bearingDeg) {
     return {destination(midpoint, groundRangeKm / 2.0, bearingDeg + 180.0),
             destination(midpoint, groundRangeKm / 2.0, bearingDeg)};

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <filesystem>
 
 #include "point_prediction.h"
 #include "scenario.h"
@@ -19,6 +20,12 @@ struct Site {
 // The point `distanceKm` from `from` along the initial bearing `bearingDeg`, on the program's
 // sphere of ground ranges.
 Site destination(Site from, double distanceKm, double bearingDeg);
+
+// The tables and codes of `dataDir` for land paths (ground codes 2 at both ends and the
+// midpoint), 1 kW, the sky wave alone, at `freqKhz` in `month` with activity code `code`:
+// every parameter is given, so no scenario file is read. Throws map::DataError.
+void loadLandPathInputs(const std::filesystem::path& dataDir, double freqKhz, int month, int code,
+                        map::Scenario& inputs);
 
 // A path of `groundRangeKm` whose midpoint is `midpoint`, along `bearingDeg` there.
 struct PathEnds {

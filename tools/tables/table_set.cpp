@@ -10,8 +10,8 @@
 #include "focusing_factor.h"
 #include "geometry/e_layer.h"
 #include "ground_wave_curve.h"
+#include "path_prediction.h"
 #include "reflection_coefficient.h"
-#include "scenario.h"
 #include "skywave/sky_tables.h"
 #include "temp_folder.h"
 
@@ -106,19 +106,8 @@ std::vector<TableFile> reflectionFiles(const BandAxes& axes, const std::filesyst
                                        const NightDesign& design) {
     std::vector<TableFile> files;
     for (int code = 1; code <= 3; ++code) {
-        map::ScenarioOverrides o;  // every parameter given: no scenario file is read
-        o.txPowerKw = 1.0;
-        o.freqKhz = axes.band.lowKhz;
-        o.txLatDeg = 0.0;
-        o.txLonDeg = 0.0;
-        o.month = 1;
-        o.solarActivityCode = code;
-        o.txGroundType = 2;  // land paths
-        o.rxGroundType = 2;
-        o.midGroundType = 2;
-        o.resultMode = 1;
         auto scenario = std::make_unique<map::Scenario>();
-        map::loadScenario(tablesDir, o, *scenario);
+        loadLandPathInputs(tablesDir, axes.band.lowKhz, 1, code, *scenario);
         std::vector<NightSample> samples = referenceNightSamples(*scenario, axes, design);
         for (NightSample& s : measuredNightSamples(axes)) samples.push_back(std::move(s));
         const ReflectionModel model(axes.freqCosIncidenceKhz, fitNightRow(axes, samples),

@@ -114,20 +114,9 @@ class RegionTables {
 };
 
 map::Scenario loadFor(const std::filesystem::path& dir, double freqKhz, int month, int code) {
-    map::ScenarioOverrides o;
-    o.txPowerKw = 1.0;
-    o.freqKhz = freqKhz;
-    o.txLatDeg = 0.0;  // each path sets its own
-    o.txLonDeg = 0.0;
-    o.month = month;
-    o.solarActivityCode = code;
-    o.txGroundType = 2;
-    o.rxGroundType = 2;
-    o.midGroundType = 2;
-    o.resultMode = 1;
-    map::Scenario scenario;
-    map::loadScenario(dir, o, scenario);
-    return scenario;
+    map::Scenario inputs;
+    tables::loadLandPathInputs(dir, freqKhz, month, code, inputs);
+    return inputs;
 }
 
 std::string format(const char* pattern, auto... values) {
