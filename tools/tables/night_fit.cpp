@@ -21,7 +21,9 @@ namespace fieldcast::tables {
 
 namespace {
 
-constexpr double kSmoothnessWeight = 0.15;  // dB^2 per unit (dB per unit ln f cos i ^2)^2
+// weight of the squared second derivative (dB per unit ln(f cos i), squared) beside the
+// samples' squared misses (dB^2)
+constexpr double kSmoothnessWeight = 0.15;
 constexpr double kHeldWeight = 1e8;
 constexpr int kReweightingRounds = 2;
 constexpr double kLeastMissDb = 0.1;
@@ -31,7 +33,7 @@ constexpr double kReferenceLowKhz = 150.0;
 constexpr double kReferenceHighKhz = 1700.0;
 constexpr std::array<double, 11> kReferenceRangesKm = {
     300.0, 400.0, 500.0, 650.0, 800.0, 1000.0, 1200.0, 1400.0, 1600.0, 1800.0, 1990.0};
-// Frequencies of the night samples: these within the band and P.1147's, and the band's ends.
+// Frequencies of the night samples: those within both the band and P.1147's.
 constexpr std::array<double, 10> kReferenceFreqsKhz = {150.0, 200.0,  300.0,  450.0,  600.0,
                                                        800.0, 1000.0, 1250.0, 1500.0, 1700.0};
 // Paths of the fit: centred at 35 N 135 E, east-west, in January (long nights at every
@@ -56,14 +58,23 @@ struct GslVector {
     void operator()(gsl_vector* v) const { gsl_vector_free(v); }
 };
 
-// The row's value at an f cos(i), interpolated as the program does.
-double rowAt(const BandAxes& axes, const std::array<double, kFcsCount>& row, double fcsKhz) {
+// Where an f cos(i) falls on the axis: the interval's first column j and the share t of the
+// way to the next, as the program interpolates (the last interval beyond the ends).
+struct Bracket {
+    std::size_t column;
+    double share;
+};
+Bracket bracket(const BandAxes& axes, double fcsKhz) {
     const auto& v = axes.freqCosIncidenceKhz;
     const auto upper = std::upper_bound(v.begin(), v.end(), fcsKhz);
     const std::size_t j =
         std::clamp<std::size_t>(static_cast<std::size_t>(upper - v.begin()), 1, kFcsCount - 1) - 1;
-    const double t = (fcsKhz - v[j]) / (v[j + 1] - v[j]);
-    return (1.0 - t) * row[j] + t * row[j + 1];
+    return {j, (fcsKhz - v[j]) / (v[j + 1] - v[j])};
+}
+
+double rowAt(const BandAxes& axes, const std::array<double, kFcsCount>& row, double fcsKhz) {
+    const Bracket b = bracket(axes, fcsKhz);
+    return (1.0 - b.share) * row[b.column] + b.share * row[b.column + 1];
 }
 
 // Weighted least squares with the smoothness term; columns above kMaxNightReflectionDb are
@@ -88,15 +99,12 @@ std::array<double, kFcsCount> solveRow(const BandAxes& axes,
             gsl_vector_set(r.get(), i, gsl_vector_get(r.get(), i) + value);
         };
         for (std::size_t i = 0; i < samples.size(); ++i) {
-            const NightSample& s = samples[i];
-            const auto upper = std::upper_bound(v.begin(), v.end(), s.freqCosIncidenceKhz);
-            const std::size_t j =
-                std::clamp<std::size_t>(static_cast<std::size_t>(upper - v.begin()), 1, n - 1) - 1;
-            const double t = (s.freqCosIncidenceKhz - v[j]) / (v[j + 1] - v[j]);
-            const std::array<std::pair<std::size_t, double>, 2> a = {{{j, 1.0 - t}, {j + 1, t}}};
+            const Bracket b = bracket(axes, samples[i].freqCosIncidenceKhz);
+            const std::array<std::pair<std::size_t, double>, 2> a = {
+                {{b.column, 1.0 - b.share}, {b.column + 1, b.share}}};
             for (const auto& [p, ap] : a) {
                 for (const auto& [q, aq] : a) add(p, q, weights[i] * ap * aq);
-                addRight(p, weights[i] * ap * s.reflectionDb);
+                addRight(p, weights[i] * ap * samples[i].reflectionDb);
             }
         }
         for (std::size_t j = 1; j + 1 < n; ++j) {
