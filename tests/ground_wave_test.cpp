@@ -3,7 +3,7 @@
 #include <array>
 #include <cmath>
 
-#include "groundwave/interpolate_grid.h"
+#include "lookup/interpolate_grid.h"
 #include "test_support.h"
 
 namespace fieldcast {

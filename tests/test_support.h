@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "driver/prediction_state.h"
+#include "record/prediction_state.h"
 
 namespace fieldcast::testing {
 
@@ -23,10 +23,7 @@ inline std::string printedLike(double value, const std::string& expected) {
 // A record as the run leaves it at the start of a pass: zeros and the pass constants.
 inline PredictionState passState() {
     PredictionState state{};
-    state.speedOfLightKmS = 299792.458;
-    state.degPerRad = kDegPerRad;
-    state.radPerDeg = kRadPerDeg;
-    state.effectiveEarthRadiusKm = kEffectiveEarthRadiusKm;
+    setPassConstants(state);
     return state;
 }
 

@@ -12,7 +12,7 @@
 #include <limits>
 #include <span>
 
-#include "driver/prediction_state.h"
+#include "record/prediction_state.h"
 
 namespace fieldcast {
 
@@ -32,8 +32,9 @@ struct AllowedValues {
     const char* what;
 };
 
-inline constexpr AllowedValues kLatitudeDeg{-90.0, 90.0, true, "a latitude"};
-inline constexpr AllowedValues kLongitudeDeg{-180.0, 360.0, true, "a longitude"};
+inline constexpr AllowedValues kLatitudeDeg{kMinLatitudeDeg, kMaxLatitudeDeg, true, "a latitude"};
+inline constexpr AllowedValues kLongitudeDeg{kMinLongitudeDeg, kMaxLongitudeDeg, true,
+                                             "a longitude"};
 inline constexpr AllowedValues kPowerKw{0.0, std::numeric_limits<double>::max(), false, "a power"};
 inline constexpr AllowedValues kFrequencyKhz{0.0, std::numeric_limits<double>::max(), false,
                                              "a frequency"};

@@ -1,7 +1,7 @@
 // The report file and the console lines of the hour.
 #pragma once
 
-#include "driver/prediction_state.h"
+#include "record/prediction_state.h"
 
 namespace fieldcast {
 

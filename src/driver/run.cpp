@@ -105,10 +105,7 @@ int runPrediction(PredictionState& state) {
         return kExitEarlyEnd;
     }
     for (state.receiverIndex = 0; state.receiverIndex < 1; ++state.receiverIndex) {
-        state.speedOfLightKmS = std::pow(10.0, 5.0) * 2.99792458;
-        state.degPerRad = kDegPerRad;
-        state.radPerDeg = kRadPerDeg;
-        state.effectiveEarthRadiusKm = kEffectiveEarthRadiusKm;
+        setPassConstants(state);
         std::snprintf(state.resultFileName, sizeof state.resultFileName, "QZresult-%d.txt",
                       state.receiverIndex);
         state.reportFile = std::fopen(state.resultFileName, "w");

@@ -1,7 +1,7 @@
 // E-layer critical frequency at the control point and the sky wave's reflection height.
 #pragma once
 
-#include "driver/prediction_state.h"
+#include "record/prediction_state.h"
 
 namespace fieldcast {
 

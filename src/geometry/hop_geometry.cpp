@@ -59,7 +59,7 @@ void computeHopPath(PredictionState& state, const HopTerms& terms) {
 
 void setHourAndControlPoint(PredictionState& state) {
     state.hourJst = state.hourIndex;
-    state.standardMeridian = 135.0;
+    state.standardMeridian = kStandardMeridianDeg;
     state.controlLat = state.midLat;
     state.controlLon = state.midLon;
     state.solarDeclination *= state.radPerDeg;

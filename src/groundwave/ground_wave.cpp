@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "groundwave/interpolate_grid.h"
+#include "lookup/interpolate_grid.h"
 
 namespace fieldcast {
 
@@ -13,8 +13,8 @@ constexpr int kGwOutRow = 8;        // the ninth frequency row, not the last
 }  // namespace
 
 void computeShortRangeGroundWave(PredictionState& state) {
-    // 271.607 mV/m at 1 km for 1 kW; a range of 0 gives an infinite field
-    state.groundWaveMvm = 271.607 * std::sqrt(state.txPowerKw) / state.groundRangeKm;
+    // a range of 0 gives an infinite field
+    state.groundWaveMvm = kShortRangeFieldMvm * std::sqrt(state.txPowerKw) / state.groundRangeKm;
     state.groundWaveDb = 20.0 * std::log10(state.groundWaveMvm / 0.001);
 }
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "driver/input_files.h"
-#include "driver/prediction_state.h"
+#include "record/prediction_state.h"
 
 namespace fieldcast {
 

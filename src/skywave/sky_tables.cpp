@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "driver/input_files.h"
-#include "groundwave/interpolate_grid.h"
+#include "lookup/interpolate_grid.h"
 
 namespace fieldcast {
 

@@ -3,7 +3,7 @@
 
 #include <span>
 
-#include "driver/prediction_state.h"
+#include "record/prediction_state.h"
 
 namespace fieldcast {
 

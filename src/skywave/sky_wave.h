@@ -2,7 +2,7 @@
 // of the sky wave with the ground wave.
 #pragma once
 
-#include "driver/prediction_state.h"
+#include "record/prediction_state.h"
 
 namespace fieldcast {
 

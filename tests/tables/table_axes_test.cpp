@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "driver/prediction_state.h"
 #include "geometry/great_circle.h"
 #include "geometry/hop_geometry.h"
 #include "physics_constants.h"
+#include "record/prediction_state.h"
 
 namespace fieldcast::tables {
 namespace {
@@ -46,10 +46,7 @@ TEST(TableAxes, CoverEveryLookupOfThePredictionOverTheBand) {
                         for (int month = 1; month <= 12; ++month) {
                             for (int hour = 0; hour < 24; ++hour) {
                                 PredictionState s{};
-                                s.degPerRad = kDegPerRad;
-                                s.radPerDeg = kRadPerDeg;
-                                s.speedOfLightKmS = kSpeedOfLightKmS;
-                                s.effectiveEarthRadiusKm = kEffectiveEarthRadiusKm;
+                                setPassConstants(s);
                                 s.freqKhz = freqKhz;
                                 s.txLat = txLatDeg * kRadPerDeg;
                                 s.txLon = 140.0 * kRadPerDeg;

@@ -191,7 +191,8 @@ void parseRegion(const std::string& text, AreaOptions& options) {
         throw UsageError("--region: expected WEST/EAST/SOUTH/NORTH in degrees, got \"" + text +
                          "\"");
     }
-    if (!(w < e) || !(s < n) || s < -90.0 || n > 90.0 || w < -180.0 || e > 360.0 || e - w > 360.0) {
+    if (!(w < e) || !(s < n) || s < kMinLatitudeDeg || n > kMaxLatitudeDeg ||
+        w < kMinLongitudeDeg || e > kMaxLongitudeDeg || e - w > 360.0) {
         throw UsageError(
             "--region: need west < east, south < north, latitudes within "
             "-90..90, longitudes within -180..360 and at most 360 degrees apart");

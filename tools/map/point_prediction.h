@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "driver/prediction_state.h"
+#include "record/prediction_state.h"
 #include "scenario.h"
 #include "skywave/sky_wave.h"
 

@@ -88,11 +88,7 @@ void loadScenario(const std::filesystem::path& dataDir, const ScenarioOverrides&
                   Scenario& scenario) {
     PredictionState& s = scenario.base;
     s = PredictionState{};
-    // the pass constants, as the run sets them
-    s.speedOfLightKmS = std::pow(10.0, 5.0) * 2.99792458;
-    s.degPerRad = kDegPerRad;
-    s.radPerDeg = kRadPerDeg;
-    s.effectiveEarthRadiusKm = kEffectiveEarthRadiusKm;
+    setPassConstants(s);
 
     constexpr int kAnyCode = 999;  // ground-type and result codes: every value has a meaning
     const auto file = [&](const char* name) { return dataDir / name; };

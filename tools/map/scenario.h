@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/prediction_state.h"
+#include "record/prediction_state.h"
 
 namespace fieldcast::map {
 

@@ -102,14 +102,14 @@ std::vector<TableFile> computeDataSet() {
     files.push_back(axisFile("DG.dat", gwDistAxis()));
     files.push_back(groundWaveFile("GW1.dat", kSeaGround));
     files.push_back(groundWaveFile("GW.dat", kLandGround));
-    files.push_back(groundWaveFile("GW3.dat", kDryGround));
+    files.push_back(groundWaveFile("GW3.dat", kDryLandGround));
     files.push_back(axisFile("F.dat", fAxis()));
     files.push_back(axisFile("D.dat", dAxis()));
     files.push_back(focusingFactorFile());
     files.push_back(axisFile("PS.dat", psAxis()));
     files.push_back(antennaFactorFile("AF1.dat", kSeaGround));
     files.push_back(antennaFactorFile("AF2.dat", kLandGround));
-    files.push_back(antennaFactorFile("AF3.dat", kDryGround));
+    files.push_back(antennaFactorFile("AF3.dat", kDryLandGround));
     files.push_back(axisFile("CSX.dat", csxAxis()));
     files.push_back(axisFile("FCS.dat", fcsAxis()));
     // The D-region model has no solar-activity term (see README): one table for all codes.
