@@ -22,7 +22,7 @@ PredictionState hourOnPath(double rxLat, double rxLon, int month, int code, int 
     state.month = month;
     state.hourIndex = hour;
     computeGroundRange(state);
-    computeHopGeometryFromRecord(state);
+    computeHopGeometry(state);
     return state;
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <complex>
 
+#include "record/file_names.h"
 #include "skywave/sky_tables.h"
 #include "test_support.h"
 

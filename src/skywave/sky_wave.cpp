@@ -106,7 +106,7 @@ void computeTwoHopSkyWave(PredictionState& state) {
 
 void combineWithGroundWave(PredictionState& state) {
     const bool twoHop = state.hopCount == 2;
-    const double es = twoHop ? state.skyWave2HopMvm : state.skyWave1HopMvm;
+    const double es = pathSkyWave(state).mvm;
     const double eg = state.groundWaveMvm;
     const double a = es * es + eg * eg;
     const double g = 2.0 * es * eg;
@@ -123,6 +123,20 @@ void combineWithGroundWave(PredictionState& state) {
         state.combined1HopMvm = combined;
         state.combined1HopDb = mvmToDb(combined);
     }
+}
+
+FieldStrength pathSkyWave(const PredictionState& state) {
+    return state.hopCount == 2 ? FieldStrength{state.skyWave2HopMvm, state.skyWave2HopDb}
+                               : FieldStrength{state.skyWave1HopMvm, state.skyWave1HopDb};
+}
+
+FieldStrength pathCombined(const PredictionState& state) {
+    return state.hopCount == 2 ? FieldStrength{state.combined2HopMvm, state.combined2HopDb}
+                               : FieldStrength{state.combined1HopMvm, state.combined1HopDb};
+}
+
+FieldStrength reportedSkyField(const PredictionState& state) {
+    return state.resultMode == 2 ? pathCombined(state) : pathSkyWave(state);
 }
 
 }  // namespace fieldcast

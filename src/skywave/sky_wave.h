@@ -37,4 +37,15 @@ void computeTwoHopSkyWave(PredictionState& state);
 // Phasor sum of the hop count's sky wave and the ground wave.
 void combineWithGroundWave(PredictionState& state);
 
+// A field strength in mV/m with its dB(uV/m) value.
+struct FieldStrength {
+    double mvm;
+    double db;
+};
+// The 1-hop or 2-hop value by hopCount: the sky wave, its combination with the ground wave.
+FieldStrength pathSkyWave(const PredictionState& state);
+FieldStrength pathCombined(const PredictionState& state);
+// What a sky-wave hour reports: the combination under result mode 2, else the sky wave.
+FieldStrength reportedSkyField(const PredictionState& state);
+
 }  // namespace fieldcast

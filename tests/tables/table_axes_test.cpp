@@ -55,7 +55,7 @@ TEST(TableAxes, CoverEveryLookupOfThePredictionOverTheBand) {
                                 s.solarActivityCode = code;
                                 s.month = month;
                                 s.hourIndex = hour;
-                                computeHopGeometryFromRecord(s);
+                                computeHopGeometry(s);
                                 range.add(s.groundRangeKm);
                                 hop.add(s.hopRangeKm);
                                 elevationDeg.add(s.elevationAngle * kDegPerRad);

@@ -205,7 +205,7 @@ void appendPredictionCells(std::string& line, const PointResult& point, int hour
             } else {
                 empty(2);
             }
-            const FieldValue field = reportedField(point, hour, resultMode);
+            const FieldStrength field = reportedField(point, hour, resultMode);
             cell(field.mvm);
             cell(field.db);
             return;
