@@ -7,13 +7,19 @@ BUILD_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev \
 	libcli11-dev libcerf-dev libflint-arb-dev libboost-math-dev libgsl-dev \
 	gmt gmt-gshhg-low ghostscript
 FUZZ_PACKAGES := clang libclang-rt-dev
+# bench/run-time times runs with hyperfine and traces their opens with strace.
+BENCH_PACKAGES := hyperfine strace
 FUZZ_SECONDS := 60
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test deps release tables map fuzz
+.PHONY: run test deps bench-deps release tables map fuzz
 
 deps:
 	@scripts/ensure-packages $(BUILD_PACKAGES)
+
+# What the scripts of bench/ need besides the build.
+bench-deps: deps
+	@scripts/ensure-packages $(BENCH_PACKAGES)
 
 release: deps
 	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release

@@ -125,18 +125,4 @@ void combineWithGroundWave(PredictionState& state) {
     }
 }
 
-FieldStrength pathSkyWave(const PredictionState& state) {
-    return state.hopCount == 2 ? FieldStrength{state.skyWave2HopMvm, state.skyWave2HopDb}
-                               : FieldStrength{state.skyWave1HopMvm, state.skyWave1HopDb};
-}
-
-FieldStrength pathCombined(const PredictionState& state) {
-    return state.hopCount == 2 ? FieldStrength{state.combined2HopMvm, state.combined2HopDb}
-                               : FieldStrength{state.combined1HopMvm, state.combined1HopDb};
-}
-
-FieldStrength reportedSkyField(const PredictionState& state) {
-    return state.resultMode == 2 ? pathCombined(state) : pathSkyWave(state);
-}
-
 }  // namespace fieldcast

@@ -43,9 +43,17 @@ struct FieldStrength {
     double db;
 };
 // The 1-hop or 2-hop value by hopCount: the sky wave, its combination with the ground wave.
-FieldStrength pathSkyWave(const PredictionState& state);
-FieldStrength pathCombined(const PredictionState& state);
+inline FieldStrength pathSkyWave(const PredictionState& state) {
+    return state.hopCount == 2 ? FieldStrength{state.skyWave2HopMvm, state.skyWave2HopDb}
+                               : FieldStrength{state.skyWave1HopMvm, state.skyWave1HopDb};
+}
+inline FieldStrength pathCombined(const PredictionState& state) {
+    return state.hopCount == 2 ? FieldStrength{state.combined2HopMvm, state.combined2HopDb}
+                               : FieldStrength{state.combined1HopMvm, state.combined1HopDb};
+}
 // What a sky-wave hour reports: the combination under result mode 2, else the sky wave.
-FieldStrength reportedSkyField(const PredictionState& state);
+inline FieldStrength reportedSkyField(const PredictionState& state) {
+    return state.resultMode == 2 ? pathCombined(state) : pathSkyWave(state);
+}
 
 }  // namespace fieldcast
