@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "geometry/great_circle.h"
-#include "test_support.h"
+#include "record_helpers.h"
 
 namespace fieldcast {
 namespace {

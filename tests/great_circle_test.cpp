@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "test_support.h"
+#include "record_helpers.h"
 
 namespace fieldcast {
 namespace {

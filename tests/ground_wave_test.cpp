@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "lookup/interpolate_grid.h"
-#include "test_support.h"
+#include "record_helpers.h"
 
 namespace fieldcast {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "geometry/e_layer.h"
 #include "geometry/great_circle.h"
-#include "test_support.h"
+#include "record_helpers.h"
 
 namespace fieldcast {
 namespace {

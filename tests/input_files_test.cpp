@@ -1,16 +1,14 @@
 #include "driver/input_files.h"
 
-#include <stdlib.h>
-
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "test_support.h"
+#include "record_helpers.h"
+#include "test_files.h"
 
 namespace fieldcast {
 namespace {
@@ -20,19 +18,14 @@ namespace fs = std::filesystem;
 // Each test reads from a fresh empty folder of its own, which the readers are given.
 class InputFiles : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/fieldcast-input-XXXXXX";
-        dir_ = mkdtemp(pattern);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
     void write(const char* name, const std::string& content) const {
-        std::ofstream(dir_ / name, std::ios::binary) << content;
+        testing::writeFile(dir_ / name, content);
     }
     std::FILE* open(const char* name) const { return std::fopen((dir_ / name).c_str(), "r"); }
-    const fs::path& dir() const { return dir_; }
+    const fs::path& dir() const { return dir_.path(); }
 
   private:
-    fs::path dir_;
+    testing::TempDir dir_;
 };
 
 TEST_F(InputFiles, ScalarFormats) {
@@ -280,7 +273,7 @@ TEST_F(InputFiles, GroupsStopAtTheFirstFileAndPrintNothing) {
 }
 
 ReceiverSite readRecord(const fs::path& dir, const std::string& content) {
-    std::ofstream(dir / "LATRLONR.dat", std::ios::binary) << content;
+    testing::writeFile(dir / "LATRLONR.dat", content);
     ReceiverSite site{};
     std::FILE* file = std::fopen((dir / "LATRLONR.dat").c_str(), "r");
     readReceiverRecord(file, site);

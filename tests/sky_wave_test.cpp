@@ -4,8 +4,8 @@
 #include <complex>
 
 #include "record/file_names.h"
+#include "record_helpers.h"
 #include "skywave/sky_tables.h"
-#include "test_support.h"
 
 namespace fieldcast {
 namespace {

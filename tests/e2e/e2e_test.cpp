@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "scenario.h"
+#include "fixture_run.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ bool updatingGolden() { return std::getenv("FIELDCAST_UPDATE_GOLDEN") != nullptr
 void expectGolden(const fs::path& golden, const std::optional<std::string>& actual) {
     if (updatingGolden()) {
         if (actual) {
-            writeBytes(golden, *actual);
+            writeFile(golden, *actual);
         } else {
             fs::remove(golden);
         }
@@ -44,7 +44,7 @@ void expectGolden(const fs::path& golden, const std::optional<std::string>& actu
         return;
     }
     ASSERT_TRUE(actual.has_value()) << golden << " was not written";
-    EXPECT_EQ(*actual, readBytes(golden)) << "differs from " << golden;
+    EXPECT_EQ(*actual, readFile(golden)) << "differs from " << golden;
 }
 
 // ctest shows the case by its name
@@ -54,15 +54,15 @@ class EndToEnd : public ::testing::TestWithParam<E2eCase> {};
 
 TEST_P(EndToEnd, ConsoleReportAndStatus) {
     const E2eCase& c = GetParam();
-    Scenario scenario;
+    const FixtureCopy work;
     for (const FileEdit& edit : c.edits) {
         if (edit.content) {
-            writeBytes(scenario.dir / edit.name, *edit.content);
+            writeFile(work.path() / edit.name, *edit.content);
         } else {
-            fs::remove(scenario.dir / edit.name);
+            fs::remove(work.path() / edit.name);
         }
     }
-    const RunResult run = runFieldcast(scenario.dir);
+    const FieldcastRun run = runFieldcastIn(work.path());
     EXPECT_EQ(run.status, c.expectedStatus);
     EXPECT_EQ(run.errors, "");
 

@@ -92,7 +92,7 @@ TEST(MapCli, RefusesAnOutputFolderThatHoldsFilesAndLeavesThemAlone) {
 
 TEST(MapCli, DataDirectoryDefaultsToTheWorkingFolder) {
     const TempDir work;
-    maptest::copyScenario(work.path());
+    maptest::copyFixtures(work.path());
     const auto result = runMap({"points", "-o", "out", "--no-plot"}, work.path());
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_TRUE(std::filesystem::exists(work / "out" / "points.csv"));
@@ -128,7 +128,7 @@ TEST(MapCli, MissingOrBadDataFilesExitWithStatus1AndFieldcastsLine) {
     };
     for (const Case& c : cases) {
         const TempDir work;
-        maptest::copyScenario(work / "data");
+        maptest::copyFixtures(work / "data");
         if (c.content.empty()) {
             std::filesystem::remove(work / "data" / c.file);
         } else {
@@ -175,7 +175,7 @@ TEST(MapCli, RefusesTheHoursThatFieldcastRefusesWithItsLineAndStatus) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         const TempDir work;
-        maptest::copyScenario(work / "data", c.files);
+        maptest::copyFixtures(work / "data", c.files);
         const auto fieldcast = maptest::runFieldcast(work / "data");
         EXPECT_EQ(fieldcast.status, 1);
         EXPECT_EQ(fieldcast.out.substr(fieldcast.out.rfind('\n', fieldcast.out.size() - 2) + 1),
@@ -202,7 +202,7 @@ TEST(MapCli, RefusesTheHoursThatFieldcastRefusesWithItsLineAndStatus) {
 
 TEST(MapCli, ByteOrderMarkIsSkippedAsFieldcastSkipsIt) {
     const TempDir work;
-    maptest::copyScenario(work / "data");
+    maptest::copyFixtures(work / "data");
     maptest::writeFile(work / "data" / "P.dat",
                        "\xEF\xBB\xBF"
                        "10.0\n");
@@ -213,7 +213,7 @@ TEST(MapCli, ByteOrderMarkIsSkippedAsFieldcastSkipsIt) {
 
 TEST(MapCli, OverrideReplacesItsFileSoTheFileMayBeMissing) {
     const TempDir work;
-    maptest::copyScenario(work / "data");
+    maptest::copyFixtures(work / "data");
     std::filesystem::remove(work / "data" / "MON.dat");
     std::filesystem::remove(work / "data" / "FREQ.dat");
     const auto result = runMap({"points", (work / "data").string(), "-o", "out", "--no-plot",

@@ -167,7 +167,7 @@ TEST_P(PredictionMatch, EveryHourEqualsFieldcastReportToPrintedDigits) {
         SCOPED_TRACE(std::string(scenario.label) + ", point " + std::to_string(i) + " at " +
                      number17(points[i].latDeg) + ", " + number17(points[i].lonDeg));
         const TempDir run;
-        maptest::copyScenario(run.path(), scenario.files);
+        maptest::copyFixtures(run.path(), scenario.files);
         maptest::writeFile(run / "LATRLONR.dat", pointRecord(i, points[i], ' '));
         const maptest::RunResult fieldcast = maptest::runFieldcast(run.path());
         ASSERT_EQ(fieldcast.status, 0) << fieldcast.out;

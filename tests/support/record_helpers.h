@@ -1,4 +1,5 @@
-// Helpers shared by the unit tests.
+// The record in the unit tests: the pass constants, a path, and values checked to the digits
+// a worked example prints.
 #pragma once
 
 #include <gtest/gtest.h>
