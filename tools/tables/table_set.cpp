@@ -121,6 +121,13 @@ std::vector<TableFile> computeDataSet() {
     return files;
 }
 
+std::vector<TableFile> axisFiles() {
+    return {axisFile("FG.dat", gwFreqAxis()), axisFile("DG.dat", gwDistAxis()),
+            axisFile("F.dat", fAxis()),       axisFile("D.dat", dAxis()),
+            axisFile("PS.dat", psAxis()),     axisFile("CSX.dat", csxAxis()),
+            axisFile("FCS.dat", fcsAxis())};
+}
+
 bool isDataSetFileName(const std::string& name) {
     for (const char* own : {"FG.dat", "DG.dat", "GW1.dat", "GW.dat", "GW3.dat", "F.dat", "D.dat",
                             "FF.dat", "PS.dat", "AF1.dat", "AF2.dat", "AF3.dat", "CSX.dat",
