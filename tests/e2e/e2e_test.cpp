@@ -107,7 +107,9 @@ INSTANTIATE_TEST_SUITE_P(
                 0}),
     caseName);
 
-// Mends: every refused input ends the run with status 1 and its own line.
+// Inputs the run refuses, each ending it with status 1, its one console line and the report
+// as far as it was written; and inputs at the edge that it accepts (status 0): a name cut to
+// 263 bytes, coincident points, the coordinate limits themselves.
 INSTANTIATE_TEST_SUITE_P(
     RefusedInputs, EndToEnd,
     ::testing::Values(

@@ -61,14 +61,14 @@ TEST(Generator, WritesCsvCopiesAndAUserGroundCurve) {
     std::ifstream csv(out / "GW.csv");
     std::string header;
     std::getline(csv, header);
-    EXPECT_EQ(header, "freqKhz,distanceKm,groundWaveDb");
+    EXPECT_EQ(header, "freqKhz,groundRangeKm,groundWaveDb");
     std::string line;
     int rows = 0;
     while (std::getline(csv, line)) ++rows;
     EXPECT_EQ(rows, 10 * 18);
     std::ifstream axis(out / "PS.csv");
     std::getline(axis, header);
-    EXPECT_EQ(header, "elevationDeg");
+    EXPECT_EQ(header, "elevationAngleDeg");
 }
 
 TEST(Generator, HelpAndUsageErrors) {

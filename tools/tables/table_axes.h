@@ -1,6 +1,12 @@
 // Axes of the bundled tables. The counts are the program's; the values are chosen so that
 // every value the program looks up over ranges of 50 to 4000 km and the band of kBandKhz lies
 // inside its axis (strictly inside where an exact hit would change the lookup's case).
+//
+// Each constant is the record's axis of that name with its unit (kFAxisKhz fills fAxis), and
+// the CSV copies name the quantity along it as the record names it:
+//   gwFreqAxis, fAxis  freqKhz               gwDistAxis  groundRangeKm
+//   dAxis              hopRangeKm            psAxis      elevationAngleDeg
+//   csxAxis            cosSolarZenith        fcsAxis     freqCosIncidenceKhz
 #pragma once
 
 #include <algorithm>

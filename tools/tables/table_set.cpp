@@ -30,10 +30,10 @@ TableFile axisFile(const char* fileName, const Axis& axis) {
 }
 
 Axis gwFreqAxis() { return makeAxis("freqKhz", kGwFreqAxisKhz); }
-Axis gwDistAxis() { return makeAxis("distanceKm", kGwDistAxisKm); }
+Axis gwDistAxis() { return makeAxis("groundRangeKm", kGwDistAxisKm); }
 Axis fAxis() { return makeAxis("freqKhz", kFAxisKhz); }
 Axis dAxis() { return makeAxis("hopRangeKm", kDAxisKm); }
-Axis psAxis() { return makeAxis("elevationDeg", kPsAxisDeg); }
+Axis psAxis() { return makeAxis("elevationAngleDeg", kPsAxisDeg); }
 Axis csxAxis() { return makeAxis("cosSolarZenith", kCsxAxis); }
 Axis fcsAxis() { return makeAxis("freqCosIncidenceKhz", kFcsAxisKhz); }
 
@@ -60,7 +60,9 @@ TableFile groundWaveFile(const std::string& fileName, Ground ground) {
     TableFile table{fileName, "groundWaveDb", kDbFormat, {}, gwFreqAxis(), gwDistAxis()};
     for (double freqKhz : kGwFreqAxisKhz) {
         const GroundWaveCurve curve(ground, freqKhz);
-        for (double distanceKm : kGwDistAxisKm) table.values.push_back(curve.fieldDb(distanceKm));
+        for (double groundRangeKm : kGwDistAxisKm) {
+            table.values.push_back(curve.fieldDb(groundRangeKm));
+        }
     }
     return table;
 }
@@ -69,7 +71,9 @@ TableFile antennaFactorFile(const std::string& fileName, Ground ground) {
     TableFile table{fileName, "antennaFactor", kFactorFormat, {}, fAxis(), psAxis()};
     for (double freqKhz : kFAxisKhz) {
         const AntennaFactor factor(ground, freqKhz);
-        for (double elevationDeg : kPsAxisDeg) table.values.push_back(factor.factor(elevationDeg));
+        for (double elevationAngleDeg : kPsAxisDeg) {
+            table.values.push_back(factor.factor(elevationAngleDeg));
+        }
     }
     return table;
 }
@@ -86,10 +90,10 @@ TableFile focusingFactorFile() {
 
 TableFile reflectionFile(const std::string& fileName) {
     TableFile table{fileName, "log10ReflectionFactor", kFactorFormat, {}, csxAxis(), fcsAxis()};
-    for (double cosZenith : kCsxAxis) {
-        const DRegionProfile profile = profileForCosZenith(cosZenith);
-        for (double fcsKhz : kFcsAxisKhz) {
-            const double logR = std::log10(reflectionMagnitude(profile, fcsKhz));
+    for (double cosSolarZenith : kCsxAxis) {
+        const DRegionProfile profile = profileForCosZenith(cosSolarZenith);
+        for (double freqCosIncidenceKhz : kFcsAxisKhz) {
+            const double logR = std::log10(reflectionMagnitude(profile, freqCosIncidenceKhz));
             table.values.push_back(std::max(logR, kMinLogReflection));
         }
     }
