@@ -1,6 +1,8 @@
 // Catalogue of bad inputs: each row of catalogue.tsv edits the base fixture files, runs the
 // built fieldcast and states the exit status, the console's last line and what the report
 // holds. The rows and their notation are described at the head of catalogue.tsv.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cctype>
 #include <fstream>

@@ -4,6 +4,8 @@
 // Each case starts from fixtures/base (a 760 km, 1-hop path at 100 kHz in June) and edits
 // files: new content, or removal. Regenerate the golden files with FIELDCAST_UPDATE_GOLDEN=1
 // and read the differences before committing them.
+#include <gtest/gtest.h>
+
 #include <optional>
 #include <string>
 #include <utility>

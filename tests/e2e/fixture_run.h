@@ -2,8 +2,6 @@
 // and the catalogue of bad inputs.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <optional>
 #include <string>
