@@ -49,7 +49,7 @@ test: deps
 	cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build build/test -j $(JOBS)
 	cd build/test && ctest --output-on-failure -j $(JOBS)
-	cmake -S . -B build/core-alone -DCMAKE_BUILD_TYPE=Release $(CORE_ALONE_FLAGS)
+	cmake -S . -B build/core-alone -DCMAKE_BUILD_TYPE=Release --no-warn-unused-cli $(CORE_ALONE_FLAGS)
 	cmake --build build/core-alone -j $(JOBS) --target fieldcast
 	cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS=$(SANITIZE_FLAGS)"
 	cmake --build build/asan -j $(JOBS)
