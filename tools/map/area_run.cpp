@@ -25,6 +25,12 @@ double nodeDeg(double minDeg, double stepDeg, int index) {
     return std::round((minDeg + stepDeg * index) * 1e9) / 1e9;
 }
 
+// Each worker's result of the node in hand, on cache lines of its own: two workers writing
+// into one line would slow each other down.
+struct alignas(64) WorkerResult {
+    PointResult point;
+};
+
 // A grid node whose hour fieldcast refuses.
 struct RefusedNode {
     PointRefusal refusal;
@@ -62,7 +68,7 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
                                               std::vector<float>(nodes));
     const unsigned threads = threadCount(common);
     const auto predictors = makePredictors(*inputs, threads);
-    std::vector<PointResult> workerResults(threads);
+    std::vector<WorkerResult> workerResults(threads);
 
     OutputFile csv;
     const std::filesystem::path csvPath = common.outputDir / "area.csv";
@@ -84,7 +90,7 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
                 const std::size_t row = batchStart + k;  // 0: the northern row
                 const int latIndex = grid.latCount - 1 - static_cast<int>(row);
                 const double latDeg = nodeDeg(grid.latMinDeg, grid.stepDeg, latIndex);
-                PointResult& result = workerResults[worker];
+                PointResult& result = workerResults[worker].point;
                 std::string* text = wantCsv ? &rowText[k] : nullptr;
                 if (text != nullptr) text->clear();
                 rowRefusals[k].reset();
