@@ -9,7 +9,7 @@
 
 #include "night_sky_wave_reference.h"
 #include "path_prediction.h"
-#include "scenario.h"
+#include "run_inputs.h"
 
 namespace fieldcast::tables {
 namespace {
@@ -42,7 +42,7 @@ TEST(NightReference, HandComputedFieldStrengths) {
 // A row linear in ln(f cos i) is the smoothest: sampled at every column it comes back.
 TEST(NightFit, ReturnsARowThatTheSamplesFollowExactly) {
     std::vector<NightSample> samples;
-    for (double v : kMfBand.freqCosIncidenceKhz) {
+    for (double v : kMfBand.fcsAxisKhz) {
         samples.push_back({v, -12.0 + 1.5 * std::log(v / 14.0), "line"});
     }
     const auto row = fitNightRow(kMfBand, samples);
@@ -81,7 +81,7 @@ TEST(NightFit, MeasuredSamplesWithinTheAxisOnly) {
     EXPECT_GT(gbrLf, 0);
     for (const NightSample& s : mf) {
         EXPECT_NE(s.source, "GBR");  // 3.5-7.3 kHz lies below the MF axis
-        EXPECT_GE(s.freqCosIncidenceKhz, kMfBand.freqCosIncidenceKhz.front());
+        EXPECT_GE(s.freqCosIncidenceKhz, kMfBand.fcsAxisKhz.front());
     }
     for (const NightSample& s : lf) {
         if (s.source == "Decca") {
@@ -93,22 +93,21 @@ TEST(NightFit, MeasuredSamplesWithinTheAxisOnly) {
 TEST(NightFit, ReferenceSamplesAreWhatTheProgramNeedsOnThePath) {
     // On the bundled MF tables: each sample's |R| is P.1147's field less the program's field
     // with |R| = 1 on the same night path, at that path's f cos(i).
-    auto scenario = std::make_unique<map::Scenario>();
-    loadLandPathInputs(std::filesystem::path(BUNDLED_DATA_ROOT) / "data/mf", 150.0, 1, 2,
-                       *scenario);
+    auto inputs = std::make_unique<map::RunInputs>();
+    loadLandPathInputs(std::filesystem::path(BUNDLED_DATA_ROOT) / "data/mf", 150.0, 1, 2, *inputs);
     const NightDesign design{30.0, 0.0};
-    const auto samples = referenceNightSamples(*scenario, kMfBand, design);
+    const auto samples = referenceNightSamples(*inputs, kMfBand, design);
     ASSERT_EQ(samples.size(), 10u * 11u);  // every P.1147 frequency of the band, 11 ranges
     for (const NightSample& s : samples) {
-        EXPECT_GT(s.freqCosIncidenceKhz, kMfBand.freqCosIncidenceKhz.front());
-        EXPECT_LT(s.freqCosIncidenceKhz, kMfBand.freqCosIncidenceKhz.back());
+        EXPECT_GT(s.freqCosIncidenceKhz, kMfBand.fcsAxisKhz.front());
+        EXPECT_LT(s.freqCosIncidenceKhz, kMfBand.fcsAxisKhz.back());
         EXPECT_GT(s.reflectionDb, -30.0);
         EXPECT_LT(s.reflectionDb, 10.0);
     }
     // one sample by hand: the first, 150 kHz at 300 km
-    scenario->base.freqKhz = 150.0;
+    inputs->base.freqKhz = 150.0;
     const PathPrediction unit =
-        predictPathWithUnitReflection(*scenario, pathAround({35.0, 135.0}, 300.0, 90.0));
+        predictPathWithUnitReflection(*inputs, pathAround({35.0, 135.0}, 300.0, 90.0));
     const double wanted = nightSkyWaveDb(150.0, unit.groundRangeKm, {30.0, 0.0, 50.0});
     EXPECT_NEAR(samples.front().reflectionDb, wanted - medianNightSkyWaveDb(unit), 1e-9);
 }

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <vector>
 
-#include "groundwave/interpolate_grid.h"
+#include "lookup/interpolate_grid.h"
 #include "night_fit.h"
 #include "physics_constants.h"
 #include "table_axes.h"
@@ -79,11 +79,11 @@ TEST(ReflectionCoefficient, DayLossParts) {
 TEST(ReflectionCoefficient, ModelIsTheNightRowLessTheDayLoss) {
     std::array<double, kFcsCount> night{};
     for (std::size_t j = 0; j < kFcsCount; ++j) night[j] = -5.0 - 0.1 * static_cast<double>(j);
-    const ReflectionModel model(kLfBand.freqCosIncidenceKhz, night, 50.0, 1.1);
+    const ReflectionModel model(kLfBand.fcsAxisKhz, night, 50.0, 1.1);
     for (std::size_t j = 0; j < kFcsCount; ++j) {
         EXPECT_DOUBLE_EQ(model.reflectionDb(j, -1.0), night[j]);
         EXPECT_NEAR(model.reflectionDb(j, 0.5),
-                    night[j] - dayLossDb(kLfBand.freqCosIncidenceKhz[j], 60.0, 50.0, 1.1), 1e-9);
+                    night[j] - dayLossDb(kLfBand.fcsAxisKhz[j], 60.0, 50.0, 1.1), 1e-9);
     }
 }
 
@@ -117,15 +117,15 @@ TEST_P(BundledReflectionTables, BelowOneNightAboveDayFallingAsTheSunRisesAndSmoo
 // wherever |R| > 1e-4: the axes are fine enough for the day loss.
 TEST_P(BundledReflectionTables, InterpolationFollowsTheModel) {
     const BandAxes& axes = *GetParam();
-    const auto& v = axes.freqCosIncidenceKhz;
+    const auto& v = axes.fcsAxisKhz;
     for (int code = 1; code <= 3; ++code) {
         SCOPED_TRACE(std::string(axes.band.name) + " RCX" + std::to_string(code));
         const std::vector<double> t = bundledTable(axes, code);
         const double sunspots = code == 1 ? 13.0 : code == 2 ? 50.0 : 100.0;
         const double gyroMhz = gyrofrequencyMhz(NightDesign{}.geomagneticLatitudeDeg);
         const auto lookDb = [&](double fcs, double cosZenith) {
-            return 20.0 * interpolateGrid(v, AxisOrder::ascending, axes.cosSolarZenith, t, fcs,
-                                          cosZenith, kFcsCount - 2, kCsxCount - 1);
+            return 20.0 * interpolateGrid(v, AxisOrder::ascending, axes.csxAxis, t, fcs, cosZenith,
+                                          kFcsCount - 2, kCsxCount - 1);
         };
         for (double cosZenith = -1.0; cosZenith <= 1.0; cosZenith += 0.0125) {
             const double zenithDeg = std::acos(std::min(cosZenith, 1.0)) * kDegPerRad;
@@ -150,8 +150,8 @@ TEST(BundledReflectionTables, LfUsableByDayAndHighAtTheLowEndByNight) {
         // GBR: ||R|| of 0.9 at 3.5-7 kHz by night; at 5-8 kHz the row stays above 0.6
         for (double fcs = 5.0; fcs <= 8.0; fcs += 0.25) {
             const double night =
-                interpolateGrid(kLfBand.freqCosIncidenceKhz, AxisOrder::ascending,
-                                kLfBand.cosSolarZenith, t, fcs, -1.0, kFcsCount - 2, kCsxCount - 1);
+                interpolateGrid(kLfBand.fcsAxisKhz, AxisOrder::ascending, kLfBand.csxAxis, t, fcs,
+                                -1.0, kFcsCount - 2, kCsxCount - 1);
             EXPECT_GT(night, std::log10(0.6)) << code << " " << fcs;
         }
     }

@@ -8,10 +8,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "driver/prediction_state.h"
+#include "driver/input_files.h"
 #include "geometry/great_circle.h"
 #include "geometry/hop_geometry.h"
 #include "physics_constants.h"
+#include "record/prediction_state.h"
+#include "table_set.h"
+#include "test_files.h"
 
 namespace fieldcast::tables {
 namespace {
@@ -49,10 +52,7 @@ TEST(TableAxes, CoverEveryLookupOfThePredictionOverEachBand) {
                             for (int month = 1; month <= 12; ++month) {
                                 for (int hour = 0; hour < 24; ++hour) {
                                     PredictionState s{};
-                                    s.degPerRad = kDegPerRad;
-                                    s.radPerDeg = kRadPerDeg;
-                                    s.speedOfLightKmS = kSpeedOfLightKmS;
-                                    s.effectiveEarthRadiusKm = kEffectiveEarthRadiusKm;
+                                    setPassConstants(s);
                                     s.freqKhz = freqKhz;
                                     s.txLat = txLatDeg * kRadPerDeg;
                                     s.txLon = 140.0 * kRadPerDeg;
@@ -61,7 +61,7 @@ TEST(TableAxes, CoverEveryLookupOfThePredictionOverEachBand) {
                                     s.solarActivityCode = code;
                                     s.month = month;
                                     s.hourIndex = hour;
-                                    computeHopGeometryFromRecord(s);
+                                    computeHopGeometry(s);
                                     range.add(s.groundRangeKm);
                                     hop.add(s.hopRangeKm);
                                     elevationDeg.add(s.elevationAngle * kDegPerRad);
@@ -77,38 +77,23 @@ TEST(TableAxes, CoverEveryLookupOfThePredictionOverEachBand) {
         SCOPED_TRACE(axes->band.name);
         // columns: inside the axis, never beyond its ends (the last value itself is an exact
         // hit)
-        EXPECT_GE(range.minValue, axes->gwDistKm.front());
-        EXPECT_LE(range.maxValue, axes->gwDistKm.back());
-        EXPECT_GT(hop.minValue, axes->hopRangeKm.front());
-        EXPECT_LE(hop.maxValue, axes->hopRangeKm.back());
-        EXPECT_LT(elevationDeg.maxValue, axes->elevationDeg.front());
-        EXPECT_GT(elevationDeg.minValue, axes->elevationDeg.back());
+        EXPECT_GE(range.minValue, axes->gwDistAxisKm.front());
+        EXPECT_LE(range.maxValue, axes->gwDistAxisKm.back());
+        EXPECT_GT(hop.minValue, axes->dAxisKm.front());
+        EXPECT_LE(hop.maxValue, axes->dAxisKm.back());
+        EXPECT_LT(elevationDeg.maxValue, axes->psAxisDeg.front());
+        EXPECT_GT(elevationDeg.minValue, axes->psAxisDeg.back());
         // inside the first interval: the 5 kHz floor in LF, no column hit exactly
-        EXPECT_GT(fcs.minValue, axes->freqCosIncidenceKhz.front());
-        EXPECT_LE(fcs.maxValue, axes->freqCosIncidenceKhz.back());
+        EXPECT_GT(fcs.minValue, axes->fcsAxisKhz.front());
+        EXPECT_LE(fcs.maxValue, axes->fcsAxisKhz.back());
         // rows: the whole range of cos(zenith)
-        EXPECT_GE(cosZenith.minValue, axes->cosSolarZenith.front());
-        EXPECT_LE(cosZenith.maxValue, axes->cosSolarZenith.back());
+        EXPECT_GE(cosZenith.minValue, axes->csxAxis.front());
+        EXPECT_LE(cosZenith.maxValue, axes->csxAxis.back());
         // the band lies inside both frequency axes
-        EXPECT_GE(low, axes->gwFreqKhz.front());
-        EXPECT_LE(high, axes->gwFreqKhz.back());
-        EXPECT_GE(low, axes->fKhz.front());
-        EXPECT_LE(high, axes->fKhz.back());
-    }
-}
-
-TEST(TableAxes, AreOrderedAsTheLookupsRequire) {
-    for (const BandAxes* a : kBandAxes) {
-        EXPECT_TRUE(std::is_sorted(a->gwFreqKhz.begin(), a->gwFreqKhz.end()));
-        EXPECT_TRUE(std::is_sorted(a->gwDistKm.begin(), a->gwDistKm.end()));
-        EXPECT_TRUE(std::is_sorted(a->fKhz.begin(), a->fKhz.end()));
-        EXPECT_TRUE(std::is_sorted(a->hopRangeKm.begin(), a->hopRangeKm.end()));
-        EXPECT_TRUE(
-            std::is_sorted(a->elevationDeg.rbegin(), a->elevationDeg.rend()));  // descending
-        EXPECT_TRUE(std::is_sorted(a->cosSolarZenith.begin(), a->cosSolarZenith.end()));
-        EXPECT_TRUE(std::is_sorted(a->freqCosIncidenceKhz.begin(), a->freqCosIncidenceKhz.end()));
-        EXPECT_EQ(std::adjacent_find(a->elevationDeg.begin(), a->elevationDeg.end()),
-                  a->elevationDeg.end());
+        EXPECT_GE(low, axes->gwFreqAxisKhz.front());
+        EXPECT_LE(high, axes->gwFreqAxisKhz.back());
+        EXPECT_GE(low, axes->fAxisKhz.front());
+        EXPECT_LE(high, axes->fAxisKhz.back());
     }
 }
 
@@ -123,6 +108,30 @@ TEST(TableAxes, BandsByNameAndTheDataSetForAFrequency) {
     EXPECT_EQ(dataSetForFrequency(1700.0)->folder, "data/mf");
     EXPECT_EQ(dataSetForFrequency(19.9), nullptr);
     EXPECT_EQ(dataSetForFrequency(1700.5), nullptr);
+}
+
+// The order of the axes themselves is checked when the tool is compiled (table_axes.h); the
+// files hold them printed to four decimals, which must keep every value apart: the program
+// reads them back with its own axis reader.
+TEST(TableAxes, WrittenAxesPassTheProgramsOrderCheck) {
+    for (const BandAxes* axes : kBandAxes) {
+        SCOPED_TRACE(axes->band.name);
+        const testing::TempDir dir;
+        for (const TableFile& file : axisFiles(*axes)) writeDatFile(file, dir.path());
+        PredictionState s{};
+        const ReadResult reads[] = {
+            readAxisFile(dir.path(), "FG.dat", s.gwFreqAxis, AxisOrder::ascending),
+            readAxisFile(dir.path(), "DG.dat", s.gwDistAxis, AxisOrder::ascending),
+            readAxisFile(dir.path(), "F.dat", s.fAxis, AxisOrder::ascending),
+            readAxisFile(dir.path(), "D.dat", s.dAxis, AxisOrder::ascending),
+            readAxisFile(dir.path(), "PS.dat", s.psAxis, AxisOrder::descending),
+            readAxisFile(dir.path(), "CSX.dat", s.csxAxis, AxisOrder::ascending),
+            readAxisFile(dir.path(), "FCS.dat", s.fcsAxis, AxisOrder::ascending),
+        };
+        for (const ReadResult& read : reads) EXPECT_TRUE(read.ok()) << read.line;
+        EXPECT_EQ(s.fcsAxis.front(), axes->fcsAxisKhz.front());
+        EXPECT_EQ(s.csxAxis[1], axes->csxAxis[1]);
+    }
 }
 
 }  // namespace

@@ -3,15 +3,16 @@
 #include "anchors.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cmath>
-#include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "models.h"
+#include "test_programs.h"
 
 namespace fieldcast::validation {
 namespace {
@@ -118,36 +119,22 @@ TEST(AnchorCriteria, ABiasOrAWideMissFails) {
     EXPECT_TRUE(meetsCriteria({row("mf-day", nan, 30.0, nan)}));
 }
 
-struct ToolRun {
-    int status;
-    std::string output;
-};
-
-ToolRun runTool(const std::string& arguments) {
-    const std::string command = std::string(VALIDATE_TOOL) + " " + arguments + " 2>&1";
-    ToolRun run{-1, {}};
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        run.output.append(buffer, n);
-    const int raw = pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
+fieldcast::testing::RunResult runTool(const std::vector<std::string>& arguments) {
+    return fieldcast::testing::runProgram(FIELDCAST_VALIDATE_EXE, arguments,
+                                          std::filesystem::current_path());
 }
 
 TEST(ValidateCommand, SummaryOfTheBundledSetsAndUsageErrors) {
-    const ToolRun ok =
-        runTool(std::string("--summary --lf ") + DEFAULT_DATA_DIR + " --mf " + MF_DATA_DIR);
-    EXPECT_EQ(ok.status, 0) << ok.output;
-    EXPECT_NE(ok.output.find("p1147-code2"), std::string::npos);
-    EXPECT_EQ(ok.output.find("FAILS"), std::string::npos) << ok.output;
+    const auto ok = runTool({"--summary", "--lf", DEFAULT_DATA_DIR, "--mf", MF_DATA_DIR});
+    EXPECT_EQ(ok.status, 0) << ok.out << ok.err;
+    EXPECT_NE(ok.out.find("p1147-code2"), std::string::npos);
+    EXPECT_EQ(ok.out.find("FAILS"), std::string::npos) << ok.out;
 
-    EXPECT_EQ(runTool("--lf /nonexistent/folder").status, 2);
-    EXPECT_EQ(runTool("--no-such-option").status, 2);
-    const ToolRun help = runTool("--help");
+    EXPECT_EQ(runTool({"--lf", "/nonexistent/folder"}).status, 2);
+    EXPECT_EQ(runTool({"--no-such-option"}).status, 2);
+    const auto help = runTool({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.output.find("--mf"), std::string::npos);
+    EXPECT_NE(help.out.find("--mf"), std::string::npos);
 }
 
 }  // namespace

@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
         if (permittivity->count() > 0) {
             files.push_back(groundWaveFile(
                 options.groundFile,
-                Ground{options.groundPermittivity, options.groundConductivitySm}, axes));
+                fieldcast::Ground{options.groundPermittivity, options.groundConductivitySm}, axes));
         }
         for (const TableFile& file : files) {
             writeDatFile(file, dir);

@@ -65,7 +65,7 @@ struct Bracket {
     double share;
 };
 Bracket bracket(const BandAxes& axes, double fcsKhz) {
-    const auto& v = axes.freqCosIncidenceKhz;
+    const auto& v = axes.fcsAxisKhz;
     const auto upper = std::upper_bound(v.begin(), v.end(), fcsKhz);
     const std::size_t j =
         std::clamp<std::size_t>(static_cast<std::size_t>(upper - v.begin()), 1, kFcsCount - 1) - 1;
@@ -82,7 +82,7 @@ double rowAt(const BandAxes& axes, const std::array<double, kFcsCount>& row, dou
 std::array<double, kFcsCount> solveRow(const BandAxes& axes,
                                        const std::vector<NightSample>& samples,
                                        const std::vector<double>& weights) {
-    const auto& v = axes.freqCosIncidenceKhz;
+    const auto& v = axes.fcsAxisKhz;
     constexpr std::size_t n = kFcsCount;
     std::array<double, n> x{};
     for (std::size_t j = 0; j < n; ++j) x[j] = std::log(v[j]);
@@ -148,9 +148,10 @@ std::array<double, kFcsCount> solveRow(const BandAxes& axes,
 
 }  // namespace
 
-std::vector<NightSample> referenceNightSamples(const map::Scenario& scenario, const BandAxes& axes,
+std::vector<NightSample> referenceNightSamples(const map::RunInputs& inputs, const BandAxes& axes,
                                                const NightDesign& design) {
-    map::Scenario s = scenario;
+    auto copy = std::make_unique<map::RunInputs>(inputs);
+    map::RunInputs& s = *copy;
     s.base.month = kFitMonth;
     const NightReference where{design.geomagneticLatitudeDeg, design.solarCycleLossDb,
                                solarActivity(s.base.solarActivityCode).sunspotLevel};
@@ -180,7 +181,7 @@ std::vector<NightSample> referenceNightSamples(const map::Scenario& scenario, co
 
 std::vector<NightSample> measuredNightSamples(const BandAxes& axes) {
     std::vector<NightSample> samples;
-    const double lowest = axes.freqCosIncidenceKhz.front();
+    const double lowest = axes.fcsAxisKhz.front();
     for (double fcsKhz : kGbrNightFcsKhz) {
         const double cosIncidence = fcsKhz / kGbrFreqKhz;
         if (fcsKhz >= lowest) {

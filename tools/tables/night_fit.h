@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "scenario.h"
+#include "run_inputs.h"
 #include "table_axes.h"
 
 namespace fieldcast::tables {
@@ -38,9 +38,9 @@ struct NightSample {
     std::string source;
 };
 
-// From P.1147 through the program: `scenario` holds the band's tables (its RCX table is
+// From P.1147 through the program: `inputs` hold the band's tables (their RCX table is
 // ignored) and the activity code; the paths are placed at night in January.
-std::vector<NightSample> referenceNightSamples(const map::Scenario& scenario, const BandAxes& axes,
+std::vector<NightSample> referenceNightSamples(const map::RunInputs& inputs, const BandAxes& axes,
                                                const NightDesign& design);
 // The LF measurements within the band's f cos(i) axis.
 std::vector<NightSample> measuredNightSamples(const BandAxes& axes);

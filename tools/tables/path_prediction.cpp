@@ -1,15 +1,17 @@
-// Coordinates in degrees, as the map tool takes them; the geometry of each hour is the
-// core's own (computeHopGeometryFromRecord), the field the map tool's predictor.
+// Coordinates in degrees, as the map tool takes them. The hours are the core's: startHour,
+// predictPath once, predictSkyHour for each hour, as the map tool's predictor calls them; the
+// record after each hour holds its geometry.
 #include "path_prediction.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
-#include "geometry/great_circle.h"
-#include "geometry/hop_geometry.h"
+#include "hour/hour.h"
+#include "skywave/sky_wave.h"
 
 namespace fieldcast::tables {
 
@@ -25,8 +27,8 @@ Site destination(Site from, double distanceKm, double bearingDeg) {
 }
 
 void loadLandPathInputs(const std::filesystem::path& dataDir, double freqKhz, int month, int code,
-                        map::Scenario& inputs) {
-    map::ScenarioOverrides o;
+                        map::RunInputs& inputs) {
+    map::InputOverrides o;
     o.txPowerKw = 1.0;
     o.freqKhz = freqKhz;
     o.txLatDeg = 0.0;  // each path sets its own
@@ -37,7 +39,7 @@ void loadLandPathInputs(const std::filesystem::path& dataDir, double freqKhz, in
     o.rxGroundType = 2;
     o.midGroundType = 2;
     o.resultMode = 1;
-    map::loadScenario(dataDir, o, inputs);
+    map::loadRunInputs(dataDir, o, inputs);
 }
 
 PathEnds pathAround(Site midpoint, double groundRangeKm, double bearingDeg) {
@@ -45,44 +47,40 @@ PathEnds pathAround(Site midpoint, double groundRangeKm, double bearingDeg) {
             destination(midpoint, groundRangeKm / 2.0, bearingDeg)};
 }
 
-PathPrediction predictPath(const map::Scenario& scenario, const PathEnds& path) {
-    map::Scenario moved = scenario;
-    moved.base.txLat = path.tx.latDeg;
-    moved.base.txLon = path.tx.lonDeg;
-    map::PointPredictor predictor(moved);
-    map::PointResult result{};
-    predictor.predict(path.rx.latDeg, path.rx.lonDeg, result);
-    if (result.pathKind != map::PathKind::oneHop && result.pathKind != map::PathKind::twoHop) {
+PathPrediction predictPathHours(const map::RunInputs& inputs, const PathEnds& path) {
+    auto record = std::make_unique<PredictionState>(inputs.base);
+    PredictionState& s = *record;
+    s.txLat = path.tx.latDeg;  // degrees, converted by startHour
+    s.txLon = path.tx.lonDeg;
+    s.hourIndex = 0;
+    startHour(s, path.rx.latDeg, path.rx.lonDeg);
+    const HourTables tables{inputs.txAfTable, inputs.rxAfTable,
+                            inputs.txAfTable == inputs.rxAfTable};
+    HourTerms terms;
+    const HourOutcome start = predictPath(s, tables, terms);
+    if (start.end == HourEnd::beyondRange || start.end == HourEnd::shortRange) {
         throw std::invalid_argument("the path has no sky wave (50 km or less, or beyond 4000 km)");
     }
+    if (start.end != HourEnd::skyWave) throw map::DataError(refusalLine(start));
 
     PathPrediction out{};
-    out.groundRangeKm = result.groundRangeKm;
-    out.hopCount = result.pathKind == map::PathKind::twoHop ? 2 : 1;
-    for (int hour = 0; hour < map::kHourCount; ++hour) {
-        PredictionState s = moved.base;
-        s.txLat = path.tx.latDeg * kRadPerDeg;
-        s.txLon = path.tx.lonDeg * kRadPerDeg;
-        s.rxLat = path.rx.latDeg * kRadPerDeg;
-        s.rxLon = path.rx.lonDeg * kRadPerDeg;
-        computeGroundRange(s);
-        s.hourIndex = hour;
-        computeHopGeometryFromRecord(s);
-        if (hour == 0) {
-            out.midLatDeg = s.midLat * kDegPerRad;
-            out.midLonDeg = s.midLon * kDegPerRad;
-        }
-        const auto h = static_cast<std::size_t>(hour);
-        out.hours[h] = {result.hours[h].skyWaveDb, s.freqCosIncidenceKhz,
-                        std::cos(s.incidenceAngle), s.cosSolarZenith};
+    out.groundRangeKm = s.groundRangeKm;
+    out.midLatDeg = s.midLat * kDegPerRad;
+    out.midLonDeg = s.midLon * kDegPerRad;
+    out.hopCount = s.hopCount;
+    for (s.hourIndex = 0; s.hourIndex < kHoursPerDay; ++s.hourIndex) {
+        const HourOutcome hour = predictSkyHour(s, tables, terms);
+        if (hour.end != HourEnd::skyWave) throw map::DataError(refusalLine(hour));
+        out.hours[static_cast<std::size_t>(s.hourIndex)] = {
+            pathSkyWave(s).db, s.freqCosIncidenceKhz, std::cos(s.incidenceAngle), s.cosSolarZenith};
     }
     return out;
 }
 
-PathPrediction predictPathWithUnitReflection(const map::Scenario& scenario, const PathEnds& path) {
-    map::Scenario unit = scenario;
-    unit.base.rcxTable.fill(0.0);  // log10 |R| = 0
-    return predictPath(unit, path);
+PathPrediction predictPathWithUnitReflection(const map::RunInputs& inputs, const PathEnds& path) {
+    auto unit = std::make_unique<map::RunInputs>(inputs);
+    unit->base.rcxTable.fill(0.0);  // log10 |R| = 0
+    return predictPathHours(*unit, path);
 }
 
 double medianNightSkyWaveDb(const PathPrediction& prediction) {

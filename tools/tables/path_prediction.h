@@ -1,14 +1,14 @@
-// What the prediction gives on a path, hour by hour, through the map tool's predictor (the
-// program's own steps on tables in memory), with the hop geometry of each hour beside it.
-// The night fit of the reflection tables and the validation against measurements both ask
-// it, so that both see exactly what the program computes.
+// What the prediction gives on a path, hour by hour, through the core's hour (hour/hour.h) on
+// tables in memory, as fieldcast and the map tool compute it, with the hop geometry of each
+// hour beside it. The night fit of the reflection tables and the validation against
+// measurements both ask it, so that both see exactly what the program computes.
 #pragma once
 
 #include <array>
 #include <filesystem>
 
-#include "point_prediction.h"
-#include "scenario.h"
+#include "record/constants.h"
+#include "run_inputs.h"
 
 namespace fieldcast::tables {
 
@@ -23,9 +23,10 @@ Site destination(Site from, double distanceKm, double bearingDeg);
 
 // The tables and codes of `dataDir` for land paths (ground codes 2 at both ends and the
 // midpoint), 1 kW, the sky wave alone, at `freqKhz` in `month` with activity code `code`:
-// every parameter is given, so no scenario file is read. Throws map::DataError.
+// every parameter is given, so no scenario file is read. Read by fieldcast's readers with its
+// checks; throws map::DataError with fieldcast's line.
 void loadLandPathInputs(const std::filesystem::path& dataDir, double freqKhz, int month, int code,
-                        map::Scenario& inputs);
+                        map::RunInputs& inputs);
 
 // A path of `groundRangeKm` whose midpoint is `midpoint`, along `bearingDeg` there.
 struct PathEnds {
@@ -46,16 +47,17 @@ struct PathPrediction {
     double midLatDeg;  // the program's path midpoint
     double midLonDeg;
     int hopCount;
-    std::array<HourOnPath, map::kHourCount> hours;
+    std::array<HourOnPath, kHoursPerDay> hours;
 };
 
-// The scenario's transmitter is moved to `path.tx`; `scenario` is otherwise used as it stands.
-// Paths of 50 km or less and beyond 4000 km have no sky wave: std::invalid_argument.
-PathPrediction predictPath(const map::Scenario& scenario, const PathEnds& path);
+// The inputs' transmitter is moved to `path.tx`; `inputs` are otherwise used as they stand.
+// Paths of 50 km or less and beyond 4000 km have no sky wave: std::invalid_argument; an hour
+// that fieldcast refuses: map::DataError with fieldcast's line.
+PathPrediction predictPathHours(const map::RunInputs& inputs, const PathEnds& path);
 
 // The sky wave the tables would give with |R| = 1 in every cell: what the reflection
 // coefficient multiplies.
-PathPrediction predictPathWithUnitReflection(const map::Scenario& scenario, const PathEnds& path);
+PathPrediction predictPathWithUnitReflection(const map::RunInputs& inputs, const PathEnds& path);
 
 // Cos(solar zenith) at or below which an hour counts as night: the sun 10 degrees or more
 // below the horizon.

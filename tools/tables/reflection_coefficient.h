@@ -20,7 +20,7 @@
 
 #include <array>
 
-#include "driver/prediction_state.h"
+#include "record/prediction_state.h"
 
 namespace fieldcast::tables {
 

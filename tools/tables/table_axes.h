@@ -2,13 +2,21 @@
 // chosen so that every value the program looks up over ranges of 50 to 4000 km and the band's
 // frequencies lies inside its axis (strictly inside where an exact hit would change the
 // lookup's case).
+//
+// Each member is the record's axis of that name with its unit (fAxisKhz fills fAxis), and
+// the CSV copies name the quantity along it as the record names it:
+//   gwFreqAxis, fAxis  freqKhz               gwDistAxis  groundRangeKm
+//   dAxis              hopRangeKm            psAxis      elevationAngleDeg
+//   csxAxis            cosSolarZenith        fcsAxis     freqCosIncidenceKhz
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <functional>
 #include <string_view>
 
 #include "data_set_bands.h"
-#include "driver/prediction_state.h"
+#include "record/prediction_state.h"
 
 namespace fieldcast::tables {
 
@@ -18,23 +26,23 @@ struct BandAxes {
     // without interpolation, so the band lies inside), 18 distances from 50 km (ranges just
     // above 50 km occur; a first distance above it would extrapolate on the last interval) to
     // 4000 km.
-    std::array<double, kGwFreqCount> gwFreqKhz;
-    std::array<double, kGwDistCount> gwDistKm;
+    std::array<double, kGwFreqCount> gwFreqAxisKhz;
+    std::array<double, kGwDistCount> gwDistAxisKm;
     // Rows of FF and AF: 8 frequencies spanning the band.
-    std::array<double, kFCount> fKhz;
+    std::array<double, kFCount> fAxisKhz;
     // FF columns: hop ranges 50 to 2000 km (one hop up to 2000 km, two hops of half the range
     // beyond), closer together toward 2000 km where the factor rises fast.
-    std::array<double, kDCount> hopRangeKm;
+    std::array<double, kDCount> dAxisKm;
     // AF columns: elevation angles in degrees, descending. Hops of 50 to 2000 km reflected at
     // 69 to 100 km leave at about 76 down to 0.3 degrees.
-    std::array<double, kPsCount> elevationDeg;
+    std::array<double, kPsCount> psAxisDeg;
     // RCX rows: cos(solar zenith) over its whole range, close together through twilight
     // (zenith 80 to 100 degrees, cos from 0.174 to -0.174) where the lower ionosphere changes.
-    std::array<double, kCsxCount> cosSolarZenith;
+    std::array<double, kCsxCount> csxAxis;
     // RCX columns: f cos(i) in kHz, from below the least value met (the program's floor of
     // 5.0 kHz in LF, where the axis starts just below it so that the floored value falls
     // inside the first interval instead of hitting a column) to the top of the band.
-    std::array<double, kFcsCount> freqCosIncidenceKhz;
+    std::array<double, kFcsCount> fcsAxisKhz;
 };
 
 constexpr std::array<double, kGwDistCount> kGwDistAxisKm = {
@@ -82,5 +90,22 @@ constexpr const BandAxes* bandAxes(std::string_view name) {
     }
     return nullptr;
 }
+
+// Every interval of a lookup has a width: the axes run strictly in their order.
+template <std::size_t N>
+constexpr bool strictlyAscending(const std::array<double, N>& axis) {
+    return std::adjacent_find(axis.begin(), axis.end(), std::greater_equal<>()) == axis.end();
+}
+template <std::size_t N>
+constexpr bool strictlyDescending(const std::array<double, N>& axis) {
+    return std::adjacent_find(axis.begin(), axis.end(), std::less_equal<>()) == axis.end();
+}
+constexpr bool axesInOrder(const BandAxes& a) {
+    return strictlyAscending(a.gwFreqAxisKhz) && strictlyAscending(a.gwDistAxisKm) &&
+           strictlyAscending(a.fAxisKhz) && strictlyAscending(a.dAxisKm) &&
+           strictlyDescending(a.psAxisDeg) && strictlyAscending(a.csxAxis) &&
+           strictlyAscending(a.fcsAxisKhz);
+}
+static_assert(axesInOrder(kLfBand) && axesInOrder(kMfBand));
 
 }  // namespace fieldcast::tables

@@ -10,10 +10,10 @@
 #include "focusing_factor.h"
 #include "geometry/e_layer.h"
 #include "ground_wave_curve.h"
+#include "output_files.h"
 #include "path_prediction.h"
+#include "record/file_names.h"
 #include "reflection_coefficient.h"
-#include "skywave/sky_tables.h"
-#include "temp_folder.h"
 
 namespace fieldcast::tables {
 
@@ -32,13 +32,13 @@ TableFile axisFile(const char* fileName, const Axis& axis) {
     return {fileName, axis.name, kAxisFormat, axis.values, {}, {}};
 }
 
-Axis gwFreqAxis(const BandAxes& a) { return makeAxis("freqKhz", a.gwFreqKhz); }
-Axis gwDistAxis(const BandAxes& a) { return makeAxis("distanceKm", a.gwDistKm); }
-Axis fAxis(const BandAxes& a) { return makeAxis("freqKhz", a.fKhz); }
-Axis dAxis(const BandAxes& a) { return makeAxis("hopRangeKm", a.hopRangeKm); }
-Axis psAxis(const BandAxes& a) { return makeAxis("elevationDeg", a.elevationDeg); }
-Axis csxAxis(const BandAxes& a) { return makeAxis("cosSolarZenith", a.cosSolarZenith); }
-Axis fcsAxis(const BandAxes& a) { return makeAxis("freqCosIncidenceKhz", a.freqCosIncidenceKhz); }
+Axis gwFreqAxis(const BandAxes& a) { return makeAxis("freqKhz", a.gwFreqAxisKhz); }
+Axis gwDistAxis(const BandAxes& a) { return makeAxis("groundRangeKm", a.gwDistAxisKm); }
+Axis fAxis(const BandAxes& a) { return makeAxis("freqKhz", a.fAxisKhz); }
+Axis dAxis(const BandAxes& a) { return makeAxis("hopRangeKm", a.dAxisKm); }
+Axis psAxis(const BandAxes& a) { return makeAxis("elevationAngleDeg", a.psAxisDeg); }
+Axis csxAxis(const BandAxes& a) { return makeAxis("cosSolarZenith", a.csxAxis); }
+Axis fcsAxis(const BandAxes& a) { return makeAxis("freqCosIncidenceKhz", a.fcsAxisKhz); }
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
@@ -61,19 +61,21 @@ void printValue(std::FILE* file, const char* format, double value) {
 
 TableFile groundWaveFile(const std::string& fileName, Ground ground, const BandAxes& axes) {
     TableFile table{fileName, "groundWaveDb", kDbFormat, {}, gwFreqAxis(axes), gwDistAxis(axes)};
-    for (double freqKhz : axes.gwFreqKhz) {
+    for (double freqKhz : axes.gwFreqAxisKhz) {
         const GroundWaveCurve curve(ground, freqKhz);
-        for (double distanceKm : axes.gwDistKm) table.values.push_back(curve.fieldDb(distanceKm));
+        for (double groundRangeKm : axes.gwDistAxisKm) {
+            table.values.push_back(curve.fieldDb(groundRangeKm));
+        }
     }
     return table;
 }
 
 TableFile antennaFactorFile(const std::string& fileName, Ground ground, const BandAxes& axes) {
     TableFile table{fileName, "antennaFactor", kFactorFormat, {}, fAxis(axes), psAxis(axes)};
-    for (double freqKhz : axes.fKhz) {
+    for (double freqKhz : axes.fAxisKhz) {
         const AntennaFactor factor(ground, freqKhz);
-        for (double elevationDeg : axes.elevationDeg) {
-            table.values.push_back(factor.factor(elevationDeg));
+        for (double elevationAngleDeg : axes.psAxisDeg) {
+            table.values.push_back(factor.factor(elevationAngleDeg));
         }
     }
     return table;
@@ -81,8 +83,8 @@ TableFile antennaFactorFile(const std::string& fileName, Ground ground, const Ba
 
 TableFile focusingFactorFile(const BandAxes& axes) {
     TableFile table{"FF.dat", "focusingFactor", kFactorFormat, {}, fAxis(axes), dAxis(axes)};
-    for (double freqKhz : axes.fKhz) {
-        for (double hopRangeKm : axes.hopRangeKm) {
+    for (double freqKhz : axes.fAxisKhz) {
+        for (double hopRangeKm : axes.dAxisKm) {
             table.values.push_back(tableFocusingFactor(freqKhz, hopRangeKm));
         }
     }
@@ -93,9 +95,9 @@ TableFile reflectionFile(const std::string& fileName, const BandAxes& axes,
                          const ReflectionModel& model) {
     TableFile table{fileName, "log10ReflectionFactor", kFactorFormat,
                     {},       csxAxis(axes),           fcsAxis(axes)};
-    for (double cosZenith : axes.cosSolarZenith) {
+    for (double cosSolarZenith : axes.csxAxis) {
         for (std::size_t column = 0; column < kFcsCount; ++column) {
-            const double log10R = model.reflectionDb(column, cosZenith) / 20.0;
+            const double log10R = model.reflectionDb(column, cosSolarZenith) / 20.0;
             table.values.push_back(std::max(log10R, kMinLogReflection));
         }
     }
@@ -106,11 +108,11 @@ std::vector<TableFile> reflectionFiles(const BandAxes& axes, const std::filesyst
                                        const NightDesign& design) {
     std::vector<TableFile> files;
     for (int code = 1; code <= 3; ++code) {
-        auto scenario = std::make_unique<map::Scenario>();
-        loadLandPathInputs(tablesDir, axes.band.lowKhz, 1, code, *scenario);
-        std::vector<NightSample> samples = referenceNightSamples(*scenario, axes, design);
+        auto inputs = std::make_unique<map::RunInputs>();
+        loadLandPathInputs(tablesDir, axes.band.lowKhz, 1, code, *inputs);
+        std::vector<NightSample> samples = referenceNightSamples(*inputs, axes, design);
         for (NightSample& s : measuredNightSamples(axes)) samples.push_back(std::move(s));
-        const ReflectionModel model(axes.freqCosIncidenceKhz, fitNightRow(axes, samples),
+        const ReflectionModel model(axes.fcsAxisKhz, fitNightRow(axes, samples),
                                     solarActivity(code).sunspotLevel,
                                     gyrofrequencyMhz(design.geomagneticLatitudeDeg));
         files.push_back(reflectionFile(rcxFileName(code), axes, model));
@@ -124,19 +126,19 @@ std::vector<TableFile> computeDataSet(const BandAxes& axes, const NightDesign& d
     files.push_back(axisFile("DG.dat", gwDistAxis(axes)));
     files.push_back(groundWaveFile("GW1.dat", kSeaGround, axes));
     files.push_back(groundWaveFile("GW.dat", kLandGround, axes));
-    files.push_back(groundWaveFile("GW3.dat", kDryGround, axes));
+    files.push_back(groundWaveFile("GW3.dat", kDryLandGround, axes));
     files.push_back(axisFile("F.dat", fAxis(axes)));
     files.push_back(axisFile("D.dat", dAxis(axes)));
     files.push_back(focusingFactorFile(axes));
     files.push_back(axisFile("PS.dat", psAxis(axes)));
     files.push_back(antennaFactorFile("AF1.dat", kSeaGround, axes));
     files.push_back(antennaFactorFile("AF2.dat", kLandGround, axes));
-    files.push_back(antennaFactorFile("AF3.dat", kDryGround, axes));
+    files.push_back(antennaFactorFile("AF3.dat", kDryLandGround, axes));
     files.push_back(axisFile("CSX.dat", csxAxis(axes)));
     files.push_back(axisFile("FCS.dat", fcsAxis(axes)));
     // The night rows are fitted through the program on the other tables as it reads them:
     // those are written to a scratch folder with RCX tables of |R| = 1 beside them.
-    const TempFolder scratch;
+    const map::ScratchDir scratch;
     for (const TableFile& file : files) writeDatFile(file, scratch.path());
     TableFile unit{"", "log10ReflectionFactor", kFactorFormat, {}, csxAxis(axes), fcsAxis(axes)};
     unit.values.assign(kCsxCount * kFcsCount, 0.0);
@@ -148,6 +150,13 @@ std::vector<TableFile> computeDataSet(const BandAxes& axes, const NightDesign& d
         files.push_back(std::move(file));
     }
     return files;
+}
+
+std::vector<TableFile> axisFiles(const BandAxes& axes) {
+    return {axisFile("FG.dat", gwFreqAxis(axes)), axisFile("DG.dat", gwDistAxis(axes)),
+            axisFile("F.dat", fAxis(axes)),       axisFile("D.dat", dAxis(axes)),
+            axisFile("PS.dat", psAxis(axes)),     axisFile("CSX.dat", csxAxis(axes)),
+            axisFile("FCS.dat", fcsAxis(axes))};
 }
 
 bool isDataSetFileName(const std::string& name) {

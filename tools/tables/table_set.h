@@ -43,6 +43,8 @@ std::vector<TableFile> reflectionFiles(const BandAxes& axes, const std::filesyst
 
 // Every file of the band's data set, in a fixed order: these names.
 std::vector<TableFile> computeDataSet(const BandAxes& axes, const NightDesign& design = {});
+// The axis files alone: FG, DG, F, D, PS, CSX, FCS.
+std::vector<TableFile> axisFiles(const BandAxes& axes);
 bool isDataSetFileName(const std::string& name);
 
 // Writes `<dir>/<fileName>`: one table row (or one axis value) per line, values by `format`

@@ -21,10 +21,10 @@
 #include "geometry/e_layer.h"
 #include "models.h"
 #include "night_sky_wave_reference.h"
-#include "scenario.h"
+#include "output_files.h"
+#include "run_inputs.h"
 #include "table_axes.h"
 #include "table_set.h"
-#include "temp_folder.h"
 
 namespace fieldcast::validation {
 
@@ -94,7 +94,7 @@ class RegionTables {
         const std::string key = std::string(set.name) + "/" + region.name;
         auto found = dirs_.find(key);
         if (found != dirs_.end()) return found->second;
-        folders_.push_back(std::make_unique<tables::TempFolder>());
+        folders_.push_back(std::make_unique<map::ScratchDir>());
         const std::filesystem::path& dir = folders_.back()->path();
         for (const auto& entry : std::filesystem::directory_iterator(set.dir)) {
             if (entry.path().extension() == ".dat") std::filesystem::copy(entry.path(), dir);
@@ -109,13 +109,14 @@ class RegionTables {
     }
 
   private:
-    std::vector<std::unique_ptr<tables::TempFolder>> folders_;
+    std::vector<std::unique_ptr<map::ScratchDir>> folders_;
     std::map<std::string, std::filesystem::path> dirs_;
 };
 
-map::Scenario loadFor(const std::filesystem::path& dir, double freqKhz, int month, int code) {
-    map::Scenario inputs;
-    tables::loadLandPathInputs(dir, freqKhz, month, code, inputs);
+std::unique_ptr<map::RunInputs> loadFor(const std::filesystem::path& dir, double freqKhz, int month,
+                                        int code) {
+    auto inputs = std::make_unique<map::RunInputs>();
+    tables::loadLandPathInputs(dir, freqKhz, month, code, *inputs);
     return inputs;
 }
 
@@ -165,7 +166,7 @@ void nightAnchors(const Model& model, const std::vector<DataSet>& sets, RegionTa
                         int months = 0;
                         PathPrediction last{};
                         for (int month : kNightMonths) {
-                            last = model.predict(loadFor(dir, freqKhz, month, code), path);
+                            last = model.predict(*loadFor(dir, freqKhz, month, code), path);
                             const double night = tables::medianNightSkyWaveDb(last);
                             if (std::isnan(night)) continue;
                             sum += night;
@@ -196,7 +197,7 @@ void shapeAnchors(const Model& model, const std::vector<DataSet>& sets,
         std::vector<double> freqs =
             lf ? std::vector<double>{150.0, 300.0} : std::vector<double>{600.0, 1000.0, 1500.0};
         for (double freqKhz : freqs) {
-            const map::Scenario scenario = loadFor(set.dir, freqKhz, 1, 2);
+            const auto inputs = loadFor(set.dir, freqKhz, 1, 2);
             double nearPredicted = kNaN;
             double nearReference = kNaN;
             double lastPredicted = kNaN;
@@ -204,7 +205,7 @@ void shapeAnchors(const Model& model, const std::vector<DataSet>& sets,
             double lastRangeKm = 0.0;
             for (double rangeKm : kShapeRangesKm) {
                 const PathPrediction p = model.predict(
-                    scenario, tables::pathAround(region.midpoint, rangeKm, kEastWestDeg));
+                    *inputs, tables::pathAround(region.midpoint, rangeKm, kEastWestDeg));
                 const double predicted = tables::medianNightSkyWaveDb(p);
                 const double phi = tables::geomagneticLatitudeDeg(p.midLatDeg, p.midLonDeg);
                 const double reference =
@@ -237,9 +238,9 @@ void shapeAnchors(const Model& model, const std::vector<DataSet>& sets,
 void deccaAnchors(const Model& model, const DataSet& lf, std::vector<AnchorRow>& rows) {
     const PathEnds path{kDeccaTx, tables::destination(kDeccaTx, kDeccaRangeKm, kEastWestDeg)};
     const auto add = [&](double freqKhz, int month, bool day) {
-        const map::Scenario scenario = loadFor(lf.dir, freqKhz, month, 2);
-        const PathPrediction p = model.predict(scenario, path);
-        const PathPrediction unit = tables::predictPathWithUnitReflection(scenario, path);
+        const auto inputs = loadFor(lf.dir, freqKhz, month, 2);
+        const PathPrediction p = model.predict(*inputs, path);
+        const PathPrediction unit = tables::predictPathWithUnitReflection(*inputs, path);
         const std::size_t hour = day ? noonHour(p) : firstNightHour(p);
         rows.push_back({"decca", model.name, lf.name,
                         format("%s %4.0f kHz %4.0f km month %2d %02zu h, f cos i %5.1f kHz",
@@ -265,14 +266,14 @@ void gbrAnchors(const Model& model, const DataSet& lf, std::vector<AnchorRow>& r
         {"winter", 1, true, 1.0, 6.0},
         {"autumn", 10, true, 4.0, 6.0},
     }};
-    const map::Scenario january = loadFor(lf.dir, kGbrFreqKhz, 1, 2);
-    const map::Scenario october = loadFor(lf.dir, kGbrFreqKhz, 10, 2);
+    const auto january = loadFor(lf.dir, kGbrFreqKhz, 1, 2);
+    const auto october = loadFor(lf.dir, kGbrFreqKhz, 10, 2);
     for (const Season& season : kSeasons) {
-        const map::Scenario& scenario = season.month == 1 ? january : october;
+        const map::RunInputs& inputs = season.month == 1 ? *january : *october;
         for (double rangeKm : kGbrRangesKm) {
             const PathEnds path{kGbrTx, tables::destination(kGbrTx, rangeKm, kGbrBearingDeg)};
-            const PathPrediction p = model.predict(scenario, path);
-            const PathPrediction unit = tables::predictPathWithUnitReflection(scenario, path);
+            const PathPrediction p = model.predict(inputs, path);
+            const PathPrediction unit = tables::predictPathWithUnitReflection(inputs, path);
             const std::size_t hour = season.day ? noonHour(p) : firstNightHour(p);
             const double cosI = p.hours[hour].cosIncidence;
             rows.push_back({"gbr", model.name, lf.name,
@@ -288,10 +289,10 @@ void mfDayRows(const Model& model, const DataSet& mf, std::vector<AnchorRow>& ro
     const Region& region = kRegions.front();
     for (int month : {1, 6}) {
         for (double freqKhz : {600.0, 1000.0, 1500.0}) {
-            const map::Scenario scenario = loadFor(mf.dir, freqKhz, month, 2);
+            const auto inputs = loadFor(mf.dir, freqKhz, month, 2);
             for (double rangeKm : {500.0, 1000.0}) {
                 const PathPrediction p = model.predict(
-                    scenario, tables::pathAround(region.midpoint, rangeKm, kEastWestDeg));
+                    *inputs, tables::pathAround(region.midpoint, rangeKm, kEastWestDeg));
                 const std::size_t noon = noonHour(p);
                 rows.push_back({"mf-day", model.name, mf.name,
                                 format("%-16s %6.0f kHz %5.0f km month %2d, noon below night",
