@@ -68,6 +68,19 @@ TEST(NightFit, HeldBelowTotalReflectionAndSmoothAcrossScatter) {
     EXPECT_EQ(row.back(), kMaxNightReflectionDb);
 }
 
+// The anchors are held to a tolerance: where samples disagree the row takes the least
+// largest miss, halfway between them, not their mean square (which three samples at -10 dB
+// and one at -2 dB would put at -8 dB).
+TEST(NightFit, TakesTheLeastLargestMissWhereSamplesDisagree) {
+    std::vector<NightSample> samples(3, {56.0, -10.0, "low"});
+    samples.push_back({56.0, -2.0, "high"});
+    samples.push_back({300.0, -5.0, "other"});
+    const auto row = fitNightRow(kMfBand, samples);
+    ASSERT_EQ(kMfBand.fcsAxisKhz[4], 56.0);
+    EXPECT_NEAR(row[4], -6.0, 0.05);
+    EXPECT_NEAR(row[9], -5.0, 0.05);  // 300 kHz
+}
+
 TEST(NightFit, TooFewSamplesAreRefused) {
     // one sample cannot fix a row that is free up to a straight line
     EXPECT_THROW(fitNightRow(kLfBand, {{50.0, -10.0, "one"}}), std::runtime_error);
@@ -102,7 +115,7 @@ TEST(NightFit, ReferenceSamplesAreWhatTheProgramNeedsOnThePath) {
         EXPECT_GT(s.freqCosIncidenceKhz, kMfBand.fcsAxisKhz.front());
         EXPECT_LT(s.freqCosIncidenceKhz, kMfBand.fcsAxisKhz.back());
         EXPECT_GT(s.reflectionDb, -30.0);
-        EXPECT_LT(s.reflectionDb, 10.0);
+        EXPECT_LE(s.reflectionDb, kMaxNightReflectionDb);
     }
     // one sample by hand: the first, 150 kHz at 300 km
     inputs->base.freqKhz = 150.0;
@@ -110,6 +123,14 @@ TEST(NightFit, ReferenceSamplesAreWhatTheProgramNeedsOnThePath) {
         predictPathWithUnitReflection(*inputs, pathAround({35.0, 135.0}, 300.0, 90.0));
     const double wanted = nightSkyWaveDb(150.0, unit.groundRangeKm, {30.0, 0.0, 50.0});
     EXPECT_NEAR(samples.front().reflectionDb, wanted - medianNightSkyWaveDb(unit), 1e-9);
+    // the last, 1700 kHz at 1990 km, needs more than the highest night |R|: it asks for that
+    inputs->base.freqKhz = 1700.0;
+    const PathPrediction far =
+        predictPathWithUnitReflection(*inputs, pathAround({35.0, 135.0}, 1990.0, 90.0));
+    const double farNeeds =
+        nightSkyWaveDb(1700.0, far.groundRangeKm, {30.0, 0.0, 50.0}) - medianNightSkyWaveDb(far);
+    EXPECT_GT(farNeeds, kMaxNightReflectionDb);
+    EXPECT_EQ(samples.back().reflectionDb, kMaxNightReflectionDb);
 }
 
 }  // namespace

@@ -165,8 +165,9 @@ TEST(BundledReflectionTables, ActivityCodesDifferByDayAsTheAbsorptionIndexSays) 
         for (std::size_t c = 0; c < kFcsCount; ++c) {
             EXPECT_LT(high[noon + c], low[noon + c]) << axes->band.name << c;
             // by night the region's P.1147 term b is 0: the rows differ only where the
-            // program's night height does
-            EXPECT_NEAR(20.0 * high[c], 20.0 * low[c], 0.5) << axes->band.name << c;
+            // program's night height does, and by the small shift of the fit's balance
+            // between its extreme paths that this brings
+            EXPECT_NEAR(20.0 * high[c], 20.0 * low[c], 1.0) << axes->band.name << c;
         }
     }
 }
