@@ -2,10 +2,13 @@
 # Each installs the Debian packages it needs first.
 
 # The table generator (tools/tables) needs CLI11, libcerf, Arb, Boost.Math and GSL;
-# the map tool (tools/map) CLI11, GMT with its coastlines, and Ghostscript for PNG output.
+# the map tool (tools/map) CLI11, GMT with its coastlines, Ghostscript for PNG output and
+# Leaflet, which it copies into its interactive pages.
 BUILD_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev \
 	libcli11-dev libcerf-dev libflint-arb-dev libboost-math-dev libgsl-dev \
-	gmt gmt-gshhg-low ghostscript
+	gmt gmt-gshhg-low ghostscript libjs-leaflet
+# The tests open those pages in headless Chromium, driven by Selenium.
+TEST_PACKAGES := chromium chromium-driver python3-selenium
 FUZZ_PACKAGES := clang libclang-rt-dev
 FUZZ_SECONDS := 60
 JOBS := $(shell nproc 2>/dev/null || echo 2)
@@ -35,6 +38,7 @@ run: release
 SANITIZE_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
 
 test: deps
+	@scripts/ensure-packages $(TEST_PACKAGES)
 	cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build build/test -j $(JOBS)
 	cd build/test && ctest --output-on-failure -j $(JOBS)

@@ -10,6 +10,7 @@
 
 #include "csv_table.h"
 #include "gmt_maps.h"
+#include "html_viewer.h"
 #include "parallel.h"
 #include "point_prediction.h"
 
@@ -244,6 +245,10 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
     auto scenario = std::make_unique<Scenario>();
     loadScenario(common.dataDir, common.overrides, *scenario);
     if (options.plot) requireGmt("--no-plot");
+    if (options.htmlPage) {
+        requireGmt("a --format without html");
+        checkPageLibrary();
+    }
     prepareOutputDir(common.outputDir);
 
     const unsigned threads = threadCount(common);
@@ -272,12 +277,15 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
 
     const int resultMode = scenario->base.resultMode;
     const std::filesystem::path csvPath = common.outputDir / "points.csv";
-    OutputFile csv = createOutput(csvPath);
-    writeFileOrThrow(csv.get(),
-                     std::string("pointIndex,pointName,latDeg,lonDeg,") + kPredictionColumns + "\n",
-                     csvPath);
+    OutputFile csv = options.csv ? createOutput(csvPath) : nullptr;
+    if (csv) {
+        writeFileOrThrow(
+            csv.get(),
+            std::string("pointIndex,pointName,latDeg,lonDeg,") + kPredictionColumns + "\n",
+            csvPath);
+    }
     std::string text;
-    for (std::size_t i = 0; i < sites.size(); ++i) {
+    for (std::size_t i = 0; csv && i < sites.size(); ++i) {
         text.clear();
         for (int hour = 0; hour < kHourCount; ++hour) {
             text += std::to_string(i) + ',' + csvField(sites[i].nameUtf8) + ',' +
@@ -287,7 +295,7 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
         }
         writeFileOrThrow(csv.get(), text, csvPath);
     }
-    closeOutput(csv, csvPath);
+    if (csv) closeOutput(csv, csvPath);
 
     if (options.plot) {
         std::vector<DiurnalCurve> curves;
@@ -309,6 +317,12 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
         drawDiurnalPlot(curves, scenarioTitle(*scenario), common.outputDir / "diurnal.png",
                         scratch.path(), sessionName("diurnal"));
     }
+    if (options.htmlPage) {  // the interactive page
+        const ScratchDir scratch;
+        writePointsPage(
+            pageFrame(*scenario, common.dataDir, "fieldcast points: " + scenarioTitle(*scenario)),
+            sites, results, resultMode, common.outputDir, scratch.path(), sessionName("page"));
+    }
     printSummary(std::to_string(sites.size()) + " points x 24 hours", common.outputDir);
     return 0;
 }
@@ -326,6 +340,7 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
         throw UsageError("the grid has " + std::to_string(nodes) + " nodes; at most " +
                          std::to_string(kMaxGridNodes) + " (take a larger --step)");
     }
+    if (options.htmlPage) checkPageGrid(nodes);
     const bool wantCsv = options.format == AreaFormat::csv || options.format == AreaFormat::both;
     const bool wantGrids = options.format == AreaFormat::grid || options.format == AreaFormat::both;
     const bool keepGrids = wantGrids || options.maps;
@@ -333,8 +348,16 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
     auto scenario = std::make_unique<Scenario>();
     loadScenario(common.dataDir, common.overrides, *scenario);
     if (wantGrids || options.maps) requireGmt("--no-maps and --format csv or none");
+    if (options.htmlPage) {
+        requireGmt("a --format without html");
+        checkPageLibrary();
+    }
     prepareOutputDir(common.outputDir);
     const int resultMode = scenario->base.resultMode;
+    // the values of the interactive page, as its digits
+    const std::unique_ptr<AreaPageValues> page =
+        options.htmlPage ? std::make_unique<AreaPageValues>(nodes, options.hours, resultMode)
+                         : nullptr;
 
     // the field of every requested hour, rows from north to south: the memory of the run
     std::vector<std::vector<float>> hourGrids(keepGrids ? options.hours.size() : 0,
@@ -373,6 +396,7 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
                     predictors[worker]->predict(latDeg, lonDeg, result);
                     const std::size_t node = row * static_cast<std::size_t>(grid.lonCount) +
                                              static_cast<std::size_t>(col);
+                    if (page) page->addNode(node, result);
                     for (std::size_t h = 0; h < options.hours.size(); ++h) {
                         const int hour = options.hours[h];
                         if (keepGrids) {
@@ -398,6 +422,20 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
     }
     progress.finish();
     if (csv) closeOutput(csv, csvPath);
+    if (page) {  // the interactive page
+        AreaPage layout{
+            pageFrame(*scenario, common.dataDir, "fieldcast coverage: " + scenarioTitle(*scenario),
+                      options.colourMinDb, options.colourMaxDb),
+            grid,
+            {},
+            {}};
+        for (int i = 0; i < grid.lonCount; ++i)
+            layout.lonNodesDeg.push_back(nodeDeg(grid.lonMinDeg, grid.stepDeg, i));
+        for (int i = 0; i < grid.latCount; ++i)
+            layout.latNodesDeg.push_back(nodeDeg(grid.latMinDeg, grid.stepDeg, i));
+        const ScratchDir scratch;
+        writeAreaPage(layout, *page, common.outputDir, scratch.path(), sessionName("page"));
+    }
 
     const std::string summary =
         std::to_string(nodes) + " grid nodes x " + std::to_string(options.hours.size()) + " hours";

@@ -28,6 +28,8 @@ struct PointsOptions {
     std::optional<std::filesystem::path> pointsCsv;  // instead of "LATRLONR.dat"
     bool reports = false;                            // "QZresult-<index>.txt" per point
     bool plot = true;                                // "diurnal.png"
+    bool csv = true;                                 // "points.csv"
+    bool htmlPage = false;                           // "index.html" and viewer/
 };
 
 enum class AreaFormat { grid, csv, both, none };
@@ -44,6 +46,7 @@ struct AreaOptions {
     std::vector<double> contourLevelsDb;
     double colourMinDb = 0.0;
     double colourMaxDb = 100.0;
+    bool htmlPage = false;  // "index.html" and viewer/
 };
 
 // "all", or hours and ranges "0,6,12" / "6-18"; ascending, without repeats.
