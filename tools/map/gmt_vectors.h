@@ -46,7 +46,10 @@ CoastVectors gmtCoastVectors(const GeoBox& box, const std::filesystem::path& scr
                              const std::string& session);
 
 // The dump of "gmt coast -M" (segments opened by '>' lines, then "lon lat" lines) as a GeoJSON
-// FeatureCollection named `name`, every longitude moved by whole turns into [west, west + 360).
-std::string multiSegmentToGeoJson(const std::string& dump, const std::string& name, double westDeg);
+// FeatureCollection named `name`: every longitude moved by whole turns to within 180 degrees
+// of the box's middle, and the lines cut where they leave the box by more than a degree (gmt
+// gives the borders of whole 10-degree bins).
+std::string multiSegmentToGeoJson(const std::string& dump, const std::string& name,
+                                  const GeoBox& box);
 
 }  // namespace fieldcast::map
