@@ -13,7 +13,7 @@ FUZZ_PACKAGES := clang libclang-rt-dev
 FUZZ_SECONDS := 60
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test deps release tables map fuzz
+.PHONY: run test deps release tables map viewer fuzz
 
 deps:
 	@scripts/ensure-packages $(BUILD_PACKAGES)
@@ -62,3 +62,10 @@ map: release
 	build/release/fieldcast-map area data/default -o build/map -R 95/185/0/70 --step 0.1 \
 		--hours 0,12 --contours 40,50,60
 	@ls build/map
+
+# The interactive page of the bundled scenario, every hour, over the whole 4000 km of the method.
+viewer: release
+	rm -rf build/viewer
+	build/release/fieldcast-map area data/default -o build/viewer -R 95/185/0/70 --step 0.2 \
+		--format html --no-maps
+	@echo "open build/viewer/index.html in a browser"

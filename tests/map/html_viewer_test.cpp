@@ -224,9 +224,11 @@ TEST(AreaPageValues, HoldTheReportedFieldOfEachHourAndNothingBeyondRange) {
     EXPECT_EQ(skyAlone.mvmCodes(0), std::vector<std::int32_t>{-2000 + 500});
 }
 
-TEST(PageGrid, RefusesAGridPastTheLimitOfAPage) {
+TEST(PageSize, RefusesAGridOrAListPastTheLimitOfAPage) {
     EXPECT_NO_THROW(fm::checkPageGrid(fm::kMaxPageNodes));
     EXPECT_THROW(fm::checkPageGrid(fm::kMaxPageNodes + 1), fm::UsageError);
+    EXPECT_NO_THROW(fm::checkPagePoints(fm::kMaxPagePoints));
+    EXPECT_THROW(fm::checkPagePoints(fm::kMaxPagePoints + 1), fm::UsageError);
 }
 
 }  // namespace

@@ -77,6 +77,9 @@ TEST(MapPage, ThePageDoesNotDependOnTheNumberOfThreads) {
 TEST(MapPage, UsageErrorsComeBeforeAnyComputationAndWriteNothing) {
     const TempDir work;
     const std::string out = (work / "out").string();
+    std::string many;
+    for (int i = 0; i <= 100'000; ++i) many += "p" + std::to_string(i) + ",35,139\n";
+    maptest::writeFile(work / "many.csv", many);
     struct Case {
         std::vector<std::string> args;
         const char* message;
@@ -87,8 +90,12 @@ TEST(MapPage, UsageErrorsComeBeforeAnyComputationAndWriteNothing) {
         {areaArgs(out, ""), "--format"},
         {{"points", fixture(), "-o", out, "--format", "grid"}, "is not one of csv, html or none"},
         // 1001 x 1000 nodes: one more than a page takes
-        {{"area", fixture(), "-o", out, "-R", "0/100/-50/49.9", "--step", "0.1", "--format", "html"},
+        {{"area", fixture(), "-o", out, "-R", "0/100/-50/49.9", "--step", "0.1", "--format",
+          "html"},
          "a page takes at most 1000000"},
+        {{"points", fixture(), "-o", out, "--points", (work / "many.csv").string(), "--format",
+          "csv,html"},
+         "100001 points; a page takes at most 100000"},
     };
     for (const Case& c : cases) {
         const auto result = runMap(c.args, work.path());

@@ -246,6 +246,7 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
     loadScenario(common.dataDir, common.overrides, *scenario);
     if (options.plot) requireGmt("--no-plot");
     if (options.htmlPage) {
+        checkPagePoints(sites.size());
         requireGmt("a --format without html");
         checkPageLibrary();
     }

@@ -401,6 +401,14 @@ void checkPageGrid(std::size_t nodes) {
     }
 }
 
+void checkPagePoints(std::size_t points) {
+    if (points > kMaxPagePoints) {
+        throw UsageError("--format html: " + std::to_string(points) +
+                         " points; a page takes at most " + std::to_string(kMaxPagePoints) +
+                         " (split the list, or leave html out)");
+    }
+}
+
 void checkPageLibrary() {
     const fs::path dir = leafletDir();
     std::error_code error;

@@ -33,8 +33,10 @@ struct PageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// A grid page holds at most this many nodes (about 5 MB of page per hour at the limit).
+// A grid page holds at most this many nodes (about 5 MB of page per hour at the limit), a
+// points page this many points (about 50 MB).
 constexpr std::size_t kMaxPageNodes = 1'000'000;
+constexpr std::size_t kMaxPagePoints = 100'000;
 
 // Hours are computed in JST; the page shows them in this zone.
 struct PageTimeZone {
@@ -69,8 +71,9 @@ struct PageFrame {
 PageFrame pageFrame(const Scenario& scenario, const std::filesystem::path& dataDir,
                     std::string title, double colourMinDb = 0.0, double colourMaxDb = 100.0);
 
-// Throws UsageError when a grid of `nodes` nodes is too large for a page.
+// Throw UsageError when a grid of `nodes` nodes, or `points` points, are too many for a page.
 void checkPageGrid(std::size_t nodes);
+void checkPagePoints(std::size_t points);
 
 // The values of a grid page, filled node by node as the workers compute them (each node by
 // one worker, so no lock is needed).
