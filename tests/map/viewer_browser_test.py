@@ -299,15 +299,17 @@ class SamplePage(PageCase):
         self.assertEqual(DRIVER.title, 'sample <page> & "quotes"')
         scenario = DRIVER.find_element(By.ID, 'fc-scenario').text
         self.assertIn('<b>not bold</b> </script><i>x', scenario)
-        self.assertEqual(self.text('fc-hour-label'), '18:00 UTC')  # 03:00 JST
+        # the slider starts at the first hour after midnight UTC: 15:00 JST before 03:00 JST
+        self.assertEqual(self.text('fc-hour-label'), '06:00 UTC')
 
         with open(os.path.join(WORK, 'sample', 'expected.json'), encoding='utf-8') as f:
             expected = json.load(f)
-        seen_hour = 3
-        for node in sorted(expected, key=lambda n: n['hourJst']):
+        seen_hour = 15
+        for node in sorted(expected, key=lambda n: -n['hourJst']):
             if node['hourJst'] != seen_hour:
                 DRIVER.find_element(By.ID, 'fc-hour-slider').send_keys(Keys.ARROW_RIGHT)
-                self.wait_for('return document.body.dataset.hourJst === "15"')
+                self.wait_for('return document.body.dataset.hourJst === "3"')
+                self.assertEqual(self.text('fc-hour-label'), '18:00 UTC')
                 seen_hour = node['hourJst']
             self.move_mouse(node['latDeg'], node['lonDeg'])
             self.assertEqual(self.text('fc-hour'),

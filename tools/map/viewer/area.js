@@ -59,6 +59,9 @@
     return pictures[h];
   };
 
+  // the slider runs through the hours in the order of the page's clock, from its midnight
+  const order = hours.map((hour, h) => h)
+    .sort((a, b) => FC.zoneMinutes(hours[a].hourJst) - FC.zoneMinutes(hours[b].hourJst));
   const slider = document.getElementById('fc-hour-slider');
   const label = document.getElementById('fc-hour-label');
   const playButton = document.getElementById('fc-play');
@@ -86,14 +89,14 @@
     }, (error) => FC.note(error.message));
   };
 
-  slider.addEventListener('input', () => show(Number(slider.value)));
+  slider.addEventListener('input', () => show(order[Number(slider.value)]));
 
   let playing = false;
   const step = () => {
     if (!playing) return;
-    const next = (current + 1) % hours.length;
+    const next = (order.indexOf(current) + 1) % hours.length;
     slider.value = String(next);
-    show(next).then(() => { if (playing) window.setTimeout(step, 800); });
+    show(order[next]).then(() => { if (playing) window.setTimeout(step, 800); });
   };
   playButton.addEventListener('click', () => {
     playing = !playing;
@@ -150,9 +153,9 @@
   clearReadout('point at the map');
 
   // the first hour at once, then the others in the background
-  show(0).then(async () => {
+  show(order[0]).then(async () => {
     document.body.dataset.ready = 'true';
-    for (let h = 1; h < hours.length; ++h) await load(h).catch(() => {});
+    for (const h of order) await load(h).catch(() => {});
     document.body.dataset.allLoaded = 'true';
   });
 })();

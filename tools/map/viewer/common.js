@@ -243,7 +243,8 @@ FC.makeMap = (elementId, options) => {
         style: { color: '#000', weight: 1.6, fillOpacity: 0.12 },
         onEachFeature: (feature, shape) => {
           const properties = feature.properties || {};
-          const lines = Object.keys(properties).map((key) => key + ': ' + properties[key]);
+          const lines = Object.entries(properties).map(([key, value]) =>
+            key + ': ' + (typeof value === 'object' ? JSON.stringify(value) : String(value)));
           if (lines.length > 0) shape.bindTooltip(FC.element('div', lines.join('\n'), 'fc-pre'));
         },
       }).addTo(map);
