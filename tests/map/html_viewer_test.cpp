@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
+#include <random>
 
 #include "batch_runs.h"
 #include "gmt_vectors.h"
@@ -85,6 +87,52 @@ TEST(PageCodes, MillivoltsPerMetreKeepThreeSignificantDigits) {
     EXPECT_EQ(fm::threeDigitCode(NAN), kNoValueCode);
     EXPECT_EQ(fm::threeDigitCode(kInf), kPlusInfinityCode);
     EXPECT_THROW(fm::threeDigitCode(-1.0), fm::PageError);
+}
+
+// printf's digits without the point ("%.2f", "%.1f"), or exponent x 1000 + digits ("%.2e")
+std::int64_t printfCode(const char* format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    std::string digits = text;
+    const std::size_t e = digits.find('e');
+    const int exponent = e == std::string::npos ? 0 : std::stoi(digits.substr(e + 1));
+    if (e != std::string::npos) digits.resize(e);
+    digits.erase(digits.find('.'), 1);
+    return exponent * 1000LL + std::stoll(digits);
+}
+
+TEST(PageCodes, AgreeWithPrintfOnRandomValuesAndAroundEveryKindOfTie) {
+    std::mt19937_64 random(15);
+    std::uniform_real_distribution<double> db(-300.0, 300.0);
+    std::uniform_real_distribution<double> km(0.0, 20040.0);
+    std::uniform_real_distribution<double> decade(-15.0, 15.0);
+    std::uniform_int_distribution<int> tie(-30000, 30000);
+    const auto near = [](double x, int ulps) {
+        for (; ulps > 0; --ulps) x = std::nextafter(x, kInf);
+        for (; ulps < 0; ++ulps) x = std::nextafter(x, -kInf);
+        return x;
+    };
+    for (int i = 0; i < 20'000; ++i) {
+        const double value = db(random);
+        ASSERT_EQ(fm::hundredthsCode(value), printfCode("%.2f", value)) << value;
+        const double range = km(random);
+        ASSERT_EQ(fm::tenthsCode(range), printfCode("%.1f", range)) << range;
+        const double mvm = std::pow(10.0, decade(random));
+        ASSERT_EQ(fm::threeDigitCode(mvm), printfCode("%.2e", mvm)) << mvm;
+        // the doubles next to a tie of the last digit, and next to a decade of mV/m
+        const int step = tie(random);
+        for (int ulps = -3; ulps <= 3; ++ulps) {
+            const double dbTie = near((step + 0.5) / 100.0, ulps);
+            ASSERT_EQ(fm::hundredthsCode(dbTie), printfCode("%.2f", dbTie)) << dbTie;
+            const double kmTie = near(std::fabs(step + 0.5) / 10.0, ulps);
+            ASSERT_EQ(fm::tenthsCode(kmTie), printfCode("%.1f", kmTie)) << kmTie;
+            const double scale = std::pow(10.0, step % 12);
+            const double mvmTie = near((std::abs(step) % 900 + 100.5) * scale / 100.0, ulps);
+            ASSERT_EQ(fm::threeDigitCode(mvmTie), printfCode("%.2e", mvmTie)) << mvmTie;
+            const double mvmDecade = near(scale * 9.995, ulps);
+            ASSERT_EQ(fm::threeDigitCode(mvmDecade), printfCode("%.2e", mvmDecade)) << mvmDecade;
+        }
+    }
 }
 
 TEST(PackedCodes, TwoBytesAboveTheSmallestCodeWithTheMarksAtTheTop) {

@@ -1,10 +1,12 @@
 #include "html_viewer.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "batch_runs.h"
@@ -183,42 +185,75 @@ const char* groundName(int code) { return code == 1 ? "sea" : code == 2 ? "land"
 
 std::uint8_t kindIndex(PathKind kind) { return static_cast<std::uint8_t>(kind); }
 
+// The codes are the digits printf prints, which rounds the exact binary value. A scaled value
+// computed with one rounding lies within 2^-53 of its exact product; while it lies further
+// than that from a half-integer (1e-6 is far more for every value the codes take), both round
+// to the same integer, and printf need not be asked.
+constexpr double kTieMargin = 1e-6;
+constexpr int kExactPowersOfTen = 22;  // 10^0 .. 10^22 are doubles exactly
+constexpr auto kPowersOfTen = [] {
+    std::array<double, kExactPowersOfTen + 1> powers{};
+    double power = 1.0;
+    for (double& p : powers) {
+        p = power;
+        power *= 10.0;
+    }
+    return powers;
+}();
+
+std::optional<std::int64_t> roundedClearOfTie(double scaled) {
+    const double nearest = std::nearbyint(scaled);
+    if (std::fabs(std::fabs(scaled - nearest) - 0.5) < kTieMargin) return std::nullopt;
+    return static_cast<std::int64_t>(nearest);
+}
+
+// value x scale as printf's `format` ("%.2f" for 100) prints it, without the point
+std::int32_t fixedPointCode(double value, double scale, double limit, const char* format) {
+    if (std::isnan(value)) return kNoValueCode;
+    if (std::isinf(value)) return value > 0 ? kPlusInfinityCode : kMinusInfinityCode;
+    if (std::fabs(value) >= limit) throw PageError("a value too large for the page");
+    if (const auto digits = roundedClearOfTie(value * scale)) {
+        return static_cast<std::int32_t>(*digits);
+    }
+    char text[40];
+    std::snprintf(text, sizeof text, format, value);
+    std::string digits = text;
+    digits.erase(digits.find('.'), 1);
+    return static_cast<std::int32_t>(std::strtol(digits.c_str(), nullptr, 10));
+}
+
 }  // namespace
 
-std::int32_t hundredthsCode(double value) {
-    if (std::isnan(value)) return kNoValueCode;
-    if (std::isinf(value)) return value > 0 ? kPlusInfinityCode : kMinusInfinityCode;
-    if (std::fabs(value) >= 2e7) throw PageError("a value too large for the page");
-    char text[40];
-    std::snprintf(text, sizeof text, "%.2f", value);
-    std::string digits = text;
-    digits.erase(digits.find('.'), 1);
-    return static_cast<std::int32_t>(std::strtol(digits.c_str(), nullptr, 10));
-}
+std::int32_t hundredthsCode(double value) { return fixedPointCode(value, 100.0, 2e7, "%.2f"); }
 
-std::int32_t tenthsCode(double value) {
-    if (std::isnan(value)) return kNoValueCode;
-    if (std::isinf(value)) return value > 0 ? kPlusInfinityCode : kMinusInfinityCode;
-    if (std::fabs(value) >= 2e8) throw PageError("a value too large for the page");
-    char text[40];
-    std::snprintf(text, sizeof text, "%.1f", value);
-    std::string digits = text;
-    digits.erase(digits.find('.'), 1);
-    return static_cast<std::int32_t>(std::strtol(digits.c_str(), nullptr, 10));
-}
+std::int32_t tenthsCode(double value) { return fixedPointCode(value, 10.0, 2e8, "%.1f"); }
 
 std::int32_t threeDigitCode(double value) {
     if (std::isnan(value)) return kNoValueCode;
     if (std::isinf(value)) return value > 0 ? kPlusInfinityCode : kMinusInfinityCode;
     if (value == 0.0) return 0;
     if (value < 0.0) throw PageError("a negative field strength in mV/m");
+    // the three digits as value x 10^(2 - exponent), scaled by one exact power of ten so
+    // that the product has a single rounding
+    const int exponent = static_cast<int>(std::floor(std::log10(value)));
+    const int shift = 2 - exponent;
+    if (shift >= -kExactPowersOfTen && shift <= kExactPowersOfTen) {
+        const double scaled =
+            shift >= 0 ? value * kPowersOfTen[shift] : value / kPowersOfTen[-shift];
+        if (scaled >= 100.0 && scaled < 1000.0) {  // else log10 missed the decade
+            if (const auto digits = roundedClearOfTie(scaled)) {
+                return *digits == 1000 ? (exponent + 1) * 1000 + 100
+                                       : exponent * 1000 + static_cast<std::int32_t>(*digits);
+            }
+        }
+    }
     char text[40];
     std::snprintf(text, sizeof text, "%.2e", value);  // "1.23e-05"
     int lead = 0;
     int tail = 0;
-    int exponent = 0;
-    std::sscanf(text, "%d.%de%d", &lead, &tail, &exponent);
-    return exponent * 1000 + lead * 100 + tail;
+    int printedExponent = 0;
+    std::sscanf(text, "%d.%de%d", &lead, &tail, &printedExponent);
+    return printedExponent * 1000 + lead * 100 + tail;
 }
 
 PackedCodes packCodes(const std::vector<std::int32_t>& codes) {
