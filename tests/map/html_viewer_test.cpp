@@ -10,7 +10,7 @@
 #include <limits>
 #include <random>
 
-#include "batch_runs.h"
+#include "batch_options.h"
 #include "gmt_vectors.h"
 #include "output_formats.h"
 

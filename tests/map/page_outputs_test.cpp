@@ -111,7 +111,7 @@ TEST(MapPage, WithoutLeafletTheRunStopsBeforeItStartsAndNamesThePackage) {
                                   FIELDCAST_MAP_EXE};
     const auto area = areaArgs(work / "out", "csv,html");
     args.insert(args.end(), area.begin(), area.end());
-    const auto result = maptest::runProgram("env", args, work.path());
+    const auto result = fieldcast::testing::runProgram("env", args, work.path());
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("libjs-leaflet"), std::string::npos) << result.err;
     EXPECT_FALSE(fs::exists(work / "out"));

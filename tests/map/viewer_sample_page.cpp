@@ -114,8 +114,8 @@ int main(int argc, char** argv) {
         const int col = static_cast<int>(i) % grid.lonCount;
         for (int hour : hours) {
             const bool none = nodes[i].pathKind == fm::PathKind::beyondRange;
-            const fm::FieldValue field =
-                none ? fm::FieldValue{NAN, NAN} : fm::reportedField(nodes[i], hour, 2);
+            const fieldcast::FieldStrength field =
+                none ? fieldcast::FieldStrength{NAN, NAN} : fm::reportedField(nodes[i], hour, 2);
             expected << (first ? "\n" : ",\n") << "{\"latDeg\":" << (36 - row)
                      << ",\"lonDeg\":" << (139 + col) << ",\"hourJst\":" << hour << ",\"kind\":\""
                      << fm::pathKindName(nodes[i].pathKind)

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "gmt_maps.h"
+#include "record/constants.h"
 
 namespace fieldcast::map {
 
@@ -146,8 +147,8 @@ CoastVectors gmtCoastVectors(const GeoBox& box, const std::filesystem::path& scr
                              const std::string& session) {
     const double west = box.westDeg;
     const double east = std::min(box.eastDeg, west + 360.0);
-    const double south = std::max(box.southDeg, -90.0);
-    const double north = std::min(box.northDeg, 90.0);
+    const double south = std::max(box.southDeg, kMinLatitudeDeg);
+    const double north = std::min(box.northDeg, kMaxLatitudeDeg);
     const std::string region =
         "-R" + number(west) + "/" + number(east) + "/" + number(south) + "/" + number(north);
     // the coastlines of the PNG maps: low resolution, no feature under 500 km2

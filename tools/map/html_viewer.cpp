@@ -9,8 +9,10 @@
 #include <optional>
 #include <sstream>
 
-#include "batch_runs.h"
+#include "batch_common.h"
+#include "batch_options.h"
 #include "gmt_vectors.h"
+#include "output_files.h"
 #include "viewer_assets.h"
 
 #ifndef FIELDCAST_LEAFLET_DIR
@@ -23,9 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kMonthNames[] = {"January",   "February", "March",    "April",
-                                       "May",       "June",     "July",     "August",
-                                       "September", "October",  "November", "December"};
 constexpr int kDoubleCodeBytes = 2;
 constexpr std::int32_t kPackedNoValue = 65535;
 constexpr std::int32_t kPackedPlusInfinity = 65534;
@@ -38,16 +37,15 @@ fs::path leafletDir() {
 }
 
 void writeText(const fs::path& path, std::string_view text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (!out) throw PageError(path.string() + ": write failed");
+    OutputFile file = createOutput(path);
+    writeOutput(file.get(), std::string(text), path);
+    closeOutput(file, path);
 }
 
 void makeDirectory(const fs::path& dir) {
     std::error_code error;
     fs::create_directories(dir, error);
-    if (error) throw PageError(dir.string() + ": cannot create (" + error.message() + ")");
+    if (error) throw OutputError(dir.string() + ": cannot create (" + error.message() + ")");
 }
 
 void copyFile(const fs::path& from, const fs::path& to) {
@@ -56,6 +54,16 @@ void copyFile(const fs::path& from, const fs::path& to) {
     if (error) {
         throw PageError("cannot copy " + from.string() + " to " + to.string() + " (" +
                         error.message() + ")");
+    }
+}
+
+void checkPageLibrary() {
+    const fs::path dir = leafletDir();
+    std::error_code error;
+    if (!fs::is_regular_file(dir / "leaflet.js", error) ||
+        !fs::is_regular_file(dir / "leaflet.css", error)) {
+        throw PageError("Leaflet was not found in " + dir.string() +
+                        " (Debian package libjs-leaflet); or run with a --format without html");
     }
 }
 
@@ -401,7 +409,7 @@ ScenarioRows scenarioRows(const PredictionState& s, const fs::path& dataDir) {
         {"Power", formatNumber(s.txPowerKw) + " kW"},
         {"Transmitter",
          "latitude " + formatNumber(s.txLat) + ", longitude " + formatNumber(s.txLon) + " (deg)"},
-        {"Month", code(s.month, s.month >= 1 && s.month <= 12 ? kMonthNames[s.month - 1] : "?")},
+        {"Month", code(s.month, monthName(s.month))},
         {"Solar activity code", std::to_string(s.solarActivityCode)},
         {"Ground at the transmitter", code(s.txGroundType, groundName(s.txGroundType))},
         {"Ground at the receiving points", code(s.rxGroundType, groundName(s.rxGroundType))},
@@ -409,20 +417,20 @@ ScenarioRows scenarioRows(const PredictionState& s, const fs::path& dataDir) {
         {"Result mode",
          code(s.resultMode, s.resultMode == 2 ? "the sky wave combined with the ground wave"
                                               : "the sky wave alone")},
-        {"Paths",
-         "50 km or less: the ground wave alone; over 2000 km: two hops; "
-         "over 4000 km: outside the method, no value"},
+        {"Paths", formatNumber(kShortRangeLimitKm) + " km or less: the ground wave alone; over " +
+                      formatNumber(kOneHopLimitKm) + " km: two hops; over " +
+                      formatNumber(kMaxRangeKm) + " km: outside the method, no value"},
         {"Data folder", folder.string()},
     };
 }
 
-PageFrame pageFrame(const Scenario& scenario, const fs::path& dataDir, std::string title,
+PageFrame pageFrame(const RunInputs& inputs, const fs::path& dataDir, std::string title,
                     double colourMinDb, double colourMaxDb) {
     PageFrame frame{};
     frame.title = std::move(title);
-    frame.scenario = scenarioRows(scenario.base, dataDir);
-    frame.txLatDeg = scenario.base.txLat;
-    frame.txLonDeg = scenario.base.txLon;
+    frame.scenario = scenarioRows(inputs.base, dataDir);
+    frame.txLatDeg = inputs.base.txLat;
+    frame.txLonDeg = inputs.base.txLon;
     frame.colourMinDb = colourMinDb;
     frame.colourMaxDb = colourMaxDb;
     return frame;
@@ -444,14 +452,9 @@ void checkPagePoints(std::size_t points) {
     }
 }
 
-void checkPageLibrary() {
-    const fs::path dir = leafletDir();
-    std::error_code error;
-    if (!fs::is_regular_file(dir / "leaflet.js", error) ||
-        !fs::is_regular_file(dir / "leaflet.css", error)) {
-        throw PageError("Leaflet was not found in " + dir.string() +
-                        " (Debian package libjs-leaflet); or run with a --format without html");
-    }
+void checkPageTools() {
+    requireGmt("a --format without html");
+    checkPageLibrary();
 }
 
 AreaPageValues::AreaPageValues(std::size_t nodeCount, std::vector<int> hoursJst, int resultMode)
@@ -467,7 +470,7 @@ void AreaPageValues::addNode(std::size_t node, const PointResult& result) {
     kinds_[node] = kindIndex(result.pathKind);
     if (result.pathKind == PathKind::beyondRange) return;  // no value at any hour
     for (std::size_t h = 0; h < hoursJst_.size(); ++h) {
-        const FieldValue field = reportedField(result, hoursJst_[h], resultMode_);
+        const FieldStrength field = reportedField(result, hoursJst_[h], resultMode_);
         dbCodes_[h * kinds_.size() + node] = hundredthsCode(field.db);
         mvmCodes_[h * kinds_.size() + node] = threeDigitCode(field.mvm);
     }
@@ -483,13 +486,22 @@ std::vector<std::int32_t> AreaPageValues::mvmCodes(std::size_t h) const {
     return {first, first + static_cast<std::ptrdiff_t>(kinds_.size())};
 }
 
+AreaPage areaPage(PageFrame frame, const GridGeometry& grid) {
+    AreaPage page{std::move(frame), grid, {}, {}};
+    for (int i = 0; i < grid.lonCount; ++i)
+        page.lonNodesDeg.push_back(nodeDeg(grid.lonMinDeg, grid.stepDeg, i));
+    for (int i = 0; i < grid.latCount; ++i)
+        page.latNodesDeg.push_back(nodeDeg(grid.latMinDeg, grid.stepDeg, i));
+    return page;
+}
+
 void writeAreaPage(const AreaPage& page, const AreaPageValues& values, const fs::path& outputDir,
                    const fs::path& scratchDir, const std::string& session) {
     const GridGeometry& grid = page.grid;
     const double half = grid.stepDeg / 2;  // each node paints the cell around it
     const GeoBox box{grid.lonMinDeg - half, grid.lonMaxDeg() + half,
-                     std::max(-90.0, grid.latMinDeg - half),
-                     std::min(90.0, grid.latMaxDeg() + half)};
+                     std::max(kMinLatitudeDeg, grid.latMinDeg - half),
+                     std::min(kMaxLatitudeDeg, grid.latMaxDeg() + half)};
     const ColourScale colours =
         gmtColourScale(page.frame.colourMinDb, page.frame.colourMaxDb, scratchDir, session);
     const fs::path dataDir = startPage(outputDir, "area.html", page.frame.title);
@@ -548,7 +560,8 @@ void writePointsPage(const PageFrame& frame, const std::vector<PointSite>& sites
     }
     constexpr double kMarginDeg = 2.0;
     box = {box.westDeg - kMarginDeg, std::min(box.eastDeg + kMarginDeg, box.westDeg + 360.0),
-           std::max(-90.0, box.southDeg - kMarginDeg), std::min(90.0, box.northDeg + kMarginDeg)};
+           std::max(kMinLatitudeDeg, box.southDeg - kMarginDeg),
+           std::min(kMaxLatitudeDeg, box.northDeg + kMarginDeg)};
     const ColourScale colours =
         gmtColourScale(frame.colourMinDb, frame.colourMaxDb, scratchDir, session);
     const fs::path dataDir = startPage(outputDir, "points.html", frame.title);
@@ -569,7 +582,7 @@ void writePointsPage(const PageFrame& frame, const std::vector<PointSite>& sites
         for (int hour = 0; hour < kHourCount && !beyond; ++hour) {
             const auto h = static_cast<std::size_t>(hour);
             if (sky) skyDb[h] = hundredthsCode(result.hours[h].skyWaveDb);
-            const FieldValue field = reportedField(result, hour, resultMode);
+            const FieldStrength field = reportedField(result, hour, resultMode);
             fieldDb[h] = hundredthsCode(field.db);
             fieldMvm[h] = threeDigitCode(field.mvm);
         }

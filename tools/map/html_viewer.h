@@ -21,6 +21,8 @@
 #include "csv_table.h"
 #include "gmt_maps.h"
 #include "point_prediction.h"
+#include "record/constants.h"
+#include "run_inputs.h"
 
 namespace fieldcast::map {
 
@@ -28,7 +30,8 @@ constexpr std::int32_t kNoValueCode = std::numeric_limits<std::int32_t>::min(); 
 constexpr std::int32_t kMinusInfinityCode = kNoValueCode + 1;                         // "-inf"
 constexpr std::int32_t kPlusInfinityCode = std::numeric_limits<std::int32_t>::max();  // "inf"
 
-// The page cannot be written: Leaflet is missing, or a file of the page failed.
+// The page cannot be written: Leaflet is missing or cannot be copied, or a layer's file
+// cannot be read. A page file that cannot be written is an OutputError.
 struct PageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
@@ -38,10 +41,11 @@ struct PageError : std::runtime_error {
 constexpr std::size_t kMaxPageNodes = 1'000'000;
 constexpr std::size_t kMaxPagePoints = 100'000;
 
-// Hours are computed in JST; the page shows them in this zone.
+// Hours are computed in JST, the time of the 135 degree meridian; the page shows them in this
+// zone.
 struct PageTimeZone {
     std::string label = "JST";
-    int offsetMinutes = 9 * 60;  // east of UTC
+    int offsetMinutes = static_cast<int>(kStandardMeridianDeg / 15.0 * 60.0);  // east of UTC
 };
 
 // A GeoJSON file that the page shows as a layer to switch on and off.
@@ -68,12 +72,16 @@ struct PageFrame {
 
 // The frame of a run's page: the title, the scenario's rows and its transmitter, hours in
 // JST, no layer.
-PageFrame pageFrame(const Scenario& scenario, const std::filesystem::path& dataDir,
+PageFrame pageFrame(const RunInputs& inputs, const std::filesystem::path& dataDir,
                     std::string title, double colourMinDb = 0.0, double colourMaxDb = 100.0);
 
 // Throw UsageError when a grid of `nodes` nodes, or `points` points, are too many for a page.
 void checkPageGrid(std::size_t nodes);
 void checkPagePoints(std::size_t points);
+
+// Before a run that writes a page: throws GmtError when no gmt answers (the coastlines),
+// PageError when Leaflet is missing.
+void checkPageTools();
 
 // The values of a grid page, filled node by node as the workers compute them (each node by
 // one worker, so no lock is needed).
@@ -108,6 +116,9 @@ struct AreaPage {
     std::vector<double> latNodesDeg;  // south to north
 };
 
+// The page of a run's grid: its nodes as the CSV writes them.
+AreaPage areaPage(PageFrame frame, const GridGeometry& grid);
+
 // The grid page into `outputDir`; gmt works in `scratchDir`. Throws PageError or GmtError.
 void writeAreaPage(const AreaPage& page, const AreaPageValues& values,
                    const std::filesystem::path& outputDir, const std::filesystem::path& scratchDir,
@@ -119,9 +130,6 @@ void writePointsPage(const PageFrame& frame, const std::vector<PointSite>& sites
                      const std::vector<PointResult>& results, int resultMode,
                      const std::filesystem::path& outputDir,
                      const std::filesystem::path& scratchDir, const std::string& session);
-
-// Throws PageError when Leaflet is not where the page copies it from (checked before a run).
-void checkPageLibrary();
 
 // The codes. dB and km: the printed digits without the point; mV/m: 1000 x the exponent of
 // the leading digit plus the three digits (0.0123 is -2100 + 123 = -1877; 0 mV/m is 0).

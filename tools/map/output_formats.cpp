@@ -1,6 +1,6 @@
 #include "output_formats.h"
 
-#include "batch_runs.h"
+#include "batch_options.h"
 
 namespace fieldcast::map {
 
