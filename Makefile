@@ -2,10 +2,11 @@
 # Each installs the Debian packages it needs first.
 
 # The table generator (tools/tables) needs CLI11, libcerf, Arb, Boost.Math and GSL;
-# the map tool (tools/map) CLI11, GMT with its coastlines, and Ghostscript for PNG output.
+# the map tool (tools/map) CLI11, GMT with its coastlines at every resolution (the land/sea
+# mask of --ground coastlines), netCDF to read the mask, and Ghostscript for PNG output.
 BUILD_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev \
 	libcli11-dev libcerf-dev libflint-arb-dev libboost-math-dev libgsl-dev \
-	gmt gmt-gshhg-low ghostscript
+	gmt gmt-gshhg-low gmt-gshhg-high gmt-gshhg-full libnetcdf-dev ghostscript
 FUZZ_PACKAGES := clang libclang-rt-dev
 FUZZ_SECONDS := 60
 JOBS := $(shell nproc 2>/dev/null || echo 2)
