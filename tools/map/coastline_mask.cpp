@@ -11,14 +11,13 @@
 #include <sstream>
 #include <thread>
 
+#include "driver/prediction_state.h"
 #include "gmt_maps.h"
 
 namespace fieldcast::map {
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-constexpr double kRadPerDeg = kPi / 180.0;
 constexpr double kArcsecPerDeg = 3600.0;
 constexpr double kNearPoleDeg = 89.0;   // paths this close to a pole take every longitude
 constexpr double kArcSampleDeg = 0.25;  // samples along a path when its box is found
