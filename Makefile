@@ -4,17 +4,24 @@
 # The table generator (tools/tables) needs CLI11, libcerf, Arb, Boost.Math and GSL;
 # the map tool (tools/map) CLI11, GMT with its coastlines at every resolution (the land/sea
 # mask of --ground coastlines), netCDF to read the mask, and Ghostscript for PNG output.
-BUILD_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev \
+# clang-format checks that the tree stays formatted (a test).
+BUILD_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev clang-format \
 	libcli11-dev libcerf-dev libflint-arb-dev libboost-math-dev libgsl-dev \
 	gmt gmt-gshhg-low gmt-gshhg-high gmt-gshhg-full libnetcdf-dev ghostscript
 FUZZ_PACKAGES := clang libclang-rt-dev
+# bench/run-time times runs with hyperfine and traces their opens with strace.
+BENCH_PACKAGES := hyperfine strace
 FUZZ_SECONDS := 60
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test deps release tables map fuzz
+.PHONY: run test deps bench-deps release tables map fuzz
 
 deps:
 	@scripts/ensure-packages $(BUILD_PACKAGES)
+
+# What the scripts of bench/ need besides the build.
+bench-deps: deps
+	@scripts/ensure-packages $(BENCH_PACKAGES)
 
 release: deps
 	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release
@@ -35,10 +42,16 @@ run: release
 # UndefinedBehaviorSanitizer, where any report fails the test that caused it.
 SANITIZE_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
 
+# The core and fieldcast alone configure and build without the tools' libraries.
+CORE_ALONE_FLAGS := -DFIELDCAST_TOOLS=OFF -DBUILD_TESTING=OFF -DCMAKE_DISABLE_FIND_PACKAGE_CLI11=ON \
+	-DCMAKE_DISABLE_FIND_PACKAGE_GSL=ON -DCMAKE_DISABLE_FIND_PACKAGE_Boost=ON
+
 test: deps
 	cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build build/test -j $(JOBS)
 	cd build/test && ctest --output-on-failure -j $(JOBS)
+	cmake -S . -B build/core-alone -DCMAKE_BUILD_TYPE=Release --no-warn-unused-cli $(CORE_ALONE_FLAGS)
+	cmake --build build/core-alone -j $(JOBS) --target fieldcast
 	cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS=$(SANITIZE_FLAGS)"
 	cmake --build build/asan -j $(JOBS)
 	cd build/asan && ctest --output-on-failure -j $(JOBS)

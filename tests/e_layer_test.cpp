@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "geometry/great_circle.h"
-#include "test_support.h"
+#include "record_helpers.h"
 
 namespace fieldcast {
 namespace {
@@ -89,6 +89,51 @@ TEST(ELayer, WorkedCaseHourTable) {
         EXPECT_EQ(state.cosSolarZenith, e.cosSolarZenith);
         EXPECT_EQ(state.reflectionHeightKm, e.reflectionHeightKm);
     }
+}
+
+// The twilight piece of D starts above 73 degrees: at 73 itself and below, the plain cosine.
+TEST(ELayer, TwilightShiftStartsAbove73Degrees) {
+    const double p = 1.2;
+    const auto plain = [&](double chiDeg) { return std::pow(std::cos(chiDeg * kRadPerDeg), p); };
+    const auto shifted = [&](double chiDeg) {
+        const double shiftDeg = 6.27e-13 * std::pow(chiDeg - 50.0, 8.0);
+        return std::pow(std::cos((chiDeg - shiftDeg) * kRadPerDeg), p);
+    };
+    for (double chiDeg : {60.0, 72.0, 72.5, 72.999, 73.0}) {
+        EXPECT_EQ(zenithFactor(chiDeg, p), plain(chiDeg)) << chiDeg;
+    }
+    for (double chiDeg : {std::nextafter(73.0, 90.0), 73.001, 73.5, 80.0, 89.9}) {
+        EXPECT_NEAR(zenithFactor(chiDeg, p), shifted(chiDeg), 1e-15) << chiDeg;
+    }
+    // the shift is 0.05 degrees at the threshold: D steps up by over 3 per mille there
+    EXPECT_GT(zenithFactor(std::nextafter(73.0, 90.0), p) / plain(73.0), 1.003);
+    // sun below the horizon
+    EXPECT_NEAR(zenithFactor(100.0, p), std::pow(0.072, p) * std::exp(25.2 - 28.0), 1e-15);
+}
+
+// The hour at which the worked case's morning sun stands at `chiDeg` from the zenith.
+double morningHourAtZenith(double chiDeg) {
+    double early = 0.0;  // sun below the horizon
+    double late = 12.0;  // near noon
+    for (int i = 0; i < 100; ++i) {
+        const double hour = 0.5 * (early + late);
+        (evaluateELayer(workedCase(23.0, hour)).solarZenithDeg > chiDeg ? early : late) = hour;
+    }
+    return 0.5 * (early + late);
+}
+
+// The model takes D from the plain cosine at 72.5 degrees and from the twilight piece at
+// 73.5 degrees, so moving the threshold either way changes the hour's height.
+TEST(ELayer, WorkedMorningAcrossTheTwilightThreshold) {
+    const ELayerTerms below = evaluateELayer(workedCase(23.0, morningHourAtZenith(72.5)));
+    ASSERT_NEAR(below.solarZenithDeg, 72.5, 1e-9);
+    EXPECT_EQ(below.factorD,
+              std::pow(std::cos(below.solarZenithDeg * kRadPerDeg), below.exponentP));
+    const ELayerTerms above = evaluateELayer(workedCase(23.0, morningHourAtZenith(73.5)));
+    ASSERT_NEAR(above.solarZenithDeg, 73.5, 1e-9);
+    EXPECT_EQ(above.factorD, zenithFactor(above.solarZenithDeg, above.exponentP));
+    EXPECT_GT(above.factorD,
+              std::pow(std::cos(above.solarZenithDeg * kRadPerDeg), above.exponentP) * 1.003);
 }
 
 TEST(ELayer, DecemberNoon) {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "test_support.h"
+#include "record_helpers.h"
 
 namespace fieldcast {
 namespace {
@@ -25,7 +25,8 @@ TEST(GroundRange, WorkedPathsToThePrintedDigits) {
 }
 
 TEST(GroundRange, ArcCosineQuadrants) {
-    // cosine exactly 0: atan of an infinite quotient is pi/2
+    // a quarter turn: the cosine is cos(pi/2) rounded, 6.1e-17, not 0, and atan of the
+    // quotient of 1.6e16 is pi/2 to the last bit or two
     EXPECT_DOUBLE_EQ(pathState(0.0, 0.0, 0.0, 90.0).centralAngle, kHalfPi);
     // negative cosine: pi is added
     const PredictionState beyond = pathState(0.0, 0.0, 0.0, 95.0);

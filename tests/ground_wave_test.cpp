@@ -3,8 +3,8 @@
 #include <array>
 #include <cmath>
 
-#include "groundwave/interpolate_grid.h"
-#include "test_support.h"
+#include "lookup/interpolate_grid.h"
+#include "record_helpers.h"
 
 namespace fieldcast {
 namespace {

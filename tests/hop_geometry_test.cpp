@@ -4,7 +4,7 @@
 
 #include "geometry/e_layer.h"
 #include "geometry/great_circle.h"
-#include "test_support.h"
+#include "record_helpers.h"
 
 namespace fieldcast {
 namespace {
@@ -22,7 +22,7 @@ PredictionState hourOnPath(double rxLat, double rxLon, int month, int code, int 
     state.month = month;
     state.hourIndex = hour;
     computeGroundRange(state);
-    computeHopGeometryFromRecord(state);
+    computeHopGeometry(state);
     return state;
 }
 

@@ -4,17 +4,23 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <cstdio>
+#include <cstring>
 #include <stdexcept>
 #include <string>
+
+#include "driver/report.h"
+#include "record_helpers.h"
 
 namespace fieldcast {
 namespace {
 
-// Encodes UTF-8 text as CP932 with the C library's converter, independent of the literals.
-std::string toCp932(const std::string& utf8) {
-    iconv_t cd = iconv_open("CP932", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no CP932 converter");
-    std::string in = utf8;
+// Text from one encoding to another with the C library's converter, independent of the
+// literals.
+std::string convert(const std::string& text, const char* from, const char* to) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no converter");
+    std::string in = text;
     std::string out(in.size() * 2 + 4, '\0');
     char* inPtr = in.data();
     char* outPtr = out.data();
@@ -22,10 +28,13 @@ std::string toCp932(const std::string& utf8) {
     size_t outLeft = out.size();
     const size_t done = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
     iconv_close(cd);
-    if (done == static_cast<size_t>(-1)) throw std::runtime_error("unconvertible: " + utf8);
+    if (done == static_cast<size_t>(-1)) throw std::runtime_error("unconvertible: " + text);
     out.resize(out.size() - outLeft);
     return out;
 }
+
+std::string toCp932(const std::string& utf8) { return convert(utf8, "UTF-8", "CP932"); }
+std::string fromCp932(const std::string& cp932) { return convert(cp932, "CP932", "UTF-8"); }
 
 TEST(SjisText, EveryTextIsItsCp932Encoding) {
     const std::pair<const char*, std::string> texts[] = {
@@ -55,11 +64,32 @@ TEST(SjisText, EveryTextIsItsCp932Encoding) {
     for (const auto& [bytes, utf8] : texts) EXPECT_EQ(std::string(bytes), toCp932(utf8)) << utf8;
 }
 
-TEST(SjisText, BackslashTrailBytesSurvive) {
-    // 表 and 予 end in 0x5C; the ideographic space is 0x81 0x40
-    EXPECT_NE(std::string(sjis::kReportRangeFormat).find("\x95\x5C"), std::string::npos);
-    EXPECT_NE(std::string(sjis::kReportTitleFormat).find("\x97\x5C"), std::string::npos);
-    EXPECT_NE(std::string(sjis::kCautionJapaneseLine).find("!\x81\x40"), std::string::npos);
+// The report as written decodes, as code page 932, to the header's Japanese wording: the
+// trail bytes 0x5C of 表 and 予 and every other byte reach the file through the formats.
+TEST(SjisText, WrittenReportHeaderDecodesToItsWording) {
+    PredictionState state = testing::passState();
+    const std::string name = toCp932("受信点1");
+    std::memcpy(state.receivers[0].name, name.c_str(), name.size() + 1);
+    state.receivers[0].latitude = 34.0;
+    state.receivers[0].longitude = 132.0;
+    testing::setPath(state, 36.0, 140.0, 34.0, 132.0);
+    state.groundRangeKm = 760.276;
+    state.reportFile = std::tmpfile();
+    ASSERT_NE(state.reportFile, nullptr);
+    writeReportHeader(state);
+    std::string written(4096, '\0');
+    std::rewind(state.reportFile);
+    written.resize(std::fread(written.data(), 1, written.size(), state.reportFile));
+    std::fclose(state.reportFile);
+    EXPECT_EQ(fromCp932(written),
+              "LF/MF帯 電界強度予測 fieldcast (地表波・空間波)\n"
+              "時刻は東経135度の標準時(JST)、値は毎正時の予測値です\n"
+              "\n"
+              "受信点1  電界強度予測値\n\n"
+              "送信所緯度(Degree):  36.00    送信所経度(Degree): 140.00  \n"
+              "受信点緯度(Degree):  34.00    受信点経度(Degree): 132.00  \n\n"
+              "地表距離(km):     760.28 \n\n"
+              "時刻(JST)  電界強度(mV/m)  電界強度(dB uV/m)\n");
 }
 
 }  // namespace

@@ -3,8 +3,9 @@
 #include <cmath>
 #include <complex>
 
+#include "record/file_names.h"
+#include "record_helpers.h"
 #include "skywave/sky_tables.h"
-#include "test_support.h"
 
 namespace fieldcast {
 namespace {

@@ -10,10 +10,12 @@ namespace fieldcast {
 
 namespace {
 
+namespace fs = std::filesystem;
+
 // Closes the file on every path out of a reader.
 struct InputFile {
     std::FILE* handle;
-    explicit InputFile(const char* name) : handle(openInputFile(name)) {}
+    explicit InputFile(const fs::path& file) : handle(openInputFile(file)) {}
     ~InputFile() {
         if (handle != nullptr) std::fclose(handle);
     }
@@ -21,24 +23,31 @@ struct InputFile {
     InputFile& operator=(const InputFile&) = delete;
 };
 
-ReadOutcome cannotOpen(const char* name) {
-    std::printf("%s cannot open !!\n", name);
-    return ReadOutcome::cannotOpen;
+std::string formatted(const char* format, auto... values) {
+    char text[160];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
 }
 
-ReadOutcome noReadableValue(const char* name) {
-    std::printf("%s has no readable value !!\n", name);
-    return ReadOutcome::unreadable;
+ReadResult refused(const fs::path& file, std::string line) {
+    return {ReadOutcome::refused, std::move(line), file};
 }
 
-ReadOutcome notAllowed(const char* name, const AllowedValues& allowed) {
+ReadResult cannotOpen(const fs::path& file, const char* messageName) {
+    return {ReadOutcome::cannotOpen, formatted("%s cannot open !!", messageName), file};
+}
+
+ReadResult noReadableValue(const fs::path& file, const char* name) {
+    return refused(file, formatted("%s has no readable value !!", name));
+}
+
+ReadResult notAllowed(const fs::path& file, const char* name, const AllowedValues& allowed) {
     if (allowed.lowestAllowed) {
-        std::printf("%s must hold %s from %g to %g !!\n", name, allowed.what, allowed.lowest,
-                    allowed.highest);
-    } else {
-        std::printf("%s must hold %s above %g !!\n", name, allowed.what, allowed.lowest);
+        return refused(file, formatted("%s must hold %s from %g to %g !!", name, allowed.what,
+                                       allowed.lowest, allowed.highest));
     }
-    return ReadOutcome::unreadable;
+    return refused(file,
+                   formatted("%s must hold %s above %g !!", name, allowed.what, allowed.lowest));
 }
 
 // Shift-JIS lead bytes of two-byte characters.
@@ -59,17 +68,21 @@ bool allows(const AllowedValues& allowed, double value) {
     return aboveLowest && value <= allowed.highest;
 }
 
-std::FILE* openInputFile(const char* fileName) {
-    std::FILE* file = std::fopen(fileName, "r");
-    if (file == nullptr) return nullptr;
-    const int first = std::fgetc(file);
+bool allows(const AllowedCodes& allowed, int code) {
+    return code >= allowed.lowest && code <= allowed.highest;
+}
+
+std::FILE* openInputFile(const fs::path& file) {
+    std::FILE* handle = std::fopen(file.c_str(), "r");
+    if (handle == nullptr) return nullptr;
+    const int first = std::fgetc(handle);
     if (first != 0xEF) {
-        if (first != EOF) std::ungetc(first, file);
-        return file;
+        if (first != EOF) std::ungetc(first, handle);
+        return handle;
     }
     // Three bytes cannot be pushed back; an input file is a plain file, so start over.
-    if (std::fgetc(file) != 0xBB || std::fgetc(file) != 0xBF) std::rewind(file);
-    return file;
+    if (std::fgetc(handle) != 0xBB || std::fgetc(handle) != 0xBF) std::rewind(handle);
+    return handle;
 }
 
 bool scanNumber(std::FILE* file, double& value) {
@@ -125,68 +138,73 @@ bool scanNumber(std::FILE* file, double& value) {
     return true;
 }
 
-ReadOutcome readParameter(const char* fileName, double& field) {
-    InputFile file(fileName);
-    if (file.handle == nullptr) return cannotOpen(fileName);
-    if (!scanNumber(file.handle, field)) return noReadableValue(fileName);
-    return ReadOutcome::ok;
+ReadResult readParameter(const fs::path& folder, const char* fileName, double& field) {
+    const fs::path path = folder / fileName;
+    const InputFile file(path);
+    if (file.handle == nullptr) return cannotOpen(path, fileName);
+    if (!scanNumber(file.handle, field)) return noReadableValue(path, fileName);
+    return {ReadOutcome::ok, {}, path};
 }
 
-ReadOutcome readParameter(const char* fileName, std::int32_t& field) {
-    InputFile file(fileName);
-    if (file.handle == nullptr) return cannotOpen(fileName);
+ReadResult readParameter(const fs::path& folder, const char* fileName, std::int32_t& field) {
+    const fs::path path = folder / fileName;
+    const InputFile file(path);
+    if (file.handle == nullptr) return cannotOpen(path, fileName);
     int value = 0;
-    if (std::fscanf(file.handle, "%3d", &value) != 1) return noReadableValue(fileName);
+    if (std::fscanf(file.handle, "%3d", &value) != 1) return noReadableValue(path, fileName);
     field = value;
-    return ReadOutcome::ok;
+    return {ReadOutcome::ok, {}, path};
 }
 
-ReadOutcome readParameterInRange(const char* fileName, double& field,
-                                 const AllowedValues& allowed) {
+ReadResult readParameterInRange(const fs::path& folder, const char* fileName, double& field,
+                                const AllowedValues& allowed) {
     double value = 0.0;
-    const ReadOutcome outcome = readParameter(fileName, value);
-    if (outcome != ReadOutcome::ok) return outcome;
-    if (!allows(allowed, value)) return notAllowed(fileName, allowed);
+    ReadResult result = readParameter(folder, fileName, value);
+    if (!result.ok()) return result;
+    if (!allows(allowed, value)) return notAllowed(result.file, fileName, allowed);
     field = value;
-    return ReadOutcome::ok;
+    return result;
 }
 
-ReadOutcome readParameterInRange(const char* fileName, std::int32_t& field, int low, int high,
-                                 const char* allowedText) {
-    const ReadOutcome outcome = readParameter(fileName, field);
-    if (outcome != ReadOutcome::ok) return outcome;
-    if (field < low || field > high) {
-        std::printf("%s must hold %s !!\n", fileName, allowedText);
-        return ReadOutcome::unreadable;
+ReadResult readParameterInRange(const fs::path& folder, const char* fileName, std::int32_t& field,
+                                const AllowedCodes& allowed) {
+    std::int32_t code = 0;
+    ReadResult result = readParameter(folder, fileName, code);
+    if (!result.ok()) return result;
+    field = code;  // kept, as the run keeps a code it refuses
+    if (!allows(allowed, code)) {
+        return refused(result.file, formatted("%s must hold %s !!", fileName, allowed.text));
     }
-    return ReadOutcome::ok;
+    return result;
 }
 
-ReadOutcome readNumberFile(const char* fileName, const char* openMessageName,
-                           std::span<double> cells) {
-    InputFile file(fileName);
-    if (file.handle == nullptr) return cannotOpen(openMessageName);
+ReadResult readNumberFile(const fs::path& folder, const char* fileName, const char* openMessageName,
+                          std::span<double> cells) {
+    const fs::path path = folder / fileName;
+    const InputFile file(path);
+    if (file.handle == nullptr) return cannotOpen(path, openMessageName);
     for (double& cell : cells) {
         if (!scanNumber(file.handle, cell)) {
-            std::printf("%s has fewer than %zu readable values !!\n", fileName, cells.size());
-            return ReadOutcome::unreadable;
+            return refused(path, formatted("%s has fewer than %zu readable values !!", fileName,
+                                           cells.size()));
         }
     }
-    return ReadOutcome::ok;
+    return {ReadOutcome::ok, {}, path};
 }
 
-ReadOutcome readAxisFile(const char* fileName, std::span<double> cells, bool ascending) {
-    const ReadOutcome outcome = readNumberFile(fileName, fileName, cells);
-    if (outcome != ReadOutcome::ok) return outcome;
+ReadResult readAxisFile(const fs::path& folder, const char* fileName, std::span<double> cells,
+                        AxisOrder order) {
+    ReadResult result = readNumberFile(folder, fileName, fileName, cells);
+    if (!result.ok()) return result;
+    const bool ascending = order == AxisOrder::ascending;
     for (std::size_t i = 0; i + 1 < cells.size(); ++i) {
         const bool inOrder = ascending ? cells[i] < cells[i + 1] : cells[i] > cells[i + 1];
         if (!inOrder) {
-            std::printf("%s must hold values in %s order !!\n", fileName,
-                        ascending ? "ascending" : "descending");
-            return ReadOutcome::unreadable;
+            return refused(result.file, formatted("%s must hold values in %s order !!", fileName,
+                                                  ascending ? "ascending" : "descending"));
         }
     }
-    return ReadOutcome::ok;
+    return result;
 }
 
 std::size_t sjisCutLength(const char* text, std::size_t length, std::size_t maxBytes) {
@@ -201,7 +219,7 @@ std::size_t sjisCutLength(const char* text, std::size_t length, std::size_t maxB
     return kept;
 }
 
-ReadOutcome readReceiverRecord(std::FILE* listFile, ReceiverSite& site) {
+ReadResult readReceiverRecord(std::FILE* listFile, ReceiverSite& site) {
     // The word, as "%s" reads it, but never past the field: keep one byte more than fits so
     // that the cut can tell whether the last kept byte starts a character that would be split.
     constexpr std::size_t maxName = kNameCapacity - 1;
@@ -223,19 +241,97 @@ ReadOutcome readReceiverRecord(std::FILE* listFile, ReceiverSite& site) {
     double longitude = 0.0;
     if (length == 0 || wordBytes == kMaxWordBytes || !scanNumber(listFile, latitude) ||
         !scanNumber(listFile, longitude)) {
-        std::printf("%s has no complete record !!\n", kReceiverListFileName);
-        return ReadOutcome::unreadable;
+        return refused(kReceiverListFileName,
+                       formatted("%s has no complete record !!", kReceiverListFileName));
     }
-    if (!allows(kLatitudeDeg, latitude)) return notAllowed(kReceiverListFileName, kLatitudeDeg);
+    if (!allows(kLatitudeDeg, latitude)) {
+        return notAllowed(kReceiverListFileName, kReceiverListFileName, kLatitudeDeg);
+    }
     if (!allows(kLongitudeDeg, longitude)) {
-        return notAllowed(kReceiverListFileName, kLongitudeDeg);
+        return notAllowed(kReceiverListFileName, kReceiverListFileName, kLongitudeDeg);
     }
     const std::size_t kept = sjisCutLength(word, length, maxName);
     std::memcpy(site.name, word, kept);
     site.name[kept] = '\0';
     site.latitude = latitude;
     site.longitude = longitude;
-    return ReadOutcome::ok;
+    return {ReadOutcome::ok, {}, kReceiverListFileName};
+}
+
+namespace {
+// The first result that is not ok, or the last.
+template <typename... Reads>
+ReadResult firstFailure(Reads&&... reads) {
+    ReadResult result;
+    // evaluated left to right; the rest are not called once one fails
+    ((result = reads(), result.ok()) && ...);
+    return result;
+}
+}  // namespace
+
+ReadResult readStationInputs(const fs::path& folder, PredictionState& state) {
+    return firstFailure(
+        [&] { return readParameterInRange(folder, "P.dat", state.txPowerKw, kPowerKw); },
+        [&] { return readParameterInRange(folder, "FREQ.dat", state.freqKhz, kFrequencyKhz); },
+        [&] { return readParameterInRange(folder, "LATT.dat", state.txLat, kLatitudeDeg); },
+        [&] { return readParameterInRange(folder, "LONT.dat", state.txLon, kLongitudeDeg); });
+}
+
+ReadResult readGroundCodes(const fs::path& folder, PredictionState& state) {
+    return firstFailure([&] { return readParameter(folder, "GCT.dat", state.txGroundType); },
+                        [&] { return readParameter(folder, "GCR.dat", state.rxGroundType); });
+}
+
+ReadResult readPathCodes(const fs::path& folder, PredictionState& state) {
+    return firstFailure(
+        [&] {
+            return readParameterInRange(folder, "YR.dat", state.solarActivityCode, kActivityCodes);
+        },
+        [&] { return readParameterInRange(folder, "MON.dat", state.month, kMonths); },
+        [&] {
+            return readParameterInRange(folder, "GCM.dat", state.midGroundType, kMidGroundCodes);
+        },
+        [&] { return readParameter(folder, "RESUL.dat", state.resultMode); });
+}
+
+ReadResult loadGroundWaveAxes(const fs::path& folder, PredictionState& state) {
+    return firstFailure(
+        [&] { return readAxisFile(folder, "FG.dat", state.gwFreqAxis, AxisOrder::ascending); },
+        [&] { return readAxisFile(folder, "DG.dat", state.gwDistAxis, AxisOrder::ascending); });
+}
+
+ReadResult loadGroundWaveCurveFile(const fs::path& folder, PredictionState& state) {
+    return readNumberFile(folder, curveFileName(state.txGroundType), "GW.dat", state.gwCurveTable);
+}
+
+ReadResult loadGroundWaveCurves(const fs::path& folder, PredictionState& state) {
+    return firstFailure([&] { return loadGroundWaveAxes(folder, state); },
+                        [&] { return loadGroundWaveCurveFile(folder, state); });
+}
+
+ReadResult loadFreqDistTables(const fs::path& folder, PredictionState& state) {
+    return firstFailure(
+        [&] { return readAxisFile(folder, "F.dat", state.fAxis, AxisOrder::ascending); },
+        [&] { return readAxisFile(folder, "D.dat", state.dAxis, AxisOrder::ascending); },
+        [&] { return readNumberFile(folder, "FF.dat", "FF.dat", state.ffTable); });
+}
+
+ReadResult loadElevationAxis(const fs::path& folder, PredictionState& state) {
+    return readAxisFile(folder, "PS.dat", state.psAxis, AxisOrder::descending);
+}
+
+ReadResult loadAfTable(const fs::path& folder, int groundType, std::span<double> afTable) {
+    return readNumberFile(folder, afFileName(groundType), "AF.dat", afTable);
+}
+
+ReadResult loadRcxTables(const fs::path& folder, PredictionState& state) {
+    return firstFailure(
+        [&] { return readAxisFile(folder, "CSX.dat", state.csxAxis, AxisOrder::ascending); },
+        [&] { return readAxisFile(folder, "FCS.dat", state.fcsAxis, AxisOrder::ascending); },
+        [&] {
+            return readNumberFile(folder, rcxFileName(state.solarActivityCode), "RCX.dat",
+                                  state.rcxTable);
+        });
 }
 
 }  // namespace fieldcast

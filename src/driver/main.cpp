@@ -1,6 +1,6 @@
 // fieldcast: hourly LF/MF field-strength prediction from the files of the working directory.
-#include "driver/prediction_state.h"
 #include "driver/run.h"
+#include "record/prediction_state.h"
 
 int main() {
     // One record for the whole run, zero at start; static, as it holds 50 receiving points

@@ -2,10 +2,10 @@
 // sjis_text.h. Coordinates held in radians are printed in degrees.
 #include "driver/report.h"
 
-#include <cmath>
 #include <cstdio>
 
 #include "driver/sjis_text.h"
+#include "skywave/sky_wave.h"
 
 namespace fieldcast {
 
@@ -49,44 +49,28 @@ void printStationSummary(PredictionState& state) {
 
 namespace {
 
-// The hour's reported pair and its console case line, by hop count and result mode.
-struct HourCase {
-    const char* lineFormat;
-    double fieldMvm;
-    double fieldDb;
-};
-
-HourCase hourCase(const PredictionState& state) {
+// The console line of a sky-wave hour, by hop count and result mode.
+const char* hourLineFormat(const PredictionState& state) {
     const bool combined = state.resultMode == 2;
     if (state.hopCount == 2) {
-        return combined
-                   ? HourCase{sjis::kCombined2HopLineFormat, state.combined2HopMvm,
-                              state.combined2HopDb}
-                   : HourCase{sjis::kSky2HopLineFormat, state.skyWave2HopMvm, state.skyWave2HopDb};
+        return combined ? sjis::kCombined2HopLineFormat : sjis::kSky2HopLineFormat;
     }
-    return combined ? HourCase{sjis::kCombined1HopLineFormat, state.combined1HopMvm,
-                               state.combined1HopDb}
-                    : HourCase{sjis::kSky1HopLineFormat, state.skyWave1HopMvm, state.skyWave1HopDb};
+    return combined ? sjis::kCombined1HopLineFormat : sjis::kSky1HopLineFormat;
 }
 
 }  // namespace
 
-bool hourFieldIsNumber(const PredictionState& state) {
-    const HourCase hour = hourCase(state);
-    return std::isfinite(hour.fieldMvm) && !std::isnan(hour.fieldDb);
-}
-
 void writeHourReportLine(PredictionState& state) {
-    const HourCase hour = hourCase(state);
+    const FieldStrength field = reportedSkyField(state);
     std::fprintf(state.reportFile, "%3.0lf:00\t      %8.3lf\t\t  %6.1lf\n", state.hourJst,
-                 hour.fieldMvm, hour.fieldDb);
+                 field.mvm, field.db);
 }
 
 void writeHourLines(PredictionState& state) {
-    const HourCase hour = hourCase(state);
+    const FieldStrength field = reportedSkyField(state);
     printStationSummary(state);
     std::printf(sjis::kGroundWaveLineFormat, state.groundWaveMvm, state.groundWaveDb);
-    std::printf(hour.lineFormat, hour.fieldMvm, hour.fieldDb, state.hourJst);
+    std::printf(hourLineFormat(state), field.mvm, field.db, state.hourJst);
     writeHourReportLine(state);
 }
 

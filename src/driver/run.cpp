@@ -3,16 +3,16 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <cmath>
+#include <algorithm>
+#include <array>
 #include <cstdio>
+#include <filesystem>
+#include <span>
+#include <string>
 
 #include "driver/input_files.h"
 #include "driver/report.h"
-#include "geometry/great_circle.h"
-#include "geometry/hop_geometry.h"
-#include "groundwave/ground_wave.h"
-#include "skywave/sky_tables.h"
-#include "skywave/sky_wave.h"
+#include "hour/hour.h"
 
 namespace fieldcast {
 
@@ -44,71 +44,96 @@ int endEarly(PredictionState& state) {
     return kExitEarlyEnd;
 }
 
-bool readStationInputs(PredictionState& state) {
-    return readParameterInRange("P.dat", state.txPowerKw, kPowerKw) == ReadOutcome::ok &&
-           readParameterInRange("FREQ.dat", state.freqKhz, kFrequencyKhz) == ReadOutcome::ok &&
-           readParameterInRange("LATT.dat", state.txLat, kLatitudeDeg) == ReadOutcome::ok &&
-           readParameterInRange("LONT.dat", state.txLon, kLongitudeDeg) == ReadOutcome::ok;
+// fieldcast's inputs are in the working folder, opened by bare name.
+const std::filesystem::path kWorkingFolder;
+
+bool refuse(const std::string& line) {
+    std::printf("%s\n", line.c_str());
+    return false;
+}
+
+// The files of the hour after the station inputs, in their fixed order, as far as the path's
+// regime needs them. Stops at the first file that cannot be used and keeps its result in
+// `stopped`; a curve file that cannot be opened prints its line and the hour goes on. The tx
+// AF table is kept in `txAfTable`, as the record's afTable is then refilled for the receiver.
+HourFiles readHourFiles(PredictionState& state, PathRegime regime, HourTables& tables,
+                        std::span<double> txAfTable, ReadResult& stopped) {
+    if (regime == PathRegime::beyondRange) return HourFiles::none;
+    const std::filesystem::path& folder = kWorkingFolder;
+    stopped = readGroundCodes(folder, state);
+    if (!stopped.ok()) return HourFiles::none;
+    if (regime == PathRegime::shortRange) return HourFiles::groundCodes;
+
+    ReadResult curves = loadGroundWaveAxes(folder, state);
+    if (curves.ok()) {
+        // the program's own console line on the sea curves, every hour that reads them
+        if (state.txGroundType == 1) std::printf("gotoline4970 GCT=1\n");
+        curves = loadGroundWaveCurveFile(folder, state);
+    }
+    if (curves.outcome == ReadOutcome::cannotOpen) {
+        std::printf("%s\n", curves.line.c_str());
+        tables.groundWaveCurves = false;
+    } else if (!curves.ok()) {
+        stopped = curves;
+        return HourFiles::groundCodes;
+    }
+    if (!(stopped = readPathCodes(folder, state)).ok()) return HourFiles::groundWaveCurves;
+    if (!(stopped = loadFreqDistTables(folder, state)).ok()) return HourFiles::pathCodes;
+    if (!(stopped = loadElevationAxis(folder, state)).ok() ||
+        !(stopped = loadAfTable(folder, state.txGroundType, state.afTable)).ok()) {
+        return HourFiles::freqDistTables;
+    }
+    std::copy(state.afTable.begin(), state.afTable.end(), txAfTable.begin());
+    if (!(stopped = loadAfTable(folder, state.rxGroundType, state.afTable)).ok()) {
+        return HourFiles::txAfTable;
+    }
+    if (!(stopped = loadRcxTables(folder, state)).ok()) return HourFiles::rxAfTable;
+    return HourFiles::rcxTables;
 }
 
 }  // namespace
 
 bool runHour(PredictionState& state) {
-    if (!readStationInputs(state)) return false;
+    const ReadResult station = readStationInputs(kWorkingFolder, state);
+    if (!station.ok()) return refuse(station.line);
     const ReceiverSite& site = state.receivers[state.receiverIndex];
-    state.rxLat = site.latitude;
-    state.rxLon = site.longitude;
-    state.txLat *= state.radPerDeg;  // each set afresh above, so converted once per hour
-    state.txLon *= state.radPerDeg;
-    state.rxLat *= state.radPerDeg;
-    state.rxLon *= state.radPerDeg;
-
-    computeGroundRange(state);
+    startHour(state, site.latitude, site.longitude);
     if (state.hourIndex == 0) writeReportHeader(state);  // a refused range still gets it
-    if (state.groundRangeKm > kMaxRangeKm) {
-        printRangeCaution(state);
-        std::printf("---END---\n");
-        return true;
+
+    std::array<double, kFCount * kPsCount> txAfTable{};
+    HourTables tables{txAfTable, state.afTable};
+    ReadResult stopped;
+    tables.filesRead = readHourFiles(state, pathRegime(state), tables, txAfTable, stopped);
+    const HourOutcome hour = predictHour(state, tables);
+    // the program's own console line on an RCX lookup at an FCS value between two CSX values
+    if (hour.rcxExactColumnRowInterval) std::printf("line4070\n");
+    switch (hour.end) {
+        case HourEnd::unread:
+            return refuse(stopped.line);
+        case HourEnd::refused:
+            return refuse(refusalLine(hour));
+        case HourEnd::beyondRange:
+            printRangeCaution(state);
+            break;
+        case HourEnd::shortRange:
+            writeShortRangeLine(state);
+            break;
+        case HourEnd::skyWave:
+            writeHourLines(state);
+            break;
     }
-    if (readParameter("GCT.dat", state.txGroundType) != ReadOutcome::ok ||
-        readParameter("GCR.dat", state.rxGroundType) != ReadOutcome::ok) {
-        return false;
-    }
-    const GroundWaveOutcome groundWave = computeGroundWave(state);
-    if (groundWave == GroundWaveOutcome::refused) return false;
-    if (groundWave == GroundWaveOutcome::shortRange) {
-        writeShortRangeLine(state);
-        std::printf("---END---\n");
-        return true;
-    }
-    if (!computeHopGeometry(state)) return false;
-    if (!computeSkyFactors(state)) return false;
-    computeSkyWave(state);
-    if (state.hopCount == 2) computeTwoHopSkyWave(state);
-    if (state.resultMode == 2) combineWithGroundWave(state);
-    // every factor is finite and above 0, but their product may still leave the doubles
-    if (!hourFieldIsNumber(state)) {
-        std::printf(
-            "The field strength of this hour is not a finite number"
-            " (P.dat and the FF, AF, RCX tables) !!\n");
-        return false;
-    }
-    writeHourLines(state);
     std::printf("---END---\n");
     return true;
 }
 
 int runPrediction(PredictionState& state) {
-    state.receiverListFile = openInputFile(kReceiverListFileName);
+    state.receiverListFile = openInputFile(kWorkingFolder / kReceiverListFileName);
     if (state.receiverListFile == nullptr) {
         std::printf("%s cannot open !!\n", kReceiverListFileName);
         return kExitEarlyEnd;
     }
     for (state.receiverIndex = 0; state.receiverIndex < 1; ++state.receiverIndex) {
-        state.speedOfLightKmS = std::pow(10.0, 5.0) * 2.99792458;
-        state.degPerRad = kDegPerRad;
-        state.radPerDeg = kRadPerDeg;
-        state.effectiveEarthRadiusKm = kEffectiveEarthRadiusKm;
+        setPassConstants(state);
         std::snprintf(state.resultFileName, sizeof state.resultFileName, "QZresult-%d.txt",
                       state.receiverIndex);
         state.reportFile = std::fopen(state.resultFileName, "w");
@@ -117,8 +142,10 @@ int runPrediction(PredictionState& state) {
             return endEarly(state);
         }
         // A refused record ends the run before any hour; the report stays as created, empty.
-        if (readReceiverRecord(state.receiverListFile, state.receivers[state.receiverIndex]) !=
-            ReadOutcome::ok) {
+        const ReadResult record =
+            readReceiverRecord(state.receiverListFile, state.receivers[state.receiverIndex]);
+        if (!record.ok()) {
+            refuse(record.line);
             return endEarly(state);
         }
         for (state.hourIndex = 0; state.hourIndex < 24; ++state.hourIndex) {

@@ -1,7 +1,7 @@
 // The prediction run: the receiver pass and its 24 hours.
 #pragma once
 
-#include "driver/prediction_state.h"
+#include "record/prediction_state.h"
 
 namespace fieldcast {
 

@@ -8,19 +8,16 @@
 
 namespace fieldcast {
 
-namespace {
-
-// D of the hour as a function of the solar zenith angle in degrees.
 double zenithFactor(double zenithDeg, double exponentP) {
-    if (zenithDeg <= 73.0) return std::pow(std::cos(zenithDeg * kRadPerDeg), exponentP);
+    if (zenithDeg <= kTwilightZenithDeg) {
+        return std::pow(std::cos(zenithDeg * kRadPerDeg), exponentP);
+    }
     if (zenithDeg < 90.0) {
         const double shiftDeg = 6.27e-13 * std::pow(zenithDeg - 50.0, 8.0);  // twilight shift
         return std::pow(std::cos(zenithDeg * kRadPerDeg - shiftDeg * kRadPerDeg), exponentP);
     }
     return std::pow(0.072, exponentP) * std::exp(25.2 - 0.28 * zenithDeg);  // sun below
 }
-
-}  // namespace
 
 SolarActivity solarActivity(int solarActivityCode) {
     SolarActivity a{};

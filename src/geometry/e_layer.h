@@ -1,7 +1,7 @@
 // E-layer critical frequency at the control point and the sky wave's reflection height.
 #pragma once
 
-#include "driver/prediction_state.h"
+#include "record/prediction_state.h"
 
 namespace fieldcast {
 
@@ -39,6 +39,13 @@ struct ELayerTerms {
 
 // Activity level of codes 1, 2, 3 (the codes are checked when read).
 SolarActivity solarActivity(int solarActivityCode);
+
+// Above this solar zenith angle the hour's factor D takes the twilight shift of the angle.
+constexpr double kTwilightZenithDeg = 73.0;
+
+// D of the hour by the solar zenith angle chi in degrees: cos(chi)^p up to 73 degrees, the
+// cosine of the angle less its twilight shift below 90, and a decaying floor beyond.
+double zenithFactor(double zenithDeg, double exponentP);
 
 // The whole model on controlLat, controlLon, solarDeclination, standardMeridian (radians),
 // rxLon, hourJst and freqKhz; changes nothing.

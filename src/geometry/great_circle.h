@@ -1,7 +1,7 @@
 // Great-circle ground range and path midpoint on a sphere of 6360 km.
 #pragma once
 
-#include "driver/prediction_state.h"
+#include "record/prediction_state.h"
 
 namespace fieldcast {
 

@@ -4,7 +4,6 @@
 
 #include <cmath>
 
-#include "driver/input_files.h"
 #include "geometry/e_layer.h"
 #include "geometry/great_circle.h"
 
@@ -59,7 +58,7 @@ void computeHopPath(PredictionState& state, const HopTerms& terms) {
 
 void setHourAndControlPoint(PredictionState& state) {
     state.hourJst = state.hourIndex;
-    state.standardMeridian = 135.0;
+    state.standardMeridian = kStandardMeridianDeg;
     state.controlLat = state.midLat;
     state.controlLon = state.midLon;
     state.solarDeclination *= state.radPerDeg;
@@ -72,32 +71,11 @@ void computeHourGeometry(PredictionState& state) {
     computeHopPath(state);
 }
 
-void computeHopGeometryFromRecord(PredictionState& state) {
+void computeHopGeometry(PredictionState& state) {
     setMonthDeclination(state);
     setHopCount(state);
     computePathMidpoint(state);
     computeHourGeometry(state);
-}
-
-bool computeHopGeometry(PredictionState& state) {
-    if (readParameterInRange("YR.dat", state.solarActivityCode, 1, 3, "1, 2 or 3") !=
-        ReadOutcome::ok) {
-        return false;
-    }
-    if (readParameterInRange("MON.dat", state.month, 1, 12, "a month from 1 to 12") !=
-        ReadOutcome::ok) {
-        return false;
-    }
-    setMonthDeclination(state);
-    setHopCount(state);
-    computePathMidpoint(state);
-    if (readParameterInRange("GCM.dat", state.midGroundType, 1, 3, "1, 2 or 3") !=
-        ReadOutcome::ok) {
-        return false;
-    }
-    if (readParameter("RESUL.dat", state.resultMode) != ReadOutcome::ok) return false;
-    computeHourGeometry(state);
-    return true;
 }
 
 }  // namespace fieldcast

@@ -2,25 +2,19 @@
 // ground wave.
 #pragma once
 
-#include "driver/prediction_state.h"
+#include "record/prediction_state.h"
 
 namespace fieldcast {
 
 // Solar declination of a month 1..12, degrees.
 double monthDeclinationDeg(int month);
 
-// The hour's whole step: reads "YR.dat" and "MON.dat", sets the declination and the hop
-// count, the path midpoint, reads "GCM.dat" and "RESUL.dat", then computeHourGeometry.
-// Returns false when a file could not be used (its line printed): the run ends.
-bool computeHopGeometry(PredictionState& state);
+// The hour's whole step on the codes in the record (solarActivityCode, month, hourIndex):
+// the declination of the month and the hop count, the path midpoint, then
+// computeHourGeometry.
+void computeHopGeometry(PredictionState& state);
 
-// The whole step on codes already in the record (solarActivityCode, month, hourIndex),
-// for tools and tests that hold their inputs: the same arithmetic computeHopGeometry runs
-// between its reads.
-void computeHopGeometryFromRecord(PredictionState& state);
-
-// The arithmetic after the reads, on the record alone:
-// declination of `month`, hop count by groundRangeKm.
+// Its parts: declination of `month`, hop count by groundRangeKm.
 void setMonthDeclination(PredictionState& state);
 void setHopCount(PredictionState& state);
 // hourJst, standardMeridian and the control point; declination and meridian to radians;

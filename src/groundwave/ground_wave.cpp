@@ -1,27 +1,33 @@
 #include "groundwave/ground_wave.h"
 
 #include <cmath>
-#include <cstdio>
 
-#include "groundwave/interpolate_grid.h"
+#include "lookup/interpolate_grid.h"
 
 namespace fieldcast {
 
 namespace {
-constexpr int kGwOutInterval = 16;  // the last distance interval: extrapolate both ways
-constexpr int kGwOutRow = 8;        // the ninth frequency row, not the last
+// Outside the axes: the last distance interval, extrapolated both ways, and the ninth
+// frequency row, not the last.
+constexpr int kGwOutInterval = kGwDistCount - 2;
+constexpr int kGwOutRow = kGwFreqCount - 2;
 }  // namespace
 
 void computeShortRangeGroundWave(PredictionState& state) {
-    // 271.607 mV/m at 1 km for 1 kW; a range of 0 gives an infinite field
-    state.groundWaveMvm = 271.607 * std::sqrt(state.txPowerKw) / state.groundRangeKm;
+    // a range of 0 gives an infinite field
+    state.groundWaveMvm = kShortRangeFieldMvm * std::sqrt(state.txPowerKw) / state.groundRangeKm;
     state.groundWaveDb = 20.0 * std::log10(state.groundWaveMvm / 0.001);
 }
 
+double curveFieldDb(std::span<const double> gwFreqAxis, std::span<const double> gwDistAxis,
+                    std::span<const double> gwCurveTable, double distanceKm, double freqKhz) {
+    return interpolateGrid(gwDistAxis, AxisOrder::ascending, gwFreqAxis, gwCurveTable, distanceKm,
+                           freqKhz, kGwOutInterval, kGwOutRow);
+}
+
 double lookupGroundWaveDb(const PredictionState& state) {
-    return interpolateGrid(state.gwDistAxis, AxisOrder::ascending, state.gwFreqAxis,
-                           state.gwCurveTable, state.groundRangeKm, state.freqKhz, kGwOutInterval,
-                           kGwOutRow) +
+    return curveFieldDb(state.gwFreqAxis, state.gwDistAxis, state.gwCurveTable, state.groundRangeKm,
+                        state.freqKhz) +
            10.0 * std::log10(state.txPowerKw);
 }
 
@@ -29,35 +35,16 @@ void setGroundWaveMvm(PredictionState& state) {
     state.groundWaveMvm = std::pow(10.0, state.groundWaveDb / 20.0) * 0.001;
 }
 
-const char* curveFileName(int txGroundType) {
-    return txGroundType == 1 ? "GW1.dat" : txGroundType == 2 ? "GW.dat" : "GW3.dat";
-}
-
-ReadOutcome loadGroundWaveCurves(PredictionState& state) {
-    ReadOutcome outcome = readAxisFile("FG.dat", state.gwFreqAxis, true);
-    if (outcome != ReadOutcome::ok) return outcome;
-    outcome = readAxisFile("DG.dat", state.gwDistAxis, true);
-    if (outcome != ReadOutcome::ok) return outcome;
-    if (state.txGroundType == 1) std::printf("gotoline4970 GCT=1\n");
-    // the three curve files share one "cannot open" line
-    return readNumberFile(curveFileName(state.txGroundType), "GW.dat", state.gwCurveTable);
-}
-
-GroundWaveOutcome computeGroundWave(PredictionState& state) {
+GroundWaveOutcome computeGroundWave(PredictionState& state, bool curvesLoaded) {
     if (state.groundRangeKm <= kShortRangeLimitKm) {
         computeShortRangeGroundWave(state);
         return GroundWaveOutcome::shortRange;
     }
-    const ReadOutcome loaded = loadGroundWaveCurves(state);
-    if (loaded == ReadOutcome::unreadable) return GroundWaveOutcome::refused;
-    // a missing curve file keeps the previous hour's ground wave
-    if (loaded == ReadOutcome::ok) state.groundWaveDb = lookupGroundWaveDb(state);
+    if (curvesLoaded) state.groundWaveDb = lookupGroundWaveDb(state);
     setGroundWaveMvm(state);
     // finite curves can still extrapolate, or scale with the power, past any field there is
     if (!std::isfinite(state.groundWaveDb) || !std::isfinite(state.groundWaveMvm)) {
-        std::printf("%s gives no finite field strength at this hour !!\n",
-                    curveFileName(state.txGroundType));
-        return GroundWaveOutcome::refused;
+        return GroundWaveOutcome::notFinite;
     }
     return GroundWaveOutcome::fromCurves;
 }

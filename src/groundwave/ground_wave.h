@@ -1,32 +1,33 @@
 // Ground-wave field strength: closed form near the transmitter, curves beyond.
 #pragma once
 
-#include "driver/input_files.h"
-#include "driver/prediction_state.h"
+#include <span>
+
+#include "record/prediction_state.h"
 
 namespace fieldcast {
 
 enum class GroundWaveOutcome {
     shortRange,  // 50 km or less: closed form, the hour's sky-wave work is skipped
-    fromCurves,  // over 50 km: looked up in the curves (or kept when a file is missing)
-    refused,     // a curve file was short or out of order, or gave no finite field: the
-                 // run ends
+    fromCurves,  // over 50 km: looked up in the curves (or kept when they were not loaded)
+    notFinite,   // the curves extrapolate, or scale with the power, beyond any field
 };
 
-// The hour's step: the closed form, or the curves loaded and looked up.
-GroundWaveOutcome computeGroundWave(PredictionState& state);
+// The hour's step on the curves in the record: the closed form at 50 km or less, else the
+// lookup with the power correction and the mV/m value. With `curvesLoaded` false (a curve
+// file could not be opened) groundWaveDb keeps the value of the hour before.
+GroundWaveOutcome computeGroundWave(PredictionState& state, bool curvesLoaded = true);
 
-// "GW1.dat", "GW.dat" or "GW3.dat" by the ground type at the transmitter.
-const char* curveFileName(int txGroundType);
-
-// Reads "FG.dat", "DG.dat" and the curve file of txGroundType. A missing file prints its
-// line and gives cannotOpen (the hour goes on with the previous ground wave); a short file
-// gives unreadable (the run ends).
-ReadOutcome loadGroundWaveCurves(PredictionState& state);
-
-// Arithmetic on the record alone.
+// Its parts.
 void computeShortRangeGroundWave(PredictionState& state);  // groundRangeKm <= 50
 double lookupGroundWaveDb(const PredictionState& state);   // curves + power correction
 void setGroundWaveMvm(PredictionState& state);             // from groundWaveDb
+
+// The field of one curve table (kGwFreqCount rows by kGwDistCount columns) for 1 kW,
+// dB(uV/m), by the curves' lookup: outside the axes the last distance interval, extrapolated
+// both ways, and the ninth frequency row, not the last. lookupGroundWaveDb is this on the
+// record's curves, with the power correction.
+double curveFieldDb(std::span<const double> gwFreqAxis, std::span<const double> gwDistAxis,
+                    std::span<const double> gwCurveTable, double distanceKm, double freqKhz);
 
 }  // namespace fieldcast

@@ -13,22 +13,14 @@ double mvmToDb(double fieldMvm) { return 20.0 * std::log(1000.0 * fieldMvm) / st
 }  // namespace
 
 void setMidpointGround(PredictionState& state) {
-    switch (state.midGroundType) {
-        case 1:  // sea
-            state.groundPermittivity = 80.0;
-            state.groundConductivity = 5.0;
-            break;
-        case 2:  // land
-            state.groundPermittivity = 15.0;
-            state.groundConductivity = 0.002;
-            break;
-        case 3:  // dry land
-            state.groundPermittivity = 15.0;
-            state.groundConductivity = 0.0005;
-            break;
-        default:
-            break;
-    }
+    const int code = state.midGroundType;
+    const Ground* ground = code == 1   ? &kSeaGround
+                           : code == 2 ? &kLandGround
+                           : code == 3 ? &kDryLandGround
+                                       : nullptr;
+    if (ground == nullptr) return;  // another code keeps the constants of before
+    state.groundPermittivity = ground->relPermittivity;
+    state.groundConductivity = ground->conductivitySm;
 }
 
 GroundTerms computeGroundTerms(const PredictionState& state) {
@@ -99,7 +91,7 @@ void computeSkyWave(PredictionState& state) {
 void computeSkyWave(PredictionState& state, const GroundTerms& ground) {
     state.elevationAngle *= state.radPerDeg;  // radians again
     computeGroundReflection(state, ground);
-    state.referenceFieldMvm = 300.0 * std::sqrt(state.txPowerKw);  // field at 1 km
+    state.referenceFieldMvm = kReferenceFieldMvm * std::sqrt(state.txPowerKw);  // field at 1 km
     state.skyWave1HopMvm = std::cos(state.elevationAngle) *
                            (2.0 * state.referenceFieldMvm / state.skyPathKm) * state.rcxFactor *
                            state.ffFactor * state.txAfFactor * state.rxAfFactor;
@@ -114,7 +106,7 @@ void computeTwoHopSkyWave(PredictionState& state) {
 
 void combineWithGroundWave(PredictionState& state) {
     const bool twoHop = state.hopCount == 2;
-    const double es = twoHop ? state.skyWave2HopMvm : state.skyWave1HopMvm;
+    const double es = pathSkyWave(state).mvm;
     const double eg = state.groundWaveMvm;
     const double a = es * es + eg * eg;
     const double g = 2.0 * es * eg;

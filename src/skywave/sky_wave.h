@@ -2,7 +2,7 @@
 // of the sky wave with the ground wave.
 #pragma once
 
-#include "driver/prediction_state.h"
+#include "record/prediction_state.h"
 
 namespace fieldcast {
 
@@ -36,5 +36,24 @@ void computeSkyWave(PredictionState& state, const GroundTerms& ground);
 void computeTwoHopSkyWave(PredictionState& state);
 // Phasor sum of the hop count's sky wave and the ground wave.
 void combineWithGroundWave(PredictionState& state);
+
+// A field strength in mV/m with its dB(uV/m) value.
+struct FieldStrength {
+    double mvm;
+    double db;
+};
+// The 1-hop or 2-hop value by hopCount: the sky wave, its combination with the ground wave.
+inline FieldStrength pathSkyWave(const PredictionState& state) {
+    return state.hopCount == 2 ? FieldStrength{state.skyWave2HopMvm, state.skyWave2HopDb}
+                               : FieldStrength{state.skyWave1HopMvm, state.skyWave1HopDb};
+}
+inline FieldStrength pathCombined(const PredictionState& state) {
+    return state.hopCount == 2 ? FieldStrength{state.combined2HopMvm, state.combined2HopDb}
+                               : FieldStrength{state.combined1HopMvm, state.combined1HopDb};
+}
+// What a sky-wave hour reports: the combination under result mode 2, else the sky wave.
+inline FieldStrength reportedSkyField(const PredictionState& state) {
+    return state.resultMode == 2 ? pathCombined(state) : pathSkyWave(state);
+}
 
 }  // namespace fieldcast

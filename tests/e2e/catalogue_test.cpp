@@ -1,13 +1,15 @@
 // Catalogue of bad inputs: each row of catalogue.tsv edits the base fixture files, runs the
 // built fieldcast and states the exit status, the console's last line and what the report
 // holds. The rows and their notation are described at the head of catalogue.tsv.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "scenario.h"
+#include "fixture_run.h"
 
 namespace {
 
@@ -117,22 +119,22 @@ void applyEdit(const fs::path& dir, const FileEdit& edit) {
     const fs::path path = dir / edit.file;
     if (edit.file == "*") {  // every input file
         for (const auto& entry : fs::directory_iterator(dir)) {
-            std::string bytes = readBytes(entry.path());
+            std::string bytes = readFile(entry.path());
             if (edit.content == "<crlf>" || edit.content == "<bom+crlf>") bytes = toCrLf(bytes);
             if (edit.content == "<bom>" || edit.content == "<bom+crlf>") {
                 bytes = "\xEF\xBB\xBF" + bytes;
             }
-            writeBytes(entry.path(), bytes);
+            writeFile(entry.path(), bytes);
         }
     } else if (edit.content == "<absent>") {
         fs::remove(path);
     } else if (edit.content == "<cut>") {
-        writeBytes(path, cutInsideNumber(readBytes(path)));
+        writeFile(path, cutInsideNumber(readFile(path)));
     } else if (edit.content == "<link /dev/full>") {
         fs::remove(path);
         fs::create_symlink("/dev/full", path);
     } else {
-        writeBytes(path, unescape(edit.content));
+        writeFile(path, unescape(edit.content));
     }
 }
 
@@ -145,8 +147,8 @@ struct BaseRun {
 
 const BaseRun& baseRun() {
     static const BaseRun base = [] {
-        Scenario scenario;
-        const RunResult run = runFieldcast(scenario.dir);
+        const FixtureCopy work;
+        const FieldcastRun run = runFieldcastIn(work.path());
         BaseRun result{run.console, run.report.value_or(""), ""};
         const std::size_t hourLines = result.report.find("  0:00\t");
         result.header = result.report.substr(0, hourLines);
@@ -202,9 +204,9 @@ class Catalogue : public ::testing::TestWithParam<CatalogueRow> {};
 
 TEST_P(Catalogue, StatusConsoleAndReport) {
     const CatalogueRow& row = GetParam();
-    Scenario scenario;
-    for (const FileEdit& edit : row.edits) applyEdit(scenario.dir, edit);
-    const RunResult run = runFieldcast(scenario.dir);
+    const FixtureCopy work;
+    for (const FileEdit& edit : row.edits) applyEdit(work.path(), edit);
+    const FieldcastRun run = runFieldcastIn(work.path());
     EXPECT_EQ(run.status, row.status);
     EXPECT_EQ(run.errors, "");
     if (row.console == "base") {

@@ -4,12 +4,14 @@
 // Each case starts from fixtures/base (a 760 km, 1-hop path at 100 kHz in June) and edits
 // files: new content, or removal. Regenerate the golden files with FIELDCAST_UPDATE_GOLDEN=1
 // and read the differences before committing them.
+#include <gtest/gtest.h>
+
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "scenario.h"
+#include "fixture_run.h"
 
 namespace {
 
@@ -33,7 +35,7 @@ bool updatingGolden() { return std::getenv("FIELDCAST_UPDATE_GOLDEN") != nullptr
 void expectGolden(const fs::path& golden, const std::optional<std::string>& actual) {
     if (updatingGolden()) {
         if (actual) {
-            writeBytes(golden, *actual);
+            writeFile(golden, *actual);
         } else {
             fs::remove(golden);
         }
@@ -44,7 +46,7 @@ void expectGolden(const fs::path& golden, const std::optional<std::string>& actu
         return;
     }
     ASSERT_TRUE(actual.has_value()) << golden << " was not written";
-    EXPECT_EQ(*actual, readBytes(golden)) << "differs from " << golden;
+    EXPECT_EQ(*actual, readFile(golden)) << "differs from " << golden;
 }
 
 // ctest shows the case by its name
@@ -54,15 +56,15 @@ class EndToEnd : public ::testing::TestWithParam<E2eCase> {};
 
 TEST_P(EndToEnd, ConsoleReportAndStatus) {
     const E2eCase& c = GetParam();
-    Scenario scenario;
+    const FixtureCopy work;
     for (const FileEdit& edit : c.edits) {
         if (edit.content) {
-            writeBytes(scenario.dir / edit.name, *edit.content);
+            writeFile(work.path() / edit.name, *edit.content);
         } else {
-            fs::remove(scenario.dir / edit.name);
+            fs::remove(work.path() / edit.name);
         }
     }
-    const RunResult run = runFieldcast(scenario.dir);
+    const FieldcastRun run = runFieldcastIn(work.path());
     EXPECT_EQ(run.status, c.expectedStatus);
     EXPECT_EQ(run.errors, "");
 
@@ -107,7 +109,9 @@ INSTANTIATE_TEST_SUITE_P(
                 0}),
     caseName);
 
-// Mends: every refused input ends the run with status 1 and its own line.
+// Inputs the run refuses, each ending it with status 1, its one console line and the report
+// as far as it was written; and inputs at the edge that it accepts (status 0): a name cut to
+// 263 bytes, coincident points, the coordinate limits themselves.
 INSTANTIATE_TEST_SUITE_P(
     RefusedInputs, EndToEnd,
     ::testing::Values(

@@ -8,13 +8,12 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
 #include <string>
 #include <thread>
 
-namespace {
+#include "fixture_run.h"
 
-namespace fs = std::filesystem;
+namespace {
 
 // Everything the program wrote to the terminal so far.
 std::string drain(int masterFd) {
@@ -30,18 +29,16 @@ std::string drain(int masterFd) {
 }
 
 TEST(KeyWait, WaitsForOneKeyOnATerminalWithoutEcho) {
-    char pattern[] = "/tmp/fieldcast-key-XXXXXX";
-    const fs::path dir = mkdtemp(pattern);
-    fs::copy(fs::path(FIELDCAST_FIXTURES) / "base", dir);
-    std::string shortRange = "echo 'Near 36.1 140.1' > '" + (dir / "LATRLONR.dat").string() + "'";
-    ASSERT_EQ(std::system(shortRange.c_str()), 0);
+    const fieldcast::e2e::FixtureCopy dir;
+    fieldcast::testing::writeFile(dir / "LATRLONR.dat", "Near 36.1 140.1\n");
+    const std::string program = fieldcast::testing::fieldcastExe();
 
     int masterFd = -1;
     const pid_t child = forkpty(&masterFd, nullptr, nullptr, nullptr);
     ASSERT_GE(child, 0);
     if (child == 0) {
-        if (chdir(dir.c_str()) != 0) _exit(126);
-        execl(FIELDCAST_BIN, FIELDCAST_BIN, static_cast<char*>(nullptr));
+        if (chdir(dir.path().c_str()) != 0) _exit(126);
+        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     // The run itself takes milliseconds; after it the program must still be waiting.
@@ -66,7 +63,6 @@ TEST(KeyWait, WaitsForOneKeyOnATerminalWithoutEcho) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(drain(masterFd).find('q'), std::string::npos) << "the key was echoed";
     close(masterFd);
-    fs::remove_all(dir);
 }
 
 }  // namespace

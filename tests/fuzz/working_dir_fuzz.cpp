@@ -21,8 +21,8 @@
 #include <string>
 #include <string_view>
 
-#include "driver/prediction_state.h"
 #include "driver/run.h"
+#include "record/prediction_state.h"
 
 namespace {
 

@@ -2,6 +2,8 @@
 // rule that a run never writes into a folder that already holds files.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "map_test_support.h"
 
 namespace {
@@ -90,38 +92,43 @@ TEST(MapCli, RefusesAnOutputFolderThatHoldsFilesAndLeavesThemAlone) {
 
 TEST(MapCli, DataDirectoryDefaultsToTheWorkingFolder) {
     const TempDir work;
-    maptest::copyScenario(work.path());
+    maptest::copyFixtures(work.path());
     const auto result = runMap({"points", "-o", "out", "--no-plot"}, work.path());
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_TRUE(std::filesystem::exists(work / "out" / "points.csv"));
 }
 
-TEST(MapCli, MissingOrBadDataFilesExitWithStatus1NamingTheFile) {
+// A data file that cannot be used ends the run as it ends fieldcast's: with status 1 and
+// fieldcast's own line, followed by the file's path.
+TEST(MapCli, MissingOrBadDataFilesExitWithStatus1AndFieldcastsLine) {
     struct Case {
         std::string file;
         std::string content;  // empty: the file is removed
-        const char* message;
+        std::string message;  // fieldcast's line, then where
     };
     const std::vector<Case> cases = {
-        {"RCX2.dat", "", "RCX2.dat: cannot open"},
-        {"LATRLONR.dat", "", "LATRLONR.dat: cannot open"},
-        {"FF.dat", "0.5 0.5 0.5\n", "FF.dat: fewer than 104"},
-        {"MON.dat", "13\n", "MON.dat: code 13 outside 1..12"},
-        {"GCM.dat", "4\n", "GCM.dat: code 4 outside 1..3"},
-        {"P.dat", "ten\n", "P.dat: no readable number"},
-        {"P.dat", "-3\n", "is not a power above 0 kW"},
-        {"LATT.dat", "91\n", "is not a latitude"},
+        {"RCX2.dat", "", "RCX.dat cannot open !! ("},
+        {"LATRLONR.dat", "", "LATRLONR.dat cannot open !! ("},
+        {"FF.dat", "0.5 0.5 0.5\n", "FF.dat has fewer than 104 readable values !! ("},
+        {"MON.dat", "13\n", "MON.dat must hold a month from 1 to 12 !! ("},
+        {"GCM.dat", "4\n", "GCM.dat must hold 1, 2 or 3 !! ("},
+        {"P.dat", "ten\n", "P.dat has no readable value !! ("},
+        {"P.dat", "-3\n", "P.dat must hold a power above 0 !! ("},
+        {"LATT.dat", "91\n", "LATT.dat must hold a latitude from -90 to 90 !! ("},
         // Fault: a record without coordinates was predicted at latitude 0, longitude 0.
-        {"LATRLONR.dat", "Tokyo\n", "LATRLONR.dat: record 1 is incomplete"},
-        {"LATRLONR.dat", "A 35 139\nB 95 139\n", "LATRLONR.dat: record 2 is incomplete or out"},
+        {"LATRLONR.dat", "Tokyo\n", "LATRLONR.dat has no complete record !! (record 1 of "},
+        {"LATRLONR.dat", "A 35 139\nB 95 139\n",
+         "LATRLONR.dat must hold a latitude from -90 to 90 !! (record 2 of "},
         // Fault: the map tool read these as numbers where fieldcast refuses them.
-        {"FREQ.dat", "1.5e\n", "FREQ.dat: no readable number"},
-        {"PS.dat", "0 1 2 3 4 5 6 7 8 9 10 11\n", "PS.dat: values not in descending order"},
-        {"DG.dat", std::string(18 * 4, ' ').replace(0, 3, "9 9"), "DG.dat: fewer than 18"},
+        {"FREQ.dat", "1.5e\n", "FREQ.dat has no readable value !! ("},
+        {"PS.dat", "0 1 2 3 4 5 6 7 8 9 10 11\n",
+         "PS.dat must hold values in descending order !! ("},
+        {"DG.dat", std::string(18 * 4, ' ').replace(0, 3, "9 9"),
+         "DG.dat has fewer than 18 readable values !! ("},
     };
     for (const Case& c : cases) {
         const TempDir work;
-        maptest::copyScenario(work / "data");
+        maptest::copyFixtures(work / "data");
         if (c.content.empty()) {
             std::filesystem::remove(work / "data" / c.file);
         } else {
@@ -130,13 +137,72 @@ TEST(MapCli, MissingOrBadDataFilesExitWithStatus1NamingTheFile) {
         const auto result =
             runMap({"points", (work / "data").string(), "-o", "out", "--no-plot"}, work.path());
         EXPECT_EQ(result.status, 1) << c.file;
-        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find("fieldcast-map: " + c.message), std::string::npos) << result.err;
+        // the path of the file read, or tried (RCX2.dat for the group's line)
+        EXPECT_NE(result.err.find((work / "data" / c.file).string()), std::string::npos)
+            << result.err;
+    }
+}
+
+// An hour that fieldcast refuses (a factor of 0 or less, or not finite; a ground wave or a
+// field beyond the doubles) ends the map tool's run with fieldcast's line and status, in both
+// kinds of run, and no value is written.
+// Fault: with every FF.dat cell -1, fieldcast refused while the map tool exited 0 and wrote a
+// sky wave of -nan beside a plausible combined field.
+TEST(MapCli, RefusesTheHoursThatFieldcastRefusesWithItsLineAndStatus) {
+    const auto cells = [](int count, const char* value) {
+        std::string text;
+        for (int i = 0; i < count; ++i) text += std::string(value) + " ";
+        return text + "\n";
+    };
+    struct Case {
+        std::map<std::string, std::string> files;
+        const char* line;
+    };
+    const std::vector<Case> cases = {
+        {{{"FF.dat", cells(104, "-1")}}, "FF.dat gives no finite factor above 0 at this hour !!"},
+        {{{"AF2.dat", cells(96, "0")}}, "AF2.dat gives no finite factor above 0 at this hour !!"},
+        {{{"GCR.dat", "3\n"}, {"AF3.dat", cells(96, "-0.5")}},
+         "AF3.dat gives no finite factor above 0 at this hour !!"},
+        {{{"RCX2.dat", cells(165, "400")}},
+         "RCX2.dat gives no finite factor above 0 at this hour !!"},
+        {{{"GW.dat", cells(180, "1e300")}},
+         "GW.dat gives no finite field strength at this hour !!"},
+        {{{"RCX2.dat", cells(165, "300")}, {"RESUL.dat", "2\n"}},
+         "The field strength of this hour is not a finite number (P.dat and the FF, AF, RCX "
+         "tables) !!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const TempDir work;
+        maptest::copyFixtures(work / "data", c.files);
+        const auto fieldcast = maptest::runFieldcast(work / "data");
+        EXPECT_EQ(fieldcast.status, 1);
+        EXPECT_EQ(fieldcast.out.substr(fieldcast.out.rfind('\n', fieldcast.out.size() - 2) + 1),
+                  std::string(c.line) + "\n");
+
+        const auto points =
+            runMap({"points", (work / "data").string(), "-o", "points", "--no-plot"}, work.path());
+        EXPECT_EQ(points.status, fieldcast.status);
+        EXPECT_NE(points.err.find(std::string("fieldcast-map: ") + c.line + " (point 0 "),
+                  std::string::npos)
+            << points.err;
+        EXPECT_FALSE(std::filesystem::exists(work / "points" / "points.csv"));
+
+        const auto area = runMap({"area", (work / "data").string(), "-o", "area", "-R",
+                                  "130/140/30/40", "--step", "2", "--format", "csv", "--no-maps"},
+                                 work.path());
+        EXPECT_EQ(area.status, fieldcast.status);
+        EXPECT_NE(area.err.find(std::string("fieldcast-map: ") + c.line + " (grid node at "),
+                  std::string::npos)
+            << area.err;
+        EXPECT_EQ(maptest::readFile(work / "area" / "area.csv").find("nan"), std::string::npos);
     }
 }
 
 TEST(MapCli, ByteOrderMarkIsSkippedAsFieldcastSkipsIt) {
     const TempDir work;
-    maptest::copyScenario(work / "data");
+    maptest::copyFixtures(work / "data");
     maptest::writeFile(work / "data" / "P.dat",
                        "\xEF\xBB\xBF"
                        "10.0\n");
@@ -147,7 +213,7 @@ TEST(MapCli, ByteOrderMarkIsSkippedAsFieldcastSkipsIt) {
 
 TEST(MapCli, OverrideReplacesItsFileSoTheFileMayBeMissing) {
     const TempDir work;
-    maptest::copyScenario(work / "data");
+    maptest::copyFixtures(work / "data");
     std::filesystem::remove(work / "data" / "MON.dat");
     std::filesystem::remove(work / "data" / "FREQ.dat");
     const auto result = runMap({"points", (work / "data").string(), "-o", "out", "--no-plot",

@@ -1,5 +1,5 @@
-// Helpers of the map tests: scratch folders, copies of the fixture scenario, and the two
-// programs run as a user runs them.
+// The map tests' own helpers, beside the shared ones: the fixture files of the map tests,
+// the map tool run as a user runs it, and its CSV files read back.
 #pragma once
 
 #include <filesystem>
@@ -7,44 +7,26 @@
 #include <string>
 #include <vector>
 
+#include "test_files.h"
+#include "test_programs.h"
+
 namespace maptest {
 
-// A fresh folder under the system's temporary folder, removed with its content.
-class TempDir {
-  public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
-  private:
-    std::filesystem::path path_;
-};
+using fieldcast::testing::readFile;
+using fieldcast::testing::runFieldcast;
+using fieldcast::testing::RunResult;
+using fieldcast::testing::TempDir;
+using fieldcast::testing::writeFile;
 
 std::filesystem::path fixtureDir();
 
-// Copies every ".dat" file of the fixture scenario into `dir`, then writes `replaced`
+// Copies every ".dat" file of the map tests' fixtures into `dir`, then writes `replaced`
 // (file name -> content) over them.
-void copyScenario(const std::filesystem::path& dir,
+void copyFixtures(const std::filesystem::path& dir,
                   const std::map<std::string, std::string>& replaced = {});
 
-std::string readFile(const std::filesystem::path& path);
-void writeFile(const std::filesystem::path& path, const std::string& text);
-
-struct RunResult {
-    int status;  // exit status, -1 when the program did not end normally
-    std::string out;
-    std::string err;
-};
-
-// Runs the program with its arguments in `workDir`, standard input from /dev/null.
-RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
-                     const std::filesystem::path& workDir);
+// fieldcast-map with its arguments in `workDir`.
 RunResult runMap(const std::vector<std::string>& args, const std::filesystem::path& workDir);
-// fieldcast in `dir`, on the files there.
-RunResult runFieldcast(const std::filesystem::path& dir);
 
 // A CSV file as rows of fields (no quoting in the files the tests read).
 std::vector<std::vector<std::string>> readCsv(const std::filesystem::path& path);

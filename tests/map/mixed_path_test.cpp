@@ -20,7 +20,7 @@ using fieldcast::map::PathSection;
 using fieldcast::map::pathSections;
 
 const GroundWaveCurves& bundledCurves() {
-    static const GroundWaveCurves curves = fieldcast::map::loadGroundWaveCurves(BUNDLED_DATA_DIR);
+    static const GroundWaveCurves curves = fieldcast::map::loadGroundWaveCurveSet(BUNDLED_DATA_DIR);
     return curves;
 }
 

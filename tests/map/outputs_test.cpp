@@ -167,7 +167,7 @@ TEST(MapOutputs, MapsGridsAndPlotAreDrawnWithNoValueBeyondRange) {
     ASSERT_TRUE(std::filesystem::exists(work / "out" / "field-12.nc"));
     EXPECT_FALSE(std::filesystem::exists(work / "out" / "field-06.nc"));
     // the grid read back by gmt: nodes beyond 4000 km are NaN, the others finite dB values
-    const auto dump = maptest::runProgram(
+    const auto dump = fieldcast::testing::runProgram(
         "gmt", {"grd2xyz", (work / "out" / "field-12.nc").string()}, work.path());
     ASSERT_EQ(dump.status, 0) << dump.err;
     int nan = 0;
@@ -196,7 +196,7 @@ TEST(MapOutputs, MapsGridsAndPlotAreDrawnWithNoValueBeyondRange) {
 
 TEST(MapOutputs, ReceiverListBeyondFiftyRecordsIsCutWithAWarning) {
     const TempDir work;
-    maptest::copyScenario(work / "data");
+    maptest::copyFixtures(work / "data");
     std::string list;
     for (int i = 0; i < 52; ++i) {
         list += 'r';
@@ -241,7 +241,7 @@ TEST(MapOutputs, NodeOnTheTransmitterIsInfiniteInCsvAndUnpaintedOnTheMap) {
         }
     }
     EXPECT_EQ(infinite, 1);
-    const auto dump = maptest::runProgram(
+    const auto dump = fieldcast::testing::runProgram(
         "gmt", {"grd2xyz", (work / "out" / "field-00.nc").string()}, work.path());
     ASSERT_EQ(dump.status, 0) << dump.err;
     std::istringstream lines(dump.out);

@@ -17,7 +17,7 @@ namespace {
 
 using maptest::TempDir;
 
-struct Scenario {
+struct MatchCase {
     const char* label;
     std::map<std::string, std::string> files;  // written into fieldcast's folder
     std::vector<std::string> mapOptions;       // the same values as options of the tool
@@ -26,8 +26,8 @@ struct Scenario {
 };
 
 // fieldcast gets the values as files, the tool as overrides of the fixture files
-const std::vector<Scenario>& scenarios() {
-    static const std::vector<Scenario> all = {
+const std::vector<MatchCase>& matchCases() {
+    static const std::vector<MatchCase> all = {
         {"fixture files, result mode 2", {}, {}, 35.68, 139.69},
         {"sea transmitter, dry receivers, sky wave alone",
          {{"FREQ.dat", "1000\n"},
@@ -77,16 +77,16 @@ struct Point {
 
 // Points over every path kind: near the transmitter (short range), out to two hops, and
 // beyond 4000 km; the transmitter's own position (range 0) and the 180th meridian included.
-std::vector<Point> randomPoints(const Scenario& scenario, unsigned seed, int count) {
+std::vector<Point> randomPoints(const MatchCase& match, unsigned seed, int count) {
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> wide(-45.0, 45.0);
     std::uniform_real_distribution<double> near(-0.6, 0.6);
-    std::vector<Point> points{{scenario.txLatDeg, scenario.txLonDeg},
-                              {scenario.txLatDeg, scenario.txLonDeg + 0.3}};
+    std::vector<Point> points{{match.txLatDeg, match.txLonDeg},
+                              {match.txLatDeg, match.txLonDeg + 0.3}};
     while (static_cast<int>(points.size()) < count) {
         const bool close = points.size() % 5 == 0;
-        const double lat = scenario.txLatDeg + (close ? near(random) : wide(random));
-        const double lon = scenario.txLonDeg + (close ? near(random) : wide(random));
+        const double lat = match.txLatDeg + (close ? near(random) : wide(random));
+        const double lon = match.txLonDeg + (close ? near(random) : wide(random));
         if (lat < -85.0 || lat > 85.0) continue;
         points.push_back({lat, lon > 180.0 ? lon - 360.0 : lon});
     }
@@ -133,8 +133,8 @@ std::string rangeLine(const std::string& report) {
 class PredictionMatch : public ::testing::TestWithParam<std::size_t> {};
 
 TEST_P(PredictionMatch, EveryHourEqualsFieldcastReportToPrintedDigits) {
-    const Scenario& scenario = scenarios()[GetParam()];
-    const std::vector<Point> points = randomPoints(scenario, 20261208U + GetParam(), 75);
+    const MatchCase& match = matchCases()[GetParam()];
+    const std::vector<Point> points = randomPoints(match, 20261208U + GetParam(), 75);
     const TempDir work;
 
     std::string csv = "pointName,latDeg,lonDeg\n";
@@ -145,7 +145,7 @@ TEST_P(PredictionMatch, EveryHourEqualsFieldcastReportToPrintedDigits) {
     std::vector<std::string> args{
         "points",   maptest::fixtureDir().string(), "-o",        (work / "out").string(),
         "--points", (work / "points.csv").string(), "--no-plot", "--reports"};
-    args.insert(args.end(), scenario.mapOptions.begin(), scenario.mapOptions.end());
+    args.insert(args.end(), match.mapOptions.begin(), match.mapOptions.end());
     const maptest::RunResult map = maptest::runMap(args, work.path());
     ASSERT_EQ(map.status, 0) << map.err;
     const auto rows = maptest::readCsv(work / "out" / "points.csv");
@@ -164,10 +164,10 @@ TEST_P(PredictionMatch, EveryHourEqualsFieldcastReportToPrintedDigits) {
     int beyond = 0;
     int shortRange = 0;
     for (std::size_t i = 0; i < points.size(); ++i) {
-        SCOPED_TRACE(std::string(scenario.label) + ", point " + std::to_string(i) + " at " +
+        SCOPED_TRACE(std::string(match.label) + ", point " + std::to_string(i) + " at " +
                      number17(points[i].latDeg) + ", " + number17(points[i].lonDeg));
         const TempDir run;
-        maptest::copyScenario(run.path(), scenario.files);
+        maptest::copyFixtures(run.path(), match.files);
         maptest::writeFile(run / "LATRLONR.dat", pointRecord(i, points[i], ' '));
         const maptest::RunResult fieldcast = maptest::runFieldcast(run.path());
         ASSERT_EQ(fieldcast.status, 0) << fieldcast.out;
@@ -204,6 +204,6 @@ TEST_P(PredictionMatch, EveryHourEqualsFieldcastReportToPrintedDigits) {
     EXPECT_GT(shortRange, 0) << "no short-range point was drawn";
 }
 
-INSTANTIATE_TEST_SUITE_P(Scenarios, PredictionMatch, ::testing::Range<std::size_t>(0, 4));
+INSTANTIATE_TEST_SUITE_P(Cases, PredictionMatch, ::testing::Range<std::size_t>(0, 4));
 
 }  // namespace

@@ -46,7 +46,7 @@ TEST(AntennaFactor, FresnelCoefficientHandValues) {
 }
 
 TEST(AntennaFactor, RegimesJoinWithoutAVisibleStep) {
-    for (Ground ground : {kSeaGround, kLandGround, kDryGround}) {
+    for (Ground ground : {kSeaGround, kLandGround, kDryLandGround}) {
         for (double freqKhz : {20.0, 100.0, 300.0, 500.0}) {
             const AntennaFactor af(ground, freqKhz);
             const double psi = af.switchElevationDeg();
@@ -63,7 +63,7 @@ TEST(AntennaFactor, ValuesAtZeroDegreesFallInThePublishedRanges) {
         double highest;
     };
     for (const Range& r : {Range{kSeaGround, 0.65, 0.72}, Range{kLandGround, 0.1, 0.55},
-                           Range{kDryGround, 0.05, 0.4}}) {
+                           Range{kDryLandGround, 0.05, 0.4}}) {
         // over the band of the data set (at 500 kHz land reaches 0.096, about the 0.1 quoted)
         for (double freqKhz : {40.0, 100.0, 200.0, 300.0}) {
             const double af = AntennaFactor(r.ground, freqKhz).factor(0.0);
@@ -74,7 +74,7 @@ TEST(AntennaFactor, ValuesAtZeroDegreesFallInThePublishedRanges) {
 }
 
 TEST(AntennaFactor, FallsMonotonicallyThroughZeroIntoTheShadow) {
-    for (Ground ground : {kSeaGround, kLandGround, kDryGround}) {
+    for (Ground ground : {kSeaGround, kLandGround, kDryLandGround}) {
         const AntennaFactor af(ground, 100.0);
         double previous = af.factor(20.0);
         for (double psi : {10.0, 5.0, 2.0, 1.0, 0.5, 0.0, -0.5, -1.0, -2.0}) {
@@ -88,7 +88,7 @@ TEST(AntennaFactor, FallsMonotonicallyThroughZeroIntoTheShadow) {
 TEST(AntennaFactor, BundledTablesAreAtMostOneAndOrderByGround) {
     const TableFile sea = antennaFactorFile("AF1.dat", kSeaGround);
     const TableFile land = antennaFactorFile("AF2.dat", kLandGround);
-    const TableFile dry = antennaFactorFile("AF3.dat", kDryGround);
+    const TableFile dry = antennaFactorFile("AF3.dat", kDryLandGround);
     for (std::size_t i = 0; i < sea.values.size(); ++i) {
         EXPECT_LE(sea.values[i], 1.0);
         EXPECT_GT(sea.values[i], land.values[i]) << i;

@@ -1,43 +1,31 @@
 // The prediction program on the bundled data set: a full day for both receiving points, with
 // finite values and a night sky wave well above the day's.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "test_files.h"
+#include "test_programs.h"
+
 namespace {
 
-namespace fs = std::filesystem;
-
+// A copy of the bundled data set in a temporary folder.
 class ScenarioDir {
   public:
-    ScenarioDir() {
-        std::string pattern = (fs::temp_directory_path() / "fieldcast-scenario-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-        for (const auto& entry : fs::directory_iterator(DEFAULT_DATA_DIR)) {
-            if (entry.path().extension() == ".dat") fs::copy(entry.path(), path_);
-        }
-    }
-    ~ScenarioDir() { fs::remove_all(path_); }
-    ScenarioDir(const ScenarioDir&) = delete;
-    ScenarioDir& operator=(const ScenarioDir&) = delete;
+    ScenarioDir() { fieldcast::testing::copyInputFiles(DEFAULT_DATA_DIR, dir_.path()); }
 
     void write(const std::string& name, const std::string& text) const {
-        std::ofstream(path_ / name, std::ios::binary) << text;
+        fieldcast::testing::writeFile(dir_ / name, text);
     }
 
     // Runs fieldcast here and returns the dB value of each hour's report line.
     std::vector<double> predictHourlyDb() const {
-        const std::string command =
-            "cd " + path_.string() + " && " + FIELDCAST_PROGRAM + " </dev/null >console.txt 2>&1";
-        EXPECT_EQ(std::system(command.c_str()), 0);
-        std::ifstream report(path_ / "QZresult-0.txt", std::ios::binary);
+        EXPECT_EQ(fieldcast::testing::runFieldcast(dir_.path()).status, 0);
+        std::istringstream report(fieldcast::testing::readFile(dir_ / "QZresult-0.txt"));
         const std::regex hourLine(R"(^\s*(\d+):00\s+(\S+)\s+(\S+)\s*$)");
         std::vector<double> db;
         std::string line;
@@ -49,7 +37,7 @@ class ScenarioDir {
     }
 
   private:
-    fs::path path_;
+    fieldcast::testing::TempDir dir_;
 };
 
 // The first receiving point of the list; the second as a list of its own. Names in CP932.

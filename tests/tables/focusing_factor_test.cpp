@@ -6,9 +6,9 @@
 
 #include <cmath>
 
-#include "driver/prediction_state.h"
 #include "geometry/hop_geometry.h"
 #include "physics_constants.h"
+#include "record/prediction_state.h"
 #include "table_axes.h"
 #include "table_set.h"
 

@@ -1,14 +1,15 @@
 // The fieldcast-tables program itself: it reproduces the bundled data set byte for byte, and
 // its command line behaves as a conventional one (help, usage errors with status 2).
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <sstream>
 #include <string>
+#include <vector>
+
+#include "test_files.h"
+#include "test_programs.h"
 
 namespace {
 
@@ -19,39 +20,21 @@ constexpr const char* kTableFiles[] = {"FG.dat",   "DG.dat",  "GW1.dat", "GW.dat
                                        "AF2.dat",  "AF3.dat", "CSX.dat", "FCS.dat", "RCX1.dat",
                                        "RCX2.dat", "RCX3.dat"};
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "fieldcast-tables-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const fs::path& path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
+using fieldcast::testing::readFile;
+using fieldcast::testing::TempDir;
 
 struct Outcome {
     int status;
     std::string output;  // standard output and standard error together
 };
 
+// The tool with `arguments`, words separated by blanks, in `dir`.
 Outcome runTool(const std::string& arguments, const TempDir& dir) {
-    const fs::path log = dir.path() / "tool-output.txt";
-    const std::string command =
-        std::string(TABLES_TOOL) + " " + arguments + " >" + log.string() + " 2>&1";
-    const int raw = std::system(command.c_str());
-    Outcome outcome{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(log)};
-    fs::remove(log);
-    return outcome;
+    std::vector<std::string> words;
+    std::istringstream in(arguments);
+    for (std::string word; in >> word;) words.push_back(word);
+    const auto run = fieldcast::testing::runProgram(FIELDCAST_TABLES_EXE, words, dir.path());
+    return {run.status, run.out + run.err};
 }
 
 TEST(Generator, ReproducesTheBundledDataSetByteForByte) {
@@ -78,14 +61,14 @@ TEST(Generator, WritesCsvCopiesAndAUserGroundCurve) {
     std::ifstream csv(out / "GW.csv");
     std::string header;
     std::getline(csv, header);
-    EXPECT_EQ(header, "freqKhz,distanceKm,groundWaveDb");
+    EXPECT_EQ(header, "freqKhz,groundRangeKm,groundWaveDb");
     std::string line;
     int rows = 0;
     while (std::getline(csv, line)) ++rows;
     EXPECT_EQ(rows, 10 * 18);
     std::ifstream axis(out / "PS.csv");
     std::getline(axis, header);
-    EXPECT_EQ(header, "elevationDeg");
+    EXPECT_EQ(header, "elevationAngleDeg");
 }
 
 TEST(Generator, HelpAndUsageErrors) {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "fock_airy.h"
-#include "groundwave/interpolate_grid.h"
+#include "lookup/interpolate_grid.h"
 #include "table_axes.h"
 #include "table_set.h"
 
@@ -86,7 +86,7 @@ TEST(GroundWaveCurve, RootsAreAiryZerosOnTheRayForBothLimits) {
     EXPECT_LT(std::abs(fockRoot(q, 1) - (2.338107 * ray + 1.0 / q)), 1e-5);
     // every root solves w' - q w = 0 for a ground of the bundled set, and following each from
     // q = 0 never lands two on the same root
-    const Complex qLand = GroundWaveCurve(kDryGround, 300.0).q();
+    const Complex qLand = GroundWaveCurve(kDryLandGround, 300.0).q();
     std::vector<Complex> roots;
     extendFockRoots(qLand, 40, roots);
     for (std::size_t s = 0; s < roots.size(); ++s) {
@@ -97,7 +97,7 @@ TEST(GroundWaveCurve, RootsAreAiryZerosOnTheRayForBothLimits) {
 }
 
 TEST(GroundWaveCurve, MethodsJoinWithoutAStep) {
-    for (Ground ground : {kSeaGround, kLandGround, kDryGround, Ground{5.0, 1e-5}}) {
+    for (Ground ground : {kSeaGround, kLandGround, kDryLandGround, Ground{5.0, 1e-5}}) {
         for (double freqKhz : {10.0, 20.0, 100.0, 300.0, 1000.0}) {
             const GroundWaveCurve curve(ground, freqKhz);
             const double d = curve.switchDistanceKm();
@@ -124,7 +124,7 @@ TEST(GroundWaveCurve, CurvatureMattersOnlyFarOut) {
 TEST(GroundWaveCurve, BundledCurvesOrderByGroundAndFallWithDistance) {
     const TableFile sea = groundWaveFile("GW1.dat", kSeaGround);
     const TableFile land = groundWaveFile("GW.dat", kLandGround);
-    const TableFile dry = groundWaveFile("GW3.dat", kDryGround);
+    const TableFile dry = groundWaveFile("GW3.dat", kDryLandGround);
     for (std::size_t i = 0; i < sea.values.size(); ++i) {
         // Not everywhere for sea and land: at the lowest frequencies and long ranges the inductive
         // surface impedance of land lowers the first mode's attenuation below the sea's.
@@ -141,7 +141,7 @@ TEST(GroundWaveCurve, BundledCurvesOrderByGroundAndFallWithDistance) {
 TEST(GroundWaveCurve, TableInterpolationStaysWithinOneDecibelOverTheBand) {
     // The program interpolates linearly in frequency and distance; where the field of 1 kW is
     // above 0 dB(uV/m) the tables must stay within 1 dB of the curves.
-    for (Ground ground : {kSeaGround, kLandGround, kDryGround}) {
+    for (Ground ground : {kSeaGround, kLandGround, kDryLandGround}) {
         const TableFile table = groundWaveFile("GW.dat", ground);
         for (double freqKhz = kBandLowKhz; freqKhz <= kBandHighKhz; freqKhz *= 1.17) {
             const GroundWaveCurve curve(ground, freqKhz);

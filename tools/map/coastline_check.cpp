@@ -1,7 +1,6 @@
 // fieldcast-coastline-check: what the land/sea mask costs, and how the mixed-path ground wave
 // converges with the sampling step along the path. Prints tables; writes no file outside a
 // scratch folder of its own, which it removes.
-#include <stdlib.h>
 #include <sys/resource.h>
 
 #include <CLI/CLI.hpp>
@@ -17,6 +16,7 @@
 #include "coastline_mask.h"
 #include "geometry/great_circle.h"
 #include "mixed_path.h"
+#include "output_files.h"
 #include "parallel.h"
 
 namespace {
@@ -24,19 +24,6 @@ namespace {
 using fieldcast::map::CoastlineResolution;
 using fieldcast::map::GeoBox;
 using fieldcast::map::LandSeaMask;
-
-struct Scratch {
-    Scratch() {
-        std::string pattern = std::filesystem::temp_directory_path() / "fieldcast-coast-XXXXXX";
-        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no scratch folder");
-        path = pattern;
-    }
-    ~Scratch() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::filesystem::path path;
-};
 
 GeoBox parseBox(const std::string& text) {
     GeoBox box{};
@@ -68,10 +55,10 @@ int maskCost(const std::string& region, const std::string& resolutionText, int c
     const CoastlineResolution resolution = parseResolution(resolutionText);
     const GeoBox box = parseBox(region);
     if (cellArcsec <= 0) cellArcsec = fieldcast::map::nominalCellArcsec(resolution);
-    Scratch scratch;
+    const fieldcast::map::ScratchDir scratch;
     fieldcast::map::MaskCost cost{};
     const LandSeaMask mask =
-        LandSeaMask::build(box, resolution, cellArcsec, scratch.path, threads, &cost);
+        LandSeaMask::build(box, resolution, cellArcsec, scratch.path(), threads, &cost);
     long land = 0;
     for (int r = 0; r < mask.latCount(); ++r) {
         for (int i = 0; i < mask.lonCount(); ++i) {
@@ -96,7 +83,7 @@ int convergence(const std::filesystem::path& dataDir, const std::string& region,
                 int paths, unsigned threads) {
     const CoastlineResolution resolution = parseResolution(resolutionText);
     const GeoBox area = parseBox(region);
-    const fieldcast::map::GroundWaveCurves curves = fieldcast::map::loadGroundWaveCurves(dataDir);
+    const fieldcast::map::GroundWaveCurves curves = fieldcast::map::loadGroundWaveCurveSet(dataDir);
     fieldcast::map::PathRegion pathRegion(txLatDeg, txLonDeg);
     const int edge = 41;
     pathRegion.addGridPaths(area.westDeg, area.southDeg, (area.eastDeg - area.westDeg) / (edge - 1),
@@ -104,11 +91,11 @@ int convergence(const std::filesystem::path& dataDir, const std::string& region,
     pathRegion.addGridPaths(area.westDeg, area.southDeg,
                             (area.northDeg - area.southDeg) / (edge - 1), 1, edge);
     pathRegion.addPath(area.northDeg, area.eastDeg);
-    Scratch scratch;
+    const fieldcast::map::ScratchDir scratch;
     fieldcast::map::MaskCost cost{};
     const LandSeaMask mask = LandSeaMask::build(pathRegion.box(0.1), resolution,
                                                 fieldcast::map::nominalCellArcsec(resolution),
-                                                scratch.path, threads, &cost);
+                                                scratch.path(), threads, &cost);
     std::printf(
         "%s resolution, cell %.0f arc-seconds (%.2f s); transmitter %g N %g E, %g kHz, "
         "land code %d, %d paths to random points of %s up to 4000 km\n",

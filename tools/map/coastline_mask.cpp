@@ -11,8 +11,8 @@
 #include <sstream>
 #include <thread>
 
-#include "driver/prediction_state.h"
 #include "gmt_maps.h"
+#include "record/constants.h"
 
 namespace fieldcast::map {
 

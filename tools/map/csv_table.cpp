@@ -134,9 +134,10 @@ std::vector<PointSite> readPointsCsv(const std::filesystem::path& path) {
         first = false;
         if (!lat || !lon)
             throw std::runtime_error(where() + "latitude and longitude must be numbers");
-        if (*lat < -90.0 || *lat > 90.0)
+        if (!allows(kLatitudeDeg, *lat)) {
             throw std::runtime_error(where() + "latitude outside -90..90");
-        if (*lon < -180.0 || *lon > 360.0) {
+        }
+        if (!allows(kLongitudeDeg, *lon)) {
             throw std::runtime_error(where() + "longitude outside -180..360");
         }
         if (fields[0].empty()) throw std::runtime_error(where() + "empty point name");
@@ -204,7 +205,7 @@ void appendPredictionCells(std::string& line, const PointResult& point, int hour
             } else {
                 empty(2);
             }
-            const FieldValue field = reportedField(point, hour, resultMode);
+            const FieldStrength field = reportedField(point, hour, resultMode);
             cell(field.mvm);
             cell(field.db);
             return;

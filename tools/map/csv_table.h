@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/prediction_state.h"
 #include "point_prediction.h"
+#include "record/prediction_state.h"
 
 namespace fieldcast::map {
 

@@ -7,6 +7,7 @@
 #include "batch_runs.h"
 #include "gmt_maps.h"
 #include "parallel.h"
+#include "record/constants.h"
 
 namespace {
 
@@ -34,9 +35,9 @@ void addCommonOptions(CLI::App& app, fieldcast::map::CommonOptions& common,
     app.add_option("--freq-khz", o.freqKhz, "frequency in kHz (instead of FREQ.dat)")
         ->check(CLI::PositiveNumber);
     app.add_option("--tx-lat", o.txLatDeg, "transmitter latitude in degrees (instead of LATT.dat)")
-        ->check(CLI::Range(-90.0, 90.0));
+        ->check(CLI::Range(fieldcast::kMinLatitudeDeg, fieldcast::kMaxLatitudeDeg));
     app.add_option("--tx-lon", o.txLonDeg, "transmitter longitude in degrees (instead of LONT.dat)")
-        ->check(CLI::Range(-180.0, 360.0));
+        ->check(CLI::Range(fieldcast::kMinLongitudeDeg, fieldcast::kMaxLongitudeDeg));
     app.add_option("--month", o.month, "month 1-12 (instead of MON.dat)")->check(CLI::Range(1, 12));
     app.add_option("--activity", o.solarActivityCode, "solar activity code 1-3 (instead of YR.dat)")
         ->check(CLI::Range(1, 3));

@@ -6,43 +6,23 @@
 #include <memory>
 
 #include "driver/input_files.h"
-#include "groundwave/interpolate_grid.h"
-#include "scenario.h"
+#include "groundwave/ground_wave.h"
+#include "record/file_names.h"
+#include "run_inputs.h"
 
 namespace fieldcast::map {
 
 namespace {
 
-// The out-of-range choices of the program's curve lookup (the last distance interval, the
-// ninth frequency row); a test holds this lookup equal to the program's.
-constexpr int kDistOutInterval = kGwDistCount - 2;
-constexpr int kFreqOutRow = 8;
-constexpr double kReferenceDbAt1Km = 109.54242509439325;  // 300 mV/m for 1 kW: 20 log10(3e5)
-constexpr int kBisections = 10;                           // a boundary to 1/1024 of the step
+constexpr int kBisections = 10;  // a boundary to 1/1024 of the step
 
-using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-
-void readCells(const std::filesystem::path& path, std::span<double> cells, bool ascendingAxis) {
-    const FilePtr file(openInputFile(path.c_str()), &std::fclose);
-    if (!file) throw DataError(path.string() + ": cannot open");
-    for (double& cell : cells) {
-        if (!scanNumber(file.get(), cell)) {
-            throw DataError(path.string() + ": fewer than " + std::to_string(cells.size()) +
-                            " readable numbers");
-        }
-    }
-    for (std::size_t i = 0; ascendingAxis && i + 1 < cells.size(); ++i) {
-        if (!(cells[i] < cells[i + 1])) {
-            throw DataError(path.string() + ": values not in ascending order");
-        }
-    }
-}
+// The curves' inverse-distance reference, dB(uV/m) at 1 km for 1 kW.
+const double kReferenceDbAt1Km = 20.0 * std::log10(kReferenceFieldMvm * 1000.0);
 
 double tableFieldDb(const GroundWaveCurves& curves, int table, double freqKhz, double distanceKm) {
     const auto lookup = [&](double d) {
-        return interpolateGrid(curves.distAxisKm, AxisOrder::ascending, curves.freqAxisKhz,
-                               curves.fieldDb[static_cast<std::size_t>(table)], d, freqKhz,
-                               kDistOutInterval, kFreqOutRow);
+        return curveFieldDb(curves.freqAxisKhz, curves.distAxisKm,
+                            curves.fieldDb[static_cast<std::size_t>(table)], d, freqKhz);
     };
     const double firstKm = curves.distAxisKm.front();
     if (distanceKm >= firstKm) return lookup(distanceKm);
@@ -98,13 +78,15 @@ class GreatCircle {
 
 }  // namespace
 
-GroundWaveCurves loadGroundWaveCurves(const std::filesystem::path& dataDir) {
+GroundWaveCurves loadGroundWaveCurveSet(const std::filesystem::path& dataDir) {
     GroundWaveCurves curves{};
-    readCells(dataDir / "FG.dat", curves.freqAxisKhz, true);
-    readCells(dataDir / "DG.dat", curves.distAxisKm, true);
-    readCells(dataDir / "GW1.dat", curves.fieldDb[0], false);
-    readCells(dataDir / "GW.dat", curves.fieldDb[1], false);
-    readCells(dataDir / "GW3.dat", curves.fieldDb[2], false);
+    requireRead(readAxisFile(dataDir, "FG.dat", curves.freqAxisKhz, AxisOrder::ascending));
+    requireRead(readAxisFile(dataDir, "DG.dat", curves.distAxisKm, AxisOrder::ascending));
+    for (const int code : {1, 2, 3}) {
+        const char* name = curveFileName(code);
+        requireRead(readNumberFile(dataDir, name, name,
+                                   curves.fieldDb[static_cast<std::size_t>(curveIndex(code))]));
+    }
     return curves;
 }
 

@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "coastline_mask.h"
-#include "driver/prediction_state.h"
+#include "record/prediction_state.h"
 
 namespace fieldcast::map {
 
@@ -41,9 +41,9 @@ struct GroundWaveCurves {
     std::array<std::array<double, kGwFreqCount * kGwDistCount>, 3> fieldDb;  // 1 kW
 };
 
-// Reads "FG.dat", "DG.dat", "GW1.dat", "GW.dat" and "GW3.dat" of `dataDir` as the program
-// reads them. Throws DataError.
-GroundWaveCurves loadGroundWaveCurves(const std::filesystem::path& dataDir);
+// Reads "FG.dat", "DG.dat", "GW1.dat", "GW.dat" and "GW3.dat" of `dataDir` by the program's
+// readers. Throws DataError with the program's line and the file.
+GroundWaveCurves loadGroundWaveCurveSet(const std::filesystem::path& dataDir);
 
 // 0, 1, 2: the table of a ground code.
 int curveIndex(int groundCode);

@@ -1,20 +1,23 @@
-// The 24 hours of one receiving point, with the arithmetic of fieldcast's hour in its order,
-// on tables already in memory. What depends on the point alone (range, midpoint, ground
-// wave, hop count, FF factor) is computed once per point; the E layer and all that follows
-// from it once per hour.
+// The 24 hours of one receiving point through the core's hour (hour/hour.h) on the run's
+// tables in memory: the path's part once, then the sky wave of each hour. What depends on the
+// run alone (the midpoint ground's terms) or on the point alone (the E layer's terms of the
+// control point, the hop terms, the FF factor) is computed once, which gives the values of
+// fieldcast's report.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
+#include <string>
 
-#include "driver/prediction_state.h"
-#include "scenario.h"
-#include "skywave/sky_wave.h"
+#include "hour/hour.h"
+#include "record/prediction_state.h"
+#include "run_inputs.h"
 
 namespace fieldcast::map {
 
-constexpr int kHourCount = 24;
+constexpr int kHourCount = kHoursPerDay;
 
 enum class PathKind : std::uint8_t {
     groundOnly,  // 50 km or less: the closed-form ground wave alone
@@ -40,11 +43,7 @@ struct PointResult {
 
 // The field that fieldcast reports for the hour: ground wave, sky wave, or their
 // combination under result mode 2.
-struct FieldValue {
-    double mvm;
-    double db;
-};
-FieldValue reportedField(const PointResult& point, int hour, int resultMode);
+FieldStrength reportedField(const PointResult& point, int hour, int resultMode);
 
 // Where a classic report of the point goes; name bytes as the report prints them.
 struct ReportTarget {
@@ -52,22 +51,31 @@ struct ReportTarget {
     const ReceiverSite* site;
 };
 
-// One worker's predictor: a record of its own, copied from the scenario once.
-class PointPredictor {
+// An hour of the point that fieldcast refuses: its console line, and the hour.
+struct PointRefusal {
+    std::string line;
+    int hourIndex;
+};
+
+// One worker's predictor: a record of its own, copied from the run's inputs once. Aligned to
+// a cache line so that the records of two workers never share one.
+class alignas(64) PointPredictor {
   public:
-    explicit PointPredictor(const Scenario& scenario);
+    explicit PointPredictor(const RunInputs& inputs);
 
     // All 24 hours at (latDeg, lonDeg); writes the report too when `report.file` is set.
-    void predict(double rxLatDeg, double rxLonDeg, PointResult& result,
-                 ReportTarget report = {nullptr, nullptr});
+    // Returns the refusal of the first hour that fieldcast refuses; the result is then
+    // incomplete.
+    std::optional<PointRefusal> predict(double rxLatDeg, double rxLonDeg, PointResult& result,
+                                        ReportTarget report = {nullptr, nullptr});
 
     int resultMode() const { return state_.resultMode; }
 
   private:
-    const Scenario& scenario_;
+    const RunInputs& inputs_;
     PredictionState state_;
-    bool sameAfTables_;
-    GroundTerms groundTerms_;
+    HourTables tables_;
+    HourTerms terms_;
 };
 
 }  // namespace fieldcast::map

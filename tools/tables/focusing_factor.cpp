@@ -5,22 +5,20 @@
 
 #include <cmath>
 
-#include "driver/prediction_state.h"
 #include "geometry/e_layer.h"
 #include "geometry/hop_geometry.h"
 #include "physics_constants.h"
+#include "record/prediction_state.h"
 
 namespace fieldcast::tables {
 
 namespace {
 
 constexpr double kControlLatDeg = 35.0;
-constexpr double kControlLonDeg = 135.0;
 constexpr double kEquinoxDeclinationDeg = 0.0;
 constexpr int kMiddleSolarActivity = 2;
 constexpr double kNoonHour = 12.0;
 constexpr double kMidnightHour = 0.0;
-constexpr double kStandardMeridianDeg = 135.0;
 
 struct HopRay {
     double elevationRad;
@@ -77,7 +75,7 @@ double representativeHeightKm(double freqKhz, double hourJst) {
     PredictionState state{};
     state.solarActivityCode = kMiddleSolarActivity;
     state.controlLat = kControlLatDeg * kRadPerDeg;
-    state.controlLon = kControlLonDeg * kRadPerDeg;
+    state.controlLon = kStandardMeridianDeg * kRadPerDeg;  // on the meridian of the clock
     state.rxLon = state.controlLon;  // local time at the control point is the clock hour
     state.solarDeclination = kEquinoxDeclinationDeg * kRadPerDeg;
     state.standardMeridian = kStandardMeridianDeg * kRadPerDeg;

@@ -78,9 +78,9 @@ int main(int argc, char** argv) {
         std::filesystem::create_directories(dir);
         std::vector<TableFile> files = computeDataSet();
         if (permittivity->count() > 0) {
-            files.push_back(
-                groundWaveFile(options.groundFile,
-                               Ground{options.groundPermittivity, options.groundConductivitySm}));
+            files.push_back(groundWaveFile(
+                options.groundFile,
+                fieldcast::Ground{options.groundPermittivity, options.groundConductivitySm}));
         }
         for (const TableFile& file : files) {
             writeDatFile(file, dir);

@@ -66,8 +66,9 @@ double smoothStep(double u) {
 
 double electronDensityPerM3(const DRegionProfile& profile, double heightKm) {
     const double h = profile.referenceHeightKm;
-    return kDensityScalePerM3 * std::exp(-0.15 * h) *
-           std::exp((profile.sharpnessPerKm - 0.15) * (heightKm - h));
+    // the profile's exponent is its sharpness less the decay of the collision frequency
+    return kDensityScalePerM3 * std::exp(-kCollisionDecayPerKm * h) *
+           std::exp((profile.sharpnessPerKm - kCollisionDecayPerKm) * (heightKm - h));
 }
 
 double collisionFrequencyPerS(double heightKm) {

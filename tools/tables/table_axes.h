@@ -1,11 +1,19 @@
 // Axes of the bundled tables. The counts are the program's; the values are chosen so that
 // every value the program looks up over ranges of 50 to 4000 km and the band of kBandKhz lies
 // inside its axis (strictly inside where an exact hit would change the lookup's case).
+//
+// Each constant is the record's axis of that name with its unit (kFAxisKhz fills fAxis), and
+// the CSV copies name the quantity along it as the record names it:
+//   gwFreqAxis, fAxis  freqKhz               gwDistAxis  groundRangeKm
+//   dAxis              hopRangeKm            psAxis      elevationAngleDeg
+//   csxAxis            cosSolarZenith        fcsAxis     freqCosIncidenceKhz
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <functional>
 
-#include "driver/prediction_state.h"
+#include "record/prediction_state.h"
 
 namespace fieldcast::tables {
 
@@ -48,5 +56,19 @@ constexpr std::array<double, kCsxCount> kCsxAxis = {-1.0, -0.174, -0.14, -0.1, -
 // hitting a column exactly. The last value covers 0.97 times the top of the band.
 constexpr std::array<double, kFcsCount> kFcsAxisKhz = {
     4.9, 7.0, 10.0, 14.0, 20.0, 27.0, 35.0, 45.0, 60.0, 80.0, 105.0, 140.0, 185.0, 240.0, 300.0};
+
+// Every interval of a lookup has a width: the axes run strictly in their order.
+template <std::size_t N>
+constexpr bool strictlyAscending(const std::array<double, N>& axis) {
+    return std::adjacent_find(axis.begin(), axis.end(), std::greater_equal<>()) == axis.end();
+}
+template <std::size_t N>
+constexpr bool strictlyDescending(const std::array<double, N>& axis) {
+    return std::adjacent_find(axis.begin(), axis.end(), std::less_equal<>()) == axis.end();
+}
+static_assert(strictlyAscending(kGwFreqAxisKhz) && strictlyAscending(kGwDistAxisKm));
+static_assert(strictlyAscending(kFAxisKhz) && strictlyAscending(kDAxisKm));
+static_assert(strictlyDescending(kPsAxisDeg));
+static_assert(strictlyAscending(kCsxAxis) && strictlyAscending(kFcsAxisKhz));
 
 }  // namespace fieldcast::tables

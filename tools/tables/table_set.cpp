@@ -30,10 +30,10 @@ TableFile axisFile(const char* fileName, const Axis& axis) {
 }
 
 Axis gwFreqAxis() { return makeAxis("freqKhz", kGwFreqAxisKhz); }
-Axis gwDistAxis() { return makeAxis("distanceKm", kGwDistAxisKm); }
+Axis gwDistAxis() { return makeAxis("groundRangeKm", kGwDistAxisKm); }
 Axis fAxis() { return makeAxis("freqKhz", kFAxisKhz); }
 Axis dAxis() { return makeAxis("hopRangeKm", kDAxisKm); }
-Axis psAxis() { return makeAxis("elevationDeg", kPsAxisDeg); }
+Axis psAxis() { return makeAxis("elevationAngleDeg", kPsAxisDeg); }
 Axis csxAxis() { return makeAxis("cosSolarZenith", kCsxAxis); }
 Axis fcsAxis() { return makeAxis("freqCosIncidenceKhz", kFcsAxisKhz); }
 
@@ -60,7 +60,9 @@ TableFile groundWaveFile(const std::string& fileName, Ground ground) {
     TableFile table{fileName, "groundWaveDb", kDbFormat, {}, gwFreqAxis(), gwDistAxis()};
     for (double freqKhz : kGwFreqAxisKhz) {
         const GroundWaveCurve curve(ground, freqKhz);
-        for (double distanceKm : kGwDistAxisKm) table.values.push_back(curve.fieldDb(distanceKm));
+        for (double groundRangeKm : kGwDistAxisKm) {
+            table.values.push_back(curve.fieldDb(groundRangeKm));
+        }
     }
     return table;
 }
@@ -69,7 +71,9 @@ TableFile antennaFactorFile(const std::string& fileName, Ground ground) {
     TableFile table{fileName, "antennaFactor", kFactorFormat, {}, fAxis(), psAxis()};
     for (double freqKhz : kFAxisKhz) {
         const AntennaFactor factor(ground, freqKhz);
-        for (double elevationDeg : kPsAxisDeg) table.values.push_back(factor.factor(elevationDeg));
+        for (double elevationAngleDeg : kPsAxisDeg) {
+            table.values.push_back(factor.factor(elevationAngleDeg));
+        }
     }
     return table;
 }
@@ -86,10 +90,10 @@ TableFile focusingFactorFile() {
 
 TableFile reflectionFile(const std::string& fileName) {
     TableFile table{fileName, "log10ReflectionFactor", kFactorFormat, {}, csxAxis(), fcsAxis()};
-    for (double cosZenith : kCsxAxis) {
-        const DRegionProfile profile = profileForCosZenith(cosZenith);
-        for (double fcsKhz : kFcsAxisKhz) {
-            const double logR = std::log10(reflectionMagnitude(profile, fcsKhz));
+    for (double cosSolarZenith : kCsxAxis) {
+        const DRegionProfile profile = profileForCosZenith(cosSolarZenith);
+        for (double freqCosIncidenceKhz : kFcsAxisKhz) {
+            const double logR = std::log10(reflectionMagnitude(profile, freqCosIncidenceKhz));
             table.values.push_back(std::max(logR, kMinLogReflection));
         }
     }
@@ -102,14 +106,14 @@ std::vector<TableFile> computeDataSet() {
     files.push_back(axisFile("DG.dat", gwDistAxis()));
     files.push_back(groundWaveFile("GW1.dat", kSeaGround));
     files.push_back(groundWaveFile("GW.dat", kLandGround));
-    files.push_back(groundWaveFile("GW3.dat", kDryGround));
+    files.push_back(groundWaveFile("GW3.dat", kDryLandGround));
     files.push_back(axisFile("F.dat", fAxis()));
     files.push_back(axisFile("D.dat", dAxis()));
     files.push_back(focusingFactorFile());
     files.push_back(axisFile("PS.dat", psAxis()));
     files.push_back(antennaFactorFile("AF1.dat", kSeaGround));
     files.push_back(antennaFactorFile("AF2.dat", kLandGround));
-    files.push_back(antennaFactorFile("AF3.dat", kDryGround));
+    files.push_back(antennaFactorFile("AF3.dat", kDryLandGround));
     files.push_back(axisFile("CSX.dat", csxAxis()));
     files.push_back(axisFile("FCS.dat", fcsAxis()));
     // The D-region model has no solar-activity term (see README): one table for all codes.
@@ -119,6 +123,13 @@ std::vector<TableFile> computeDataSet() {
         files.push_back(reflection);
     }
     return files;
+}
+
+std::vector<TableFile> axisFiles() {
+    return {axisFile("FG.dat", gwFreqAxis()), axisFile("DG.dat", gwDistAxis()),
+            axisFile("F.dat", fAxis()),       axisFile("D.dat", dAxis()),
+            axisFile("PS.dat", psAxis()),     axisFile("CSX.dat", csxAxis()),
+            axisFile("FCS.dat", fcsAxis())};
 }
 
 bool isDataSetFileName(const std::string& name) {

@@ -36,6 +36,8 @@ TableFile reflectionFile(const std::string& fileName);
 
 // Every file of the data set, in a fixed order: these names.
 std::vector<TableFile> computeDataSet();
+// The axis files alone: FG, DG, F, D, PS, CSX, FCS.
+std::vector<TableFile> axisFiles();
 bool isDataSetFileName(const std::string& name);
 
 // Writes `<dir>/<fileName>`: one table row (or one axis value) per line, values by `format`

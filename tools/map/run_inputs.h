@@ -1,25 +1,27 @@
-// The scenario of a batch run: every input and table of the data directory, read once, with
-// the command line's overrides applied. Predictions copy `base` into one record per worker.
+// The inputs of a batch run: every scalar file, curve and table of the data folder, read
+// once by fieldcast's own readers in fieldcast's order, with the command line's overrides
+// applied. Predictions copy `base` into one record per worker.
 #pragma once
 
 #include <array>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
-#include <string>
 #include <vector>
 
-#include "driver/prediction_state.h"
+#include "driver/input_files.h"
+#include "record/prediction_state.h"
 
 namespace fieldcast::map {
 
-// A file of the data directory that is missing or does not hold what it must.
+// An input of the data folder that cannot be used, or an hour that fieldcast refuses: the
+// message holds fieldcast's console line.
 struct DataError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
 // Values given on the command line; each replaces its parameter file, which is then not read.
-struct ScenarioOverrides {
+struct InputOverrides {
     std::optional<double> txPowerKw;
     std::optional<double> freqKhz;
     std::optional<double> txLatDeg;
@@ -32,9 +34,12 @@ struct ScenarioOverrides {
     std::optional<int> resultMode;     // 2: sky wave combined with the ground wave
 };
 
+// Returns when the read is ok; else throws DataError with fieldcast's line and the file.
+void requireRead(const ReadResult& read);
+
 using AfTable = std::array<double, kFCount * kPsCount>;
 
-struct Scenario {
+struct RunInputs {
     // Inputs in the units the files hold (coordinates in degrees), the pass constants and
     // every table; rx coordinates, hour and results are left for the prediction.
     PredictionState base;
@@ -43,13 +48,15 @@ struct Scenario {
 };
 
 // Reads the scalar files not overridden, the ground-wave curves of txGroundType and the
-// sky-wave tables. Codes are checked as fieldcast checks them. Throws DataError.
-void loadScenario(const std::filesystem::path& dataDir, const ScenarioOverrides& overrides,
-                  Scenario& scenario);
+// sky-wave tables, each checked as fieldcast checks it. Throws DataError with fieldcast's line
+// and the file's path; a curve file that cannot be opened is an error here, as a batch has no
+// ground wave of an hour before to keep.
+void loadRunInputs(const std::filesystem::path& dataDir, const InputOverrides& overrides,
+                   RunInputs& inputs);
 
 // Every record of "LATRLONR.dat", read as fieldcast reads its first one (name bytes as they
 // stand, Shift-JIS), at most kReceiverCount; `moreRecords` tells whether the file holds
-// more. Throws DataError when the file cannot be opened.
+// more. Throws DataError when the file cannot be opened or a record is refused.
 std::vector<ReceiverSite> loadReceiverList(const std::filesystem::path& dataDir,
                                            bool* moreRecords = nullptr);
 

@@ -1,4 +1,5 @@
-// Helpers shared by the unit tests.
+// The record in the unit tests: the pass constants, a path, and values checked to the digits
+// a worked example prints.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -6,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "driver/prediction_state.h"
+#include "record/prediction_state.h"
 
 namespace fieldcast::testing {
 
@@ -23,10 +24,7 @@ inline std::string printedLike(double value, const std::string& expected) {
 // A record as the run leaves it at the start of a pass: zeros and the pass constants.
 inline PredictionState passState() {
     PredictionState state{};
-    state.speedOfLightKmS = 299792.458;
-    state.degPerRad = kDegPerRad;
-    state.radPerDeg = kRadPerDeg;
-    state.effectiveEarthRadiusKm = kEffectiveEarthRadiusKm;
+    setPassConstants(state);
     return state;
 }
 

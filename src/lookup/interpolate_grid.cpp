@@ -1,4 +1,4 @@
-#include "groundwave/interpolate_grid.h"
+#include "lookup/interpolate_grid.h"
 
 #include <cstddef>
 

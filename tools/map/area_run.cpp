@@ -1,0 +1,178 @@
+// The area run: a latitude/longitude grid over the requested hours; area.csv, netCDF grids and
+// coverage maps.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "batch_common.h"
+#include "batch_runs.h"
+#include "csv_table.h"
+#include "gmt_maps.h"
+#include "output_files.h"
+#include "parallel.h"
+
+namespace fieldcast::map {
+
+namespace {
+
+constexpr std::size_t kMaxGridNodes = 10'000'000;  // 24 hourly grids of floats: under 1 GB
+
+// Node coordinate, rounded to 1e-9 degrees so that the CSV shows the step's own digits.
+double nodeDeg(double minDeg, double stepDeg, int index) {
+    return std::round((minDeg + stepDeg * index) * 1e9) / 1e9;
+}
+
+// Each worker's result of the node in hand, on cache lines of its own: two workers writing
+// into one line would slow each other down.
+struct alignas(64) WorkerResult {
+    PointResult point;
+};
+
+// A grid node whose hour fieldcast refuses.
+struct RefusedNode {
+    PointRefusal refusal;
+    double latDeg;
+    double lonDeg;
+};
+
+}  // namespace
+
+int runArea(const CommonOptions& common, const AreaOptions& options) {
+    GridGeometry grid{};
+    grid.lonMinDeg = options.lonMinDeg;
+    grid.latMinDeg = options.latMinDeg;
+    grid.stepDeg = options.stepDeg;
+    grid.lonCount = nodeCount(options.lonMinDeg, options.lonMaxDeg, options.stepDeg);
+    grid.latCount = nodeCount(options.latMinDeg, options.latMaxDeg, options.stepDeg);
+    const std::size_t nodes =
+        static_cast<std::size_t>(grid.lonCount) * static_cast<std::size_t>(grid.latCount);
+    if (nodes > kMaxGridNodes) {
+        throw UsageError("the grid has " + std::to_string(nodes) + " nodes; at most " +
+                         std::to_string(kMaxGridNodes) + " (take a larger --step)");
+    }
+    const bool wantCsv = options.format == AreaFormat::csv || options.format == AreaFormat::both;
+    const bool wantGrids = options.format == AreaFormat::grid || options.format == AreaFormat::both;
+    const bool keepGrids = wantGrids || options.maps;
+
+    auto inputs = std::make_unique<RunInputs>();
+    loadRunInputs(common.dataDir, common.overrides, *inputs);
+    if (wantGrids || options.maps) requireGmt("--no-maps and --format csv or none");
+    prepareOutputDir(common.outputDir);
+    const int resultMode = inputs->base.resultMode;
+
+    // the field of every requested hour, rows from north to south: the memory of the run
+    std::vector<std::vector<float>> hourGrids(keepGrids ? options.hours.size() : 0,
+                                              std::vector<float>(nodes));
+    const unsigned threads = threadCount(common);
+    const auto predictors = makePredictors(*inputs, threads);
+    std::vector<WorkerResult> workerResults(threads);
+
+    OutputFile csv;
+    const std::filesystem::path csvPath = common.outputDir / "area.csv";
+    if (wantCsv) {
+        csv = createOutput(csvPath);
+        writeOutput(csv.get(), std::string("latDeg,lonDeg,") + kPredictionColumns + "\n", csvPath);
+    }
+    // with CSV the rows go in batches, each written in order before the next is computed
+    const std::size_t rows = static_cast<std::size_t>(grid.latCount);
+    const std::size_t batchRows = wantCsv ? std::max<std::size_t>(16, threads * 8) : rows;
+    std::vector<std::string> rowText(wantCsv ? batchRows : 0);
+    std::vector<std::optional<RefusedNode>> rowRefusals(batchRows);
+    ProgressBar progress("grid rows", rows, common.progress);
+    for (std::size_t batchStart = 0; batchStart < rows; batchStart += batchRows) {
+        const std::size_t batchEnd = std::min(rows, batchStart + batchRows);
+        runParallel(
+            batchEnd - batchStart, threads,
+            [&](std::size_t k, unsigned worker) {
+                const std::size_t row = batchStart + k;  // 0: the northern row
+                const int latIndex = grid.latCount - 1 - static_cast<int>(row);
+                const double latDeg = nodeDeg(grid.latMinDeg, grid.stepDeg, latIndex);
+                PointResult& result = workerResults[worker].point;
+                std::string* text = wantCsv ? &rowText[k] : nullptr;
+                if (text != nullptr) text->clear();
+                rowRefusals[k].reset();
+                for (int col = 0; col < grid.lonCount; ++col) {
+                    const double lonDeg = nodeDeg(grid.lonMinDeg, grid.stepDeg, col);
+                    if (auto refusal = predictors[worker]->predict(latDeg, lonDeg, result)) {
+                        rowRefusals[k] = RefusedNode{std::move(*refusal), latDeg, lonDeg};
+                        return;  // the run ends; the rest of the row is not needed
+                    }
+                    const std::size_t node = row * static_cast<std::size_t>(grid.lonCount) +
+                                             static_cast<std::size_t>(col);
+                    for (std::size_t h = 0; h < options.hours.size(); ++h) {
+                        const int hour = options.hours[h];
+                        if (keepGrids) {
+                            // beyond the method, or an infinite field (a node on the
+                            // transmitter itself): no value on the map
+                            const double db = result.pathKind == PathKind::beyondRange
+                                                  ? NAN
+                                                  : reportedField(result, hour, resultMode).db;
+                            hourGrids[h][node] = std::isfinite(db) ? static_cast<float>(db) : NAN;
+                        }
+                        if (text != nullptr) {
+                            *text += formatNumber(latDeg) + ',' + formatNumber(lonDeg) + ',';
+                            appendPredictionCells(*text, result, hour, resultMode);
+                            *text += '\n';
+                        }
+                    }
+                }
+            },
+            &progress, batchStart);
+        // the northernmost row first, the western node of it: whatever the workers' order
+        for (std::size_t k = 0; k < batchEnd - batchStart; ++k) {
+            if (const auto& node = rowRefusals[k]) {
+                refusePoint(node->refusal, "grid node", node->latDeg, node->lonDeg);
+            }
+        }
+        for (std::size_t k = 0; wantCsv && k < batchEnd - batchStart; ++k) {
+            writeOutput(csv.get(), rowText[k], csvPath);
+        }
+    }
+    progress.finish();
+    if (csv) closeOutput(csv, csvPath);
+
+    const std::string summary =
+        std::to_string(nodes) + " grid nodes x " + std::to_string(options.hours.size()) + " hours";
+    if (!keepGrids) {
+        printSummary(summary, common.outputDir);
+        return 0;
+    }
+    const ScratchDir scratch;
+    CoverageMapStyle style{};
+    style.txLatDeg = inputs->base.txLat;
+    style.txLonDeg = inputs->base.txLon;
+    style.colourMinDb = options.colourMinDb;
+    style.colourMaxDb = options.colourMaxDb;
+    style.contourLevelsDb = options.contourLevelsDb;
+    ProgressBar mapProgress("maps", options.hours.size(), common.progress);
+    // one GMT session per hour; gmt itself is single-threaded, so run them side by side
+    runParallel(
+        options.hours.size(), threads,
+        [&](std::size_t h, unsigned) {
+            char stem[32];
+            std::snprintf(stem, sizeof stem, "field-%02d", options.hours[h]);
+            const std::string session = sessionName(stem);
+            const std::filesystem::path gridFile =
+                wantGrids ? common.outputDir / (std::string(stem) + ".nc")
+                          : scratch.path() / (std::string(stem) + ".nc");
+            writeNetcdfGrid(hourGrids[h], grid, gridFile, scratch.path(), session);
+            if (!options.maps) return;
+            CoverageMapStyle hourStyle = style;
+            char hourText[16];
+            std::snprintf(hourText, sizeof hourText, "%02d:00 JST", options.hours[h]);
+            hourStyle.title = runTitle(*inputs) + ", " + hourText;
+            char png[32];
+            std::snprintf(png, sizeof png, "map-%02d.png", options.hours[h]);
+            drawCoverageMap(gridFile, grid, hourStyle, common.outputDir / png, scratch.path(),
+                            session);
+        },
+        &mapProgress);
+    mapProgress.finish();
+    printSummary(summary, common.outputDir);
+    return 0;
+}
+
+}  // namespace fieldcast::map

@@ -1,0 +1,102 @@
+#include "run_inputs.h"
+
+#include <cctype>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "driver/input_files.h"
+
+namespace fieldcast::map {
+
+namespace {
+
+[[noreturn]] void refuse(const ReadResult& read) {
+    throw DataError(read.line + " (" + read.file.string() + ")");
+}
+
+// The override when one was given, else the file's value.
+template <typename T, typename Field>
+void valueOr(const std::optional<T>& given, Field& field, auto&& read) {
+    if (given) {
+        field = static_cast<Field>(*given);
+    } else {
+        requireRead(read());
+    }
+}
+
+}  // namespace
+
+void requireRead(const ReadResult& read) {
+    if (!read.ok()) refuse(read);
+}
+
+void loadRunInputs(const std::filesystem::path& dataDir, const InputOverrides& overrides,
+                   RunInputs& inputs) {
+    PredictionState& s = inputs.base;
+    s = PredictionState{};
+    setPassConstants(s);
+    const std::filesystem::path& dir = dataDir;
+    valueOr(overrides.txPowerKw, s.txPowerKw,
+            [&] { return readParameterInRange(dir, "P.dat", s.txPowerKw, kPowerKw); });
+    valueOr(overrides.freqKhz, s.freqKhz,
+            [&] { return readParameterInRange(dir, "FREQ.dat", s.freqKhz, kFrequencyKhz); });
+    valueOr(overrides.txLatDeg, s.txLat,
+            [&] { return readParameterInRange(dir, "LATT.dat", s.txLat, kLatitudeDeg); });
+    valueOr(overrides.txLonDeg, s.txLon,
+            [&] { return readParameterInRange(dir, "LONT.dat", s.txLon, kLongitudeDeg); });
+    valueOr(overrides.txGroundType, s.txGroundType,
+            [&] { return readParameter(dir, "GCT.dat", s.txGroundType); });
+    valueOr(overrides.rxGroundType, s.rxGroundType,
+            [&] { return readParameter(dir, "GCR.dat", s.rxGroundType); });
+    requireRead(loadGroundWaveCurves(dir, s));
+    valueOr(overrides.solarActivityCode, s.solarActivityCode, [&] {
+        return readParameterInRange(dir, "YR.dat", s.solarActivityCode, kActivityCodes);
+    });
+    valueOr(overrides.month, s.month,
+            [&] { return readParameterInRange(dir, "MON.dat", s.month, kMonths); });
+    valueOr(overrides.midGroundType, s.midGroundType,
+            [&] { return readParameterInRange(dir, "GCM.dat", s.midGroundType, kMidGroundCodes); });
+    valueOr(overrides.resultMode, s.resultMode,
+            [&] { return readParameter(dir, "RESUL.dat", s.resultMode); });
+    requireRead(loadFreqDistTables(dir, s));
+    requireRead(loadElevationAxis(dir, s));
+    requireRead(loadAfTable(dir, s.txGroundType, inputs.txAfTable));
+    requireRead(loadAfTable(dir, s.rxGroundType, inputs.rxAfTable));
+    s.afTable = inputs.rxAfTable;  // as the hour leaves it
+    requireRead(loadRcxTables(dir, s));
+}
+
+std::vector<ReceiverSite> loadReceiverList(const std::filesystem::path& dataDir,
+                                           bool* moreRecords) {
+    const std::filesystem::path path = dataDir / kReceiverListFileName;
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openInputFile(path), &std::fclose);
+    if (!file)
+        refuse({ReadOutcome::cannotOpen, std::string(kReceiverListFileName) + " cannot open !!",
+                path});
+    // true when a word follows, left unread
+    const auto atRecord = [&] {
+        int c = std::fgetc(file.get());
+        while (c != EOF && std::isspace(c)) c = std::fgetc(file.get());
+        if (c == EOF) return false;
+        std::ungetc(c, file.get());
+        return true;
+    };
+    std::vector<ReceiverSite> sites;
+    while (static_cast<int>(sites.size()) < kReceiverCount && atRecord()) {
+        ReceiverSite site{};
+        // refused as fieldcast refuses it, not predicted at latitude 0, longitude 0
+        ReadResult read = readReceiverRecord(file.get(), site);
+        if (!read.ok()) {
+            throw DataError(read.line + " (record " + std::to_string(sites.size() + 1) + " of " +
+                            path.string() + ")");
+        }
+        sites.push_back(site);
+    }
+    if (moreRecords != nullptr) {
+        *moreRecords = static_cast<int>(sites.size()) == kReceiverCount && atRecord();
+    }
+    return sites;
+}
+
+}  // namespace fieldcast::map
