@@ -209,6 +209,21 @@ int nominalCellArcsec(CoastlineResolution resolution) {
     return 60;
 }
 
+void greatCircleMidpoint(double latADeg, double lonADeg, double latBDeg, double lonBDeg,
+                         double& midLatDeg, double& midLonDeg) {
+    const Vec3 a = unitVector(latADeg, lonADeg);
+    const Vec3 b = unitVector(latBDeg, lonBDeg);
+    const Vec3 sum{a.x + b.x, a.y + b.y, a.z + b.z};
+    const double norm = std::sqrt(sum.x * sum.x + sum.y * sum.y + sum.z * sum.z);
+    if (!(norm > 1e-12)) {  // antipodes
+        midLatDeg = latADeg;
+        midLonDeg = lonADeg;
+        return;
+    }
+    midLatDeg = std::asin(std::clamp(sum.z / norm, -1.0, 1.0)) * kDegPerRad;
+    midLonDeg = std::atan2(sum.y, sum.x) * kDegPerRad;
+}
+
 PathRegion::PathRegion(double txLatDeg, double txLonDeg)
     : txLatDeg_(txLatDeg), txLonDeg_(txLonDeg), latMinDeg_(txLatDeg), latMaxDeg_(txLatDeg) {}
 

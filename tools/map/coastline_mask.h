@@ -91,6 +91,12 @@ class PathRegion {
     bool nearSouthPole_ = false;
 };
 
+// The midpoint of the shorter great circle between two points, degrees (longitude within
+// -180..180). Coincident points give the point; antipodes, where every great circle joins
+// the ends, give the first point.
+void greatCircleMidpoint(double latADeg, double lonADeg, double latBDeg, double lonBDeg,
+                         double& midLatDeg, double& midLonDeg);
+
 // What a mask build cost, for the run's note and the benchmarks.
 struct MaskCost {
     double seconds;

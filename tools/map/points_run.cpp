@@ -35,15 +35,17 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
         }
     }
     if (sites.empty()) throw DataError("no receiving point to predict");
-    auto inputs = std::make_unique<RunInputs>();
-    loadRunInputs(common.dataDir, common.overrides, *inputs);
+    const RunSetup setup = loadRunSetup(common, kPointsResolution, [&](PathRegion& region) {
+        for (const PointSite& site : sites) region.addPath(site.latDeg, site.lonDeg);
+    });
+    const RunInputs* inputs = setup.inputs.get();
     if (options.plot) requireGmt("--no-plot");
     prepareOutputDir(common.outputDir);
 
     const unsigned threads = threadCount(common);
     std::vector<PointResult> results(sites.size());
     std::vector<std::optional<PointRefusal>> refusals(sites.size());
-    const auto predictors = makePredictors(*inputs, threads);
+    const auto predictors = makePredictors(setup, threads);
     ProgressBar progress("points", sites.size(), common.progress);
     runParallel(
         sites.size(), threads,
@@ -110,6 +112,8 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
         drawDiurnalPlot(curves, runTitle(*inputs), common.outputDir / "diurnal.png", scratch.path(),
                         sessionName("diurnal"));
     }
+    if (setup.grounds)
+        std::printf("%s\n", groundsNote(*setup.grounds, inputs->base.txGroundType).c_str());
     printSummary(std::to_string(sites.size()) + " points x 24 hours", common.outputDir);
     return 0;
 }

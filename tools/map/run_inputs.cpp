@@ -67,6 +67,14 @@ void loadRunInputs(const std::filesystem::path& dataDir, const InputOverrides& o
     requireRead(loadRcxTables(dir, s));
 }
 
+void readTransmitterSite(const std::filesystem::path& dataDir, const InputOverrides& overrides,
+                         double& latDeg, double& lonDeg) {
+    valueOr(overrides.txLatDeg, latDeg,
+            [&] { return readParameterInRange(dataDir, "LATT.dat", latDeg, kLatitudeDeg); });
+    valueOr(overrides.txLonDeg, lonDeg,
+            [&] { return readParameterInRange(dataDir, "LONT.dat", lonDeg, kLongitudeDeg); });
+}
+
 std::vector<ReceiverSite> loadReceiverList(const std::filesystem::path& dataDir,
                                            bool* moreRecords) {
     const std::filesystem::path path = dataDir / kReceiverListFileName;

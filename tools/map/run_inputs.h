@@ -54,6 +54,11 @@ struct RunInputs {
 void loadRunInputs(const std::filesystem::path& dataDir, const InputOverrides& overrides,
                    RunInputs& inputs);
 
+// The transmitter's position, degrees: the overrides, else "LATT.dat" and "LONT.dat" read as
+// loadRunInputs reads them. Throws DataError.
+void readTransmitterSite(const std::filesystem::path& dataDir, const InputOverrides& overrides,
+                         double& latDeg, double& lonDeg);
+
 // Every record of "LATRLONR.dat", read as fieldcast reads its first one (name bytes as they
 // stand, Shift-JIS), at most kReceiverCount; `moreRecords` tells whether the file holds
 // more. Throws DataError when the file cannot be opened or a record is refused.
