@@ -28,6 +28,14 @@ std::string degrees(double value) {
     return buffer;
 }
 
+// Every digit of a coordinate: the -R of gmt must fit the nodes of -I exactly, or gmt adjusts
+// the region (and, with the south pole on the edge of a regional grid, loses the land there).
+std::string exactDegrees(double value) {
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.17g", value);
+    return buffer;
+}
+
 // Longitude difference b - a folded into (-180, 180].
 double lonDifferenceDeg(double a, double b) {
     double d = std::fmod(b - a, 360.0);
@@ -395,14 +403,15 @@ LandSeaMask LandSeaMask::build(const GeoBox& box, CoastlineResolution resolution
     const std::string increment = "-I" + std::to_string(cell) + "s";
     const char resolutionLetter[] = {static_cast<char>(resolution), '\0'};
     auto runBand = [&](Band& band) {
-        const double bandSouth = south + band.firstRow * cellDeg;
-        const double bandNorth = south + (band.firstRow + band.rowCount - 1) * cellDeg;
+        const double bandSouth = std::max(-90.0, south + band.firstRow * cellDeg);
+        const double bandNorth =
+            std::min(90.0, south + (band.firstRow + band.rowCount - 1) * cellDeg);
         const double bandEast = west + (lonCount - 1) * cellDeg;
         // ocean 0; land, lake, island in a lake and pond 1; no download from any server
         band.status =
             runGmtLogged({"grdlandmask",
-                          "-R" + degrees(west) + "/" + degrees(bandEast) + "/" +
-                              degrees(bandSouth) + "/" + degrees(bandNorth),
+                          "-R" + exactDegrees(west) + "/" + exactDegrees(bandEast) + "/" +
+                              exactDegrees(bandSouth) + "/" + exactDegrees(bandNorth),
                           increment, std::string("-D") + resolutionLetter, "-N0/1/1/1/1",
                           "-Gmask.nc=nb", "-Ve", "--GMT_AUTO_DOWNLOAD=off", "--GMT_HISTORY=false"},
                          band.folder, "fieldcast-map-" + std::to_string(getpid()) + "-landmask",
