@@ -3,21 +3,28 @@
 
 # The table generator (tools/tables) needs CLI11, libcerf, Arb, Boost.Math and GSL;
 # the map tool (tools/map) CLI11, GMT with its coastlines at every resolution (the land/sea
-# mask of --ground coastlines), netCDF to read the mask, and Ghostscript for PNG output.
+# mask of --ground coastlines), netCDF to read the mask, Ghostscript for PNG output and
+# Leaflet, which it copies into its interactive pages.
 # clang-format checks that the tree stays formatted (a test).
 BUILD_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev clang-format \
 	libcli11-dev libcerf-dev libflint-arb-dev libboost-math-dev libgsl-dev \
-	gmt gmt-gshhg-low gmt-gshhg-high gmt-gshhg-full libnetcdf-dev ghostscript
+	gmt gmt-gshhg-low gmt-gshhg-high gmt-gshhg-full libnetcdf-dev ghostscript libjs-leaflet
+# The tests (and bench/viewer-page) open those pages in headless Chromium, driven by Selenium.
+TEST_PACKAGES := chromium chromium-driver python3-selenium
 FUZZ_PACKAGES := clang libclang-rt-dev
 # bench/run-time times runs with hyperfine and traces their opens with strace.
 BENCH_PACKAGES := hyperfine strace
 FUZZ_SECONDS := 60
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test deps bench-deps release tables map fuzz
+.PHONY: run test deps test-deps bench-deps release tables map viewer fuzz
 
 deps:
 	@scripts/ensure-packages $(BUILD_PACKAGES)
+
+# What the tests need besides the build: the browser that opens the map tool's pages.
+test-deps: deps
+	@scripts/ensure-packages $(TEST_PACKAGES)
 
 # What the scripts of bench/ need besides the build.
 bench-deps: deps
@@ -46,7 +53,7 @@ SANITIZE_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-om
 CORE_ALONE_FLAGS := -DFIELDCAST_TOOLS=OFF -DBUILD_TESTING=OFF -DCMAKE_DISABLE_FIND_PACKAGE_CLI11=ON \
 	-DCMAKE_DISABLE_FIND_PACKAGE_GSL=ON -DCMAKE_DISABLE_FIND_PACKAGE_Boost=ON
 
-test: deps
+test: test-deps
 	cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build build/test -j $(JOBS)
 	cd build/test && ctest --output-on-failure -j $(JOBS)
@@ -72,3 +79,10 @@ map: release
 	build/release/fieldcast-map area data/default -o build/map -R 95/185/0/70 --step 0.1 \
 		--hours 0,12 --contours 40,50,60
 	@ls build/map
+
+# The interactive page of the bundled scenario, every hour, over the whole 4000 km of the method.
+viewer: release
+	rm -rf build/viewer
+	build/release/fieldcast-map area data/default -o build/viewer -R 95/185/0/70 --step 0.2 \
+		--format html --no-maps
+	@echo "open build/viewer/index.html in a browser"

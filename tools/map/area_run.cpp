@@ -1,5 +1,5 @@
-// The area run: a latitude/longitude grid over the requested hours; area.csv, netCDF grids and
-// coverage maps.
+// The area run: a latitude/longitude grid over the requested hours; area.csv, netCDF grids,
+// coverage maps and the interactive page.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -11,6 +11,7 @@
 #include "batch_runs.h"
 #include "csv_table.h"
 #include "gmt_maps.h"
+#include "html_viewer.h"
 #include "output_files.h"
 #include "parallel.h"
 
@@ -19,11 +20,6 @@ namespace fieldcast::map {
 namespace {
 
 constexpr std::size_t kMaxGridNodes = 10'000'000;  // 24 hourly grids of floats: under 1 GB
-
-// Node coordinate, rounded to 1e-9 degrees so that the CSV shows the step's own digits.
-double nodeDeg(double minDeg, double stepDeg, int index) {
-    return std::round((minDeg + stepDeg * index) * 1e9) / 1e9;
-}
 
 // Each worker's result of the node in hand, on cache lines of its own: two workers writing
 // into one line would slow each other down.
@@ -53,6 +49,7 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
         throw UsageError("the grid has " + std::to_string(nodes) + " nodes; at most " +
                          std::to_string(kMaxGridNodes) + " (take a larger --step)");
     }
+    if (options.htmlPage) checkPageGrid(nodes);
     const bool wantCsv = options.format == AreaFormat::csv || options.format == AreaFormat::both;
     const bool wantGrids = options.format == AreaFormat::grid || options.format == AreaFormat::both;
     const bool keepGrids = wantGrids || options.maps;
@@ -64,8 +61,13 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
         });
     const RunInputs* inputs = setup.inputs.get();
     if (wantGrids || options.maps) requireGmt("--no-maps and --format csv or none");
+    if (options.htmlPage) checkPageTools();
     prepareOutputDir(common.outputDir);
     const int resultMode = inputs->base.resultMode;
+    // the values of the interactive page, as its digits
+    const std::unique_ptr<AreaPageValues> page =
+        options.htmlPage ? std::make_unique<AreaPageValues>(nodes, options.hours, resultMode)
+                         : nullptr;
 
     // the field of every requested hour, rows from north to south: the memory of the run
     std::vector<std::vector<float>> hourGrids(keepGrids ? options.hours.size() : 0,
@@ -106,6 +108,7 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
                     }
                     const std::size_t node = row * static_cast<std::size_t>(grid.lonCount) +
                                              static_cast<std::size_t>(col);
+                    if (page) page->addNode(node, result);
                     for (std::size_t h = 0; h < options.hours.size(); ++h) {
                         const int hour = options.hours[h];
                         if (keepGrids) {
@@ -137,6 +140,14 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
     }
     progress.finish();
     if (csv) closeOutput(csv, csvPath);
+    if (page) {
+        const ScratchDir scratch;
+        writeAreaPage(
+            areaPage(pageFrame(*inputs, common.dataDir, "fieldcast coverage: " + runTitle(*inputs),
+                               options.colourMinDb, options.colourMaxDb),
+                     grid),
+            *page, common.outputDir, scratch.path(), sessionName("page"));
+    }
 
     if (setup.grounds)
         std::printf("%s\n", groundsNote(*setup.grounds, inputs->base.txGroundType).c_str());

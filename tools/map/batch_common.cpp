@@ -73,12 +73,15 @@ void requireGmt(const char* withoutGmt) {
     }
 }
 
+const char* monthName(int month) {
+    return month >= 1 && month <= 12 ? kMonthNames[month - 1] : "?";
+}
+
 std::string runTitle(const RunInputs& inputs) {
     const PredictionState& s = inputs.base;
     char text[160];
     std::snprintf(text, sizeof text, "%g kHz, %g kW, %s, %s", s.freqKhz, s.txPowerKw,
-                  kMonthNames[s.month - 1],
-                  s.resultMode == 2 ? "sky wave with ground wave" : "sky wave");
+                  monthName(s.month), s.resultMode == 2 ? "sky wave with ground wave" : "sky wave");
     return text;
 }
 

@@ -36,6 +36,9 @@ std::vector<std::unique_ptr<PointPredictor>> makePredictors(const RunSetup& setu
 // run do without it.
 void requireGmt(const char* withoutGmt);
 
+// "June" for 6; "?" for a number that is no month.
+const char* monthName(int month);
+
 // "594 kHz, 10 kW, June, sky wave with ground wave"
 std::string runTitle(const RunInputs& inputs);
 

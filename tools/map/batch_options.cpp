@@ -109,4 +109,8 @@ int nodeCount(double minDeg, double maxDeg, double stepDeg) {
     return static_cast<int>(std::floor((maxDeg - minDeg) / stepDeg + 1e-9)) + 1;
 }
 
+double nodeDeg(double minDeg, double stepDeg, int index) {
+    return std::round((minDeg + stepDeg * index) * 1e9) / 1e9;
+}
+
 }  // namespace fieldcast::map

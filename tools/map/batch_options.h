@@ -31,6 +31,8 @@ struct PointsOptions {
     std::optional<std::filesystem::path> pointsCsv;  // instead of "LATRLONR.dat"
     bool reports = false;                            // "QZresult-<index>.txt" per point
     bool plot = true;                                // "diurnal.png"
+    bool csv = true;                                 // "points.csv"
+    bool htmlPage = false;                           // "index.html" and viewer/
 };
 
 enum class AreaFormat { grid, csv, both, none };
@@ -47,6 +49,7 @@ struct AreaOptions {
     std::vector<double> contourLevelsDb;
     double colourMinDb = 0.0;
     double colourMaxDb = 100.0;
+    bool htmlPage = false;  // "index.html" and viewer/
 };
 
 // "all", or hours and ranges "0,6,12" / "6-18"; ascending, without repeats.
@@ -58,5 +61,7 @@ void parseRegion(const std::string& text, AreaOptions& options);
 
 // Number of grid nodes from min to max by step (the last node may fall short of max).
 int nodeCount(double minDeg, double maxDeg, double stepDeg);
+// Node coordinate, rounded to 1e-9 degrees so that the CSV shows the step's own digits.
+double nodeDeg(double minDeg, double stepDeg, int index);
 
 }  // namespace fieldcast::map

@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "geo_box.h"
+
 namespace fieldcast::map {
 
 // The coastline data are missing or give no mask for the region (exit status 1).
@@ -57,14 +59,6 @@ int nominalCellArcsec(CoastlineResolution resolution);
 // At most this many nodes in a mask (the cell is doubled until it fits): grdlandmask takes
 // about a microsecond per node, so a mask costs a few seconds at most.
 constexpr double kMaxMaskNodes = 6.0e6;
-
-// A latitude/longitude box, degrees; east - west is at most 360, east may exceed 180.
-struct GeoBox {
-    double westDeg;
-    double eastDeg;
-    double southDeg;
-    double northDeg;
-};
 
 // The box that holds a transmitter, the points given and the great circles from the
 // transmitter to each of them.

@@ -115,6 +115,11 @@ std::string GridGeometry::region() const {
 
 std::string GridGeometry::increment() const { return "-I" + number(stepDeg); }
 
+double colourBandDb(double minDb, double maxDb) {
+    const double span = maxDb - minDb;
+    return span > 100.0 ? 10.0 : span > 20.0 ? 5.0 : 1.0;
+}
+
 bool gmtAvailable() {
     return spawnAndWait({"gmt", "--version"}, std::filesystem::current_path(), {}, true) == 0;
 }
@@ -168,8 +173,7 @@ void drawCoverageMap(const std::filesystem::path& gridFile, const GridGeometry& 
         std::ofstream tx(transmitter);
         tx << number(style.txLonDeg) << ' ' << number(style.txLatDeg) << '\n';
     }
-    const double span = style.colourMaxDb - style.colourMinDb;
-    const double tick = span > 100.0 ? 10.0 : span > 20.0 ? 5.0 : 1.0;  // colour band, dB
+    const double tick = colourBandDb(style.colourMinDb, style.colourMaxDb);
     GmtSession picture(base, scratchDir, session);
     runGmt({"set", "MAP_FRAME_TYPE", "plain", "FONT_TITLE", "13p", "FONT_LABEL", "10p",
             "FONT_ANNOT_PRIMARY", "9p"},

@@ -46,6 +46,9 @@ void writeNetcdfGrid(const std::vector<float>& northToSouth, const GridGeometry&
                      const std::filesystem::path& gridFile, const std::filesystem::path& scratchDir,
                      const std::string& session);
 
+// The width of one colour band of the maps' scale from min to max, dB.
+double colourBandDb(double minDb, double maxDb);
+
 struct CoverageMapStyle {
     std::string title;
     double txLatDeg;

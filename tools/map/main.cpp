@@ -7,6 +7,7 @@
 
 #include "batch_runs.h"
 #include "gmt_maps.h"
+#include "output_formats.h"
 #include "parallel.h"
 #include "record/constants.h"
 
@@ -120,6 +121,12 @@ int run(int argc, char** argv) {
         "also write QZresult-<index>.txt per point, as fieldcast writes it (Shift-JIS)");
     bool noPlot = false;
     points->add_flag("--no-plot", noPlot, "skip diurnal.png");
+    std::string pointsFormat = "csv";
+    points
+        ->add_option("--format", pointsFormat,
+                     "csv: points.csv, html: index.html (the points on a map, each with its "
+                     "day), none; or a list such as csv,html")
+        ->capture_default_str();
 
     CLI::App* area = app.add_subcommand(
         "area",
@@ -136,8 +143,10 @@ int run(int argc, char** argv) {
     area->add_option("--hours", hours, "hours JST: all, or a list such as 0,6,12 or 6-18")
         ->capture_default_str();
     std::string format = "grid";
-    area->add_option("--format", format, "grid: field-HH.nc (netCDF), csv: area.csv, both, none")
-        ->check(CLI::IsMember({"grid", "csv", "both", "none"}))
+    area->add_option("--format", format,
+                     "grid: field-HH.nc (netCDF), csv: area.csv, html: index.html (every hour "
+                     "on one page, for a browser), both (grid,csv), none; or a list such as "
+                     "grid,csv,html")
         ->capture_default_str();
     bool noMaps = false;
     area->add_flag("--no-maps", noMaps, "skip the map-HH.png pictures");
@@ -158,14 +167,20 @@ int run(int argc, char** argv) {
         applyGroundFlags(groundFlags, common);
         if (points->parsed()) {
             pointsOptions.plot = !noPlot;
+            const fieldcast::map::OutputFormats formats =
+                fieldcast::map::parsePointsFormats(pointsFormat);
+            pointsOptions.csv = formats.csv;
+            pointsOptions.htmlPage = formats.html;
             return fieldcast::map::runPoints(common, pointsOptions);
         }
         fieldcast::map::parseRegion(region, areaOptions);
         areaOptions.hours = fieldcast::map::parseHourList(hours);
-        areaOptions.format = format == "grid"   ? AreaFormat::grid
-                             : format == "csv"  ? AreaFormat::csv
-                             : format == "both" ? AreaFormat::both
-                                                : AreaFormat::none;
+        const fieldcast::map::OutputFormats formats = fieldcast::map::parseAreaFormats(format);
+        areaOptions.format = formats.grid && formats.csv ? AreaFormat::both
+                             : formats.grid              ? AreaFormat::grid
+                             : formats.csv               ? AreaFormat::csv
+                                                         : AreaFormat::none;
+        areaOptions.htmlPage = formats.html;
         areaOptions.maps = !noMaps;
         if (contours != "none")
             areaOptions.contourLevelsDb = fieldcast::map::parseLevelList(contours);

@@ -1,5 +1,5 @@
 // The points run: every point of LATRLONR.dat or of a CSV, all 24 hours; points.csv, the
-// classic reports on request, and the diurnal plot.
+// classic reports on request, the diurnal plot and the interactive page.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -11,6 +11,7 @@
 #include "batch_runs.h"
 #include "csv_table.h"
 #include "gmt_maps.h"
+#include "html_viewer.h"
 #include "output_files.h"
 #include "parallel.h"
 
@@ -40,6 +41,10 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
     });
     const RunInputs* inputs = setup.inputs.get();
     if (options.plot) requireGmt("--no-plot");
+    if (options.htmlPage) {
+        checkPagePoints(sites.size());
+        checkPageTools();
+    }
     prepareOutputDir(common.outputDir);
 
     const unsigned threads = threadCount(common);
@@ -74,23 +79,25 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
     }
 
     const int resultMode = inputs->base.resultMode;
-    const std::filesystem::path csvPath = common.outputDir / "points.csv";
-    OutputFile csv = createOutput(csvPath);
-    writeOutput(csv.get(),
-                std::string("pointIndex,pointName,latDeg,lonDeg,") + kPredictionColumns + "\n",
-                csvPath);
-    std::string text;
-    for (std::size_t i = 0; i < sites.size(); ++i) {
-        text.clear();
-        for (int hour = 0; hour < kHourCount; ++hour) {
-            text += std::to_string(i) + ',' + csvField(sites[i].nameUtf8) + ',' +
-                    formatNumber(sites[i].latDeg) + ',' + formatNumber(sites[i].lonDeg) + ',';
-            appendPredictionCells(text, results[i], hour, resultMode);
-            text += '\n';
+    if (options.csv) {
+        const std::filesystem::path csvPath = common.outputDir / "points.csv";
+        OutputFile csv = createOutput(csvPath);
+        writeOutput(csv.get(),
+                    std::string("pointIndex,pointName,latDeg,lonDeg,") + kPredictionColumns + "\n",
+                    csvPath);
+        std::string text;
+        for (std::size_t i = 0; i < sites.size(); ++i) {
+            text.clear();
+            for (int hour = 0; hour < kHourCount; ++hour) {
+                text += std::to_string(i) + ',' + csvField(sites[i].nameUtf8) + ',' +
+                        formatNumber(sites[i].latDeg) + ',' + formatNumber(sites[i].lonDeg) + ',';
+                appendPredictionCells(text, results[i], hour, resultMode);
+                text += '\n';
+            }
+            writeOutput(csv.get(), text, csvPath);
         }
-        writeOutput(csv.get(), text, csvPath);
+        closeOutput(csv, csvPath);
     }
-    closeOutput(csv, csvPath);
 
     if (options.plot) {
         std::vector<DiurnalCurve> curves;
@@ -111,6 +118,12 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
         const ScratchDir scratch;
         drawDiurnalPlot(curves, runTitle(*inputs), common.outputDir / "diurnal.png", scratch.path(),
                         sessionName("diurnal"));
+    }
+    if (options.htmlPage) {
+        const ScratchDir scratch;
+        writePointsPage(
+            pageFrame(*inputs, common.dataDir, "fieldcast points: " + runTitle(*inputs)), sites,
+            results, resultMode, common.outputDir, scratch.path(), sessionName("page"));
     }
     if (setup.grounds)
         std::printf("%s\n", groundsNote(*setup.grounds, inputs->base.txGroundType).c_str());

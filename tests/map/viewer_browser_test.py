@@ -1,0 +1,361 @@
+#!/usr/bin/python3
+"""The pages of fieldcast-map in a real browser: headless Chromium driven by Selenium.
+
+Runs fieldcast-map for a small grid page and a points page, and viewer_sample_page for a page
+of values no scenario gives; opens each from disk and checks that it loads without a console
+error and without a request outside its folder, that the slider and play button change the
+hour, that the values under the cursor and in the points' tables are those of area.csv and
+points.csv rounded as printf rounds them, and that names and labels reach the page as text.
+Screenshots are kept in the artefact folder (their pixels are not compared).
+
+usage: viewer_browser_test.py --map-exe EXE --sample-exe EXE --fixture DIR --artefacts DIR
+"""
+
+import argparse
+import csv
+import json
+import math
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support.ui import WebDriverWait
+
+ARGS = None
+WORK = None
+DRIVER = None
+PROFILE = None
+
+# A grid through the fixtures' transmitter (35.68 N, 139.69 E) that reaches past 4000 km.
+AREA_ARGS = ['-R', '103.69/175.69/-0.32/59.68', '--step', '4', '--hours', '3,15']
+POINT_NAMES = {
+    '東京タワー': (35.6586, 139.7454),  # ground wave alone
+    'a,"b" </script><img src=x onerror=alert(1)> &amp; \\ end': (34.69, 135.50),
+    '那覇 Naha': (26.21, 127.68),
+    'Manila': (14.6, 121.0),  # two hops
+    'Far away': (60.0, -30.0),  # beyond range
+}
+
+
+def run(command):
+    result = subprocess.run(command, capture_output=True, text=True, check=False)
+    if result.returncode != 0:
+        raise RuntimeError(' '.join(command) + ' failed:\n' + result.stdout + result.stderr)
+
+
+def printf_db(value):
+    """The page's dB text of a CSV cell: "%.2f", or the cell's infinity."""
+    if value in ('inf', '-inf'):
+        return value
+    return '%.2f' % float(value)
+
+
+def printf_mvm(value):
+    """The value of the page's mV/m text: three significant digits ("%.2e")."""
+    if value == 'inf':
+        return math.inf
+    return float('%.2e' % float(value))
+
+
+def setUpModule():
+    global WORK, DRIVER, PROFILE
+    WORK = tempfile.mkdtemp(prefix='viewer-test-')
+    fixture = ARGS.fixture
+    run([ARGS.map_exe, 'area', fixture, '-o', os.path.join(WORK, 'area'), '--format',
+         'csv,html', '--no-maps'] + AREA_ARGS)
+    points_csv = os.path.join(WORK, 'points-in.csv')
+    with open(points_csv, 'w', encoding='utf-8', newline='') as out:
+        writer = csv.writer(out)
+        writer.writerow(['pointName', 'latDeg', 'lonDeg'])
+        for name, (lat, lon) in POINT_NAMES.items():
+            writer.writerow([name, lat, lon])
+    run([ARGS.map_exe, 'points', fixture, '-o', os.path.join(WORK, 'points'), '--points',
+         points_csv, '--format', 'csv,html', '--no-plot'])
+    run([ARGS.sample_exe, os.path.join(WORK, 'sample')])
+
+    PROFILE = tempfile.mkdtemp(prefix='viewer-test-chromium-')
+    options = webdriver.ChromeOptions()
+    options.binary_location = '/usr/bin/chromium'
+    for flag in ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic',
+                 '--no-first-run', '--disable-background-networking',
+                 '--disable-component-update', '--disable-sync', '--user-data-dir=' + PROFILE,
+                 '--window-size=1400,900']:
+        options.add_argument(flag)
+    options.set_capability('goog:loggingPrefs', {'browser': 'ALL', 'performance': 'ALL'})
+    DRIVER = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
+    DRIVER.set_page_load_timeout(60)
+
+
+def tearDownModule():
+    if DRIVER is not None:
+        DRIVER.quit()
+    shutil.rmtree(WORK, ignore_errors=True)
+    shutil.rmtree(PROFILE, ignore_errors=True)
+
+
+class PageCase(unittest.TestCase):
+    """Opens a page from disk and keeps what the browser logged meanwhile."""
+
+    def open_page(self, folder):
+        DRIVER.get('about:blank')
+        DRIVER.get_log('browser')
+        DRIVER.get_log('performance')
+        self.folder_url = 'file://' + os.path.realpath(folder)
+        self.requests = []  # what the page asked for, all along
+        DRIVER.get(self.folder_url + '/index.html')
+        WebDriverWait(DRIVER, 30).until(
+            lambda d: d.execute_script('return document.body.dataset.ready === "true"'))
+
+    def wait_for(self, script, timeout=30):
+        WebDriverWait(DRIVER, timeout).until(lambda d: d.execute_script(script))
+
+    def assert_clean_load(self):
+        """No console error; every request of the page is a file of its folder or data."""
+        errors = [e for e in DRIVER.get_log('browser') if e['level'] == 'SEVERE']
+        self.assertEqual(errors, [])
+        for entry in DRIVER.get_log('performance'):
+            message = json.loads(entry['message'])['message']
+            if message['method'] == 'Network.requestWillBeSent':
+                params = message['params']
+                if params.get('documentURL', '').startswith(self.folder_url):
+                    self.requests.append(params['request']['url'])
+        requests = self.requests
+        self.assertIn(self.folder_url + '/index.html', requests)
+        self.assertTrue(any(url.endswith('/viewer/leaflet/leaflet.js') for url in requests))
+        outside = [url for url in requests
+                   if not url.startswith(self.folder_url + '/') and not url.startswith('data:')]
+        self.assertEqual(outside, [])
+
+    def screenshot(self, name):
+        os.makedirs(ARGS.artefacts, exist_ok=True)
+        DRIVER.save_screenshot(os.path.join(ARGS.artefacts, name))
+
+    def point_on_screen(self, lat, lon):
+        """The viewport pixel of a place, checked to lie on the map itself."""
+        x, y, inside = DRIVER.execute_script(
+            '''const p = FC.map.latLngToContainerPoint([arguments[0], arguments[1]]);
+               const box = FC.map.getContainer().getBoundingClientRect();
+               const x = box.left + p.x, y = box.top + p.y;
+               const hit = document.elementFromPoint(x, y);
+               return [x, y, hit !== null && FC.map.getContainer().contains(hit) &&
+                       hit.closest('.leaflet-control') === null];''', lat, lon)
+        self.assertTrue(inside, 'the place %s, %s is not on the map' % (lat, lon))
+        return x, y
+
+    def move_mouse(self, lat, lon):
+        x, y = self.point_on_screen(lat, lon)
+        DRIVER.execute_cdp_cmd('Input.dispatchMouseEvent',
+                               {'type': 'mouseMoved', 'x': x, 'y': y})
+
+    def text(self, element_id):
+        return DRIVER.find_element(By.ID, element_id).text
+
+
+class AreaPage(PageCase):
+    @classmethod
+    def setUpClass(cls):
+        folder = os.path.join(WORK, 'area')
+        with open(os.path.join(folder, 'area.csv'), encoding='utf-8') as f:
+            cls.rows = list(csv.DictReader(f))
+        cls.by_node = {(r['latDeg'], r['lonDeg'], r['hourJst']): r for r in cls.rows}
+
+    def setUp(self):
+        self.open_page(os.path.join(WORK, 'area'))
+
+    def hover_reads(self, lat_text, lon_text, hour):
+        self.move_mouse(float(lat_text), float(lon_text))
+        row = self.by_node[(lat_text, lon_text, str(hour))]
+        self.assertEqual(self.text('fc-node'),
+                         'latitude %s, longitude %s' % (lat_text, lon_text))
+        self.assertEqual(self.text('fc-hour'), '%02d:00 JST' % hour)
+        self.assertEqual(self.text('fc-range'), '%.1f km' % float(row['groundRangeKm']))
+        kind = DRIVER.find_element(By.ID, 'fc-kind').get_attribute('data-kind')
+        self.assertEqual(kind, row['pathKind'])
+        if row['fieldDb'] == '':
+            self.assertEqual(self.text('fc-field'), 'no value')
+            return row
+        self.assertEqual(self.text('fc-db'), printf_db(row['fieldDb']))
+        self.assertEqual(float(self.text('fc-mvm')), printf_mvm(row['fieldMvm']))
+        return row
+
+    def test_loads_cleanly_and_reads_area_csv_under_the_cursor(self):
+        self.wait_for('return document.body.dataset.allLoaded === "true"')
+        self.assert_clean_load()
+        kinds = set()
+        # the transmitter's node (inf), nodes of one and two hops, and beyond 4000 km
+        for lat, lon in [('35.68', '139.69'), ('39.68', '143.69'), ('19.68', '119.69'),
+                         ('11.68', '155.69'), ('3.68', '171.69'), ('55.68', '127.69')]:
+            kinds.add(self.hover_reads(lat, lon, 3)['pathKind'])
+        self.assertEqual(kinds, {'groundOnly', 'oneHop', 'twoHop', 'beyondRange'})
+        self.assertEqual(self.by_node[('35.68', '139.69', '3')]['fieldDb'], 'inf')
+        self.screenshot('area.png')
+
+    def test_every_node_prints_the_digits_of_area_csv(self):
+        page = DRIVER.execute_script('return FC.data.page')
+        grid = page['grid']
+        self.assertEqual(len(self.rows), grid['lonCount'] * grid['latCount'] * 2)
+        for index, hour in enumerate(page['hours']):
+            with open(os.path.join(WORK, 'area', hour['file']), encoding='utf-8') as f:
+                script = f.read()
+            packed = json.loads(script[script.index('{'):script.rindex(')')])
+            db, mvm = DRIVER.execute_script(
+                '''const db = FC.unpack(arguments[0].db), mvm = FC.unpack(arguments[0].mvm);
+                   return [Array.from(db, FC.dbText), Array.from(mvm, FC.mvmText)];''', packed)
+            for node in range(len(db)):
+                row_from_south = grid['latCount'] - 1 - node // grid['lonCount']
+                key = (grid['latNodes'][row_from_south], grid['lonNodes'][node % grid['lonCount']],
+                       str(hour['hourJst']))
+                row = self.by_node[key]
+                if row['fieldDb'] == '':
+                    self.assertEqual((db[node], mvm[node]), ('', ''), key)
+                    continue
+                self.assertEqual(db[node], printf_db(row['fieldDb']), key)
+                self.assertEqual(float(mvm[node]), printf_mvm(row['fieldMvm']), key)
+
+    def test_slider_and_play_change_the_hour_of_the_overlay(self):
+        image = lambda: DRIVER.find_element(By.CSS_SELECTOR, 'img.fc-field').get_attribute('src')
+        self.assertEqual(self.text('fc-hour-label'), '03:00 JST')
+        first = image()
+        self.hover_reads('31.68', '131.69', 3)
+        DRIVER.find_element(By.ID, 'fc-hour-slider').send_keys(Keys.ARROW_RIGHT)
+        self.wait_for('return document.body.dataset.hourJst === "15"')
+        self.assertEqual(self.text('fc-hour-label'), '15:00 JST')
+        self.assertNotEqual(image(), first)
+        # the readout follows the hour without a move of the cursor
+        row = self.by_node[('31.68', '131.69', '15')]
+        self.assertEqual(self.text('fc-db'), printf_db(row['fieldDb']))
+        self.assertNotEqual(row['fieldDb'], self.by_node[('31.68', '131.69', '3')]['fieldDb'])
+
+        play = DRIVER.find_element(By.ID, 'fc-play')
+        play.click()
+        self.assertEqual(play.text, 'Pause')
+        self.wait_for('return document.body.dataset.hourJst === "3"', timeout=10)
+        play.click()
+        self.assertEqual(play.text, 'Play')
+        stopped = DRIVER.execute_script('return document.body.dataset.hourJst')
+        time.sleep(2)
+        self.assertEqual(DRIVER.execute_script('return document.body.dataset.hourJst'), stopped)
+        self.assertEqual(DRIVER.find_element(By.ID, 'fc-hour-slider').get_attribute('value'),
+                         str([3, 15].index(int(stopped))))
+        self.assert_clean_load()
+
+
+class PointsPage(PageCase):
+    def test_each_point_shows_its_name_and_day_as_points_csv_has_them(self):
+        self.open_page(os.path.join(WORK, 'points'))
+        self.assert_clean_load()
+        with open(os.path.join(WORK, 'points', 'points.csv'), encoding='utf-8') as f:
+            rows = list(csv.DictReader(f))
+        for name, (lat, lon) in POINT_NAMES.items():
+            self.move_mouse(lat, lon)
+            # the tooltip fades in; the one of the point before may still be fading out
+            WebDriverWait(DRIVER, 10).until(lambda d: name in [
+                e.text for e in d.find_elements(By.CSS_SELECTOR, '.leaflet-tooltip')])
+            self.assertEqual(self.text('fc-point-name'), name)
+            mine = [r for r in rows if r['pointName'] == name]
+            self.assertEqual(len(mine), 24)
+            kind = mine[0]['pathKind']
+            where = DRIVER.find_element(By.ID, 'fc-point-where')
+            self.assertEqual(where.get_attribute('data-kind'), kind)
+            field = DRIVER.find_elements(By.CSS_SELECTOR, '#fc-chart polyline.fc-curve-field')
+            if kind == 'beyondRange':
+                self.assertEqual(field, [])
+                self.assertIn('no value at any hour', self.text('fc-chart'))
+            else:
+                self.assertEqual(len(field), 1)
+                self.assertEqual(len(field[0].get_attribute('points').split()), 24)
+            sky = DRIVER.find_elements(By.CSS_SELECTOR, '#fc-chart polyline.fc-curve-sky')
+            self.assertEqual(len(sky), 1 if kind in ('oneHop', 'twoHop') else 0)
+            for row in mine:
+                cells = DRIVER.find_elements(
+                    By.CSS_SELECTOR, '#fc-point-table tr[data-hour-jst="%s"] td' % row['hourJst'])
+                self.assertEqual(cells[0].text, '%02d:00 JST' % int(row['hourJst']))
+                self.assertEqual(cells[1].text, printf_db(row['fieldDb']) if row['fieldDb'] else '')
+                self.assertEqual(cells[3].text, printf_db(row['skyWaveDb']) if row['skyWaveDb'] else '')
+                if row['fieldMvm']:
+                    self.assertEqual(float(cells[2].text), printf_mvm(row['fieldMvm']))
+            if name == 'Manila':
+                self.screenshot('points.png')
+        # the name with markup stayed text: nothing was made of it
+        self.assertEqual(DRIVER.find_elements(By.CSS_SELECTOR, '#fc-panel img, .leaflet-tooltip img'), [])
+        self.assert_clean_load()
+
+
+class SamplePage(PageCase):
+    def test_codes_past_two_bytes_infinities_zone_and_layers(self):
+        folder = os.path.join(WORK, 'sample', 'page')
+        self.open_page(folder)
+        self.wait_for('return document.body.dataset.layersShown === "1"')
+        self.wait_for('return document.getElementById("fc-notes").textContent.includes("broken")')
+        self.assert_clean_load()
+        self.assertEqual(DRIVER.title, 'sample <page> & "quotes"')
+        scenario = DRIVER.find_element(By.ID, 'fc-scenario').text
+        self.assertIn('<b>not bold</b> </script><i>x', scenario)
+        # the slider starts at the first hour after midnight UTC: 15:00 JST before 03:00 JST
+        self.assertEqual(self.text('fc-hour-label'), '06:00 UTC')
+
+        with open(os.path.join(WORK, 'sample', 'expected.json'), encoding='utf-8') as f:
+            expected = json.load(f)
+        seen_hour = 15
+        for node in sorted(expected, key=lambda n: -n['hourJst']):
+            if node['hourJst'] != seen_hour:
+                DRIVER.find_element(By.ID, 'fc-hour-slider').send_keys(Keys.ARROW_RIGHT)
+                self.wait_for('return document.body.dataset.hourJst === "3"')
+                self.assertEqual(self.text('fc-hour-label'), '18:00 UTC')
+                seen_hour = node['hourJst']
+            self.move_mouse(node['latDeg'], node['lonDeg'])
+            self.assertEqual(self.text('fc-hour'),
+                             '%02d:00 UTC' % ((node['hourJst'] - 9) % 24))
+            self.assertEqual(self.text('fc-range'), '%.1f km' % node['rangeKm'])
+            self.assertEqual(
+                DRIVER.find_element(By.ID, 'fc-kind').get_attribute('data-kind'), node['kind'])
+            if node['db'] == 'nan':
+                self.assertEqual(self.text('fc-field'), 'no value')
+                continue
+            db = node['db'] if isinstance(node['db'], str) else '%.2f' % node['db']
+            self.assertEqual(self.text('fc-db'), db)
+            mvm = self.text('fc-mvm')
+            if node['mvm'] == 'inf':
+                self.assertEqual(mvm, 'inf')
+            else:
+                self.assertEqual(float(mvm), float('%.2e' % node['mvm']), node)
+                digits = mvm.split('e')[0].replace('.', '').lstrip('0')
+                self.assertEqual(len(digits) if node['mvm'] else 3, 3, mvm)
+
+        # the contour layer: its label as text in the layer switch, and switchable
+        labels = [e.text for e in DRIVER.find_elements(
+            By.CSS_SELECTOR, '.leaflet-control-layers-overlays label')]
+        self.assertIn('<b>50</b> dB & more', labels)
+        contour = lambda: len(DRIVER.find_elements(
+            By.CSS_SELECTOR, '.leaflet-overlay-pane path.leaflet-interactive'))
+        self.assertEqual(contour(), 1)
+        box = DRIVER.find_element(
+            By.XPATH, '//label[normalize-space(.)="<b>50</b> dB & more"]//input')
+        box.click()
+        self.assertEqual(contour(), 0)
+        box.click()
+        self.assertEqual(contour(), 1)
+        self.screenshot('sample.png')
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    parser.add_argument('--map-exe', required=True)
+    parser.add_argument('--sample-exe', required=True)
+    parser.add_argument('--fixture', required=True)
+    parser.add_argument('--artefacts', required=True)
+    ARGS, rest = parser.parse_known_args()
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+
+
+if __name__ == '__main__':
+    main()

@@ -1,0 +1,162 @@
+#include "gmt_vectors.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "gmt_maps.h"
+#include "record/constants.h"
+
+namespace fieldcast::map {
+
+namespace {
+
+std::string number(double value) {
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.10g", value);
+    return buffer;
+}
+
+// A coordinate to 1e-4 degrees (about 10 m), without trailing zeros.
+std::string coordinate(double deg) {
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.4f", deg);
+    std::string text = buffer;
+    while (text.back() == '0') text.pop_back();
+    if (text.back() == '.') text.pop_back();
+    return text == "-0" ? "0" : text;
+}
+
+std::string readWhole(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw GmtError("gmt wrote no " + path.filename().string());
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// "r/g/b" of a palette line
+bool parseColour(const std::string& text, ColourBand& band) {
+    double r = 0;
+    double g = 0;
+    double b = 0;
+    char tail = 0;
+    if (std::sscanf(text.c_str(), "%lf/%lf/%lf%c", &r, &g, &b, &tail) != 3) return false;
+    band.red = static_cast<int>(std::lround(r));
+    band.green = static_cast<int>(std::lround(g));
+    band.blue = static_cast<int>(std::lround(b));
+    return true;
+}
+
+}  // namespace
+
+ColourScale gmtColourScale(double minDb, double maxDb, const std::filesystem::path& scratchDir,
+                           const std::string& session) {
+    const char* file = "palette.cpt";
+    // -D: values beyond the scale take its end colours, as on the maps
+    runGmt({"makecpt", "-Cturbo",
+            "-T" + number(minDb) + "/" + number(maxDb) + "/" + number(colourBandDb(minDb, maxDb)),
+            "-D", std::string("->") + file},
+           scratchDir, session);
+    ColourScale scale{};
+    bool below = false;
+    bool above = false;
+    std::istringstream lines(readWhole(scratchDir / file));
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream words(line);
+        std::string first;
+        std::string colour;
+        if (!(words >> first) || first[0] == '#') continue;
+        if (first == "B" || first == "F") {
+            ColourBand& end = first == "B" ? scale.below : scale.above;
+            if (!(words >> colour) || !parseColour(colour, end)) break;
+            (first == "B" ? below : above) = true;
+            continue;
+        }
+        if (first == "N") continue;
+        ColourBand band{};
+        std::string highText;
+        std::string highColour;
+        if (!(words >> colour >> highText >> highColour) || !parseColour(colour, band)) break;
+        band.lowDb = std::stod(first);
+        band.highDb = std::stod(highText);
+        scale.bands.push_back(band);
+    }
+    if (scale.bands.empty() || !below || !above) {
+        throw GmtError("gmt makecpt gave no palette that could be read");
+    }
+    scale.below.lowDb = scale.below.highDb = scale.bands.front().lowDb;
+    scale.above.lowDb = scale.above.highDb = scale.bands.back().highDb;
+    return scale;
+}
+
+std::string multiSegmentToGeoJson(const std::string& dump, const std::string& name,
+                                  const GeoBox& box) {
+    constexpr double kMarginDeg = 1.0;
+    const double middleDeg = (box.westDeg + box.eastDeg) / 2;
+    std::vector<std::vector<std::string>> segments(1);
+    std::string last;
+    const auto cut = [&] {
+        if (!segments.back().empty()) segments.emplace_back();
+        last.clear();
+    };
+    std::istringstream lines(dump);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.empty()) continue;
+        if (line[0] == '>') {
+            cut();
+            continue;
+        }
+        double lon = 0;
+        double lat = 0;
+        if (std::sscanf(line.c_str(), "%lf %lf", &lon, &lat) != 2) continue;
+        lon -= 360.0 * std::round((lon - middleDeg) / 360.0);
+        if (lon < box.westDeg - kMarginDeg || lon > box.eastDeg + kMarginDeg ||
+            lat < box.southDeg - kMarginDeg || lat > box.northDeg + kMarginDeg) {
+            cut();
+            continue;
+        }
+        const std::string point = "[" + coordinate(lon) + "," + coordinate(lat) + "]";
+        if (point != last) segments.back().push_back(point);
+        last = point;
+    }
+    std::string lineStrings;
+    for (const auto& segment : segments) {
+        if (segment.size() < 2) continue;
+        lineStrings += lineStrings.empty() ? "[" : ",[";
+        for (std::size_t i = 0; i < segment.size(); ++i) {
+            if (i > 0) lineStrings += ',';
+            lineStrings += segment[i];
+        }
+        lineStrings += ']';
+    }
+    std::string json = "{\"type\":\"FeatureCollection\",\"features\":[";
+    if (!lineStrings.empty()) {
+        json += "{\"type\":\"Feature\",\"properties\":{\"name\":\"" + name +
+                "\"},\"geometry\":{\"type\":\"MultiLineString\",\"coordinates\":[" + lineStrings +
+                "]}}";
+    }
+    return json + "]}";
+}
+
+CoastVectors gmtCoastVectors(const GeoBox& box, const std::filesystem::path& scratchDir,
+                             const std::string& session) {
+    const double west = box.westDeg;
+    const double east = std::min(box.eastDeg, west + 360.0);
+    const double south = std::max(box.southDeg, kMinLatitudeDeg);
+    const double north = std::min(box.northDeg, kMaxLatitudeDeg);
+    const std::string region =
+        "-R" + number(west) + "/" + number(east) + "/" + number(south) + "/" + number(north);
+    // the coastlines of the PNG maps: low resolution, no feature under 500 km2
+    runGmt({"coast", region, "-Dl", "-A500", "-W", "-M", "->coastlines.txt"}, scratchDir, session);
+    runGmt({"coast", region, "-Dl", "-N1", "-M", "->borders.txt"}, scratchDir, session);
+    const GeoBox clipped{west, east, south, north};
+    return {multiSegmentToGeoJson(readWhole(scratchDir / "coastlines.txt"), "coastlines", clipped),
+            multiSegmentToGeoJson(readWhole(scratchDir / "borders.txt"), "borders", clipped)};
+}
+
+}  // namespace fieldcast::map

@@ -1,0 +1,161 @@
+// The coverage page: the field of each computed hour as a colour overlay, the hour slider
+// with play and pause, and the values of the grid node under the cursor.
+'use strict';
+
+(() => {
+  const page = FC.data.page;
+  const grid = page.grid;
+  const hours = page.hours;
+  const scale = FC.colourScale();
+  const rangeKm = FC.unpack(FC.data.nodes.rangeKm);
+  const kinds = FC.bytes(FC.data.nodes.kinds);
+  FC.fillScenario();
+
+  const { map, layers } = FC.makeMap('fc-map');
+  FC.addColourBar(map, scale);
+  map.createPane('field').style.zIndex = 350;  // under the coastlines and layers
+  const half = grid.stepDeg / 2;
+  const bounds = [
+    [grid.latMinDeg - half, grid.lonMinDeg - half],
+    [grid.latMinDeg + grid.stepDeg * (grid.latCount - 1) + half,
+      grid.lonMinDeg + grid.stepDeg * (grid.lonCount - 1) + half],
+  ];
+  let overlay = null;
+
+  // hour index -> {db, mvm} codes, decoded on first use; its picture as a data URL
+  const decoded = [];
+  const pictures = [];
+  const loading = [];
+  const load = (h) => {
+    if (!loading[h]) loading[h] = FC.loadScript(hours[h].file);
+    return loading[h];
+  };
+  const codesOf = (h) => {
+    if (!decoded[h]) {
+      decoded[h] = { db: FC.unpack(FC.data.hours[h].db), mvm: FC.unpack(FC.data.hours[h].mvm) };
+      FC.data.hours[h] = null;
+    }
+    return decoded[h];
+  };
+  // one pixel per node, rows from north to south; no value (and the infinite field on the
+  // transmitter itself) left unpainted, as on the PNG maps
+  const pictureOf = (h) => {
+    if (pictures[h]) return pictures[h];
+    const db = codesOf(h).db;
+    const canvas = document.createElement('canvas');
+    canvas.width = grid.lonCount;
+    canvas.height = grid.latCount;
+    const context = canvas.getContext('2d');
+    const image = context.createImageData(grid.lonCount, grid.latCount);
+    for (let i = 0; i < db.length; ++i) {
+      const code = db[i];
+      if (code === FC.NO_VALUE || code === FC.PLUS_INFINITY) continue;
+      const rgb = code === FC.MINUS_INFINITY ? scale.below.rgb : scale.of(code / 100).rgb;
+      image.data.set(rgb, 4 * i);
+      image.data[4 * i + 3] = 255;
+    }
+    context.putImageData(image, 0, 0);
+    pictures[h] = canvas.toDataURL('image/png');
+    return pictures[h];
+  };
+
+  // the slider runs through the hours in the order of the page's clock, from its midnight
+  const order = hours.map((hour, h) => h)
+    .sort((a, b) => FC.zoneMinutes(hours[a].hourJst) - FC.zoneMinutes(hours[b].hourJst));
+  const slider = document.getElementById('fc-hour-slider');
+  const label = document.getElementById('fc-hour-label');
+  const playButton = document.getElementById('fc-play');
+  slider.max = String(hours.length - 1);
+  let current = 0;
+  let wanted = 0;
+  let lastNode = null;
+
+  const show = (h) => {
+    wanted = h;
+    label.textContent = FC.zoneTime(hours[h].hourJst);
+    return load(h).then(() => {
+      if (wanted !== h) return;  // the slider moved on meanwhile
+      current = h;
+      if (overlay) {
+        overlay.setUrl(pictureOf(h));
+      } else {
+        overlay = L.imageOverlay(pictureOf(h), bounds, {
+          pane: 'field', opacity: 0.75, interactive: false, className: 'fc-field',
+        }).addTo(map);
+        layers.addOverlay(overlay, 'Field strength');
+      }
+      document.body.dataset.hourJst = String(hours[h].hourJst);
+      if (lastNode) readNode(lastNode);
+    }, (error) => FC.note(error.message));
+  };
+
+  slider.addEventListener('input', () => show(order[Number(slider.value)]));
+
+  let playing = false;
+  const step = () => {
+    if (!playing) return;
+    const next = (order.indexOf(current) + 1) % hours.length;
+    slider.value = String(next);
+    show(order[next]).then(() => { if (playing) window.setTimeout(step, 800); });
+  };
+  playButton.addEventListener('click', () => {
+    playing = !playing;
+    playButton.textContent = playing ? 'Pause' : 'Play';
+    playButton.setAttribute('aria-pressed', String(playing));
+    if (playing) window.setTimeout(step, 400);
+  });
+
+  // the node nearest the cursor, or null outside the grid
+  const nodeAt = (latlng) => {
+    const col = Math.round((latlng.lng - grid.lonMinDeg) / grid.stepDeg);
+    const row = Math.round((latlng.lat - grid.latMinDeg) / grid.stepDeg);  // from the south
+    if (col < 0 || col >= grid.lonCount || row < 0 || row >= grid.latCount) return null;
+    return { col, row, index: (grid.latCount - 1 - row) * grid.lonCount + col };
+  };
+
+  const readout = {
+    node: document.getElementById('fc-node'),
+    hour: document.getElementById('fc-hour'),
+    field: document.getElementById('fc-field'),
+    range: document.getElementById('fc-range'),
+    kind: document.getElementById('fc-kind'),
+  };
+  const clearReadout = (text) => {
+    readout.node.textContent = text;
+    for (const key of ['hour', 'field', 'range', 'kind']) readout[key].textContent = '';
+    readout.kind.dataset.kind = '';
+  };
+  const readNode = (node) => {
+    lastNode = node;
+    const kind = page.kinds[kinds[node.index]];
+    readout.node.textContent = 'latitude ' + grid.latNodes[node.row] + ', longitude ' +
+      grid.lonNodes[node.col];
+    readout.hour.textContent = FC.zoneTime(hours[current].hourJst);
+    readout.range.textContent = FC.kmText(rangeKm[node.index]) + ' km';
+    readout.kind.textContent = FC.kindNames[kind];
+    readout.kind.dataset.kind = kind;
+    readout.field.textContent = '';
+    const codes = decoded[current];
+    const db = codes ? codes.db[node.index] : FC.NO_VALUE;
+    if (db === FC.NO_VALUE) {
+      readout.field.textContent = 'no value';
+      return;
+    }
+    readout.field.append(FC.element('span', FC.dbText(db), 'fc-number'), ' dB(uV/m), ',
+      FC.element('span', FC.mvmText(codes.mvm[node.index]), 'fc-number'), ' mV/m');
+    readout.field.children[0].id = 'fc-db';
+    readout.field.children[1].id = 'fc-mvm';
+  };
+  map.on('mousemove', (event) => {
+    const node = nodeAt(event.latlng);
+    if (node) readNode(node); else { lastNode = null; clearReadout('outside the grid'); }
+  });
+  clearReadout('point at the map');
+
+  // the first hour at once, then the others in the background
+  show(order[0]).then(async () => {
+    document.body.dataset.ready = 'true';
+    for (const h of order) await load(h).catch(() => {});
+    document.body.dataset.allLoaded = 'true';
+  });
+})();

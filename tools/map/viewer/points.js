@@ -1,0 +1,121 @@
+// The points page: every point on the map; on hover (or pinned by a click) its 24 hours as a
+// curve of the ground wave, the sky wave and the field, and as a table.
+'use strict';
+
+(() => {
+  const page = FC.data.page;
+  const points = FC.data.points;
+  FC.fillScenario();
+  const { map } = FC.makeMap('fc-map', { preferCanvas: true });
+  const svgNs = 'http://www.w3.org/2000/svg';
+  const svg = (tag, attributes, text) => {
+    const element = document.createElementNS(svgNs, tag);
+    for (const [key, value] of Object.entries(attributes)) element.setAttribute(key, value);
+    if (text !== undefined) element.textContent = text;
+    return element;
+  };
+
+  // The chart: hours of the page's zone across, dB(uV/m) up; a value that is no number
+  // breaks its curve.
+  const drawChart = (point) => {
+    const chart = document.getElementById('fc-chart');
+    chart.textContent = '';
+    const width = 320;
+    const height = 200;
+    const left = 40;
+    const right = 10;
+    const top = 10;
+    const bottom = 30;
+    chart.setAttribute('viewBox', '0 0 ' + width + ' ' + height);
+    const curves = [
+      { name: 'ground wave', className: 'fc-curve-ground', codes: Array(24).fill(point.groundDb) },
+      { name: 'sky wave', className: 'fc-curve-sky', codes: point.skyDb },
+      { name: 'field', className: 'fc-curve-field', codes: point.fieldDb },
+    ];
+    const values = [];
+    for (const curve of curves) {
+      for (const code of curve.codes) if (FC.isNumber(code)) values.push(code / 100);
+    }
+    if (values.length === 0) {
+      chart.appendChild(svg('text', { x: width / 2, y: height / 2, 'text-anchor': 'middle' },
+        'no value at any hour'));
+      return;
+    }
+    const low = Math.floor(Math.min(...values) / 10) * 10;
+    const high = Math.max(low + 10, Math.ceil(Math.max(...values) / 10) * 10);
+    const x = (minutes) => left + (width - left - right) * minutes / 1440;
+    const y = (db) => top + (height - top - bottom) * (high - db) / (high - low);
+    for (let db = low; db <= high; db += 10) {
+      chart.appendChild(svg('line', { x1: left, x2: width - right, y1: y(db), y2: y(db), class: 'fc-grid' }));
+      chart.appendChild(svg('text', { x: left - 4, y: y(db) + 4, 'text-anchor': 'end' }, String(db)));
+    }
+    for (let hour = 0; hour <= 24; hour += 3) {
+      chart.appendChild(svg('line', { x1: x(hour * 60), x2: x(hour * 60), y1: top, y2: height - bottom, class: 'fc-grid' }));
+      chart.appendChild(svg('text', { x: x(hour * 60), y: height - bottom + 14, 'text-anchor': 'middle' },
+        String(hour)));
+    }
+    chart.appendChild(svg('text', { x: (left + width - right) / 2, y: height - 2, 'text-anchor': 'middle' },
+      'hour (' + page.zone.label + '), dB(uV/m)'));
+    for (const curve of curves) {
+      const order = curve.codes.map((code, hourJst) => ({ code, minutes: FC.zoneMinutes(hourJst) }))
+        .sort((a, b) => a.minutes - b.minutes);
+      let run = [];
+      const flush = () => {
+        if (run.length > 0) {
+          const line = svg('polyline', { points: run.join(' '), class: curve.className });
+          line.appendChild(svg('title', {}, curve.name));
+          chart.appendChild(line);
+        }
+        run = [];
+      };
+      for (const { code, minutes } of order) {
+        if (FC.isNumber(code)) run.push(x(minutes).toFixed(1) + ',' + y(code / 100).toFixed(1));
+        else flush();
+      }
+      flush();
+    }
+  };
+
+  const showPoint = (index) => {
+    const point = points[index];
+    const kind = page.kinds[point.kind];
+    document.getElementById('fc-point-name').textContent = point.name;
+    document.getElementById('fc-point-where').textContent = 'latitude ' + point.latDeg +
+      ', longitude ' + point.lonDeg + ', ' + FC.kmText(point.rangeKm) + ' km, ' + FC.kindNames[kind];
+    document.getElementById('fc-point-where').dataset.kind = kind;
+    drawChart(point);
+    const table = document.getElementById('fc-point-table');
+    table.tBodies[0].textContent = '';
+    const rows = point.fieldDb.map((code, hourJst) => ({ hourJst, minutes: FC.zoneMinutes(hourJst) }))
+      .sort((a, b) => a.minutes - b.minutes);
+    for (const { hourJst } of rows) {
+      const row = table.tBodies[0].insertRow();
+      row.dataset.hourJst = String(hourJst);
+      row.appendChild(FC.element('td', FC.zoneTime(hourJst)));
+      row.appendChild(FC.element('td', FC.dbText(point.fieldDb[hourJst]), 'fc-db'));
+      row.appendChild(FC.element('td', FC.mvmText(point.fieldMvm[hourJst]), 'fc-mvm'));
+      row.appendChild(FC.element('td', FC.dbText(point.skyDb[hourJst]), 'fc-sky'));
+    }
+    document.getElementById('fc-point').hidden = false;
+    document.body.dataset.shownPoint = String(index);
+  };
+
+  let pinned = null;
+  points.forEach((point, index) => {
+    const beyond = page.kinds[point.kind] === 'beyondRange';
+    const marker = L.circleMarker([Number(point.latDeg), FC.boxLongitude(Number(point.lonDeg))], {
+      radius: 6, weight: 1.5, color: '#111', fillOpacity: 0.9,
+      fillColor: beyond ? '#9a9a9a' : '#1f77b4',
+    }).addTo(map);
+    marker.bindTooltip(FC.element('span', point.name), { direction: 'top', offset: [0, -6] });
+    marker.on('mouseover', () => { if (pinned === null) showPoint(index); });
+    marker.on('click', (event) => {
+      L.DomEvent.stopPropagation(event);
+      pinned = index;
+      showPoint(index);
+    });
+  });
+  map.on('click', () => { pinned = null; });
+  if (points.length === 0) FC.note('No point to show.');
+  document.body.dataset.ready = 'true';
+})();
