@@ -2,12 +2,13 @@
 # Each installs the Debian packages it needs first.
 
 # The table generator (tools/tables) needs CLI11, libcerf, Arb, Boost.Math and GSL;
-# the map tool (tools/map) CLI11, GMT with its coastlines, Ghostscript for PNG output and
+# the map tool (tools/map) CLI11, GMT with its coastlines at every resolution (the land/sea
+# mask of --ground coastlines), netCDF to read the mask, Ghostscript for PNG output and
 # Leaflet, which it copies into its interactive pages.
 # clang-format checks that the tree stays formatted (a test).
 BUILD_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev clang-format \
 	libcli11-dev libcerf-dev libflint-arb-dev libboost-math-dev libgsl-dev \
-	gmt gmt-gshhg-low ghostscript libjs-leaflet
+	gmt gmt-gshhg-low gmt-gshhg-high gmt-gshhg-full libnetcdf-dev ghostscript libjs-leaflet
 # The tests (and bench/viewer-page) open those pages in headless Chromium, driven by Selenium.
 TEST_PACKAGES := chromium chromium-driver python3-selenium
 FUZZ_PACKAGES := clang libclang-rt-dev

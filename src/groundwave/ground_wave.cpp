@@ -19,10 +19,15 @@ void computeShortRangeGroundWave(PredictionState& state) {
     state.groundWaveDb = 20.0 * std::log10(state.groundWaveMvm / 0.001);
 }
 
+double curveFieldDb(std::span<const double> gwFreqAxis, std::span<const double> gwDistAxis,
+                    std::span<const double> gwCurveTable, double distanceKm, double freqKhz) {
+    return interpolateGrid(gwDistAxis, AxisOrder::ascending, gwFreqAxis, gwCurveTable, distanceKm,
+                           freqKhz, kGwOutInterval, kGwOutRow);
+}
+
 double lookupGroundWaveDb(const PredictionState& state) {
-    return interpolateGrid(state.gwDistAxis, AxisOrder::ascending, state.gwFreqAxis,
-                           state.gwCurveTable, state.groundRangeKm, state.freqKhz, kGwOutInterval,
-                           kGwOutRow) +
+    return curveFieldDb(state.gwFreqAxis, state.gwDistAxis, state.gwCurveTable, state.groundRangeKm,
+                        state.freqKhz) +
            10.0 * std::log10(state.txPowerKw);
 }
 

@@ -1,6 +1,8 @@
 // Ground-wave field strength: closed form near the transmitter, curves beyond.
 #pragma once
 
+#include <span>
+
 #include "record/prediction_state.h"
 
 namespace fieldcast {
@@ -20,5 +22,12 @@ GroundWaveOutcome computeGroundWave(PredictionState& state, bool curvesLoaded = 
 void computeShortRangeGroundWave(PredictionState& state);  // groundRangeKm <= 50
 double lookupGroundWaveDb(const PredictionState& state);   // curves + power correction
 void setGroundWaveMvm(PredictionState& state);             // from groundWaveDb
+
+// The field of one curve table (kGwFreqCount rows by kGwDistCount columns) for 1 kW,
+// dB(uV/m), by the curves' lookup: outside the axes the last distance interval, extrapolated
+// both ways, and the ninth frequency row, not the last. lookupGroundWaveDb is this on the
+// record's curves, with the power correction.
+double curveFieldDb(std::span<const double> gwFreqAxis, std::span<const double> gwDistAxis,
+                    std::span<const double> gwCurveTable, double distanceKm, double freqKhz);
 
 }  // namespace fieldcast

@@ -62,6 +62,16 @@ TEST(MapCli, UsageErrorsExitWithStatus2AndSayWhatIsWrong) {
          "--colour-range"},
         {{"points", fixture(), "-o", out, "-j", "0"}, "--threads"},
         {{"points", fixture(), "-o", out, "--progress", "--no-progress"}, "exclude"},
+        {{"points", fixture(), "-o", out, "--ground", "sand"}, "--ground"},
+        {{"points", fixture(), "-o", out, "--ground", "coastlines", "--land-ground", "1"},
+         "--land-ground"},
+        {{"area", fixture(), "-o", out, "-R", "120/150/20/40", "--step", "1", "--land-ground", "3"},
+         "--land-ground needs --ground coastlines"},
+        {{"points", fixture(), "-o", out, "--ground", "coastlines", "--rx-ground", "1"},
+         "--rx-ground"},
+        {{"area", fixture(), "-o", out, "-R", "120/150/20/40", "--step", "1", "--ground",
+          "coastlines", "--mid-ground", "2"},
+         "--mid-ground"},
     };
     for (const Case& c : cases) {
         std::string line;

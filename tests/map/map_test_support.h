@@ -28,6 +28,24 @@ void copyFixtures(const std::filesystem::path& dir,
 // fieldcast-map with its arguments in `workDir`.
 RunResult runMap(const std::vector<std::string>& args, const std::filesystem::path& workDir);
 
+// A gmt ahead of the real one on the PATH while it lives: a shell script of `body`, in which
+// "$REAL_GMT" is the real program, "$SHARE" a copy of gmt's share folder (links) without its
+// coastlines and "$EMPTY" an empty folder.
+class GmtWrapper {
+  public:
+    explicit GmtWrapper(const std::string& body);
+    ~GmtWrapper();
+    GmtWrapper(const GmtWrapper&) = delete;
+    GmtWrapper& operator=(const GmtWrapper&) = delete;
+
+  private:
+    TempDir dir_;
+    std::string oldPath_;
+};
+
+// The output of a shell command, without its last line end; throws when it fails.
+std::string shellOutput(const std::string& command);
+
 // A CSV file as rows of fields (no quoting in the files the tests read).
 std::vector<std::vector<std::string>> readCsv(const std::filesystem::path& path);
 

@@ -39,7 +39,7 @@ TEST(MapOutputs, BeyondRangeHasNoNumberInAreaCsvAndTheRestHasAll) {
     ASSERT_EQ(result.status, 0) << result.err;
     const auto rows = readCsv(work / "out" / "area.csv");
     const auto& header = rows.at(0);
-    ASSERT_EQ(header.size(), 14U);
+    ASSERT_EQ(header.size(), 16U);
     const std::size_t kind = columnOf(header, "pathKind");
     const std::size_t range = columnOf(header, "groundRangeKm");
     const std::size_t hour = columnOf(header, "hourJst");

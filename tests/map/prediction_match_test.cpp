@@ -1,6 +1,8 @@
 // The map tool against fieldcast itself: for random receiving points under several
 // scenarios, every hour's value in points.csv printed with the report's formats must give
-// the report's line, and the classic reports must be fieldcast's byte for byte.
+// the report's line, and the classic reports must be fieldcast's byte for byte. Under
+// --ground coastlines fieldcast gets the grounds the tool used for each point (points.csv's
+// rxGroundCode and midGroundCode, the transmitter's from the run's note) in its code files.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,6 +25,7 @@ struct MatchCase {
     std::vector<std::string> mapOptions;       // the same values as options of the tool
     double txLatDeg;
     double txLonDeg;
+    bool coastlines = false;  // mapOptions hold --ground coastlines
 };
 
 // fieldcast gets the values as files, the tool as overrides of the fixture files
@@ -66,6 +69,22 @@ const std::vector<MatchCase>& matchCases() {
           "--month", "9", "--result-mode", "0"},
          -8.5,
          115.2},
+        {"coastlines, land code 2, transmitter ground from its site",
+         {},
+         {"--ground", "coastlines"},
+         35.68,
+         139.69,
+         true},
+        {"coastlines, dry land, sea transmitter given, 1000 kHz in December",
+         {{"FREQ.dat", "1000\n"},
+          {"MON.dat", "12\n"},
+          {"LATT.dat", "38.3\n"},
+          {"LONT.dat", "128.5\n"}},
+         {"--ground", "coastlines", "--land-ground", "3", "--tx-ground", "1", "--freq-khz", "1000",
+          "--month", "12", "--tx-lat", "38.3", "--tx-lon", "128.5"},
+         38.3,
+         128.5,
+         true},
     };
     return all;
 }
@@ -159,7 +178,18 @@ TEST_P(PredictionMatch, EveryHourEqualsFieldcastReportToPrintedDigits) {
     const std::size_t mvmColumn = column("fieldMvm");
     const std::size_t dbColumn = column("fieldDb");
     const std::size_t kindColumn = column("pathKind");
-    ASSERT_LT(dbColumn, header.size());
+    const std::size_t rxGroundColumn = column("rxGroundCode");
+    const std::size_t midGroundColumn = column("midGroundCode");
+    ASSERT_LT(midGroundColumn, header.size());
+    // the transmitter's ground: given, or from its site as the run's note says
+    std::string txGround;
+    if (match.coastlines) {
+        const std::size_t at = map.out.find("; transmitter ");
+        ASSERT_NE(at, std::string::npos) << map.out;
+        txGround = map.out.substr(at + 14, 1);
+    }
+    std::map<std::string, int> rxGrounds;
+    std::map<std::string, int> midGrounds;
 
     int beyond = 0;
     int shortRange = 0;
@@ -167,13 +197,24 @@ TEST_P(PredictionMatch, EveryHourEqualsFieldcastReportToPrintedDigits) {
         SCOPED_TRACE(std::string(match.label) + ", point " + std::to_string(i) + " at " +
                      number17(points[i].latDeg) + ", " + number17(points[i].lonDeg));
         const TempDir run;
-        maptest::copyFixtures(run.path(), match.files);
+        std::map<std::string, std::string> files = match.files;
+        const std::vector<std::string>& first = rows[1 + i * 24];
+        if (match.coastlines) {
+            // the grounds of this point, as fieldcast's files
+            const std::string& rx = first[rxGroundColumn];
+            const std::string& mid = first[midGroundColumn];
+            if (!rx.empty()) ++rxGrounds[rx];  // none beyond 4000 km
+            if (!mid.empty()) ++midGrounds[mid];
+            files["GCT.dat"] = txGround + "\n";
+            files["GCR.dat"] = (rx.empty() ? std::string("2") : rx) + "\n";
+            files["GCM.dat"] = (mid.empty() ? std::string("2") : mid) + "\n";
+        }
+        maptest::copyFixtures(run.path(), files);
         maptest::writeFile(run / "LATRLONR.dat", pointRecord(i, points[i], ' '));
         const maptest::RunResult fieldcast = maptest::runFieldcast(run.path());
         ASSERT_EQ(fieldcast.status, 0) << fieldcast.out;
         const std::string report = maptest::readFile(run / "QZresult-0.txt");
 
-        const std::vector<std::string>& first = rows[1 + i * 24];
         char expectedRange[64];
         std::snprintf(expectedRange, sizeof expectedRange, "(km): %10.2lf ",
                       cellValue(first[rangeColumn]));
@@ -202,8 +243,20 @@ TEST_P(PredictionMatch, EveryHourEqualsFieldcastReportToPrintedDigits) {
     }
     EXPECT_GT(beyond, 0) << "no point beyond 4000 km was drawn";
     EXPECT_GT(shortRange, 0) << "no short-range point was drawn";
+    if (match.coastlines) {
+        // the points fell on both grounds, and so did the midpoints of sky-wave paths
+        const auto given = std::find(match.mapOptions.begin(), match.mapOptions.end(),
+                                     std::string("--land-ground"));
+        const std::string land = given == match.mapOptions.end() ? "2" : *(given + 1);
+        EXPECT_GT(rxGrounds["1"], 0);
+        EXPECT_GT(rxGrounds[land], 0);
+        EXPECT_GT(midGrounds["1"], 0);
+        EXPECT_GT(midGrounds[land], 0);
+        EXPECT_EQ(rxGrounds.size(), 2U) << "a ground code other than 1 and " << land;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, PredictionMatch, ::testing::Range<std::size_t>(0, 4));
+INSTANTIATE_TEST_SUITE_P(Cases, PredictionMatch,
+                         ::testing::Range<std::size_t>(0, matchCases().size()));
 
 }  // namespace

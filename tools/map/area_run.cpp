@@ -54,8 +54,12 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
     const bool wantGrids = options.format == AreaFormat::grid || options.format == AreaFormat::both;
     const bool keepGrids = wantGrids || options.maps;
 
-    auto inputs = std::make_unique<RunInputs>();
-    loadRunInputs(common.dataDir, common.overrides, *inputs);
+    const RunSetup setup =
+        loadRunSetup(common, resolutionForGridStep(grid.stepDeg), [&](PathRegion& region) {
+            region.addGridPaths(grid.lonMinDeg, grid.latMinDeg, grid.stepDeg, grid.lonCount,
+                                grid.latCount);
+        });
+    const RunInputs* inputs = setup.inputs.get();
     warnOutsideFrequencyAxes(*inputs);
     if (wantGrids || options.maps) requireGmt("--no-maps and --format csv or none");
     if (options.htmlPage) checkPageTools();
@@ -70,7 +74,7 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
     std::vector<std::vector<float>> hourGrids(keepGrids ? options.hours.size() : 0,
                                               std::vector<float>(nodes));
     const unsigned threads = threadCount(common);
-    const auto predictors = makePredictors(*inputs, threads);
+    const auto predictors = makePredictors(setup, threads);
     std::vector<WorkerResult> workerResults(threads);
 
     OutputFile csv;
@@ -146,6 +150,8 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
             *page, common.outputDir, scratch.path(), sessionName("page"));
     }
 
+    if (setup.grounds)
+        std::printf("%s\n", groundsNote(*setup.grounds, inputs->base.txGroundType).c_str());
     const std::string summary =
         std::to_string(nodes) + " grid nodes x " + std::to_string(options.hours.size()) + " hours";
     if (!keepGrids) {

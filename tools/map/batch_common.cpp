@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "gmt_maps.h"
+#include "output_files.h"
 #include "parallel.h"
 
 namespace fieldcast::map {
@@ -19,11 +20,47 @@ unsigned threadCount(const CommonOptions& common) {
     return common.threads == 0 ? defaultThreadCount() : common.threads;
 }
 
-std::vector<std::unique_ptr<PointPredictor>> makePredictors(const RunInputs& inputs,
+RunSetup loadRunSetup(const CommonOptions& common, CoastlineResolution resolution,
+                      const std::function<void(PathRegion&)>& addPaths) {
+    RunSetup setup{std::make_unique<RunInputs>(), nullptr};
+    if (common.ground == GroundSource::codes) {
+        loadRunInputs(common.dataDir, common.overrides, *setup.inputs);
+        return setup;
+    }
+    double txLatDeg = 0.0;
+    double txLonDeg = 0.0;
+    readTransmitterSite(common.dataDir, common.overrides, txLatDeg, txLonDeg);
+    PathRegion region(txLatDeg, txLonDeg);
+    addPaths(region);
+    MaskCost cost{};
+    LandSeaMask mask = [&] {
+        const ScratchDir scratch;
+        return LandSeaMask::build(region.box(kMaskMarginDeg), resolution,
+                                  nominalCellArcsec(resolution), scratch.path(),
+                                  threadCount(common), &cost);
+    }();
+    const int landCode = common.landGroundCode;
+    setup.grounds = std::make_unique<RunGrounds>(RunGrounds{
+        std::move(mask), resolution, cost, landCode, !common.overrides.txGroundType, {}, {}});
+    RunGrounds& grounds = *setup.grounds;
+
+    InputOverrides overrides = common.overrides;
+    if (!overrides.txGroundType) overrides.txGroundType = grounds.groundCode(txLatDeg, txLonDeg);
+    overrides.rxGroundType = landCode;  // each point sets its own; AF of land read here
+    overrides.midGroundType = landCode;
+    loadRunInputs(common.dataDir, overrides, *setup.inputs);
+    grounds.landAfTable = setup.inputs->rxAfTable;
+    requireRead(loadAfTable(common.dataDir, 1, grounds.seaAfTable));
+    grounds.seaAfIsTxAf = grounds.seaAfTable == setup.inputs->txAfTable;
+    grounds.landAfIsTxAf = grounds.landAfTable == setup.inputs->txAfTable;
+    return setup;
+}
+
+std::vector<std::unique_ptr<PointPredictor>> makePredictors(const RunSetup& setup,
                                                             unsigned threads) {
     std::vector<std::unique_ptr<PointPredictor>> predictors;
     for (unsigned w = 0; w < threads; ++w) {
-        predictors.push_back(std::make_unique<PointPredictor>(inputs));
+        predictors.push_back(std::make_unique<PointPredictor>(*setup.inputs, setup.grounds.get()));
     }
     return predictors;
 }

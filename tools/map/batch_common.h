@@ -3,6 +3,7 @@
 // whose hour fieldcast refuses.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,7 +15,21 @@ namespace fieldcast::map {
 
 unsigned threadCount(const CommonOptions& common);
 
-std::vector<std::unique_ptr<PointPredictor>> makePredictors(const RunInputs& inputs,
+// The inputs of a run and, under --ground coastlines, its grounds.
+struct RunSetup {
+    std::unique_ptr<RunInputs> inputs;
+    std::unique_ptr<RunGrounds> grounds;  // null under --ground codes
+};
+
+// Under --ground codes the run's inputs (loadRunInputs). Under --ground coastlines first the
+// transmitter's position, then the mask at `resolution` over the transmitter, the paths that
+// `addPaths` adds and kMaskMarginDeg around them, then the inputs with the transmitter's
+// ground from its site (unless --tx-ground gives it); "GCR.dat" and "GCM.dat" are not read,
+// "AF1.dat" and the AF file of the land code are. Throws DataError, CoastlineError.
+RunSetup loadRunSetup(const CommonOptions& common, CoastlineResolution resolution,
+                      const std::function<void(PathRegion&)>& addPaths);
+
+std::vector<std::unique_ptr<PointPredictor>> makePredictors(const RunSetup& setup,
                                                             unsigned threads);
 
 // Tables made for another band would be looked up outside their axes, without

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "coastline_grounds.h"
 #include "run_inputs.h"
 
 namespace fieldcast::map {
@@ -20,7 +21,9 @@ struct CommonOptions {
     std::filesystem::path dataDir = ".";
     std::filesystem::path outputDir;
     InputOverrides overrides;
-    unsigned threads = 0;  // 0: one per core
+    GroundSource ground = GroundSource::codes;
+    int landGroundCode = 2;  // --ground coastlines: the code of land, 2 or 3
+    unsigned threads = 0;    // 0: one per core
     bool progress = false;
 };
 

@@ -13,7 +13,7 @@ namespace fieldcast::map {
 
 const char* const kPredictionColumns =
     "groundRangeKm,pathKind,hopCount,hourJst,groundWaveMvm,groundWaveDb,skyWaveMvm,skyWaveDb,"
-    "combinedMvm,combinedDb,fieldMvm,fieldDb";
+    "combinedMvm,combinedDb,fieldMvm,fieldDb,rxGroundCode,midGroundCode";
 
 namespace {
 
@@ -166,7 +166,9 @@ const char* pathKindName(PathKind kind) {
     return "";
 }
 
-void appendPredictionCells(std::string& line, const PointResult& point, int hour, int resultMode) {
+namespace {
+
+void appendValueCells(std::string& line, const PointResult& point, int hour, int resultMode) {
     const auto cell = [&](double value) {
         line += ',';
         appendNumber(line, value);
@@ -210,6 +212,18 @@ void appendPredictionCells(std::string& line, const PointResult& point, int hour
             cell(field.db);
             return;
         }
+    }
+}
+
+}  // namespace
+
+void appendPredictionCells(std::string& line, const PointResult& point, int hour, int resultMode) {
+    appendValueCells(line, point, hour, resultMode);
+    line += ',';
+    if (point.pathKind != PathKind::beyondRange) line += std::to_string(point.rxGroundCode);
+    line += ',';
+    if (point.pathKind == PathKind::oneHop || point.pathKind == PathKind::twoHop) {
+        line += std::to_string(point.midGroundCode);
     }
 }
 

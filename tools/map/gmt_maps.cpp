@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,9 +27,11 @@ std::string number(double value) {
 }
 
 // Spawns argv in workDir with extra environment entries; returns the exit status (-1 when it
-// could not start).
+// could not start). With `messageLog`, standard output and error go to that file; `peakKb`
+// gets the child's largest resident size.
 int spawnAndWait(const std::vector<std::string>& argv, const std::filesystem::path& workDir,
-                 const std::vector<std::string>& extraEnv, bool quiet) {
+                 const std::vector<std::string>& extraEnv, bool quiet,
+                 const std::filesystem::path* messageLog = nullptr, long* peakKb = nullptr) {
     std::vector<std::string> env;
     for (char** e = environ; *e != nullptr; ++e) {
         if (std::strncmp(*e, "GMT_SESSION_NAME=", 17) != 0) env.emplace_back(*e);
@@ -46,7 +49,11 @@ int spawnAndWait(const std::vector<std::string>& argv, const std::filesystem::pa
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    if (quiet) {
+    if (messageLog != nullptr) {
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, messageLog->c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    } else if (quiet) {
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     } else {
@@ -58,9 +65,11 @@ int spawnAndWait(const std::vector<std::string>& argv, const std::filesystem::pa
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) return -1;
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
+    struct rusage usage {};
+    while (wait4(pid, &status, 0, &usage) < 0) {
         if (errno != EINTR) return -1;
     }
+    if (peakKb != nullptr) *peakKb = usage.ru_maxrss;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -124,6 +133,14 @@ void runGmt(const std::vector<std::string>& args, const std::filesystem::path& w
         for (const std::string& a : argv) line += (line.empty() ? "" : " ") + a;
         throw GmtError("failed: " + line);
     }
+}
+
+int runGmtLogged(const std::vector<std::string>& args, const std::filesystem::path& workDir,
+                 const std::string& session, const std::filesystem::path& messageLog,
+                 long* peakKb) {
+    std::vector<std::string> argv{"gmt"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return spawnAndWait(argv, workDir, {"GMT_SESSION_NAME=" + session}, false, &messageLog, peakKb);
 }
 
 void writeNetcdfGrid(const std::vector<float>& northToSouth, const GridGeometry& grid,

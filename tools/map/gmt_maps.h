@@ -20,6 +20,13 @@ bool gmtAvailable();
 void runGmt(const std::vector<std::string>& args, const std::filesystem::path& workDir,
             const std::string& session);
 
+// Runs "gmt <args...>" like runGmt, with its messages (standard output and error) written to
+// `messageLog`; returns gmt's exit status (-1 when it did not start or end normally).
+// `peakKb`, when given, gets the process's largest resident size in kB.
+int runGmtLogged(const std::vector<std::string>& args, const std::filesystem::path& workDir,
+                 const std::string& session, const std::filesystem::path& messageLog,
+                 long* peakKb = nullptr);
+
 // A grid of longitude columns by latitude rows, gridline-registered.
 struct GridGeometry {
     double lonMinDeg;

@@ -7,15 +7,9 @@
 #include <string>
 #include <vector>
 
-namespace fieldcast::map {
+#include "geo_box.h"
 
-// Longitudes and latitudes in degrees; east may exceed 180 (up to west + 360).
-struct GeoBox {
-    double westDeg;
-    double eastDeg;
-    double southDeg;
-    double northDeg;
-};
+namespace fieldcast::map {
 
 struct ColourBand {
     double lowDb;  // the band holds lowDb <= value < highDb

@@ -2,6 +2,7 @@
 // in one run, with CSV, grids, maps and plots.
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "batch_runs.h"
@@ -22,8 +23,13 @@ struct ProgressFlags {
     bool off = false;
 };
 
-void addCommonOptions(CLI::App& app, fieldcast::map::CommonOptions& common,
-                      ProgressFlags& progress) {
+struct GroundFlags {
+    std::string ground = "codes";
+    std::optional<int> landGround;
+};
+
+void addCommonOptions(CLI::App& app, fieldcast::map::CommonOptions& common, ProgressFlags& progress,
+                      GroundFlags& grounds) {
     app.add_option("data-dir", common.dataDir,
                    "folder of the parameter, curve and table files (default: the working folder)")
         ->check(CLI::ExistingDirectory);
@@ -56,11 +62,37 @@ void addCommonOptions(CLI::App& app, fieldcast::map::CommonOptions& common,
                    "2: sky wave combined with the ground wave, other: sky wave alone "
                    "(instead of RESUL.dat)")
         ->check(CLI::Range(-99, 999));
+    app.add_option("--ground", grounds.ground,
+                   "the grounds at the receiving points and path midpoints: codes (GCR.dat, "
+                   "GCM.dat or their options) or coastlines (land or sea from the GSHHG "
+                   "coastlines; the transmitter's from its site unless --tx-ground)")
+        ->check(CLI::IsMember({"codes", "coastlines"}))
+        ->capture_default_str();
+    app.add_option("--land-ground", grounds.landGround,
+                   "with --ground coastlines, the code of land: 2 land, 3 dry land (default 2)")
+        ->check(CLI::Range(2, 3));
     app.add_option("-j,--threads", common.threads, "worker threads (default: one per core)")
         ->check(CLI::Range(1, 1024));
     app.add_flag("--progress", progress.on, "always draw the progress bar on standard error");
     app.add_flag("--no-progress", progress.off,
                  "never draw it (default: drawn when standard error is a terminal)");
+}
+
+// --ground coastlines takes the receiving-point and midpoint grounds from the mask, so their
+// codes cannot be given as well; --land-ground means nothing without it.
+void applyGroundFlags(const GroundFlags& flags, fieldcast::map::CommonOptions& common) {
+    using fieldcast::map::UsageError;
+    if (flags.ground == "codes") {
+        if (flags.landGround) throw UsageError("--land-ground needs --ground coastlines");
+        return;
+    }
+    if (common.overrides.rxGroundType || common.overrides.midGroundType) {
+        throw UsageError(
+            "--ground coastlines takes the receiving-point and midpoint grounds from the "
+            "coastlines: drop --rx-ground and --mid-ground, or use --ground codes");
+    }
+    common.ground = fieldcast::map::GroundSource::coastlines;
+    common.landGroundCode = flags.landGround.value_or(2);
 }
 
 int run(int argc, char** argv) {
@@ -69,6 +101,7 @@ int run(int argc, char** argv) {
         "of a list, or over a latitude/longitude grid, in one run"};
     app.require_subcommand(1);
     ProgressFlags progressFlags;
+    GroundFlags groundFlags;
 
     fieldcast::map::CommonOptions common;
     fieldcast::map::PointsOptions pointsOptions;
@@ -78,7 +111,7 @@ int run(int argc, char** argv) {
         app.add_subcommand("points",
                            "all 24 hours at every point of LATRLONR.dat or of a CSV: points.csv, "
                            "diurnal.png and, on request, a classic report per point");
-    addCommonOptions(*points, common, progressFlags);
+    addCommonOptions(*points, common, progressFlags, groundFlags);
     points
         ->add_option("--points", pointsOptions.pointsCsv,
                      "UTF-8 CSV of pointName,latDeg,lonDeg instead of LATRLONR.dat")
@@ -99,7 +132,7 @@ int run(int argc, char** argv) {
         "area",
         "a latitude/longitude grid for one hour, a list or all 24: field-HH.nc grids, "
         "map-HH.png maps and/or area.csv");
-    addCommonOptions(*area, common, progressFlags);
+    addCommonOptions(*area, common, progressFlags, groundFlags);
     std::string region;
     area->add_option("-R,--region", region, "WEST/EAST/SOUTH/NORTH in degrees, e.g. 125/150/25/48")
         ->required();
@@ -131,6 +164,7 @@ int run(int argc, char** argv) {
         }
         common.progress =
             progressFlags.on || (!progressFlags.off && fieldcast::map::stderrIsTerminal());
+        applyGroundFlags(groundFlags, common);
         if (points->parsed()) {
             pointsOptions.plot = !noPlot;
             const fieldcast::map::OutputFormats formats =

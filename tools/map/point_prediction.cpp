@@ -11,12 +11,14 @@ FieldStrength reportedField(const PointResult& point, int hour, int resultMode) 
     return {h.skyWaveMvm, h.skyWaveDb};
 }
 
-PointPredictor::PointPredictor(const RunInputs& inputs)
+PointPredictor::PointPredictor(const RunInputs& inputs, const RunGrounds* grounds)
     : inputs_(inputs),
+      grounds_(grounds),
       state_(inputs.base),
       tables_{inputs.txAfTable, inputs.rxAfTable, inputs.txAfTable == inputs.rxAfTable} {
-    // one midpoint ground and one frequency for the whole run: terms.midpointGround is
-    // computed by the first sky-wave hour and kept
+    // one frequency for the whole run, and under --ground codes one midpoint ground:
+    // terms.midpointGround is computed by the first sky-wave hour and kept (under
+    // --ground coastlines until the midpoint ground changes)
 }
 
 std::optional<PointRefusal> PointPredictor::predict(double rxLatDeg, double rxLonDeg,
@@ -24,6 +26,13 @@ std::optional<PointRefusal> PointPredictor::predict(double rxLatDeg, double rxLo
     PredictionState& s = state_;
     s.txLat = inputs_.base.txLat;  // degrees, converted by startHour
     s.txLon = inputs_.base.txLon;
+    if (grounds_ != nullptr) {  // the receiving end's ground and its antenna factors
+        s.rxGroundType = grounds_->groundCode(rxLatDeg, rxLonDeg);
+        const bool sea = s.rxGroundType == 1;
+        tables_.rxAfTable = sea ? grounds_->seaAfTable : grounds_->landAfTable;
+        tables_.sameAfTable = sea ? grounds_->seaAfIsTxAf : grounds_->landAfIsTxAf;
+    }
+    result.rxGroundCode = s.rxGroundType;
     s.hourIndex = 0;
     startHour(s, rxLatDeg, rxLonDeg);
     result.groundRangeKm = s.groundRangeKm;
@@ -59,6 +68,15 @@ std::optional<PointRefusal> PointPredictor::predict(double rxLatDeg, double rxLo
     result.groundWaveMvm = s.groundWaveMvm;
     result.groundWaveDb = s.groundWaveDb;
     result.pathKind = s.hopCount == 2 ? PathKind::twoHop : PathKind::oneHop;
+    if (grounds_ != nullptr) {  // the sky wave's ground reflection at the midpoint
+        const int midCode = grounds_->midpointGroundCode(inputs_.base.txLat, inputs_.base.txLon,
+                                                         rxLatDeg, rxLonDeg);
+        if (midCode != s.midGroundType) {
+            s.midGroundType = midCode;
+            terms_.midpointGround.reset();  // its constants and terms, set by the next hour
+        }
+    }
+    result.midGroundCode = s.midGroundType;
 
     for (s.hourIndex = 0; s.hourIndex < kHourCount; ++s.hourIndex) {
         const HourOutcome hour = predictSkyHour(s, tables_, terms_);

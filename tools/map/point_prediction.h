@@ -2,7 +2,9 @@
 // tables in memory: the path's part once, then the sky wave of each hour. What depends on the
 // run alone (the midpoint ground's terms) or on the point alone (the E layer's terms of the
 // control point, the hop terms, the FF factor) is computed once, which gives the values of
-// fieldcast's report.
+// fieldcast's report. Under --ground coastlines each point takes its own receiving-point and
+// midpoint grounds from the mask (coastline_grounds.h); the per-run terms are then kept while
+// the midpoint ground stays.
 #pragma once
 
 #include <array>
@@ -11,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "coastline_grounds.h"
 #include "hour/hour.h"
 #include "record/prediction_state.h"
 #include "run_inputs.h"
@@ -36,6 +39,8 @@ struct HourResult {
 struct PointResult {
     double groundRangeKm;
     PathKind pathKind;
+    int rxGroundCode;      // the receiving point's ground code used
+    int midGroundCode;     // the midpoint's, on oneHop and twoHop paths; else 0 (not used)
     double groundWaveMvm;  // not for beyondRange
     double groundWaveDb;
     std::array<HourResult, kHourCount> hours;  // oneHop and twoHop only
@@ -61,7 +66,8 @@ struct PointRefusal {
 // a cache line so that the records of two workers never share one.
 class alignas(64) PointPredictor {
   public:
-    explicit PointPredictor(const RunInputs& inputs);
+    // `grounds`: the grounds of each point from the coastlines; null for the run's codes.
+    explicit PointPredictor(const RunInputs& inputs, const RunGrounds* grounds = nullptr);
 
     // All 24 hours at (latDeg, lonDeg); writes the report too when `report.file` is set.
     // Returns the refusal of the first hour that fieldcast refuses; the result is then
@@ -73,6 +79,7 @@ class alignas(64) PointPredictor {
 
   private:
     const RunInputs& inputs_;
+    const RunGrounds* grounds_;
     PredictionState state_;
     HourTables tables_;
     HourTerms terms_;

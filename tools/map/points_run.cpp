@@ -36,8 +36,10 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
         }
     }
     if (sites.empty()) throw DataError("no receiving point to predict");
-    auto inputs = std::make_unique<RunInputs>();
-    loadRunInputs(common.dataDir, common.overrides, *inputs);
+    const RunSetup setup = loadRunSetup(common, kPointsResolution, [&](PathRegion& region) {
+        for (const PointSite& site : sites) region.addPath(site.latDeg, site.lonDeg);
+    });
+    const RunInputs* inputs = setup.inputs.get();
     warnOutsideFrequencyAxes(*inputs);
     if (options.plot) requireGmt("--no-plot");
     if (options.htmlPage) {
@@ -49,7 +51,7 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
     const unsigned threads = threadCount(common);
     std::vector<PointResult> results(sites.size());
     std::vector<std::optional<PointRefusal>> refusals(sites.size());
-    const auto predictors = makePredictors(*inputs, threads);
+    const auto predictors = makePredictors(setup, threads);
     ProgressBar progress("points", sites.size(), common.progress);
     runParallel(
         sites.size(), threads,
@@ -124,6 +126,8 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
             pageFrame(*inputs, common.dataDir, "fieldcast points: " + runTitle(*inputs)), sites,
             results, resultMode, common.outputDir, scratch.path(), sessionName("page"));
     }
+    if (setup.grounds)
+        std::printf("%s\n", groundsNote(*setup.grounds, inputs->base.txGroundType).c_str());
     printSummary(std::to_string(sites.size()) + " points x 24 hours", common.outputDir);
     return 0;
 }

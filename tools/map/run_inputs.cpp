@@ -17,21 +17,21 @@ namespace {
     throw DataError(read.line + " (" + read.file.string() + ")");
 }
 
-void require(const ReadResult& read) {
-    if (!read.ok()) refuse(read);
-}
-
 // The override when one was given, else the file's value.
 template <typename T, typename Field>
 void valueOr(const std::optional<T>& given, Field& field, auto&& read) {
     if (given) {
         field = static_cast<Field>(*given);
     } else {
-        require(read());
+        requireRead(read());
     }
 }
 
 }  // namespace
+
+void requireRead(const ReadResult& read) {
+    if (!read.ok()) refuse(read);
+}
 
 void loadRunInputs(const std::filesystem::path& dataDir, const InputOverrides& overrides,
                    RunInputs& inputs) {
@@ -51,7 +51,7 @@ void loadRunInputs(const std::filesystem::path& dataDir, const InputOverrides& o
             [&] { return readParameter(dir, "GCT.dat", s.txGroundType); });
     valueOr(overrides.rxGroundType, s.rxGroundType,
             [&] { return readParameter(dir, "GCR.dat", s.rxGroundType); });
-    require(loadGroundWaveCurves(dir, s));
+    requireRead(loadGroundWaveCurves(dir, s));
     valueOr(overrides.solarActivityCode, s.solarActivityCode, [&] {
         return readParameterInRange(dir, "YR.dat", s.solarActivityCode, kActivityCodes);
     });
@@ -61,12 +61,20 @@ void loadRunInputs(const std::filesystem::path& dataDir, const InputOverrides& o
             [&] { return readParameterInRange(dir, "GCM.dat", s.midGroundType, kMidGroundCodes); });
     valueOr(overrides.resultMode, s.resultMode,
             [&] { return readParameter(dir, "RESUL.dat", s.resultMode); });
-    require(loadFreqDistTables(dir, s));
-    require(loadElevationAxis(dir, s));
-    require(loadAfTable(dir, s.txGroundType, inputs.txAfTable));
-    require(loadAfTable(dir, s.rxGroundType, inputs.rxAfTable));
+    requireRead(loadFreqDistTables(dir, s));
+    requireRead(loadElevationAxis(dir, s));
+    requireRead(loadAfTable(dir, s.txGroundType, inputs.txAfTable));
+    requireRead(loadAfTable(dir, s.rxGroundType, inputs.rxAfTable));
     s.afTable = inputs.rxAfTable;  // as the hour leaves it
-    require(loadRcxTables(dir, s));
+    requireRead(loadRcxTables(dir, s));
+}
+
+void readTransmitterSite(const std::filesystem::path& dataDir, const InputOverrides& overrides,
+                         double& latDeg, double& lonDeg) {
+    valueOr(overrides.txLatDeg, latDeg,
+            [&] { return readParameterInRange(dataDir, "LATT.dat", latDeg, kLatitudeDeg); });
+    valueOr(overrides.txLonDeg, lonDeg,
+            [&] { return readParameterInRange(dataDir, "LONT.dat", lonDeg, kLongitudeDeg); });
 }
 
 std::string frequencyCoverageWarning(const PredictionState& loaded) {

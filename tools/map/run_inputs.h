@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/input_files.h"
 #include "record/prediction_state.h"
 
 namespace fieldcast::map {
@@ -34,6 +35,9 @@ struct InputOverrides {
     std::optional<int> resultMode;     // 2: sky wave combined with the ground wave
 };
 
+// Returns when the read is ok; else throws DataError with fieldcast's line and the file.
+void requireRead(const ReadResult& read);
+
 using AfTable = std::array<double, kFCount * kPsCount>;
 
 struct RunInputs {
@@ -55,6 +59,11 @@ void loadRunInputs(const std::filesystem::path& dataDir, const InputOverrides& o
 // where their lookups no longer interpolate: a one-line warning that names the bundled data
 // set made for it. Empty when the tables cover it.
 std::string frequencyCoverageWarning(const PredictionState& loaded);
+
+// The transmitter's position, degrees: the overrides, else "LATT.dat" and "LONT.dat" read as
+// loadRunInputs reads them. Throws DataError.
+void readTransmitterSite(const std::filesystem::path& dataDir, const InputOverrides& overrides,
+                         double& latDeg, double& lonDeg);
 
 // Every record of "LATRLONR.dat", read as fieldcast reads its first one (name bytes as they
 // stand, Shift-JIS), at most kReceiverCount; `moreRecords` tells whether the file holds

@@ -1,0 +1,474 @@
+#include "coastline_mask.h"
+
+#include <netcdf.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "gmt_maps.h"
+#include "record/constants.h"
+
+namespace fieldcast::map {
+
+namespace {
+
+constexpr double kArcsecPerDeg = 3600.0;
+constexpr double kNearPoleDeg = 89.0;   // paths this close to a pole take every longitude
+constexpr double kArcSampleDeg = 0.25;  // samples along a path when its box is found
+
+std::string degrees(double value) {
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.12g", value);
+    return buffer;
+}
+
+// Every digit of a coordinate: the -R of gmt must fit the nodes of -I exactly, or gmt adjusts
+// the region (and, with the south pole on the edge of a regional grid, loses the land there).
+std::string exactDegrees(double value) {
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.17g", value);
+    return buffer;
+}
+
+// Longitude difference b - a folded into (-180, 180].
+double lonDifferenceDeg(double a, double b) {
+    double d = std::fmod(b - a, 360.0);
+    if (d > 180.0) d -= 360.0;
+    if (d <= -180.0) d += 360.0;
+    return d;
+}
+
+struct Vec3 {
+    double x, y, z;
+};
+
+Vec3 unitVector(double latDeg, double lonDeg) {
+    const double lat = latDeg * kRadPerDeg;
+    const double lon = lonDeg * kRadPerDeg;
+    return {std::cos(lat) * std::cos(lon), std::cos(lat) * std::sin(lon), std::sin(lat)};
+}
+
+// One latitude band of the mask, run by one grdlandmask process.
+struct Band {
+    int firstRow;
+    int rowCount;
+    std::filesystem::path folder;
+    int status = 0;
+    long peakKb = 0;
+};
+
+std::string lastLines(const std::filesystem::path& log, int count) {
+    std::ifstream in(log);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty()) lines.push_back(line);
+    }
+    std::string text;
+    const std::size_t from = lines.size() > static_cast<std::size_t>(count)
+                                 ? lines.size() - static_cast<std::size_t>(count)
+                                 : 0;
+    for (std::size_t i = from; i < lines.size(); ++i) text += (text.empty() ? "" : "; ") + lines[i];
+    return text;
+}
+
+bool logMentions(const std::filesystem::path& log, const std::string& what) {
+    std::ifstream in(log);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str().find(what) != std::string::npos;
+}
+
+// Reads a byte grid written by grdlandmask; checks that its nodes are where the band asked
+// and that each holds 0 or 1.
+std::vector<signed char> readBandGrid(const std::filesystem::path& file, int lonCount, int rowCount,
+                                      double westDeg, double southDeg, double cellDeg) {
+    int nc = 0;
+    if (nc_open(file.c_str(), NC_NOWRITE, &nc) != NC_NOERR) {
+        throw CoastlineError("cannot read the land/sea grid " + file.string());
+    }
+    struct Closer {
+        int id;
+        ~Closer() { nc_close(id); }
+    } closer{nc};
+    int lonDim = 0;
+    int latDim = 0;
+    int lonVar = 0;
+    int latVar = 0;
+    int zVar = 0;
+    std::size_t lonLen = 0;
+    std::size_t latLen = 0;
+    if (nc_inq_dimid(nc, "lon", &lonDim) != NC_NOERR ||
+        nc_inq_dimid(nc, "lat", &latDim) != NC_NOERR ||
+        nc_inq_dimlen(nc, lonDim, &lonLen) != NC_NOERR ||
+        nc_inq_dimlen(nc, latDim, &latLen) != NC_NOERR ||
+        nc_inq_varid(nc, "lon", &lonVar) != NC_NOERR ||
+        nc_inq_varid(nc, "lat", &latVar) != NC_NOERR || nc_inq_varid(nc, "z", &zVar) != NC_NOERR) {
+        throw CoastlineError("the land/sea grid " + file.string() + " is not a lon/lat grid");
+    }
+    if (lonLen != static_cast<std::size_t>(lonCount) ||
+        latLen != static_cast<std::size_t>(rowCount)) {
+        throw CoastlineError("the land/sea grid " + file.string() + " has another size");
+    }
+    std::vector<double> lon(lonLen);
+    std::vector<double> lat(latLen);
+    std::vector<signed char> z(lonLen * latLen);
+    if (nc_get_var_double(nc, lonVar, lon.data()) != NC_NOERR ||
+        nc_get_var_double(nc, latVar, lat.data()) != NC_NOERR ||
+        nc_get_var_schar(nc, zVar, z.data()) != NC_NOERR) {
+        throw CoastlineError("cannot read the land/sea grid " + file.string());
+    }
+    const double tolerance = cellDeg * 1e-3;
+    const bool southFirst = latLen < 2 || lat[0] < lat[1];
+    const double firstLat = southFirst ? lat.front() : lat.back();
+    if (std::fabs(lon.front() - westDeg) > tolerance ||
+        std::fabs(firstLat - southDeg) > tolerance ||
+        (lonLen > 1 && std::fabs(lon[1] - lon[0] - cellDeg) > tolerance)) {
+        throw CoastlineError("the land/sea grid " + file.string() + " is not on the asked nodes");
+    }
+    if (!southFirst) {  // rows from the south
+        for (std::size_t r = 0; r < latLen / 2; ++r) {
+            std::swap_ranges(z.begin() + static_cast<std::ptrdiff_t>(r * lonLen),
+                             z.begin() + static_cast<std::ptrdiff_t>((r + 1) * lonLen),
+                             z.begin() + static_cast<std::ptrdiff_t>((latLen - 1 - r) * lonLen));
+        }
+    }
+    for (std::size_t i = 0; i < z.size(); ++i) {
+        if (z[i] != 0 && z[i] != 1) {
+            const std::size_t row = i / lonLen;
+            const std::size_t column = i % lonLen;
+            throw CoastlineError("the coastline data give no land/sea value at " +
+                                 degrees(southDeg + static_cast<double>(row) * cellDeg) + " N " +
+                                 degrees(westDeg + static_cast<double>(column) * cellDeg) + " E");
+        }
+    }
+    return z;
+}
+
+}  // namespace
+
+std::optional<CoastlineResolution> parseCoastlineResolution(const std::string& text) {
+    for (CoastlineResolution r :
+         {CoastlineResolution::crude, CoastlineResolution::low, CoastlineResolution::intermediate,
+          CoastlineResolution::high, CoastlineResolution::full}) {
+        if (text == coastlineResolutionName(r) || text == std::string(1, static_cast<char>(r))) {
+            return r;
+        }
+    }
+    return std::nullopt;
+}
+
+const char* coastlineResolutionName(CoastlineResolution resolution) {
+    switch (resolution) {
+        case CoastlineResolution::crude:
+            return "crude";
+        case CoastlineResolution::low:
+            return "low";
+        case CoastlineResolution::intermediate:
+            return "intermediate";
+        case CoastlineResolution::high:
+            return "high";
+        case CoastlineResolution::full:
+            return "full";
+    }
+    return "?";
+}
+
+const char* coastlinePackage(CoastlineResolution resolution) {
+    switch (resolution) {
+        case CoastlineResolution::crude:
+        case CoastlineResolution::low:
+            return "gmt-gshhg-low";
+        case CoastlineResolution::intermediate:
+        case CoastlineResolution::high:
+            return "gmt-gshhg-high";
+        case CoastlineResolution::full:
+            return "gmt-gshhg-full";
+    }
+    return "gmt-gshhg";
+}
+
+CoastlineResolution resolutionForGridStep(double stepDeg) {
+    if (stepDeg >= 0.5) return CoastlineResolution::crude;
+    if (stepDeg >= 0.1) return CoastlineResolution::low;
+    if (stepDeg >= 0.02) return CoastlineResolution::intermediate;
+    if (stepDeg >= 0.005) return CoastlineResolution::high;
+    return CoastlineResolution::full;
+}
+
+int nominalCellArcsec(CoastlineResolution resolution) {
+    switch (resolution) {
+        case CoastlineResolution::crude:
+            return 360;
+        case CoastlineResolution::low:
+            return 120;
+        case CoastlineResolution::intermediate:
+            return 60;
+        case CoastlineResolution::high:
+            return 30;
+        case CoastlineResolution::full:
+            return 15;
+    }
+    return 60;
+}
+
+void greatCircleMidpoint(double latADeg, double lonADeg, double latBDeg, double lonBDeg,
+                         double& midLatDeg, double& midLonDeg) {
+    const Vec3 a = unitVector(latADeg, lonADeg);
+    const Vec3 b = unitVector(latBDeg, lonBDeg);
+    const Vec3 sum{a.x + b.x, a.y + b.y, a.z + b.z};
+    const double norm = std::sqrt(sum.x * sum.x + sum.y * sum.y + sum.z * sum.z);
+    if (!(norm > 1e-12)) {  // antipodes
+        midLatDeg = latADeg;
+        midLonDeg = lonADeg;
+        return;
+    }
+    midLatDeg = std::asin(std::clamp(sum.z / norm, -1.0, 1.0)) * kDegPerRad;
+    midLonDeg = std::atan2(sum.y, sum.x) * kDegPerRad;
+}
+
+PathRegion::PathRegion(double txLatDeg, double txLonDeg)
+    : txLatDeg_(txLatDeg), txLonDeg_(txLonDeg), latMinDeg_(txLatDeg), latMaxDeg_(txLatDeg) {}
+
+void PathRegion::addPath(double latDeg, double lonDeg) {
+    const Vec3 a = unitVector(txLatDeg_, txLonDeg_);
+    const Vec3 b = unitVector(latDeg, lonDeg);
+    const double cosAngle = std::clamp(a.x * b.x + a.y * b.y + a.z * b.z, -1.0, 1.0);
+    const double angle = std::acos(cosAngle);
+    const int samples =
+        std::max(1, static_cast<int>(std::ceil(angle / kRadPerDeg / kArcSampleDeg)));
+    const double sinAngle = std::sin(angle);
+    double previousOffset = 0.0;
+    for (int i = 1; i <= samples; ++i) {
+        const double t = static_cast<double>(i) / samples;
+        Vec3 p = b;
+        if (sinAngle > 1e-12) {  // slerp; coincident or antipodal ends: the end point alone
+            const double wa = std::sin((1.0 - t) * angle) / sinAngle;
+            const double wb = std::sin(t * angle) / sinAngle;
+            p = {wa * a.x + wb * b.x, wa * a.y + wb * b.y, wa * a.z + wb * b.z};
+        }
+        const double pLat = std::asin(std::clamp(p.z, -1.0, 1.0)) / kRadPerDeg;
+        const double pLon = std::atan2(p.y, p.x) / kRadPerDeg;
+        latMinDeg_ = std::min(latMinDeg_, pLat);
+        latMaxDeg_ = std::max(latMaxDeg_, pLat);
+        if (pLat >= kNearPoleDeg) nearNorthPole_ = true;
+        if (pLat <= -kNearPoleDeg) nearSouthPole_ = true;
+        // unwrapped: each step is short, so the change from the previous sample is small
+        const double offset = previousOffset + lonDifferenceDeg(txLonDeg_ + previousOffset, pLon);
+        lonOffsetMinDeg_ = std::min(lonOffsetMinDeg_, offset);
+        lonOffsetMaxDeg_ = std::max(lonOffsetMaxDeg_, offset);
+        previousOffset = offset;
+    }
+    if (angle > kPi - 1e-9) {  // antipodes: every great circle joins them
+        nearNorthPole_ = true;
+        nearSouthPole_ = true;
+        latMinDeg_ = -90.0;
+        latMaxDeg_ = 90.0;
+    }
+}
+
+void PathRegion::addGridPaths(double lonMinDeg, double latMinDeg, double stepDeg, int lonCount,
+                              int latCount) {
+    for (int i = 0; i < lonCount; ++i) {
+        addPath(latMinDeg, lonMinDeg + i * stepDeg);
+        addPath(latMinDeg + (latCount - 1) * stepDeg, lonMinDeg + i * stepDeg);
+    }
+    for (int j = 0; j < latCount; ++j) {
+        addPath(latMinDeg + j * stepDeg, lonMinDeg);
+        addPath(latMinDeg + j * stepDeg, lonMinDeg + (lonCount - 1) * stepDeg);
+    }
+}
+
+GeoBox PathRegion::box(double marginDeg) const {
+    GeoBox box{};
+    box.southDeg = nearSouthPole_ ? -90.0 : std::max(-90.0, latMinDeg_ - marginDeg);
+    box.northDeg = nearNorthPole_ ? 90.0 : std::min(90.0, latMaxDeg_ + marginDeg);
+    const double span = lonOffsetMaxDeg_ - lonOffsetMinDeg_ + 2.0 * marginDeg;
+    if (nearNorthPole_ || nearSouthPole_ || span >= 360.0) {
+        box.westDeg = txLonDeg_ - 180.0;
+        box.eastDeg = txLonDeg_ + 180.0;
+    } else {
+        box.westDeg = txLonDeg_ + lonOffsetMinDeg_ - marginDeg;
+        box.eastDeg = txLonDeg_ + lonOffsetMaxDeg_ + marginDeg;
+    }
+    return box;
+}
+
+LandSeaMask::LandSeaMask(double westDeg, double southDeg, double cellDeg, int lonCount,
+                         int latCount, const std::vector<bool>& landSouthToNorth)
+    : westDeg_(westDeg),
+      southDeg_(southDeg),
+      cellDeg_(cellDeg),
+      lonCount_(lonCount),
+      latCount_(latCount) {
+    const std::size_t nodes = static_cast<std::size_t>(lonCount) * latCount;
+    if (lonCount < 1 || latCount < 1 || !(cellDeg > 0.0) || landSouthToNorth.size() != nodes) {
+        throw std::invalid_argument("a land/sea mask needs one flag per node");
+    }
+    bits_.assign((nodes + 63) / 64, 0);
+    for (std::size_t i = 0; i < nodes; ++i) {
+        if (landSouthToNorth[i]) setLand(i);
+    }
+}
+
+bool LandSeaMask::nodeIndex(double latDeg, double lonDeg, std::size_t& index) const {
+    // east of the west edge, within one turn: a mask of every longitude wraps
+    double east = std::fmod(lonDeg - westDeg_, 360.0);
+    if (east < 0.0) east += 360.0;
+    const double halfCell = 0.5 * cellDeg_;
+    if (east > 360.0 - halfCell) east -= 360.0;  // just west of the edge node
+    const long column = std::lround(east / cellDeg_);
+    const long row = std::lround((latDeg - southDeg_) / cellDeg_);
+    if (column < 0 || column >= lonCount_ || row < 0 || row >= latCount_ ||
+        !std::isfinite(latDeg)) {
+        return false;
+    }
+    index = static_cast<std::size_t>(row) * lonCount_ + static_cast<std::size_t>(column);
+    return true;
+}
+
+bool LandSeaMask::covers(double latDeg, double lonDeg) const {
+    std::size_t index = 0;
+    return nodeIndex(latDeg, lonDeg, index);
+}
+
+bool LandSeaMask::isLand(double latDeg, double lonDeg) const {
+    std::size_t index = 0;
+    if (!nodeIndex(latDeg, lonDeg, index)) {
+        throw std::out_of_range("the point " + degrees(latDeg) + " N " + degrees(lonDeg) +
+                                " E lies outside the land/sea mask of the run");
+    }
+    return (bits_[index / 64] >> (index % 64)) & 1U;
+}
+
+LandSeaMask LandSeaMask::build(const GeoBox& box, CoastlineResolution resolution, int cellArcsec,
+                               const std::filesystem::path& scratchDir, unsigned parallelRuns,
+                               MaskCost* cost) {
+    const auto start = std::chrono::steady_clock::now();
+    if (!(box.southDeg >= -90.0 && box.northDeg <= 90.0 && box.southDeg <= box.northDeg &&
+          box.westDeg <= box.eastDeg && box.eastDeg - box.westDeg <= 360.0 + 1e-9)) {
+        throw CoastlineError(
+            "the coastline data cover latitudes -90 to 90 and one turn of "
+            "longitude; no mask for the region " +
+            degrees(box.westDeg) + "/" + degrees(box.eastDeg) + "/" + degrees(box.southDeg) + "/" +
+            degrees(box.northDeg));
+    }
+    if (cellArcsec < 1) throw std::invalid_argument("a mask cell of at least 1 arc-second");
+
+    // nodes on multiples of the cell, the box within them
+    auto counts = [&](int cell, double& west, double& south, int& lonCount, int& latCount) {
+        const double cellDeg = cell / kArcsecPerDeg;
+        west = std::floor(box.westDeg / cellDeg) * cellDeg;
+        south = std::max(-90.0, std::floor(box.southDeg / cellDeg) * cellDeg);
+        const double east = std::ceil(box.eastDeg / cellDeg) * cellDeg;
+        const double north = std::min(90.0, std::ceil(box.northDeg / cellDeg) * cellDeg);
+        lonCount = static_cast<int>(std::lround((east - west) / cellDeg)) + 1;
+        latCount = static_cast<int>(std::lround((north - south) / cellDeg)) + 1;
+        if (east - west > 360.0 - 0.5 * cellDeg) {  // every longitude: one turn of nodes
+            lonCount = static_cast<int>(std::lround(360.0 / cellDeg));
+        }
+        latCount = std::max(latCount, 2);
+        lonCount = std::max(lonCount, 2);
+    };
+    int cell = cellArcsec;
+    double west = 0.0;
+    double south = 0.0;
+    int lonCount = 0;
+    int latCount = 0;
+    counts(cell, west, south, lonCount, latCount);
+    while (static_cast<double>(lonCount) * latCount > kMaxMaskNodes) {
+        cell *= 2;
+        counts(cell, west, south, lonCount, latCount);
+    }
+    const double cellDeg = cell / kArcsecPerDeg;
+    if (south + (latCount - 1) * cellDeg > 90.0 + 1e-9) south = 90.0 - (latCount - 1) * cellDeg;
+
+    // latitude bands of at least two rows, one grdlandmask each, side by side
+    const unsigned bandCount = std::clamp<unsigned>(
+        std::min<unsigned>(parallelRuns, static_cast<unsigned>(latCount / 2)), 1U, 16U);
+    std::vector<Band> bands(bandCount);
+    for (unsigned b = 0; b < bandCount; ++b) {
+        const int first = static_cast<int>(static_cast<long>(latCount) * b / bandCount);
+        const int next = static_cast<int>(static_cast<long>(latCount) * (b + 1) / bandCount);
+        bands[b].firstRow = first;
+        bands[b].rowCount = next - first;
+        bands[b].folder = scratchDir / ("landmask-" + std::to_string(b));
+        std::filesystem::create_directories(bands[b].folder);
+    }
+    const std::string increment = "-I" + std::to_string(cell) + "s";
+    const char resolutionLetter[] = {static_cast<char>(resolution), '\0'};
+    auto runBand = [&](Band& band) {
+        const double bandSouth = std::max(-90.0, south + band.firstRow * cellDeg);
+        const double bandNorth =
+            std::min(90.0, south + (band.firstRow + band.rowCount - 1) * cellDeg);
+        const double bandEast = west + (lonCount - 1) * cellDeg;
+        // ocean 0; land, lake, island in a lake and pond 1; no download from any server
+        band.status =
+            runGmtLogged({"grdlandmask",
+                          "-R" + exactDegrees(west) + "/" + exactDegrees(bandEast) + "/" +
+                              exactDegrees(bandSouth) + "/" + exactDegrees(bandNorth),
+                          increment, std::string("-D") + resolutionLetter, "-N0/1/1/1/1",
+                          "-Gmask.nc=nb", "-Ve", "--GMT_AUTO_DOWNLOAD=off", "--GMT_HISTORY=false"},
+                         band.folder, "fieldcast-map-" + std::to_string(getpid()) + "-landmask",
+                         band.folder / "messages.txt", &band.peakKb);
+    };
+    {
+        std::vector<std::thread> workers;
+        for (std::size_t b = 1; b < bands.size(); ++b)
+            workers.emplace_back(runBand, std::ref(bands[b]));
+        runBand(bands[0]);
+        for (std::thread& t : workers) t.join();
+    }
+
+    LandSeaMask mask;
+    mask.westDeg_ = west;
+    mask.southDeg_ = south;
+    mask.cellDeg_ = cellDeg;
+    mask.lonCount_ = lonCount;
+    mask.latCount_ = latCount;
+    const std::size_t nodes = static_cast<std::size_t>(lonCount) * latCount;
+    mask.bits_.assign((nodes + 63) / 64, 0);
+    long peakKb = 0;
+    for (const Band& band : bands) {
+        const std::filesystem::path log = band.folder / "messages.txt";
+        if (band.status != 0) {
+            if (logMentions(log, "Could not find file [GSHHG") ||
+                logMentions(log, "GSHHG version")) {
+                throw CoastlineError(std::string("the ") + coastlineResolutionName(resolution) +
+                                     " resolution GSHHG coastlines are not installed (Debian "
+                                     "package " +
+                                     coastlinePackage(resolution) + ")");
+            }
+            const std::string messages = lastLines(log, 3);
+            throw CoastlineError(band.status < 0
+                                     ? std::string("the gmt program was not found (Debian "
+                                                   "package gmt)")
+                                     : "gmt grdlandmask failed" +
+                                           (messages.empty() ? "" : ": " + messages));
+        }
+        // gmt's own reading of the asked nodes: the band's (w, s) and the cell
+        const std::vector<signed char> z =
+            readBandGrid(band.folder / "mask.nc", lonCount, band.rowCount, west,
+                         south + band.firstRow * cellDeg, cellDeg);
+        const std::size_t offset = static_cast<std::size_t>(band.firstRow) * lonCount;
+        for (std::size_t i = 0; i < z.size(); ++i) {
+            if (z[i] == 1) mask.setLand(offset + i);
+        }
+        peakKb = std::max(peakKb, band.peakKb);
+        std::error_code ignored;
+        std::filesystem::remove_all(band.folder, ignored);
+    }
+    if (cost != nullptr) {
+        cost->seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        cost->gmtPeakMb = static_cast<double>(peakKb) / 1024.0;
+    }
+    return mask;
+}
+
+}  // namespace fieldcast::map
