@@ -3,14 +3,18 @@
 
 # The table generator (tools/tables) needs CLI11, libcerf, Arb, Boost.Math and GSL;
 # the map tool (tools/map) CLI11, GMT with its coastlines at every resolution (the land/sea
-# mask of --ground coastlines), netCDF to read the mask, Ghostscript for PNG output and
-# Leaflet, which it copies into its interactive pages.
+# mask of --ground coastlines), netCDF for the mask and the CF grids, GDAL for GeoTIFF,
+# contours, service areas and the grids' WGS 84, Ghostscript for PNG output and Leaflet,
+# which it copies into its interactive pages.
 # clang-format checks that the tree stays formatted (a test).
 BUILD_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev clang-format \
 	libcli11-dev libcerf-dev libflint-arb-dev libboost-math-dev libgsl-dev \
-	gmt gmt-gshhg-low gmt-gshhg-high gmt-gshhg-full libnetcdf-dev ghostscript libjs-leaflet
-# The tests (and bench/viewer-page) open those pages in headless Chromium, driven by Selenium.
-TEST_PACKAGES := chromium chromium-driver python3-selenium
+	gmt gmt-gshhg-low gmt-gshhg-high gmt-gshhg-full libnetcdf-dev libgdal-dev ghostscript \
+	libjs-leaflet
+# The tests (and bench/viewer-page) open those pages in headless Chromium, driven by Selenium;
+# they read the grids back with GDAL's programs and Python modules and with xarray.
+TEST_PACKAGES := chromium chromium-driver python3-selenium gdal-bin python3-gdal python3-xarray \
+	python3-netcdf4
 FUZZ_PACKAGES := clang libclang-rt-dev
 # bench/run-time times runs with hyperfine and traces their opens with strace.
 BENCH_PACKAGES := hyperfine strace

@@ -39,7 +39,7 @@ TEST(MapOutputs, BeyondRangeHasNoNumberInAreaCsvAndTheRestHasAll) {
     ASSERT_EQ(result.status, 0) << result.err;
     const auto rows = readCsv(work / "out" / "area.csv");
     const auto& header = rows.at(0);
-    ASSERT_EQ(header.size(), 16U);
+    ASSERT_EQ(header.size(), 17U);
     const std::size_t kind = columnOf(header, "pathKind");
     const std::size_t range = columnOf(header, "groundRangeKm");
     const std::size_t hour = columnOf(header, "hourJst");
@@ -50,6 +50,8 @@ TEST(MapOutputs, BeyondRangeHasNoNumberInAreaCsvAndTheRestHasAll) {
         ASSERT_EQ(row.size(), header.size()) << "row " << r;
         ++kinds[row[kind]];
         EXPECT_TRUE(row[hour] == "3" || row[hour] == "15");
+        // UTC beside JST: nine hours behind, across midnight
+        EXPECT_EQ(row[columnOf(header, "hourUtc")], row[hour] == "3" ? "18" : "6");
         const double rangeKm = std::stod(row[range]);
         if (row[kind] == "beyondRange") {
             EXPECT_GT(rangeKm, 4000.0);

@@ -85,7 +85,15 @@ TEST(MapPage, UsageErrorsComeBeforeAnyComputationAndWriteNothing) {
         const char* message;
     };
     const std::vector<Case> cases = {
-        {areaArgs(out, "csv,tiff"), "\"tiff\" is not one of grid, csv, html, both or none"},
+        {areaArgs(out, "csv,tiff"),
+         "\"tiff\" is not one of grid, csv, html, geotiff, geojson, kml, both or none"},
+        {{"area", fixture(), "-o", out, "-R", "139/140/35/36", "--step", "0.5", "--format",
+          "geojson", "--contours", "none"},
+         "give --contours levels"},
+        {{"area", fixture(), "-o", out, "-R", "139/140/35/36", "--step", "0.5", "--time-zone",
+          "+9"},
+         "--time-zone: \"+9\" is not UTC, JST or an offset"},
+        {{"points", fixture(), "-o", out, "--time-zone", "+14:01"}, "(at most 14 hours)"},
         {areaArgs(out, "none,html"), "none stands alone"},
         {areaArgs(out, ""), "--format"},
         {{"points", fixture(), "-o", out, "--format", "grid"}, "is not one of csv, html or none"},

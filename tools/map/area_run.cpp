@@ -1,5 +1,6 @@
-// The area run: a latitude/longitude grid over the requested hours; area.csv, netCDF grids,
-// coverage maps and the interactive page.
+// The area run: a latitude/longitude grid over the requested hours; area.csv and its
+// metadata, CF netCDF grids, GeoTIFF, contours and service areas, coverage maps and the
+// interactive page.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -11,9 +12,11 @@
 #include "batch_runs.h"
 #include "csv_table.h"
 #include "gmt_maps.h"
+#include "grid_outputs.h"
 #include "html_viewer.h"
 #include "output_files.h"
 #include "parallel.h"
+#include "run_description.h"
 
 namespace fieldcast::map {
 
@@ -52,7 +55,10 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
     if (options.htmlPage) checkPageGrid(nodes);
     const bool wantCsv = options.format == AreaFormat::csv || options.format == AreaFormat::both;
     const bool wantGrids = options.format == AreaFormat::grid || options.format == AreaFormat::both;
-    const bool keepGrids = wantGrids || options.maps;
+    const bool contourFiles = options.geojson || options.kml;
+    const bool pageLayers = options.htmlPage && !options.contourLevelsDb.empty();
+    const bool keepGrids =
+        wantGrids || options.maps || options.geotiff || contourFiles || pageLayers;
 
     const RunSetup setup =
         loadRunSetup(common, resolutionForGridStep(grid.stepDeg), [&](PathRegion& region) {
@@ -61,7 +67,7 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
         });
     const RunInputs* inputs = setup.inputs.get();
     warnOutsideFrequencyAxes(*inputs);
-    if (wantGrids || options.maps) requireGmt("--no-maps and --format csv or none");
+    if (options.maps) requireGmt("--no-maps");
     if (options.htmlPage) checkPageTools();
     prepareOutputDir(common.outputDir);
     const int resultMode = inputs->base.resultMode;
@@ -141,51 +147,89 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
     }
     progress.finish();
     if (csv) closeOutput(csv, csvPath);
+    const RunDescription description = describeRun(setup, common, common.zone);
+    if (wantCsv) {
+        std::string hourList;
+        for (int hour : options.hours)
+            hourList += (hourList.empty() ? "" : ",") + std::to_string(hour);
+        writeDescriptionFile(description, common.outputDir / "area.json",
+                             {{"csvFile", "area.csv"},
+                              {"hoursJst", hourList},
+                              {"region", grid.region().substr(2)},
+                              {"stepDeg", formatNumber(grid.stepDeg), grid.stepDeg, true}});
+    }
+    std::vector<HourGrid> hourList;
+    for (std::size_t h = 0; h < hourGrids.size(); ++h)
+        hourList.push_back({options.hours[h], &hourGrids[h]});
+    if (options.geotiff) writeGeoTiff(common.outputDir / "field.tif", hourList, grid, description);
+    const ScratchDir scratch;
+    ContourFiles contours;
+    if (options.geojson || pageLayers) {
+        const std::filesystem::path folder = options.geojson ? common.outputDir : scratch.path();
+        contours.linesGeoJson = folder / "contours.geojson";
+        contours.areasGeoJson = folder / "service-areas.geojson";
+    }
+    if (options.kml) {
+        contours.linesKml = common.outputDir / "contours.kml";
+        contours.areasKml = common.outputDir / "service-areas.kml";
+    }
+    if (contourFiles || pageLayers) {
+        writeContourFiles(contours, hourList, grid, options.contourLevelsDb, description);
+    }
     if (page) {
-        const ScratchDir scratch;
-        writeAreaPage(
-            areaPage(pageFrame(*inputs, common.dataDir, "fieldcast coverage: " + runTitle(*inputs),
-                               options.colourMinDb, options.colourMaxDb),
-                     grid),
-            *page, common.outputDir, scratch.path(), sessionName("page"));
+        PageFrame frame =
+            pageFrame(*inputs, common.dataDir, "fieldcast coverage: " + description.title,
+                      options.colourMinDb, options.colourMaxDb, common.zone);
+        if (pageLayers) {
+            frame.layers = {
+                {"Contours", contours.linesGeoJson, true, true},
+                {"Service areas (field at least the level)", contours.areasGeoJson, true, false}};
+        }
+        writeAreaPage(areaPage(std::move(frame), grid), *page, common.outputDir, scratch.path(),
+                      sessionName("page"));
     }
 
     if (setup.grounds)
         std::printf("%s\n", groundsNote(*setup.grounds, inputs->base.txGroundType).c_str());
     const std::string summary =
         std::to_string(nodes) + " grid nodes x " + std::to_string(options.hours.size()) + " hours";
-    if (!keepGrids) {
+    if (!wantGrids && !options.maps) {
         printSummary(summary, common.outputDir);
         return 0;
     }
-    const ScratchDir scratch;
     CoverageMapStyle style{};
     style.txLatDeg = inputs->base.txLat;
     style.txLonDeg = inputs->base.txLon;
     style.colourMinDb = options.colourMinDb;
     style.colourMaxDb = options.colourMaxDb;
     style.contourLevelsDb = options.contourLevelsDb;
+    style.subtitle = description.details;
     ProgressBar mapProgress("maps", options.hours.size(), common.progress);
     // one GMT session per hour; gmt itself is single-threaded, so run them side by side
     runParallel(
         options.hours.size(), threads,
         [&](std::size_t h, unsigned) {
-            char stem[32];
-            std::snprintf(stem, sizeof stem, "field-%02d", options.hours[h]);
+            const int hourJst = options.hours[h];
+            const std::string stem = "field-" + zoneFileStamp(hourJst, common.zone);
             const std::string session = sessionName(stem);
-            const std::filesystem::path gridFile =
-                wantGrids ? common.outputDir / (std::string(stem) + ".nc")
-                          : scratch.path() / (std::string(stem) + ".nc");
-            writeNetcdfGrid(hourGrids[h], grid, gridFile, scratch.path(), session);
+            if (wantGrids) {
+                writeCfNetcdf(common.outputDir / (stem + ".nc"), {hourList[h]}, grid, description);
+            }
             if (!options.maps) return;
+            // the map's grid: the transmitter's infinite node left unpainted
+            std::vector<float> painted = hourGrids[h];
+            for (float& v : painted) {
+                if (!std::isfinite(v)) v = NAN;
+            }
+            const std::filesystem::path gridFile = scratch.path() / (stem + ".nc");
+            writeCfNetcdf(gridFile, {{hourJst, &painted}}, grid, description);
             CoverageMapStyle hourStyle = style;
-            char hourText[16];
-            std::snprintf(hourText, sizeof hourText, "%02d:00 JST", options.hours[h]);
-            hourStyle.title = runTitle(*inputs) + ", " + hourText;
-            char png[32];
-            std::snprintf(png, sizeof png, "map-%02d.png", options.hours[h]);
+            hourStyle.title = description.headline + ", " + zoneClock(hourJst, common.zone);
+            hourStyle.terminatorUtc = terminatorTime(description.month, hourJst);
+            const std::string png = "map-" + zoneFileStamp(hourJst, common.zone) + ".png";
             drawCoverageMap(gridFile, grid, hourStyle, common.outputDir / png, scratch.path(),
                             session);
+            std::filesystem::remove(gridFile);
         },
         &mapProgress);
     mapProgress.finish();

@@ -9,6 +9,7 @@
 
 #include "coastline_grounds.h"
 #include "run_inputs.h"
+#include "time_zone.h"
 
 namespace fieldcast::map {
 
@@ -25,6 +26,7 @@ struct CommonOptions {
     int landGroundCode = 2;  // --ground coastlines: the code of land, 2 or 3
     unsigned threads = 0;    // 0: one per core
     bool progress = false;
+    TimeZone zone;  // the clock of --hours, titles, file names and pages
 };
 
 struct PointsOptions {
@@ -43,13 +45,16 @@ struct AreaOptions {
     double latMinDeg = 0.0;
     double latMaxDeg = 0.0;
     double stepDeg = 0.0;
-    std::vector<int> hours;  // ascending, each 0..23
+    std::vector<int> hours;  // JST, ascending, each 0..23
     AreaFormat format = AreaFormat::grid;
     bool maps = true;
     std::vector<double> contourLevelsDb;
     double colourMinDb = 0.0;
     double colourMaxDb = 100.0;
     bool htmlPage = false;  // "index.html" and viewer/
+    bool geotiff = false;   // "field.tif"
+    bool geojson = false;   // "contours.geojson", "service-areas.geojson"
+    bool kml = false;       // "contours.kml", "service-areas.kml"
 };
 
 // "all", or hours and ranges "0,6,12" / "6-18"; ascending, without repeats.

@@ -8,11 +8,13 @@
 
 #include "driver/input_files.h"
 #include "text_encoding.h"
+#include "time_zone.h"
 
 namespace fieldcast::map {
 
 const char* const kPredictionColumns =
-    "groundRangeKm,pathKind,hopCount,hourJst,groundWaveMvm,groundWaveDb,skyWaveMvm,skyWaveDb,"
+    "groundRangeKm,pathKind,hopCount,hourJst,hourUtc,groundWaveMvm,groundWaveDb,skyWaveMvm,"
+    "skyWaveDb,"
     "combinedMvm,combinedDb,fieldMvm,fieldDb,rxGroundCode,midGroundCode";
 
 namespace {
@@ -181,11 +183,15 @@ void appendValueCells(std::string& line, const PointResult& point, int hour, int
         case PathKind::beyondRange:
             line += ",,";
             line += std::to_string(hour);
+            line += ',';
+            line += std::to_string(utcHourOfJstHour(hour));
             empty(8);
             return;
         case PathKind::groundOnly:
             line += ",,";
             line += std::to_string(hour);
+            line += ',';
+            line += std::to_string(utcHourOfJstHour(hour));
             cell(point.groundWaveMvm);
             cell(point.groundWaveDb);
             empty(4);
@@ -196,6 +202,8 @@ void appendValueCells(std::string& line, const PointResult& point, int hour, int
         case PathKind::twoHop: {
             line += point.pathKind == PathKind::twoHop ? ",2," : ",1,";
             line += std::to_string(hour);
+            line += ',';
+            line += std::to_string(utcHourOfJstHour(hour));
             const HourResult& h = point.hours[static_cast<std::size_t>(hour)];
             cell(point.groundWaveMvm);
             cell(point.groundWaveDb);

@@ -42,7 +42,7 @@ std::string csvField(std::string_view text);
 std::string formatNumber(double value);
 
 // The prediction columns, after the columns that name the point:
-// groundRangeKm,pathKind,hopCount,hourJst,groundWaveMvm,groundWaveDb,skyWaveMvm,skyWaveDb,
+// groundRangeKm,pathKind,hopCount,hourJst,hourUtc,groundWaveMvm,groundWaveDb,skyWaveMvm,skyWaveDb,
 // combinedMvm,combinedDb,fieldMvm,fieldDb,rxGroundCode,midGroundCode
 // The ground codes are those the point was predicted with: the receiving point's on every
 // path within 4000 km, the midpoint's on sky-wave paths (oneHop, twoHop).

@@ -73,11 +73,10 @@ int spawnAndWait(const std::vector<std::string>& argv, const std::filesystem::pa
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// A palette that stays apart on white: one colour per curve, repeated after twelve.
+// A palette that stays apart on white: one colour per curve of a plot.
 constexpr const char* kCurveColours[] = {"31/119/180",  "255/127/14", "44/160/44",   "214/39/40",
                                          "148/103/189", "140/86/75",  "227/119/194", "127/127/127",
                                          "188/189/34",  "23/190/207", "0/0/0",       "255/215/0"};
-constexpr std::size_t kLegendCurves = 12;
 
 // A modern-mode session: "gmt begin" on construction; "gmt end" (which writes the picture)
 // by finish(), or, when a step failed, on destruction so that no session is left open.
@@ -107,6 +106,20 @@ class GmtSession {
 };
 
 }  // namespace
+
+std::vector<std::string> paletteCommand(double minDb, double maxDb, const std::string& output) {
+    // -M: under and over the scale, the colours of COLOR_BACKGROUND and COLOR_FOREGROUND
+    std::vector<std::string> args{
+        "makecpt",
+        "-Cturbo",
+        "-T" + number(minDb) + "/" + number(maxDb) + "/" + number(colourBandDb(minDb, maxDb)),
+        "-M",
+        "-Fr",
+        std::string("--COLOR_BACKGROUND=") + kBelowScaleColour,
+        std::string("--COLOR_FOREGROUND=") + kAboveScaleColour};
+    if (!output.empty()) args.push_back("->" + output);
+    return args;
+}
 
 std::string GridGeometry::region() const {
     return "-R" + number(lonMinDeg) + "/" + number(lonMaxDeg()) + "/" + number(latMinDeg) + "/" +
@@ -143,23 +156,6 @@ int runGmtLogged(const std::vector<std::string>& args, const std::filesystem::pa
     return spawnAndWait(argv, workDir, {"GMT_SESSION_NAME=" + session}, false, &messageLog, peakKb);
 }
 
-void writeNetcdfGrid(const std::vector<float>& northToSouth, const GridGeometry& grid,
-                     const std::filesystem::path& gridFile, const std::filesystem::path& scratchDir,
-                     const std::string& session) {
-    const std::filesystem::path raw = scratchDir / (session + ".f32");
-    {
-        std::ofstream out(raw, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(northToSouth.data()),
-                  static_cast<std::streamsize>(northToSouth.size() * sizeof(float)));
-        if (!out) throw GmtError("cannot write " + raw.string());
-    }
-    // TL: the first row is the northern one, each row from west to east; f: 4-byte floats
-    runGmt({"xyz2grd", raw.string(), "-ZTLf", grid.region(), grid.increment(),
-            "-G" + std::filesystem::absolute(gridFile).string()},
-           scratchDir, session);
-    std::filesystem::remove(raw);
-}
-
 void drawCoverageMap(const std::filesystem::path& gridFile, const GridGeometry& grid,
                      const CoverageMapStyle& style, const std::filesystem::path& pngFile,
                      const std::filesystem::path& scratchDir, const std::string& session) {
@@ -178,21 +174,25 @@ void drawCoverageMap(const std::filesystem::path& gridFile, const GridGeometry& 
     runGmt({"set", "MAP_FRAME_TYPE", "plain", "FONT_TITLE", "13p", "FONT_LABEL", "10p",
             "FONT_ANNOT_PRIMARY", "9p"},
            scratchDir, session);
-    // values beyond the scale take its end colours
-    runGmt({"makecpt", "-Cturbo",
-            "-T" + number(style.colourMinDb) + "/" + number(style.colourMaxDb) + "/" + number(tick),
-            "-D"},
-           scratchDir, session);
-    runGmt({"basemap", grid.region(), "-JM16c", "-Baf", "-B+t" + style.title}, scratchDir, session);
+    runGmt(paletteCommand(style.colourMinDb, style.colourMaxDb), scratchDir, session);
+    std::string frame = "-B+t" + style.title;
+    if (!style.subtitle.empty()) frame += "+s" + style.subtitle;
+    runGmt({"basemap", grid.region(), "-JM16c", "-Baf", frame, "--FONT_SUBTITLE=9p"}, scratchDir,
+           session);
     runGmt({"grdimage", gridPath, "-Q"}, scratchDir, session);  // -Q: no value, no paint
+    if (!style.terminatorUtc.empty()) {
+        // the day/night terminator (sunrise and sunset at sea level) as a dashed line
+        runGmt({"solar", "-Td+d" + style.terminatorUtc, "-W1.2p,gray10,-"}, scratchDir, session);
+    }
     if (!style.contourLevelsDb.empty()) {
         runGmt({"grdcontour", gridPath, "-C" + contours.string(), "-A+f8p", "-W0.8p,black", "-S4"},
                scratchDir, session);
     }
     runGmt({"coast", "-Dl", "-A500", "-W0.5p,gray15", "-N1/0.3p,gray35"}, scratchDir, session);
     runGmt({"plot", transmitter.string(), "-Sa0.5c", "-Gred", "-W0.6p,black"}, scratchDir, session);
-    runGmt({"colorbar", "-DJBC+o0/0.8c+w12c/0.35c", "-Bxa" + number(tick * 2) + "f" + number(tick),
-            "-By+ldB(uV/m)"},
+    // the triangles: the colours of values under and over the scale
+    runGmt({"colorbar", "-DJBC+o0/0.8c+w12c/0.35c+e",
+            "-Bxa" + number(tick * 2) + "f" + number(tick), "-By+ldB(uV/m)"},
            scratchDir, session);
     picture.finish();
     std::filesystem::remove(contours);
@@ -200,10 +200,11 @@ void drawCoverageMap(const std::filesystem::path& gridFile, const GridGeometry& 
 }
 
 void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string& title,
-                     const std::filesystem::path& pngFile, const std::filesystem::path& scratchDir,
-                     const std::string& session) {
+                     const std::string& hourAxisLabel, const std::filesystem::path& pngFile,
+                     const std::filesystem::path& scratchDir, const std::string& session) {
     double low = INFINITY;
     double high = -INFINITY;
+    bool wholeHours = true;
     for (const DiurnalCurve& c : curves) {
         for (double v : c.fieldDb) {
             if (std::isfinite(v)) {
@@ -211,6 +212,7 @@ void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string&
                 high = std::max(high, v);
             }
         }
+        for (double x : c.hourOfDay) wholeHours = wholeHours && x == std::floor(x);
     }
     if (!std::isfinite(low)) {  // no point within the method: an empty frame
         low = 0.0;
@@ -219,34 +221,56 @@ void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string&
     low = std::floor(low / 10.0) * 10.0 - 5.0;
     high = std::ceil(high / 10.0) * 10.0 + 5.0;
     const std::string base = std::filesystem::absolute(pngFile).replace_extension().string();
+    const std::filesystem::path legend = scratchDir / (session + "-legend.txt");
+    const auto escaped = [](const std::string& text) {  // '@' starts gmt's escapes
+        std::string out;
+        for (char c : text) out += c == '@' ? std::string("@@") : std::string(1, c);
+        return out;
+    };
     GmtSession picture(base, scratchDir, session);
     runGmt({"set", "FONT_TITLE", "13p", "FONT_LABEL", "10p", "FONT_ANNOT_PRIMARY", "9p",
             "MAP_GRID_PEN_PRIMARY", "0.25p,gray75"},
            scratchDir, session);
-    runGmt({"basemap", "-R0/23/" + number(low) + "/" + number(high), "-JX16c/10c",
-            "-Bxa2f1g1+lhour (JST)", "-Bya10f5g10+lfield strength (dB(uV/m))", "-BWSen+t" + title},
+    runGmt({"basemap",
+            "-R0/" + std::string(wholeHours ? "23" : "24") + "/" + number(low) + "/" + number(high),
+            "-JX14c/10c", "-Bxa2f1g1+l" + hourAxisLabel, "-Bya10f5g10+lfield strength (dB(uV/m))",
+            "-BWSen+t" + title},
            scratchDir, session);
+    std::ofstream spec(legend);
     for (std::size_t i = 0; i < curves.size(); ++i) {
+        const std::string colour = kCurveColours[i % std::size(kCurveColours)];
+        const DiurnalCurve& curve = curves[i];
+        if (!curve.noValueReason.empty()) {
+            spec << "L 9p,Helvetica L " << escaped(curve.label + ": " + curve.noValueReason)
+                 << '\n';
+            continue;
+        }
+        spec << "S 0.35c - 0.6c - 1.4p," << colour << " 0.8c " << escaped(curve.label) << '\n';
+        std::vector<std::pair<double, double>> values;
+        for (std::size_t k = 0; k < curve.fieldDb.size(); ++k)
+            values.emplace_back(curve.hourOfDay[k], curve.fieldDb[k]);
+        std::sort(values.begin(), values.end());
         const std::filesystem::path data = scratchDir / (session + "-curve.txt");
         {
             std::ofstream out(data);
             out << ">\n";
-            for (std::size_t h = 0; h < curves[i].fieldDb.size(); ++h) {
-                const double v = curves[i].fieldDb[h];
+            for (const auto& [x, v] : values) {
                 if (std::isfinite(v)) {
-                    out << h << ' ' << number(v) << '\n';
+                    out << number(x) << ' ' << number(v) << '\n';
                 } else {
                     out << ">\n";  // a gap
                 }
             }
         }
-        const std::string colour = kCurveColours[i % std::size(kCurveColours)];
-        std::vector<std::string> args{"plot", data.string(), "-W1.2p," + colour};
-        if (i < kLegendCurves) args.push_back("-l" + curves[i].label);
-        runGmt(args, scratchDir, session);
+        runGmt({"plot", data.string(), "-W1.2p," + colour}, scratchDir, session);
         std::filesystem::remove(data);
     }
+    spec.close();
+    if (!spec) throw GmtError("cannot write " + legend.string());
+    runGmt({"legend", legend.string(), "-DJMR+o0.3c/0+jML+w6.5c", "-F+p0.5p,gray50+gwhite"},
+           scratchDir, session);
     picture.finish();
+    std::filesystem::remove(legend);
 }
 
 }  // namespace fieldcast::map

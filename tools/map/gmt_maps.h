@@ -40,17 +40,23 @@ struct GridGeometry {
     std::string increment() const;  // "-I<step>"
 };
 
-// Writes values (rows from north to south, each west to east; NaN: no value) as a netCDF
-// grid through "gmt xyz2grd". `scratchDir` holds the raw values meanwhile.
-void writeNetcdfGrid(const std::vector<float>& northToSouth, const GridGeometry& grid,
-                     const std::filesystem::path& gridFile, const std::filesystem::path& scratchDir,
-                     const std::string& session);
-
 // The width of one colour band of the maps' scale from min to max, dB.
 double colourBandDb(double minDb, double maxDb);
 
+// The gmt command that makes the maps' palette (the page's too): turbo in bands of
+// colourBandDb, under and over the scale in their own colours; into `output` when given,
+// else the session's current palette.
+std::vector<std::string> paletteCommand(double minDb, double maxDb, const std::string& output = "");
+
+// The colours of values under and over the colour scale, on the maps and the page: apart from
+// every band of the scale, and shown as the triangles at the ends of the colour bar.
+constexpr const char* kBelowScaleColour = "160/160/160";
+constexpr const char* kAboveScaleColour = "255/0/255";
+
 struct CoverageMapStyle {
-    std::string title;
+    std::string title;          // the first line: frequency, power, month, hour and zone
+    std::string subtitle;       // the rest of the scenario
+    std::string terminatorUtc;  // "2000-06-15T03:00:00": the day/night line at that time
     double txLatDeg;
     double txLonDeg;
     double colourMinDb;
@@ -58,20 +64,26 @@ struct CoverageMapStyle {
     std::vector<double> contourLevelsDb;
 };
 
-// The field grid in colour (cells without a value left unpainted), the contour lines at the
-// given levels, coastlines and borders, the transmitter as a red star and a colour scale.
+// The field grid in colour (cells without a value left unpainted; under and over the scale in
+// their own colours), the contour lines at the given levels, coastlines and borders, the
+// day/night terminator with the night shaded, the transmitter as a red star and a colour bar
+// with a triangle at each end.
 void drawCoverageMap(const std::filesystem::path& gridFile, const GridGeometry& grid,
                      const CoverageMapStyle& style, const std::filesystem::path& pngFile,
                      const std::filesystem::path& scratchDir, const std::string& session);
 
-// One curve per point over the hours 0..23; NaN values break a curve. Names label the legend
-// (the first twelve points).
+// One curve per point over the day; NaN values break a curve. Every curve is named in the
+// legend beside the plot, a point without any value with the reason; at most
+// kDiurnalCurvesPerPlot curves a plot.
+constexpr std::size_t kDiurnalCurvesPerPlot = 10;
 struct DiurnalCurve {
     std::string label;
-    std::vector<double> fieldDb;  // 24 values
+    std::vector<double> hourOfDay;  // the x of each value: hours after the zone's midnight
+    std::vector<double> fieldDb;
+    std::string noValueReason;  // for a curve without values: "over 4000 km"
 };
 void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string& title,
-                     const std::filesystem::path& pngFile, const std::filesystem::path& scratchDir,
-                     const std::string& session);
+                     const std::string& hourAxisLabel, const std::filesystem::path& pngFile,
+                     const std::filesystem::path& scratchDir, const std::string& session);
 
 }  // namespace fieldcast::map

@@ -55,11 +55,7 @@ bool parseColour(const std::string& text, ColourBand& band) {
 ColourScale gmtColourScale(double minDb, double maxDb, const std::filesystem::path& scratchDir,
                            const std::string& session) {
     const char* file = "palette.cpt";
-    // -D: values beyond the scale take its end colours, as on the maps
-    runGmt({"makecpt", "-Cturbo",
-            "-T" + number(minDb) + "/" + number(maxDb) + "/" + number(colourBandDb(minDb, maxDb)),
-            "-D", std::string("->") + file},
-           scratchDir, session);
+    runGmt(paletteCommand(minDb, maxDb, file), scratchDir, session);
     ColourScale scale{};
     bool below = false;
     bool above = false;

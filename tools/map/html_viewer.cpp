@@ -144,7 +144,9 @@ std::string frameJson(const PageFrame& frame, const ColourScale& colours, const 
     json += "],\"layers\":[";
     for (std::size_t i = 0; i < frame.layers.size(); ++i) {
         json += (i > 0 ? ",{" : "{") + std::string("\"label\":") + jsString(frame.layers[i].label) +
-                ",\"file\":\"viewer/data/layer-" + std::to_string(i + 1) + ".js\"}";
+                ",\"file\":\"viewer/data/layer-" + std::to_string(i + 1) + ".js\"" +
+                ",\"hourly\":" + (frame.layers[i].hourly ? "true" : "false") +
+                ",\"shown\":" + (frame.layers[i].shown ? "true" : "false") + "}";
     }
     return json + "]";
 }
@@ -420,15 +422,24 @@ ScenarioRows scenarioRows(const PredictionState& s, const fs::path& dataDir) {
         {"Paths", formatNumber(kShortRangeLimitKm) + " km or less: the ground wave alone; over " +
                       formatNumber(kOneHopLimitKm) + " km: two hops; over " +
                       formatNumber(kMaxRangeKm) + " km: outside the method, no value"},
+        {"Model", "classic: one ground-wave curve a path, one- or two-hop sky wave"},
         {"Data folder", folder.string()},
     };
 }
 
 PageFrame pageFrame(const RunInputs& inputs, const fs::path& dataDir, std::string title,
-                    double colourMinDb, double colourMaxDb) {
+                    double colourMinDb, double colourMaxDb, const TimeZone& zone) {
     PageFrame frame{};
     frame.title = std::move(title);
     frame.scenario = scenarioRows(inputs.base, dataDir);
+    frame.timeZone = zone;
+    char offset[16];
+    std::snprintf(offset, sizeof offset, "%c%02d:%02d", zone.offsetMinutes < 0 ? '-' : '+',
+                  std::abs(zone.offsetMinutes) / 60, std::abs(zone.offsetMinutes) % 60);
+    frame.scenario.emplace_back(
+        "Time zone", zone.label + " (UTC" + offset + "); the hours computed are the 24 of JST");
+    const std::string warning = frequencyCoverageWarning(inputs.base);
+    if (!warning.empty()) frame.scenario.emplace_back("Warning", warning);
     frame.txLatDeg = inputs.base.txLat;
     frame.txLonDeg = inputs.base.txLon;
     frame.colourMinDb = colourMinDb;
@@ -508,9 +519,16 @@ void writeAreaPage(const AreaPage& page, const AreaPageValues& values, const fs:
     writeVectors(page.frame, box, dataDir, scratchDir, session);
 
     PageFrame frame = page.frame;
+    std::vector<int> byZone = values.hoursJst();
+    const TimeZone& zone = page.frame.timeZone;
+    std::sort(byZone.begin(), byZone.end(), [&](int a, int b) {
+        return zoneMinutesOfJstHour(a, zone) < zoneMinutesOfJstHour(b, zone);
+    });
     std::string hourList;
-    for (int hour : values.hoursJst())
-        hourList += (hourList.empty() ? "" : ", ") + std::to_string(hour);
+    for (int hour : byZone) {
+        const std::string clock = zoneClock(hour, zone);
+        hourList += (hourList.empty() ? "" : ", ") + clock.substr(0, clock.find(' '));
+    }
     frame.scenario.emplace_back("Grid", "longitude " + formatNumber(page.lonNodesDeg.front()) +
                                             " to " + formatNumber(page.lonNodesDeg.back()) +
                                             ", latitude " + formatNumber(page.latNodesDeg.front()) +
@@ -518,7 +536,7 @@ void writeAreaPage(const AreaPage& page, const AreaPageValues& values, const fs:
                                             ", step " + formatNumber(grid.stepDeg) +
                                             " deg: " + std::to_string(grid.lonCount) + " x " +
                                             std::to_string(grid.latCount) + " nodes");
-    frame.scenario.emplace_back("Hours computed (JST)", hourList);
+    frame.scenario.emplace_back("Hours computed (" + zone.label + ")", hourList);
     std::string json = "FC.page({\"kind\":\"area\"," + frameJson(frame, colours, box);
     json += ",\"grid\":{\"lonMinDeg\":" + jsonNumber(grid.lonMinDeg) +
             ",\"latMinDeg\":" + jsonNumber(grid.latMinDeg) +

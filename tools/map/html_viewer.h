@@ -23,6 +23,7 @@
 #include "point_prediction.h"
 #include "record/constants.h"
 #include "run_inputs.h"
+#include "time_zone.h"
 
 namespace fieldcast::map {
 
@@ -41,17 +42,16 @@ struct PageError : std::runtime_error {
 constexpr std::size_t kMaxPageNodes = 1'000'000;
 constexpr std::size_t kMaxPagePoints = 100'000;
 
-// Hours are computed in JST, the time of the 135 degree meridian; the page shows them in this
+// Hours are computed in JST, the time of the 135 degree meridian; the page shows them in its
 // zone.
-struct PageTimeZone {
-    std::string label = "JST";
-    int offsetMinutes = static_cast<int>(kStandardMeridianDeg / 15.0 * 60.0);  // east of UTC
-};
+using PageTimeZone = TimeZone;
 
 // A GeoJSON file that the page shows as a layer to switch on and off.
 struct PageLayer {
     std::string label;
     std::filesystem::path geoJsonFile;
+    bool hourly = false;  // features carry hourJst: those of the slider's hour are shown
+    bool shown = true;    // switched on when the page opens
 };
 
 // The scenario panel: a name and its value per row.
@@ -71,9 +71,10 @@ struct PageFrame {
 };
 
 // The frame of a run's page: the title, the scenario's rows and its transmitter, hours in
-// JST, no layer.
+// `zone`, no layer.
 PageFrame pageFrame(const RunInputs& inputs, const std::filesystem::path& dataDir,
-                    std::string title, double colourMinDb = 0.0, double colourMaxDb = 100.0);
+                    std::string title, double colourMinDb = 0.0, double colourMaxDb = 100.0,
+                    const TimeZone& zone = {});
 
 // Throw UsageError when a grid of `nodes` nodes, or `points` points, are too many for a page.
 void checkPageGrid(std::size_t nodes);

@@ -26,6 +26,7 @@ struct ProgressFlags {
 struct GroundFlags {
     std::string ground = "codes";
     std::optional<int> landGround;
+    std::string timeZone = "JST";
 };
 
 void addCommonOptions(CLI::App& app, fieldcast::map::CommonOptions& common, ProgressFlags& progress,
@@ -71,6 +72,10 @@ void addCommonOptions(CLI::App& app, fieldcast::map::CommonOptions& common, Prog
     app.add_option("--land-ground", grounds.landGround,
                    "with --ground coastlines, the code of land: 2 land, 3 dry land (default 2)")
         ->check(CLI::Range(2, 3));
+    app.add_option("--time-zone", grounds.timeZone,
+                   "the clock of --hours, titles, file names and pages: UTC, JST or an offset "
+                   "such as +01:00 or -05:30 (the prediction is always of the 24 JST hours)")
+        ->capture_default_str();
     app.add_option("-j,--threads", common.threads, "worker threads (default: one per core)")
         ->check(CLI::Range(1, 1024));
     app.add_flag("--progress", progress.on, "always draw the progress bar on standard error");
@@ -131,7 +136,7 @@ int run(int argc, char** argv) {
     CLI::App* area = app.add_subcommand(
         "area",
         "a latitude/longitude grid for one hour, a list or all 24: field-HH.nc grids, "
-        "map-HH.png maps and/or area.csv");
+        "map-HH.png maps, area.csv, GeoTIFF, contours and service areas, an interactive page");
     addCommonOptions(*area, common, progressFlags, groundFlags);
     std::string region;
     area->add_option("-R,--region", region, "WEST/EAST/SOUTH/NORTH in degrees, e.g. 125/150/25/48")
@@ -140,13 +145,15 @@ int run(int argc, char** argv) {
         ->required()
         ->check(CLI::Range(1e-4, 90.0));
     std::string hours = "all";
-    area->add_option("--hours", hours, "hours JST: all, or a list such as 0,6,12 or 6-18")
+    area->add_option("--hours", hours,
+                     "hours of the --time-zone clock: all, or a list such as 0,6,12 or 6-18")
         ->capture_default_str();
     std::string format = "grid";
     area->add_option("--format", format,
-                     "grid: field-HH.nc (netCDF), csv: area.csv, html: index.html (every hour "
-                     "on one page, for a browser), both (grid,csv), none; or a list such as "
-                     "grid,csv,html")
+                     "grid: field-HH.nc (CF netCDF), csv: area.csv, html: index.html (every "
+                     "hour on one page, for a browser), geotiff: field.tif, geojson and kml: "
+                     "contours and service areas at the --contours levels, both (grid,csv), "
+                     "none; or a list such as grid,csv,html")
         ->capture_default_str();
     bool noMaps = false;
     area->add_flag("--no-maps", noMaps, "skip the map-HH.png pictures");
@@ -165,6 +172,7 @@ int run(int argc, char** argv) {
         common.progress =
             progressFlags.on || (!progressFlags.off && fieldcast::map::stderrIsTerminal());
         applyGroundFlags(groundFlags, common);
+        common.zone = fieldcast::map::parseTimeZone(groundFlags.timeZone);
         if (points->parsed()) {
             pointsOptions.plot = !noPlot;
             const fieldcast::map::OutputFormats formats =
@@ -174,16 +182,25 @@ int run(int argc, char** argv) {
             return fieldcast::map::runPoints(common, pointsOptions);
         }
         fieldcast::map::parseRegion(region, areaOptions);
-        areaOptions.hours = fieldcast::map::parseHourList(hours);
+        areaOptions.hours =
+            fieldcast::map::jstHoursOfZoneHours(fieldcast::map::parseHourList(hours), common.zone);
         const fieldcast::map::OutputFormats formats = fieldcast::map::parseAreaFormats(format);
         areaOptions.format = formats.grid && formats.csv ? AreaFormat::both
                              : formats.grid              ? AreaFormat::grid
                              : formats.csv               ? AreaFormat::csv
                                                          : AreaFormat::none;
         areaOptions.htmlPage = formats.html;
+        areaOptions.geotiff = formats.geotiff;
+        areaOptions.geojson = formats.geojson;
+        areaOptions.kml = formats.kml;
         areaOptions.maps = !noMaps;
         if (contours != "none")
             areaOptions.contourLevelsDb = fieldcast::map::parseLevelList(contours);
+        if ((formats.geojson || formats.kml) && areaOptions.contourLevelsDb.empty()) {
+            throw fieldcast::map::UsageError(
+                "--format geojson and kml hold the contours and service areas: give --contours "
+                "levels");
+        }
         char tail = 0;
         if (std::sscanf(colourRange.c_str(), "%lf/%lf%c", &areaOptions.colourMinDb,
                         &areaOptions.colourMaxDb, &tail) != 2 ||

@@ -7,7 +7,8 @@ namespace fieldcast::map {
 namespace {
 
 OutputFormats parseFormats(const std::string& text, bool areaWords) {
-    const std::string known = areaWords ? "grid, csv, html, both or none" : "csv, html or none";
+    const std::string known =
+        areaWords ? "grid, csv, html, geotiff, geojson, kml, both or none" : "csv, html or none";
     OutputFormats formats;
     bool none = false;
     int words = 0;
@@ -22,6 +23,12 @@ OutputFormats parseFormats(const std::string& text, bool areaWords) {
             formats.html = true;
         } else if (areaWords && word == "grid") {
             formats.grid = true;
+        } else if (areaWords && word == "geotiff") {
+            formats.geotiff = true;
+        } else if (areaWords && word == "geojson") {
+            formats.geojson = true;
+        } else if (areaWords && word == "kml") {
+            formats.kml = true;
         } else if (areaWords && word == "both") {
             formats.grid = formats.csv = true;
         } else if (word == "none") {

@@ -14,8 +14,27 @@
 #include "html_viewer.h"
 #include "output_files.h"
 #include "parallel.h"
+#include "run_description.h"
+#include "text_encoding.h"
 
 namespace fieldcast::map {
+
+namespace {
+
+// A name as the plot's fonts can show it: in ISO 8859-1 ("Kraków"), else by its index alone
+// (the fonts have no Japanese).
+std::string plotLabel(const std::string& nameUtf8, std::size_t index) {
+    const bool printable = std::none_of(nameUtf8.begin(), nameUtf8.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+    });
+    try {
+        if (printable) return utf8ToLatin1(nameUtf8);
+    } catch (const std::runtime_error&) {
+    }
+    return "point " + std::to_string(index);
+}
+
+}  // namespace
 
 int runPoints(const CommonOptions& common, const PointsOptions& options) {
     std::vector<PointSite> sites;
@@ -100,31 +119,59 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
         closeOutput(csv, csvPath);
     }
 
+    const RunDescription description = describeRun(setup, common, common.zone);
+    if (options.csv) {
+        writeDescriptionFile(
+            description, common.outputDir / "points.json",
+            {{"csvFile", "points.csv"},
+             {"points", std::to_string(sites.size()), static_cast<double>(sites.size()), true}});
+    }
     if (options.plot) {
         std::vector<DiurnalCurve> curves;
         for (std::size_t i = 0; i < sites.size(); ++i) {
             DiurnalCurve curve;
-            const bool ascii = std::all_of(sites[i].nameUtf8.begin(), sites[i].nameUtf8.end(),
-                                           [](char c) { return c >= 0x20 && c < 0x7f; });
-            // the plot's fonts have no Japanese: such names are shown by their index
-            curve.label =
-                ascii ? std::to_string(i) + ": " + sites[i].nameUtf8 : "point " + std::to_string(i);
+            curve.label = std::to_string(i) + ": " + plotLabel(sites[i].nameUtf8, i);
+            if (results[i].pathKind == PathKind::beyondRange) {
+                curve.noValueReason = "over 4000 km, no value";
+            }
             for (int hour = 0; hour < kHourCount; ++hour) {
+                curve.hourOfDay.push_back(zoneMinutesOfJstHour(hour, common.zone) / 60.0);
                 curve.fieldDb.push_back(results[i].pathKind == PathKind::beyondRange
                                             ? NAN
                                             : reportedField(results[i], hour, resultMode).db);
             }
             curves.push_back(std::move(curve));
         }
+        // one plot for a few points; beyond that one plot per group, numbered
+        const std::size_t groups =
+            (curves.size() + kDiurnalCurvesPerPlot - 1) / kDiurnalCurvesPerPlot;
         const ScratchDir scratch;
-        drawDiurnalPlot(curves, runTitle(*inputs), common.outputDir / "diurnal.png", scratch.path(),
-                        sessionName("diurnal"));
+        for (std::size_t g = 0; g < groups; ++g) {
+            const auto first =
+                curves.begin() + static_cast<std::ptrdiff_t>(g * kDiurnalCurvesPerPlot);
+            const auto last = g + 1 == groups
+                                  ? curves.end()
+                                  : first + static_cast<std::ptrdiff_t>(kDiurnalCurvesPerPlot);
+            char name[32];
+            std::snprintf(name, sizeof name, groups == 1 ? "diurnal.png" : "diurnal-%02zu.png",
+                          g + 1);
+            std::string title = description.headline;
+            if (groups > 1) {
+                title += ", points " + std::to_string(g * kDiurnalCurvesPerPlot) + "-" +
+                         std::to_string(g * kDiurnalCurvesPerPlot +
+                                        static_cast<std::size_t>(last - first) - 1);
+            }
+            drawDiurnalPlot({first, last}, title, "hour (" + common.zone.label + ")",
+                            common.outputDir / name, scratch.path(),
+                            sessionName("diurnal-" + std::to_string(g)));
+        }
     }
     if (options.htmlPage) {
         const ScratchDir scratch;
-        writePointsPage(
-            pageFrame(*inputs, common.dataDir, "fieldcast points: " + runTitle(*inputs)), sites,
-            results, resultMode, common.outputDir, scratch.path(), sessionName("page"));
+        writePointsPage(pageFrame(*inputs, common.dataDir, "fieldcast points: " + description.title,
+                                  0.0, 100.0, common.zone),
+                        sites, results, resultMode, common.outputDir, scratch.path(),
+                        sessionName("page"));
     }
     if (setup.grounds)
         std::printf("%s\n", groundsNote(*setup.grounds, inputs->base.txGroundType).c_str());

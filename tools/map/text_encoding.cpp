@@ -36,5 +36,6 @@ std::string convert(std::string_view text, const char* from, const char* to) {
 
 std::string cp932ToUtf8(std::string_view text) { return convert(text, "CP932", "UTF-8"); }
 std::string utf8ToCp932(std::string_view text) { return convert(text, "UTF-8", "CP932"); }
+std::string utf8ToLatin1(std::string_view text) { return convert(text, "UTF-8", "ISO-8859-1"); }
 
 }  // namespace fieldcast::map

@@ -11,5 +11,7 @@ namespace fieldcast::map {
 // counterpart in the target one.
 std::string cp932ToUtf8(std::string_view text);
 std::string utf8ToCp932(std::string_view text);
+// The ISO 8859-1 of PostScript's fonts, as gmt draws text.
+std::string utf8ToLatin1(std::string_view text);
 
 }  // namespace fieldcast::map

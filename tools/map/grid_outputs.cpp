@@ -1,0 +1,491 @@
+#include "grid_outputs.h"
+
+#include <cpl_conv.h>
+#include <cpl_error.h>
+#include <gdal.h>
+#include <gdal_alg.h>
+#include <netcdf.h>
+#include <ogr_api.h>
+#include <ogr_srs_api.h>
+
+#include <cmath>
+#include <ctime>
+#include <memory>
+#include <mutex>
+
+#include "batch_options.h"
+#include "csv_table.h"
+#include "output_files.h"
+
+namespace fieldcast::map {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A node's value in GIS files: -inf (0 mV/m) has no place on a dB scale either.
+float gisValue(float db) { return std::isnan(db) || db == -INFINITY ? NAN : db; }
+
+void registerGdal() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        GDALAllRegister();
+        CPLSetConfigOption("CPL_LOG", "/dev/null");  // messages come back as exceptions
+    });
+}
+
+// The WKT of WGS 84 (EPSG:4326), longitude first as every file here stores it.
+struct Wgs84 {
+    OGRSpatialReferenceH srs;
+    std::string wkt;
+    Wgs84() : srs(OSRNewSpatialReference(nullptr)) {
+        OSRSetWellKnownGeogCS(srs, "EPSG:4326");
+        OSRSetAxisMappingStrategy(srs, OAMS_TRADITIONAL_GIS_ORDER);
+        char* text = nullptr;
+        OSRExportToWkt(srs, &text);
+        wkt = text != nullptr ? text : "";
+        CPLFree(text);
+    }
+    ~Wgs84() { OSRDestroySpatialReference(srs); }
+    Wgs84(const Wgs84&) = delete;
+    Wgs84& operator=(const Wgs84&) = delete;
+};
+
+const Wgs84& wgs84() {
+    registerGdal();
+    static const Wgs84 instance;
+    return instance;
+}
+
+[[noreturn]] void gdalFailure(const fs::path& path, const char* what) {
+    const char* message = CPLGetLastErrorMsg();
+    throw OutputError(path.string() + ": " + what +
+                      (message != nullptr && *message != '\0' ? std::string(" (") + message + ")"
+                                                              : std::string()));
+}
+
+std::string utcNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+std::string hourText(int hourJst, const TimeZone& zone) {
+    char jst[32];
+    std::snprintf(jst, sizeof jst, " (hourJst %d, hourUtc %d)", hourJst, utcHourOfJstHour(hourJst));
+    return zoneClock(hourJst, zone) + jst;
+}
+
+// ---- netCDF ----
+
+class NetcdfFile {
+  public:
+    NetcdfFile(const fs::path& path) : path_(path) {
+        check(nc_create(path.c_str(), NC_NETCDF4 | NC_CLOBBER, &id_), "cannot create");
+    }
+    ~NetcdfFile() {
+        if (id_ >= 0) nc_close(id_);
+    }
+    NetcdfFile(const NetcdfFile&) = delete;
+    NetcdfFile& operator=(const NetcdfFile&) = delete;
+    int id() const { return id_; }
+    void check(int status, const char* what) const {
+        if (status != NC_NOERR) {
+            throw OutputError(path_.string() + ": " + what + " (" + nc_strerror(status) + ")");
+        }
+    }
+    void text(int var, const std::string& name, const std::string& value) const {
+        check(nc_put_att_text(id_, var, name.c_str(), value.size(), value.c_str()),
+              "cannot write an attribute");
+    }
+    void number(int var, const std::string& name, double value) const {
+        check(nc_put_att_double(id_, var, name.c_str(), NC_DOUBLE, 1, &value),
+              "cannot write an attribute");
+    }
+    void close() {
+        const int status = nc_close(id_);
+        id_ = -1;
+        check(status, "cannot be written");
+    }
+
+  private:
+    fs::path path_;
+    int id_ = -1;
+};
+
+}  // namespace
+
+void writeCfNetcdf(const fs::path& path, const std::vector<HourGrid>& hours,
+                   const GridGeometry& grid, const RunDescription& description) {
+    const std::string& wkt = wgs84().wkt;
+    // the netCDF library is not thread-safe: the maps' workers write one file at a time
+    static std::mutex netcdfLock;
+    const std::lock_guard<std::mutex> lock(netcdfLock);
+    NetcdfFile nc(path);
+    const int id = nc.id();
+    const auto lonCount = static_cast<std::size_t>(grid.lonCount);
+    const auto latCount = static_cast<std::size_t>(grid.latCount);
+    int timeDim = 0;
+    int latDim = 0;
+    int lonDim = 0;
+    nc.check(nc_def_dim(id, "time", hours.size(), &timeDim), "cannot define time");
+    nc.check(nc_def_dim(id, "lat", latCount, &latDim), "cannot define lat");
+    nc.check(nc_def_dim(id, "lon", lonCount, &lonDim), "cannot define lon");
+    int timeVar = 0;
+    int hourJstVar = 0;
+    int latVar = 0;
+    int lonVar = 0;
+    int crsVar = 0;
+    int fieldVar = 0;
+    nc.check(nc_def_var(id, "time", NC_DOUBLE, 1, &timeDim, &timeVar), "cannot define time");
+    nc.check(nc_def_var(id, "hourJst", NC_INT, 1, &timeDim, &hourJstVar), "cannot define hourJst");
+    nc.check(nc_def_var(id, "lat", NC_DOUBLE, 1, &latDim, &latVar), "cannot define lat");
+    nc.check(nc_def_var(id, "lon", NC_DOUBLE, 1, &lonDim, &lonVar), "cannot define lon");
+    nc.check(nc_def_var(id, "crs", NC_INT, 0, nullptr, &crsVar), "cannot define crs");
+    const int fieldDims[] = {timeDim, latDim, lonDim};
+    nc.check(nc_def_var(id, "fieldDb", NC_FLOAT, 3, fieldDims, &fieldVar), "cannot define fieldDb");
+    const std::size_t chunks[] = {1, std::min<std::size_t>(latCount, 256),
+                                  std::min<std::size_t>(lonCount, 256)};
+    nc.check(nc_def_var_chunking(id, fieldVar, NC_CHUNKED, chunks), "cannot chunk fieldDb");
+    nc.check(nc_def_var_deflate(id, fieldVar, 1, 1, 4), "cannot compress fieldDb");
+    const float fill = NAN;
+    nc.check(nc_def_var_fill(id, fieldVar, 0, &fill), "cannot set the fill value");
+
+    // the day is nominal (the 15th of the month): the prediction is for the month's hours
+    char timeUnits[64];
+    const int month = description.month;
+    std::snprintf(timeUnits, sizeof timeUnits, "hours since 2000-%02d-15 00:00:00",
+                  month >= 1 && month <= 12 ? month : 1);
+    nc.text(timeVar, "standard_name", "time");
+    nc.text(timeVar, "long_name", "hour of the day, UTC, on a nominal day of the month");
+    nc.text(timeVar, "units", timeUnits);
+    nc.text(timeVar, "calendar", "standard");
+    nc.text(timeVar, "axis", "T");
+    nc.text(hourJstVar, "long_name", "hour of the day, JST (UTC+09:00), as computed");
+    nc.text(hourJstVar, "units", "1");
+    nc.text(latVar, "standard_name", "latitude");
+    nc.text(latVar, "long_name", "latitude");
+    nc.text(latVar, "units", "degrees_north");
+    nc.text(latVar, "axis", "Y");
+    nc.text(lonVar, "standard_name", "longitude");
+    nc.text(lonVar, "long_name", "longitude");
+    nc.text(lonVar, "units", "degrees_east");
+    nc.text(lonVar, "axis", "X");
+    nc.text(crsVar, "grid_mapping_name", "latitude_longitude");
+    nc.number(crsVar, "longitude_of_prime_meridian", 0.0);
+    nc.number(crsVar, "semi_major_axis", 6378137.0);
+    nc.number(crsVar, "inverse_flattening", 298.257223563);
+    nc.text(crsVar, "crs_wkt", wkt);
+    nc.text(crsVar, "spatial_ref", wkt);
+    nc.text(fieldVar, "long_name", "field strength (" + description.title + ")");
+    nc.text(fieldVar, "units", "dB(uV/m)");
+    nc.text(fieldVar, "grid_mapping", "crs");
+    nc.text(fieldVar, "comment",
+            "NaN (the fill value): no value, the path is over 4000 km and outside the method; "
+            "+inf: the transmitter's own node (ground range 0), as in area.csv");
+
+    nc.text(NC_GLOBAL, "Conventions", "CF-1.8");
+    nc.text(NC_GLOBAL, "title", "fieldcast field strength: " + description.title);
+    nc.text(NC_GLOBAL, "source",
+            std::string("fieldcast-map ") + programVersion() + ", " + description.model);
+    nc.text(NC_GLOBAL, "history", utcNow() + " written by fieldcast-map " + programVersion());
+    for (const DescriptionItem& item : description.items) {
+        if (item.isNumber) {
+            nc.number(NC_GLOBAL, item.key, item.number);
+        } else {
+            nc.text(NC_GLOBAL, item.key, item.text);
+        }
+    }
+    nc.check(nc_enddef(id), "cannot end its definitions");
+
+    std::vector<double> times;
+    std::vector<int> jst;
+    for (const HourGrid& h : hours) {
+        times.push_back(utcHourOfJstHour(h.hourJst));
+        jst.push_back(h.hourJst);
+    }
+    std::vector<double> lats;
+    std::vector<double> lons;
+    for (int i = 0; i < grid.latCount; ++i)
+        lats.push_back(nodeDeg(grid.latMinDeg, grid.stepDeg, i));
+    for (int i = 0; i < grid.lonCount; ++i)
+        lons.push_back(nodeDeg(grid.lonMinDeg, grid.stepDeg, i));
+    nc.check(nc_put_var_double(id, timeVar, times.data()), "cannot write time");
+    nc.check(nc_put_var_int(id, hourJstVar, jst.data()), "cannot write hourJst");
+    nc.check(nc_put_var_double(id, latVar, lats.data()), "cannot write lat");
+    nc.check(nc_put_var_double(id, lonVar, lons.data()), "cannot write lon");
+    // rows from south to north, as the ascending lat coordinate has them
+    std::vector<float> row(lonCount);
+    for (std::size_t t = 0; t < hours.size(); ++t) {
+        const std::vector<float>& values = *hours[t].northToSouth;
+        for (std::size_t r = 0; r < latCount; ++r) {
+            const float* from = values.data() + (latCount - 1 - r) * lonCount;
+            for (std::size_t c = 0; c < lonCount; ++c) row[c] = gisValue(from[c]);
+            const std::size_t start[] = {t, r, 0};
+            const std::size_t count[] = {1, 1, lonCount};
+            nc.check(nc_put_vara_float(id, fieldVar, start, count, row.data()),
+                     "cannot write fieldDb");
+        }
+    }
+    nc.close();
+}
+
+namespace {
+
+struct DatasetCloser {
+    void operator()(void* dataset) const {
+        if (dataset != nullptr) GDALClose(dataset);
+    }
+};
+using Dataset = std::unique_ptr<void, DatasetCloser>;
+
+void setGeoreference(GDALDatasetH dataset, const GridGeometry& grid) {
+    // each node the centre of its pixel; the first row the northern one
+    double transform[6] = {grid.lonMinDeg - grid.stepDeg / 2,   grid.stepDeg, 0.0,
+                           grid.latMaxDeg() + grid.stepDeg / 2, 0.0,          -grid.stepDeg};
+    GDALSetGeoTransform(dataset, transform);
+    GDALSetProjection(dataset, wgs84().wkt.c_str());
+}
+
+}  // namespace
+
+void writeGeoTiff(const fs::path& path, const std::vector<HourGrid>& hours,
+                  const GridGeometry& grid, const RunDescription& description) {
+    wgs84();
+    GDALDriverH driver = GDALGetDriverByName("GTiff");
+    if (driver == nullptr) throw OutputError(path.string() + ": GDAL has no GeoTIFF driver");
+    const char* options[] = {"COMPRESS=DEFLATE", "PREDICTOR=3", "TILED=YES", nullptr};
+    CPLErrorReset();
+    Dataset dataset(GDALCreate(driver, path.c_str(), grid.lonCount, grid.latCount,
+                               static_cast<int>(hours.size()), GDT_Float32,
+                               const_cast<char**>(options)));
+    if (!dataset) gdalFailure(path, "cannot create");
+    setGeoreference(dataset.get(), grid);
+    GDALSetMetadataItem(dataset.get(), "TIFFTAG_IMAGEDESCRIPTION",
+                        ("fieldcast field strength, dB(uV/m): " + description.title).c_str(),
+                        nullptr);
+    GDALSetMetadataItem(dataset.get(), "TIFFTAG_SOFTWARE",
+                        (std::string("fieldcast-map ") + programVersion()).c_str(), nullptr);
+    for (const DescriptionItem& item : description.items) {
+        GDALSetMetadataItem(dataset.get(), item.key.c_str(), item.text.c_str(), nullptr);
+    }
+    GDALSetMetadataItem(dataset.get(), "units", "dB(uV/m)", nullptr);
+    GDALSetMetadataItem(dataset.get(), "values",
+                        "NaN (no data): over 4000 km, outside the method; +inf: the "
+                        "transmitter's own node",
+                        nullptr);
+    std::vector<float> values;
+    for (std::size_t b = 0; b < hours.size(); ++b) {
+        GDALRasterBandH band = GDALGetRasterBand(dataset.get(), static_cast<int>(b) + 1);
+        values = *hours[b].northToSouth;
+        for (float& v : values) v = gisValue(v);
+        if (GDALRasterIO(band, GF_Write, 0, 0, grid.lonCount, grid.latCount, values.data(),
+                         grid.lonCount, grid.latCount, GDT_Float32, 0, 0) != CE_None) {
+            gdalFailure(path, "cannot be written");
+        }
+        GDALSetRasterNoDataValue(band, NAN);
+        GDALSetRasterUnitType(band, "dB(uV/m)");
+        GDALSetDescription(band,
+                           ("fieldDb " + hourText(hours[b].hourJst, description.zone)).c_str());
+        GDALSetMetadataItem(band, "hourJst", std::to_string(hours[b].hourJst).c_str(), nullptr);
+        GDALSetMetadataItem(band, "hourUtc",
+                            std::to_string(utcHourOfJstHour(hours[b].hourJst)).c_str(), nullptr);
+    }
+    dataset.reset();
+    if (CPLGetLastErrorType() >= CE_Failure) gdalFailure(path, "cannot be written");
+}
+
+namespace {
+
+constexpr double kContourNoData = -99999.0;
+// the transmitter's own node (+inf) stands in the contouring as a field above every level
+constexpr double kContourInfinity = 999.0;
+
+// One hour's grid as a GDAL raster in memory, ready to contour.
+Dataset contourRaster(const HourGrid& hour, const GridGeometry& grid) {
+    GDALDriverH mem = GDALGetDriverByName("MEM");
+    Dataset raster(GDALCreate(mem, "", grid.lonCount, grid.latCount, 1, GDT_Float64, nullptr));
+    if (!raster) throw OutputError("GDAL cannot make a raster in memory");
+    setGeoreference(raster.get(), grid);
+    std::vector<double> values(hour.northToSouth->size());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const float v = gisValue((*hour.northToSouth)[i]);
+        values[i] = std::isnan(v) ? kContourNoData : v == INFINITY ? kContourInfinity : v;
+    }
+    GDALRasterBandH band = GDALGetRasterBand(raster.get(), 1);
+    if (GDALRasterIO(band, GF_Write, 0, 0, grid.lonCount, grid.latCount, values.data(),
+                     grid.lonCount, grid.latCount, GDT_Float64, 0, 0) != CE_None) {
+        throw OutputError("GDAL cannot fill a raster in memory");
+    }
+    return raster;
+}
+
+// An output file of vector layers; features go in with the fields of `addField` calls.
+class VectorFile {
+  public:
+    VectorFile(const fs::path& path, const char* driverName, OGRwkbGeometryType type)
+        : path_(path), type_(type) {
+        GDALDriverH driver = GDALGetDriverByName(driverName);
+        if (driver == nullptr)
+            throw OutputError(path.string() + ": GDAL has no " + driverName + " driver");
+        kml_ = std::string(driverName) == "KML";
+        const char* options[] = {kml_ ? "NameField=name" : nullptr, nullptr};
+        dataset_.reset(
+            GDALCreate(driver, path.c_str(), 0, 0, 0, GDT_Unknown, const_cast<char**>(options)));
+        if (!dataset_) gdalFailure(path, "cannot create");
+    }
+    OGRLayerH layer(const std::string& name) {
+        const char* options[] = {kml_ ? nullptr : "COORDINATE_PRECISION=5",
+                                 kml_ ? nullptr : "WRITE_NAME=NO", nullptr};
+        OGRLayerH layer = GDALDatasetCreateLayer(dataset_.get(), name.c_str(), wgs84().srs, type_,
+                                                 const_cast<char**>(options));
+        if (layer == nullptr) gdalFailure(path_, "cannot add a layer");
+        addField(layer, "name", OFTString);
+        addField(layer, "levelDb", OFTReal);
+        addField(layer, "hourJst", OFTInteger);
+        addField(layer, "hourUtc", OFTInteger);
+        addField(layer, "hour", OFTString);
+        return layer;
+    }
+    void close() {
+        CPLErrorReset();
+        dataset_.reset();
+        if (CPLGetLastErrorType() >= CE_Failure) gdalFailure(path_, "cannot be written");
+    }
+    const fs::path& path() const { return path_; }
+
+  private:
+    void addField(OGRLayerH layer, const char* name, OGRFieldType type) {
+        OGRFieldDefnH field = OGR_Fld_Create(name, type);
+        const OGRErr error = OGR_L_CreateField(layer, field, 1);
+        OGR_Fld_Destroy(field);
+        if (error != OGRERR_NONE) gdalFailure(path_, "cannot add a field");
+    }
+    fs::path path_;
+    OGRwkbGeometryType type_;
+    bool kml_ = false;
+    Dataset dataset_;
+};
+
+// Copies the features of `from` that pass `keep` into each target layer with the hour's
+// fields; `levelOf` gives a feature's level.
+template <typename Keep, typename Level>
+void copyFeatures(OGRLayerH from, const std::vector<std::pair<OGRLayerH, VectorFile*>>& targets,
+                  int hourJst, const TimeZone& zone, Keep keep, Level levelOf) {
+    OGR_L_ResetReading(from);
+    while (OGRFeatureH feature = OGR_L_GetNextFeature(from)) {
+        const std::unique_ptr<void, void (*)(OGRFeatureH)> owned(feature, OGR_F_Destroy);
+        if (!keep(feature)) continue;
+        const double level = levelOf(feature);
+        for (const auto& [layer, file] : targets) {
+            OGRFeatureH out = OGR_F_Create(OGR_L_GetLayerDefn(layer));
+            const std::unique_ptr<void, void (*)(OGRFeatureH)> ownedOut(out, OGR_F_Destroy);
+            OGR_F_SetGeometry(out, OGR_F_GetGeometryRef(feature));
+            const std::string clock = zoneClock(hourJst, zone);
+            OGR_F_SetFieldString(out, 0, (formatNumber(level) + " dB(uV/m), " + clock).c_str());
+            OGR_F_SetFieldDouble(out, 1, level);
+            OGR_F_SetFieldInteger(out, 2, hourJst);
+            OGR_F_SetFieldInteger(out, 3, utcHourOfJstHour(hourJst));
+            OGR_F_SetFieldString(out, 4, clock.c_str());
+            if (OGR_L_CreateFeature(layer, out) != OGRERR_NONE) {
+                gdalFailure(file->path(), "cannot be written");
+            }
+        }
+    }
+}
+
+Dataset memoryVectors() {
+    Dataset vectors(GDALCreate(GDALGetDriverByName("Memory"), "", 0, 0, 0, GDT_Unknown, nullptr));
+    if (!vectors) throw OutputError("GDAL cannot make vectors in memory");
+    return vectors;
+}
+
+OGRLayerH contourLayer(GDALDatasetH vectors, OGRwkbGeometryType type) {
+    OGRLayerH layer = GDALDatasetCreateLayer(vectors, "contours", wgs84().srs, type, nullptr);
+    for (const char* name : {"id", "levelDb", "levelMinDb", "levelMaxDb"}) {
+        OGRFieldDefnH field =
+            OGR_Fld_Create(name, std::string(name) == "id" ? OFTInteger : OFTReal);
+        OGR_L_CreateField(layer, field, 1);
+        OGR_Fld_Destroy(field);
+    }
+    return layer;
+}
+
+void generate(GDALDatasetH raster, OGRLayerH layer, const std::vector<std::string>& extra) {
+    std::vector<std::string> options{"ID_FIELD=0", "NODATA=" + formatNumber(kContourNoData)};
+    options.insert(options.end(), extra.begin(), extra.end());
+    std::vector<const char*> list;
+    for (const std::string& o : options) list.push_back(o.c_str());
+    list.push_back(nullptr);
+    if (GDALContourGenerateEx(GDALGetRasterBand(raster, 1), layer, list.data(), nullptr, nullptr) !=
+        CE_None) {
+        throw OutputError(std::string("GDAL cannot draw the contours (") + CPLGetLastErrorMsg() +
+                          ")");
+    }
+}
+
+}  // namespace
+
+void writeContourFiles(const ContourFiles& files, const std::vector<HourGrid>& hours,
+                       const GridGeometry& grid, const std::vector<double>& levelsDb,
+                       const RunDescription& description) {
+    wgs84();
+    std::unique_ptr<VectorFile> linesJson;
+    std::unique_ptr<VectorFile> linesKml;
+    std::unique_ptr<VectorFile> areasJson;
+    std::unique_ptr<VectorFile> areasKml;
+    if (!files.linesGeoJson.empty())
+        linesJson = std::make_unique<VectorFile>(files.linesGeoJson, "GeoJSON", wkbLineString);
+    if (!files.linesKml.empty())
+        linesKml = std::make_unique<VectorFile>(files.linesKml, "KML", wkbLineString);
+    if (!files.areasGeoJson.empty())
+        areasJson = std::make_unique<VectorFile>(files.areasGeoJson, "GeoJSON", wkbMultiPolygon);
+    if (!files.areasKml.empty())
+        areasKml = std::make_unique<VectorFile>(files.areasKml, "KML", wkbMultiPolygon);
+    OGRLayerH linesJsonLayer = linesJson ? linesJson->layer("contours") : nullptr;
+    OGRLayerH areasJsonLayer = areasJson ? areasJson->layer("serviceAreas") : nullptr;
+    std::string levelList;
+    for (double level : levelsDb) levelList += (levelList.empty() ? "" : ",") + formatNumber(level);
+
+    for (const HourGrid& hour : hours) {
+        const Dataset raster = contourRaster(hour, grid);
+        const std::string clock = zoneClock(hour.hourJst, description.zone);
+        if (linesJson || linesKml) {
+            std::vector<std::pair<OGRLayerH, VectorFile*>> targets;
+            if (linesJson) targets.emplace_back(linesJsonLayer, linesJson.get());
+            if (linesKml) targets.emplace_back(linesKml->layer(clock), linesKml.get());
+            const Dataset vectors = memoryVectors();
+            OGRLayerH lines = contourLayer(vectors.get(), wkbLineString);
+            generate(raster.get(), lines, {"ELEV_FIELD=1", "FIXED_LEVELS=" + levelList});
+            copyFeatures(
+                lines, targets, hour.hourJst, description.zone, [](OGRFeatureH) { return true; },
+                [](OGRFeatureH f) { return OGR_F_GetFieldAsDouble(f, 1); });
+        }
+        if (areasJson || areasKml) {
+            std::vector<std::pair<OGRLayerH, VectorFile*>> targets;
+            if (areasJson) targets.emplace_back(areasJsonLayer, areasJson.get());
+            if (areasKml) targets.emplace_back(areasKml->layer(clock), areasKml.get());
+            // one level at a time: the polygons of the band from the level up
+            for (double level : levelsDb) {
+                const Dataset vectors = memoryVectors();
+                OGRLayerH bands = contourLayer(vectors.get(), wkbMultiPolygon);
+                generate(raster.get(), bands,
+                         {"POLYGONIZE=YES", "ELEV_FIELD_MIN=2", "ELEV_FIELD_MAX=3",
+                          "FIXED_LEVELS=" + formatNumber(level) + "," +
+                              formatNumber(kContourInfinity + 1)});
+                copyFeatures(
+                    bands, targets, hour.hourJst, description.zone,
+                    [&](OGRFeatureH f) { return OGR_F_GetFieldAsDouble(f, 2) >= level; },
+                    [&](OGRFeatureH) { return level; });
+            }
+        }
+    }
+    for (VectorFile* file : {linesJson.get(), linesKml.get(), areasJson.get(), areasKml.get()}) {
+        if (file != nullptr) file->close();
+    }
+}
+
+}  // namespace fieldcast::map

@@ -1,0 +1,126 @@
+#include "run_description.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "csv_table.h"
+#include "html_viewer.h"
+#include "output_files.h"
+
+#ifndef FIELDCAST_VERSION
+#define FIELDCAST_VERSION "unknown"
+#endif
+
+namespace fieldcast::map {
+
+namespace {
+
+constexpr const char* kModel =
+    "classic: ground wave of the transmitter's ground curve on the whole path, one- or two-hop "
+    "sky wave from the E-layer tables";
+
+DescriptionItem text(std::string key, std::string value) {
+    return {std::move(key), std::move(value), 0.0, false};
+}
+
+DescriptionItem number(std::string key, double value) {
+    return {std::move(key), formatNumber(value), value, true};
+}
+
+std::string degrees(double value, char positive, char negative) {
+    char out[32];
+    std::snprintf(out, sizeof out, "%g %c", std::fabs(value), value < 0 ? negative : positive);
+    return out;
+}
+
+}  // namespace
+
+const char* programVersion() { return FIELDCAST_VERSION; }
+
+RunDescription describeRun(const RunSetup& setup, const CommonOptions& common,
+                           const TimeZone& zone) {
+    const PredictionState& s = setup.inputs->base;
+    const bool coastlines = setup.grounds != nullptr;
+    RunDescription d;
+    d.zone = zone;
+    d.model = kModel;
+    d.warning = frequencyCoverageWarning(s);
+    auto& items = d.items;
+    items.push_back(text("program", "fieldcast-map"));
+    items.push_back(text("programVersion", programVersion()));
+    items.push_back(text("model", kModel));
+    items.push_back(number("freqKhz", s.freqKhz));
+    items.push_back(number("txPowerKw", s.txPowerKw));
+    items.push_back(number("txLatDeg", s.txLat));
+    items.push_back(number("txLonDeg", s.txLon));
+    items.push_back(number("month", s.month));
+    items.push_back(number("solarActivityCode", s.solarActivityCode));
+    items.push_back(text("groundSource", coastlines ? "coastlines" : "codes"));
+    items.push_back(number("txGroundCode", s.txGroundType));
+    if (coastlines) {
+        items.push_back(text("rxGroundCode", "from the coastlines: sea 1, land " +
+                                                 std::to_string(setup.grounds->landCode)));
+        items.push_back(text("midGroundCode", "from the coastlines at each path's midpoint"));
+    } else {
+        items.push_back(number("rxGroundCode", s.rxGroundType));
+        items.push_back(number("midGroundCode", s.midGroundType));
+    }
+    items.push_back(number("resultMode", s.resultMode));
+    items.push_back(text("field", s.resultMode == 2
+                                      ? "the sky wave combined with the ground wave (the ground "
+                                        "wave alone within 50 km)"
+                                      : "the sky wave (the ground wave alone within 50 km)"));
+    items.push_back(text("timeZone", zone.label));
+    items.push_back(number("timeZoneOffsetMinutes", zone.offsetMinutes));
+    items.push_back(text("hoursComputedIn", "JST (UTC+09:00), the 24 whole hours"));
+    std::error_code ignored;
+    items.push_back(text(
+        "dataDir", std::filesystem::absolute(common.dataDir, ignored).lexically_normal().string()));
+    if (!d.warning.empty()) items.push_back(text("frequencyWarning", d.warning));
+
+    const auto ground = [](int code) {
+        return code == 1 ? std::string("sea") : code == 2 ? std::string("land") : "dry land";
+    };
+    const std::string grounds =
+        coastlines ? "grounds from the coastlines (tx " + ground(s.txGroundType) + ")"
+                   : "grounds tx " + ground(s.txGroundType) + ", rx " + ground(s.rxGroundType) +
+                         ", mid " + ground(s.midGroundType);
+    d.month = s.month;
+    d.headline = formatNumber(s.freqKhz) + " kHz, " + formatNumber(s.txPowerKw) + " kW, " +
+                 monthName(s.month) + ", activity " + std::to_string(s.solarActivityCode);
+    d.details = "transmitter " + degrees(s.txLat, 'N', 'S') + " " + degrees(s.txLon, 'E', 'W') +
+                ", " + grounds + ", " +
+                (s.resultMode == 2 ? "sky wave with ground wave" : "sky wave") + ", classic model";
+    d.title = d.headline + ", " + d.details;
+    return d;
+}
+
+std::string terminatorTime(int month, int hourJst) {
+    char text[32];
+    std::snprintf(text, sizeof text, "2000-%02d-15T%02d:00:00",
+                  month >= 1 && month <= 12 ? month : 1, utcHourOfJstHour(hourJst));
+    return text;
+}
+
+std::string descriptionJson(const RunDescription& description,
+                            const std::vector<DescriptionItem>& extra) {
+    std::string json = "{";
+    bool first = true;
+    for (const auto* list : {&description.items, &extra}) {
+        for (const DescriptionItem& item : *list) {
+            json += first ? "\n  " : ",\n  ";
+            first = false;
+            json += jsString(item.key) + ": " + (item.isNumber ? item.text : jsString(item.text));
+        }
+    }
+    return json + "\n}\n";
+}
+
+void writeDescriptionFile(const RunDescription& description, const std::filesystem::path& path,
+                          const std::vector<DescriptionItem>& extra) {
+    OutputFile file = createOutput(path);
+    writeOutput(file.get(), descriptionJson(description, extra), path);
+    closeOutput(file, path);
+}
+
+}  // namespace fieldcast::map
