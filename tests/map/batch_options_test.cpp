@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "batch_runs.h"
+#include "time_zone.h"
 
 namespace {
 
@@ -52,6 +53,49 @@ TEST(GridNodes, CountIncludesBothEndsAndToleratesDecimalSteps) {
     EXPECT_EQ(nodeCount(0.0, 10.0, 1.0), 11);
     EXPECT_EQ(nodeCount(0.0, 10.5, 1.0), 11);  // the last node falls short of the edge
     EXPECT_EQ(nodeCount(20.0, 20.3, 0.1), 4);
+}
+
+namespace fm = fieldcast::map;
+
+TEST(TimeZone, NamesOffsetsAndRefusals) {
+    struct Case {
+        const char* text;
+        const char* label;
+        int offsetMinutes;
+    };
+    for (const Case& c : {Case{"UTC", "UTC", 0}, Case{"utc", "UTC", 0}, Case{"JST", "JST", 540},
+                          Case{"+01:00", "UTC+01:00", 60}, Case{"-05:30", "UTC-05:30", -330},
+                          Case{"+00:00", "UTC", 0}, Case{"+14:00", "UTC+14:00", 840}}) {
+        const fm::TimeZone zone = fm::parseTimeZone(c.text);
+        EXPECT_EQ(zone.label, c.label) << c.text;
+        EXPECT_EQ(zone.offsetMinutes, c.offsetMinutes) << c.text;
+    }
+    for (const char* bad :
+         {"", "CET", "+1", "+01", "01:00", "+1:00", "+01:60", "+14:30", "+01:00x", "-1a:00"}) {
+        EXPECT_THROW(fm::parseTimeZone(bad), UsageError) << bad;
+    }
+}
+
+TEST(TimeZone, ZoneHoursNameTheJstHoursThatStartWithinThem) {
+    const fm::TimeZone utc = fm::parseTimeZone("UTC");
+    const fm::TimeZone india = fm::parseTimeZone("+05:30");
+    const fm::TimeZone newYork = fm::parseTimeZone("-05:00");
+    // midnight and noon in UTC are 09 and 21 JST; in India 00:30 and 12:30 are 04 and 16 JST
+    EXPECT_EQ(fm::jstHoursOfZoneHours({0, 12}, utc), (std::vector<int>{9, 21}));
+    EXPECT_EQ(fm::jstHoursOfZoneHours({0, 12}, india), (std::vector<int>{4, 16}));
+    EXPECT_EQ(fm::jstHoursOfZoneHours({23, 0}, newYork), (std::vector<int>{13, 14}));
+    for (int hour = 0; hour < 24; ++hour) {
+        for (const fm::TimeZone& zone : {utc, india, newYork, fm::TimeZone{}}) {
+            const int minutes = fm::zoneMinutesOfJstHour(hour, zone);
+            // back and forth: the zone's hour names the JST hour again
+            EXPECT_EQ(fm::jstHoursOfZoneHours({minutes / 60}, zone), std::vector<int>{hour});
+        }
+        EXPECT_EQ(fm::utcHourOfJstHour(hour), (hour + 15) % 24);
+    }
+    EXPECT_EQ(fm::zoneClock(4, india), "00:30 UTC+05:30");
+    EXPECT_EQ(fm::zoneFileStamp(4, india), "0030");
+    EXPECT_EQ(fm::zoneFileStamp(21, utc), "12");
+    EXPECT_EQ(fm::zoneClock(0, fm::TimeZone{}), "00:00 JST");
 }
 
 }  // namespace

@@ -34,8 +34,10 @@ WORK = None
 DRIVER = None
 PROFILE = None
 
-# A grid through the fixtures' transmitter (35.68 N, 139.69 E) that reaches past 4000 km.
-AREA_ARGS = ['-R', '103.69/175.69/-0.32/59.68', '--step', '4', '--hours', '3,15']
+# A grid through the fixtures' transmitter (35.68 N, 139.69 E) that reaches past 4000 km; its
+# hours given in UTC (03:00 and 15:00 JST), its contours and service areas as layers.
+AREA_ARGS = ['-R', '103.69/175.69/-0.32/59.68', '--step', '4', '--time-zone', 'UTC',
+             '--hours', '18,6', '--contours', '40,50']
 POINT_NAMES = {
     '東京タワー': (35.6586, 139.7454),  # ground wave alone
     'a,"b" </script><img src=x onerror=alert(1)> &amp; \\ end': (34.69, 135.50),
@@ -175,7 +177,7 @@ class AreaPage(PageCase):
         row = self.by_node[(lat_text, lon_text, str(hour))]
         self.assertEqual(self.text('fc-node'),
                          'latitude %s, longitude %s' % (lat_text, lon_text))
-        self.assertEqual(self.text('fc-hour'), '%02d:00 JST' % hour)
+        self.assertEqual(self.text('fc-hour'), '%02d:00 UTC' % ((hour - 9) % 24))
         self.assertEqual(self.text('fc-range'), '%.1f km' % float(row['groundRangeKm']))
         kind = DRIVER.find_element(By.ID, 'fc-kind').get_attribute('data-kind')
         self.assertEqual(kind, row['pathKind'])
@@ -193,7 +195,7 @@ class AreaPage(PageCase):
         # the transmitter's node (inf), nodes of one and two hops, and beyond 4000 km
         for lat, lon in [('35.68', '139.69'), ('39.68', '143.69'), ('19.68', '119.69'),
                          ('11.68', '155.69'), ('3.68', '171.69'), ('55.68', '127.69')]:
-            kinds.add(self.hover_reads(lat, lon, 3)['pathKind'])
+            kinds.add(self.hover_reads(lat, lon, 15)['pathKind'])  # 06:00 UTC comes first
         self.assertEqual(kinds, {'groundOnly', 'oneHop', 'twoHop', 'beyondRange'})
         self.assertEqual(self.by_node[('35.68', '139.69', '3')]['fieldDb'], 'inf')
         self.screenshot('area.png')
@@ -220,14 +222,44 @@ class AreaPage(PageCase):
                 self.assertEqual(db[node], printf_db(row['fieldDb']), key)
                 self.assertEqual(float(mvm[node]), printf_mvm(row['fieldMvm']), key)
 
+    def layer_hours(self):
+        """The hours of the features each hourly layer shows, and whether it is on the map."""
+        self.wait_for('return FC.hourlyLayers.length === 2')
+        return DRIVER.execute_script(
+            '''return FC.hourlyLayers.map(({ shown }) => [
+                 FC.map.hasLayer(shown),
+                 [...new Set(shown.getLayers().map((l) => l.feature.properties.hourJst))]]);''')
+
+    def test_contour_and_service_area_layers_follow_the_hour_and_switch(self):
+        self.wait_for('return document.body.dataset.layersShown === "2"')
+        # the contours on, the service areas off, each with the features of 06:00 UTC alone
+        self.assertEqual(self.layer_hours(), [[True, [15]], [False, [15]]])
+        DRIVER.find_element(By.ID, 'fc-hour-slider').send_keys(Keys.ARROW_RIGHT)
+        self.wait_for('return document.body.dataset.hourJst === "3"')
+        self.assertEqual(self.layer_hours(), [[True, [3]], [False, [3]]])
+        for label in DRIVER.find_elements(By.CSS_SELECTOR, '.leaflet-control-layers-overlays label'):
+            if 'Service areas' in label.text:
+                label.find_element(By.TAG_NAME, 'input').click()
+        self.assertEqual(self.layer_hours(), [[True, [3]], [True, [3]]])
+        levels = DRIVER.execute_script(
+            '''return FC.hourlyLayers[1].shown.getLayers()
+                 .map((l) => l.feature.properties.levelDb).sort();''')
+        self.assertEqual(levels, [40, 50])
+        self.screenshot('area-layers.png')
+        self.assert_clean_load()
+
     def test_slider_and_play_change_the_hour_of_the_overlay(self):
         image = lambda: DRIVER.find_element(By.CSS_SELECTOR, 'img.fc-field').get_attribute('src')
-        self.assertEqual(self.text('fc-hour-label'), '03:00 JST')
-        first = image()
-        self.hover_reads('31.68', '131.69', 3)
+        # the slider runs through the hours of the page's clock: 06:00 UTC (15 JST) first
+        self.assertEqual(self.text('fc-hour-label'), '06:00 UTC')
         DRIVER.find_element(By.ID, 'fc-hour-slider').send_keys(Keys.ARROW_RIGHT)
+        self.wait_for('return document.body.dataset.hourJst === "3"')
+        first = image()
+        self.assertEqual(self.text('fc-hour-label'), '18:00 UTC')
+        self.hover_reads('31.68', '131.69', 3)
+        DRIVER.find_element(By.ID, 'fc-hour-slider').send_keys(Keys.ARROW_LEFT)
         self.wait_for('return document.body.dataset.hourJst === "15"')
-        self.assertEqual(self.text('fc-hour-label'), '15:00 JST')
+        self.assertEqual(self.text('fc-hour-label'), '06:00 UTC')
         self.assertNotEqual(image(), first)
         # the readout follows the hour without a move of the cursor
         row = self.by_node[('31.68', '131.69', '15')]
@@ -244,7 +276,7 @@ class AreaPage(PageCase):
         time.sleep(2)
         self.assertEqual(DRIVER.execute_script('return document.body.dataset.hourJst'), stopped)
         self.assertEqual(DRIVER.find_element(By.ID, 'fc-hour-slider').get_attribute('value'),
-                         str([3, 15].index(int(stopped))))
+                         str([15, 3].index(int(stopped))))
         self.assert_clean_load()
 
 

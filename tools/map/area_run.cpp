@@ -119,12 +119,13 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
                     for (std::size_t h = 0; h < options.hours.size(); ++h) {
                         const int hour = options.hours[h];
                         if (keepGrids) {
-                            // beyond the method, or an infinite field (a node on the
-                            // transmitter itself): no value on the map
-                            const double db = result.pathKind == PathKind::beyondRange
-                                                  ? NAN
-                                                  : reportedField(result, hour, resultMode).db;
-                            hourGrids[h][node] = std::isfinite(db) ? static_cast<float>(db) : NAN;
+                            // beyond the method: no value; the transmitter's own node keeps
+                            // its infinite field, as the CSV does
+                            hourGrids[h][node] =
+                                result.pathKind == PathKind::beyondRange
+                                    ? NAN
+                                    : static_cast<float>(
+                                          reportedField(result, hour, resultMode).db);
                         }
                         if (text != nullptr) {
                             *text += formatNumber(latDeg) + ',' + formatNumber(lonDeg) + ',';

@@ -8,6 +8,7 @@
 #include <ogr_api.h>
 #include <ogr_srs_api.h>
 
+#include <cctype>
 #include <cmath>
 #include <ctime>
 #include <memory>
@@ -30,7 +31,8 @@ void registerGdal() {
     static std::once_flag once;
     std::call_once(once, [] {
         GDALAllRegister();
-        CPLSetConfigOption("CPL_LOG", "/dev/null");  // messages come back as exceptions
+        // GDAL's messages come back as the run's errors, never as lines of their own
+        CPLSetErrorHandler(CPLQuietErrorHandler);
     });
 }
 
@@ -300,6 +302,14 @@ void writeGeoTiff(const fs::path& path, const std::vector<HourGrid>& hours,
 
 namespace {
 
+// A KML folder's name as the format takes it: "21:00 UTC" is "21_00_UTC".
+std::string kmlFolder(std::string text) {
+    for (char& c : text) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    }
+    return text;
+}
+
 constexpr double kContourNoData = -99999.0;
 // the transmitter's own node (+inf) stands in the contouring as a field above every level
 constexpr double kContourInfinity = 999.0;
@@ -456,7 +466,7 @@ void writeContourFiles(const ContourFiles& files, const std::vector<HourGrid>& h
         if (linesJson || linesKml) {
             std::vector<std::pair<OGRLayerH, VectorFile*>> targets;
             if (linesJson) targets.emplace_back(linesJsonLayer, linesJson.get());
-            if (linesKml) targets.emplace_back(linesKml->layer(clock), linesKml.get());
+            if (linesKml) targets.emplace_back(linesKml->layer(kmlFolder(clock)), linesKml.get());
             const Dataset vectors = memoryVectors();
             OGRLayerH lines = contourLayer(vectors.get(), wkbLineString);
             generate(raster.get(), lines, {"ELEV_FIELD=1", "FIXED_LEVELS=" + levelList});
@@ -467,7 +477,7 @@ void writeContourFiles(const ContourFiles& files, const std::vector<HourGrid>& h
         if (areasJson || areasKml) {
             std::vector<std::pair<OGRLayerH, VectorFile*>> targets;
             if (areasJson) targets.emplace_back(areasJsonLayer, areasJson.get());
-            if (areasKml) targets.emplace_back(areasKml->layer(clock), areasKml.get());
+            if (areasKml) targets.emplace_back(areasKml->layer(kmlFolder(clock)), areasKml.get());
             // one level at a time: the polygons of the band from the level up
             for (double level : levelsDb) {
                 const Dataset vectors = memoryVectors();

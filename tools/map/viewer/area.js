@@ -84,6 +84,7 @@
         }).addTo(map);
         layers.addOverlay(overlay, 'Field strength');
       }
+      FC.setLayerHour(hours[h].hourJst);
       document.body.dataset.hourJst = String(hours[h].hourJst);
       if (lastNode) readNode(lastNode);
     }, (error) => FC.note(error.message));

@@ -229,7 +229,9 @@ FC.makeMap = (elementId, options) => {
     Coastlines: coastlines, Borders: borders, Transmitter: transmitter,
   }, { collapsed: false, position: 'topright' }).addTo(map);
 
-  // the vector layers of the run, each from its data script
+  // the vector layers of the run, each from its data script; an hourly layer (contours and
+  // service areas) shows the features of the slider's hour alone
+  FC.hourlyLayers = [];
   page.layers.forEach((layer, index) => {
     FC.loadScript(layer.file).then(() => {
       let geoJson;
@@ -239,7 +241,10 @@ FC.makeMap = (elementId, options) => {
         FC.note('The layer "' + layer.label + '" is not GeoJSON that can be read: ' + error.message);
         return;
       }
-      const shown = L.geoJSON(geoJson, {
+      const ofHour = (feature) => !layer.hourly || FC.layerHourJst === undefined ||
+        (feature.properties || {}).hourJst === FC.layerHourJst;
+      const shown = L.geoJSON(null, {
+        filter: ofHour,
         style: { color: '#000', weight: 1.6, fillOpacity: 0.12 },
         onEachFeature: (feature, shape) => {
           const properties = feature.properties || {};
@@ -247,12 +252,24 @@ FC.makeMap = (elementId, options) => {
             key + ': ' + (typeof value === 'object' ? JSON.stringify(value) : String(value)));
           if (lines.length > 0) shape.bindTooltip(FC.element('div', lines.join('\n'), 'fc-pre'));
         },
-      }).addTo(map);
+      });
+      shown.addData(geoJson);
+      if (layer.shown !== false) shown.addTo(map);
+      if (layer.hourly) FC.hourlyLayers.push({ shown, geoJson });
       layers.addOverlay(shown, FC.escapeHtml(layer.label));
       document.body.dataset.layersShown = String(Number(document.body.dataset.layersShown || 0) + 1);
     }, (error) => FC.note(error.message));
   });
   return { map, layers };
+};
+
+// The hour whose features the hourly layers show.
+FC.setLayerHour = (hourJst) => {
+  FC.layerHourJst = hourJst;
+  for (const { shown, geoJson } of FC.hourlyLayers) {
+    shown.clearLayers();
+    shown.addData(geoJson);
+  }
 };
 
 FC.fillScenario = () => {

@@ -1,0 +1,196 @@
+#!/usr/bin/python3
+"""The area run's files in the tools planners use: GDAL's programs and Python modules, xarray.
+
+Runs fieldcast-map on the map tests' fixtures with every GIS format and checks that the grids
+carry WGS 84 and answer at a node with the value of area.csv, that xarray opens the netCDF
+grid with its coordinates and CF attributes, that the contours and service areas lie where the
+grid says the field crosses their levels, and that the metadata beside the CSV holds the
+scenario, the time zone and the frequency warning.
+
+usage: gis_outputs_test.py --map-exe EXE --fixture DIR
+"""
+
+import argparse
+import csv
+import json
+import math
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+import numpy
+import xarray
+from osgeo import gdal, ogr
+
+ARGS = None
+WORK = None
+RUN = None
+# around the fixtures' transmitter (35.68 N, 139.69 E), its node included, and past 4000 km in
+# the south-west corner, at a frequency above the fixtures' tables (100-1600 kHz)
+AREA = ['-R', '103.69/151.69/-0.32/43.68', '--step', '2', '--time-zone', 'UTC', '--hours', '0,12',
+        '--contours', '40,50', '--no-maps', '--freq-khz', '2000']
+
+
+def run(args):
+    return subprocess.run([ARGS.map_exe] + args, capture_output=True, text=True, check=False)
+
+
+def setUpModule():
+    global WORK, RUN
+    gdal.UseExceptions()
+    WORK = tempfile.mkdtemp(prefix='gis-test-')
+    RUN = run(['area', ARGS.fixture, '-o', os.path.join(WORK, 'out'), '--format',
+               'grid,csv,geotiff,geojson,kml'] + AREA)
+    if RUN.returncode != 0:
+        raise RuntimeError(RUN.stdout + RUN.stderr)
+
+
+def tearDownModule():
+    shutil.rmtree(WORK, ignore_errors=True)
+
+
+def out(name):
+    return os.path.join(WORK, 'out', name)
+
+
+def csv_rows():
+    with open(out('area.csv'), encoding='utf-8') as f:
+        return list(csv.DictReader(f))
+
+
+def cell_value(text):
+    return math.nan if text == '' else float(text)
+
+
+class Grids(unittest.TestCase):
+    def test_files_name_the_hours_of_the_chosen_zone(self):
+        names = sorted(os.listdir(os.path.join(WORK, 'out')))
+        self.assertEqual(names, ['area.csv', 'area.json', 'contours.geojson', 'contours.kml',
+                                 'field-00.nc', 'field-12.nc', 'field.tif',
+                                 'service-areas.geojson', 'service-areas.kml'])
+        # UTC 00 and 12 are the JST hours 9 and 21
+        hours = {(r['hourJst'], r['hourUtc']) for r in csv_rows()}
+        self.assertEqual(hours, {('9', '0'), ('21', '12')})
+
+    def test_gdal_sees_wgs84_and_answers_with_the_value_of_area_csv(self):
+        rows = [r for r in csv_rows() if r['hourUtc'] == '12']
+        for name in ['field-12.nc', 'field.tif']:
+            info = subprocess.run(['gdalinfo', out(name)], capture_output=True, text=True,
+                                  check=True).stdout
+            self.assertIn('GEOGCRS["WGS 84"', info)
+            self.assertIn('ID["EPSG",4326]', info)
+            band = [] if name.endswith('.nc') else ['-b', '2']
+            for row in rows[::37] + [r for r in rows if r['groundRangeKm'] == '0']:
+                answer = subprocess.run(
+                    ['gdallocationinfo', '-valonly', '-wgs84'] + band +
+                    [out(name), row['lonDeg'], row['latDeg']],
+                    capture_output=True, text=True, check=True).stdout.strip()
+                expected = numpy.float32(cell_value(row['fieldDb']))
+                got = numpy.float32(float(answer))
+                if math.isnan(expected):
+                    self.assertTrue(math.isnan(got), row)
+                    self.assertEqual(row['pathKind'], 'beyondRange')
+                else:
+                    self.assertEqual(got, expected, (name, row))
+        self.assertIn('Description = fieldDb 12:00 UTC (hourJst 21, hourUtc 12)',
+                      subprocess.run(['gdalinfo', out('field.tif')], capture_output=True,
+                                     text=True, check=True).stdout)
+
+    def test_xarray_opens_the_cf_grid_with_its_coordinates(self):
+        with xarray.open_dataset(out('field-00.nc')) as grid:
+            self.assertEqual(set(grid.coords), {'time', 'lat', 'lon'})
+            self.assertEqual(grid.attrs['Conventions'], 'CF-1.8')
+            self.assertEqual(grid.lat.attrs['units'], 'degrees_north')
+            self.assertEqual(grid.lon.attrs['standard_name'], 'longitude')
+            field = grid.fieldDb
+            self.assertEqual(field.attrs['units'], 'dB(uV/m)')
+            self.assertEqual(field.dims, ('time', 'lat', 'lon'))
+            self.assertEqual(str(grid.time.values[0])[:19], '2000-06-15T00:00:00')
+            self.assertEqual(int(grid.hourJst.values[0]), 9)
+            for key, value in [('freqKhz', 2000), ('txLatDeg', 35.68), ('month', 6),
+                               ('timeZone', 'UTC'), ('resultMode', 2)]:
+                self.assertEqual(grid.attrs[key], value, key)
+            self.assertIn('frequencyWarning', grid.attrs)
+            self.assertNotIn('/tmp', grid.attrs['history'])
+            # the transmitter's node is +inf as in the CSV; NaN only beyond 4000 km
+            self.assertEqual(float(field.sel(lat=35.68, lon=139.69).values[0]), math.inf)
+            for row in csv_rows():
+                if row['hourUtc'] != '0':
+                    continue
+                value = float(field.sel(lat=float(row['latDeg']), lon=float(row['lonDeg']),
+                                        method='nearest').values[0])
+                self.assertEqual(math.isnan(value), row['pathKind'] == 'beyondRange', row)
+
+
+class Contours(unittest.TestCase):
+    def test_service_areas_hold_the_nodes_at_their_level_and_no_other(self):
+        areas = json.load(open(out('service-areas.geojson'), encoding='utf-8'))
+        polygons = {}
+        for feature in areas['features']:
+            properties = feature['properties']
+            key = (properties['hourUtc'], properties['levelDb'])
+            polygons[key] = ogr.CreateGeometryFromJson(json.dumps(feature['geometry']))
+            self.assertEqual(properties['hour'], '%02d:00 UTC' % key[0])
+        self.assertEqual(set(polygons), {(0, 40.0), (0, 50.0), (12, 40.0), (12, 50.0)})
+        checked = 0
+        for row in csv_rows():
+            if row['pathKind'] == 'beyondRange' or row['fieldDb'] == 'inf':
+                continue
+            value = float(row['fieldDb'])
+            point = ogr.CreateGeometryFromWkt('POINT (%s %s)' % (row['lonDeg'], row['latDeg']))
+            for level in (40.0, 50.0):
+                inside = polygons[(int(row['hourUtc']), level)].Intersects(point)
+                # a node on a level's line may fall either side of the interpolated edge
+                if abs(value - level) > 0.01:
+                    self.assertEqual(inside, value > level, (row, level))
+                    checked += 1
+        self.assertGreater(checked, 500)
+
+    def test_lines_and_kml_carry_each_hour_and_level(self):
+        lines = json.load(open(out('contours.geojson'), encoding='utf-8'))
+        keys = {(f['properties']['hourUtc'], f['properties']['levelDb']) for f in lines['features']}
+        self.assertEqual(keys, {(0, 40.0), (0, 50.0), (12, 40.0), (12, 50.0)})
+        for name in ['contours.kml', 'service-areas.kml']:
+            kml = ogr.Open(out(name))
+            names = sorted(kml.GetLayer(i).GetName() for i in range(kml.GetLayerCount()))
+            self.assertEqual(names, ['00_00_UTC', '12_00_UTC'], name)
+            self.assertGreater(kml.GetLayer(0).GetFeatureCount(), 0, name)
+
+
+class Metadata(unittest.TestCase):
+    def test_json_beside_the_csv_holds_scenario_zone_and_warning(self):
+        meta = json.load(open(out('area.json'), encoding='utf-8'))
+        self.assertEqual(meta['freqKhz'], 2000)
+        self.assertEqual(meta['timeZone'], 'UTC')
+        self.assertEqual(meta['hoursJst'], '9,21')
+        self.assertIn('model', meta)
+        self.assertIn('2000 kHz lies outside the frequency axes', meta['frequencyWarning'])
+        self.assertIn(meta['frequencyWarning'], RUN.stderr)
+
+    def test_a_frequency_inside_the_tables_gives_no_warning_and_a_half_hour_zone(self):
+        result = run(['area', ARGS.fixture, '-o', os.path.join(WORK, 'lf'), '-R', '139/140/35/36',
+                      '--step', '1', '--freq-khz', '100', '--format', 'csv', '--no-maps',
+                      '--time-zone', '+05:30', '--hours', '5'])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stderr, '')
+        meta = json.load(open(os.path.join(WORK, 'lf', 'area.json'), encoding='utf-8'))
+        self.assertNotIn('frequencyWarning', meta)
+        self.assertEqual((meta['timeZone'], meta['timeZoneOffsetMinutes']), ('UTC+05:30', 330))
+        # 05:30 in India is 00:00 UTC and 09:00 JST
+        self.assertEqual(meta['hoursJst'], '9')
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    parser.add_argument('--map-exe', required=True)
+    parser.add_argument('--fixture', required=True)
+    ARGS, rest = parser.parse_known_args()
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+
+
+if __name__ == '__main__':
+    main()
