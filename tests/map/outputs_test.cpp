@@ -261,4 +261,31 @@ TEST(MapOutputs, NodeOnTheTransmitterIsInfiniteInCsvAndGrid) {
     EXPECT_EQ(infiniteNodes, std::vector<std::string>{"139.69 35.68"}) << dump.out;
 }
 
+TEST(MapOutputs, PointsInAnotherZoneGetUtcHoursMetadataAndOnePlotPerGroupOfTen) {
+    const TempDir work;
+    std::string list = "pointName,latDeg,lonDeg\nfar,60,-30\n";
+    for (int i = 0; i < 11; ++i)
+        list += "p" + std::to_string(i) + "," + std::to_string(25 + i) + ",130\n";
+    maptest::writeFile(work / "points.csv", list);
+    const auto result = runMap({"points", fixture(), "-o", (work / "out").string(), "--points",
+                                (work / "points.csv").string(), "--time-zone", "-05:00"},
+                               work.path());
+    ASSERT_EQ(result.status, 0) << result.err;
+    // twelve points: ten in the first plot, two in the second, the far one named too
+    EXPECT_TRUE(isPng(work / "out" / "diurnal-01.png"));
+    EXPECT_TRUE(isPng(work / "out" / "diurnal-02.png"));
+    EXPECT_FALSE(std::filesystem::exists(work / "out" / "diurnal.png"));
+    EXPECT_FALSE(std::filesystem::exists(work / "out" / "diurnal-03.png"));
+    const auto rows = readCsv(work / "out" / "points.csv");
+    ASSERT_EQ(rows.size(), 1 + 12 * 24U);
+    for (std::size_t r = 1; r < rows.size(); ++r) {
+        const int jst = std::stoi(rows[r][columnOf(rows[0], "hourJst")]);
+        EXPECT_EQ(rows[r][columnOf(rows[0], "hourUtc")], std::to_string((jst + 15) % 24));
+    }
+    const std::string meta = readFile(work / "out" / "points.json");
+    EXPECT_NE(meta.find("\"timeZone\": \"UTC-05:00\""), std::string::npos) << meta;
+    EXPECT_NE(meta.find("\"timeZoneOffsetMinutes\": -300"), std::string::npos) << meta;
+    EXPECT_NE(meta.find("\"points\": 12"), std::string::npos) << meta;
+}
+
 }  // namespace

@@ -21,9 +21,9 @@ namespace fieldcast::map {
 
 namespace {
 
-// A name as the plot's fonts can show it: in ISO 8859-1 ("Kraków"), else by its index alone
-// (the fonts have no Japanese).
-std::string plotLabel(const std::string& nameUtf8, std::size_t index) {
+// A name as the plot's fonts can show it: in ISO 8859-1 ("Kraków"); the fonts have no
+// Japanese, so other names are left to points.csv.
+std::string plotLabel(const std::string& nameUtf8) {
     const bool printable = std::none_of(nameUtf8.begin(), nameUtf8.end(), [](char c) {
         return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
     });
@@ -31,7 +31,7 @@ std::string plotLabel(const std::string& nameUtf8, std::size_t index) {
         if (printable) return utf8ToLatin1(nameUtf8);
     } catch (const std::runtime_error&) {
     }
-    return "point " + std::to_string(index);
+    return "(name in points.csv)";
 }
 
 }  // namespace
@@ -130,7 +130,7 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
         std::vector<DiurnalCurve> curves;
         for (std::size_t i = 0; i < sites.size(); ++i) {
             DiurnalCurve curve;
-            curve.label = std::to_string(i) + ": " + plotLabel(sites[i].nameUtf8, i);
+            curve.label = std::to_string(i) + ": " + plotLabel(sites[i].nameUtf8);
             if (results[i].pathKind == PathKind::beyondRange) {
                 curve.noValueReason = "over 4000 km, no value";
             }
