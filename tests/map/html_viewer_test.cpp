@@ -13,6 +13,7 @@
 #include "batch_options.h"
 #include "gmt_vectors.h"
 #include "output_formats.h"
+#include "test_files.h"
 
 namespace {
 
@@ -239,6 +240,24 @@ TEST(CoastVectors, LongitudesJoinAcross180AndLinesStopOutsideTheBox) {
     // 175 45.00001 rounds onto the point before it: a segment of one point, dropped
     EXPECT_EQ(fm::multiSegmentToGeoJson("> empty\n", "borders", box),
               "{\"type\":\"FeatureCollection\",\"features\":[]}");
+}
+
+TEST(ColourScale, UnderAndOverTheScaleHaveColoursOfTheirOwn) {
+    const fieldcast::testing::TempDir scratch;
+    const fm::ColourScale scale = fm::gmtColourScale(10.0, 70.0, scratch.path(), "colour-test");
+    ASSERT_EQ(scale.bands.size(), 12U);
+    EXPECT_EQ(scale.bands.front().lowDb, 10.0);
+    EXPECT_EQ(scale.bands.back().highDb, 70.0);
+    const auto rgb = [](const fm::ColourBand& b) {
+        return std::to_string(b.red) + "/" + std::to_string(b.green) + "/" + std::to_string(b.blue);
+    };
+    EXPECT_EQ(rgb(scale.below), fm::kBelowScaleColour);
+    EXPECT_EQ(rgb(scale.above), fm::kAboveScaleColour);
+    // a value off the scale can never be read as one of its bands
+    for (const fm::ColourBand& band : scale.bands) {
+        EXPECT_NE(rgb(band), rgb(scale.below));
+        EXPECT_NE(rgb(band), rgb(scale.above));
+    }
 }
 
 fm::PointResult sampleResult(fm::PathKind kind) {
