@@ -200,8 +200,9 @@ void drawCoverageMap(const std::filesystem::path& gridFile, const GridGeometry& 
 }
 
 void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string& title,
-                     const std::string& hourAxisLabel, const std::filesystem::path& pngFile,
-                     const std::filesystem::path& scratchDir, const std::string& session) {
+                     const std::string& subtitle, const std::string& hourAxisLabel,
+                     const std::filesystem::path& pngFile, const std::filesystem::path& scratchDir,
+                     const std::string& session) {
     double low = INFINITY;
     double high = -INFINITY;
     bool wholeHours = true;
@@ -234,7 +235,7 @@ void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string&
     runGmt({"basemap",
             "-R0/" + std::string(wholeHours ? "23" : "24") + "/" + number(low) + "/" + number(high),
             "-JX14c/10c", "-Bxa2f1g1+l" + hourAxisLabel, "-Bya10f5g10+lfield strength (dB(uV/m))",
-            "-BWSen+t" + title},
+            "-BWSen+t" + title + "+s" + subtitle, "--FONT_SUBTITLE=9p"},
            scratchDir, session);
     std::ofstream spec(legend);
     for (std::size_t i = 0; i < curves.size(); ++i) {

@@ -83,7 +83,8 @@ struct DiurnalCurve {
     std::string noValueReason;  // for a curve without values: "over 4000 km"
 };
 void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string& title,
-                     const std::string& hourAxisLabel, const std::filesystem::path& pngFile,
-                     const std::filesystem::path& scratchDir, const std::string& session);
+                     const std::string& subtitle, const std::string& hourAxisLabel,
+                     const std::filesystem::path& pngFile, const std::filesystem::path& scratchDir,
+                     const std::string& session);
 
 }  // namespace fieldcast::map

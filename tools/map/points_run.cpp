@@ -161,9 +161,9 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
                          std::to_string(g * kDiurnalCurvesPerPlot +
                                         static_cast<std::size_t>(last - first) - 1);
             }
-            drawDiurnalPlot({first, last}, title, "hour (" + common.zone.label + ")",
-                            common.outputDir / name, scratch.path(),
-                            sessionName("diurnal-" + std::to_string(g)));
+            drawDiurnalPlot({first, last}, title, description.details,
+                            "hour (" + common.zone.label + ")", common.outputDir / name,
+                            scratch.path(), sessionName("diurnal-" + std::to_string(g)));
         }
     }
     if (options.htmlPage) {
