@@ -172,7 +172,7 @@ class Metadata(unittest.TestCase):
 
     def test_a_frequency_inside_the_tables_gives_no_warning_and_a_half_hour_zone(self):
         result = run(['area', ARGS.fixture, '-o', os.path.join(WORK, 'lf'), '-R', '139/140/35/36',
-                      '--step', '1', '--freq-khz', '100', '--format', 'csv', '--no-maps',
+                      '--step', '1', '--freq-khz', '100', '--format', 'csv,grid', '--no-maps',
                       '--time-zone', '+05:30', '--hours', '5'])
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(result.stderr, '')
@@ -181,6 +181,7 @@ class Metadata(unittest.TestCase):
         self.assertEqual((meta['timeZone'], meta['timeZoneOffsetMinutes']), ('UTC+05:30', 330))
         # 05:30 in India is 00:00 UTC and 09:00 JST
         self.assertEqual(meta['hoursJst'], '9')
+        self.assertTrue(os.path.exists(os.path.join(WORK, 'lf', 'field-0530.nc')))
 
 
 def main():

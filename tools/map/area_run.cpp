@@ -217,10 +217,12 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
                 writeCfNetcdf(common.outputDir / (stem + ".nc"), {hourList[h]}, grid, description);
             }
             if (!options.maps) return;
-            // the map's grid: the transmitter's infinite node left unpainted
+            // the map's grid: the transmitter's infinite node left unpainted, 0 mV/m in the
+            // colour under the scale, as on the page
             std::vector<float> painted = hourGrids[h];
             for (float& v : painted) {
-                if (!std::isfinite(v)) v = NAN;
+                if (v == INFINITY) v = NAN;
+                if (v == -INFINITY) v = static_cast<float>(options.colourMinDb - 1.0);
             }
             const std::filesystem::path gridFile = scratch.path() / (stem + ".nc");
             writeCfNetcdf(gridFile, {{hourJst, &painted}}, grid, description);

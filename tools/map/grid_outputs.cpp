@@ -24,9 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A node's value in GIS files: -inf (0 mV/m) has no place on a dB scale either.
-float gisValue(float db) { return std::isnan(db) || db == -INFINITY ? NAN : db; }
-
 void registerGdal() {
     static std::once_flag once;
     std::call_once(once, [] {
@@ -187,7 +184,8 @@ void writeCfNetcdf(const fs::path& path, const std::vector<HourGrid>& hours,
     nc.text(fieldVar, "grid_mapping", "crs");
     nc.text(fieldVar, "comment",
             "NaN (the fill value): no value, the path is over 4000 km and outside the method; "
-            "+inf: the transmitter's own node (ground range 0), as in area.csv");
+            "+inf: the transmitter's own node (ground range 0); -inf: waves that cancel "
+            "exactly (0 mV/m); both as in area.csv");
 
     nc.text(NC_GLOBAL, "Conventions", "CF-1.8");
     nc.text(NC_GLOBAL, "title", "fieldcast field strength: " + description.title);
@@ -225,7 +223,7 @@ void writeCfNetcdf(const fs::path& path, const std::vector<HourGrid>& hours,
         const std::vector<float>& values = *hours[t].northToSouth;
         for (std::size_t r = 0; r < latCount; ++r) {
             const float* from = values.data() + (latCount - 1 - r) * lonCount;
-            for (std::size_t c = 0; c < lonCount; ++c) row[c] = gisValue(from[c]);
+            std::copy(from, from + lonCount, row.begin());
             const std::size_t start[] = {t, r, 0};
             const std::size_t count[] = {1, 1, lonCount};
             nc.check(nc_put_vara_float(id, fieldVar, start, count, row.data()),
@@ -277,13 +275,12 @@ void writeGeoTiff(const fs::path& path, const std::vector<HourGrid>& hours,
     GDALSetMetadataItem(dataset.get(), "units", "dB(uV/m)", nullptr);
     GDALSetMetadataItem(dataset.get(), "values",
                         "NaN (no data): over 4000 km, outside the method; +inf: the "
-                        "transmitter's own node",
+                        "transmitter's own node; -inf: waves that cancel exactly",
                         nullptr);
     std::vector<float> values;
     for (std::size_t b = 0; b < hours.size(); ++b) {
         GDALRasterBandH band = GDALGetRasterBand(dataset.get(), static_cast<int>(b) + 1);
         values = *hours[b].northToSouth;
-        for (float& v : values) v = gisValue(v);
         if (GDALRasterIO(band, GF_Write, 0, 0, grid.lonCount, grid.latCount, values.data(),
                          grid.lonCount, grid.latCount, GDT_Float32, 0, 0) != CE_None) {
             gdalFailure(path, "cannot be written");
@@ -311,7 +308,8 @@ std::string kmlFolder(std::string text) {
 }
 
 constexpr double kContourNoData = -99999.0;
-// the transmitter's own node (+inf) stands in the contouring as a field above every level
+// the transmitter's own node (+inf) stands in the contouring as a field above every level, and
+// waves that cancel exactly (-inf) as one below every level
 constexpr double kContourInfinity = 999.0;
 
 // One hour's grid as a GDAL raster in memory, ready to contour.
@@ -322,8 +320,11 @@ Dataset contourRaster(const HourGrid& hour, const GridGeometry& grid) {
     setGeoreference(raster.get(), grid);
     std::vector<double> values(hour.northToSouth->size());
     for (std::size_t i = 0; i < values.size(); ++i) {
-        const float v = gisValue((*hour.northToSouth)[i]);
-        values[i] = std::isnan(v) ? kContourNoData : v == INFINITY ? kContourInfinity : v;
+        const float v = (*hour.northToSouth)[i];
+        values[i] = std::isnan(v)    ? kContourNoData
+                    : v == INFINITY  ? kContourInfinity
+                    : v == -INFINITY ? -kContourInfinity
+                                     : v;
     }
     GDALRasterBandH band = GDALGetRasterBand(raster.get(), 1);
     if (GDALRasterIO(band, GF_Write, 0, 0, grid.lonCount, grid.latCount, values.data(),

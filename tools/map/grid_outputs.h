@@ -2,9 +2,9 @@
 // and service-area polygons as GeoJSON and KML (both through GDAL), all on WGS 84
 // (EPSG:4326) with the run's scenario in their attributes.
 //
-// Values: the field in dB(uV/m) at each node; no value (NaN, the fill value) beyond 4000 km
-// of the method; +inf on the transmitter's own node (ground range 0), where the CSV also
-// holds "inf".
+// Values: the field in dB(uV/m) at each node, as area.csv holds it; no value (NaN, the fill
+// value) beyond 4000 km of the method alone. So +inf on the transmitter's own node (ground
+// range 0) and -inf where the waves cancel exactly (0 mV/m).
 #pragma once
 
 #include <filesystem>
