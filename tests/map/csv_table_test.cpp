@@ -118,8 +118,8 @@ TEST(PredictionCells, EmptyCellsMarkWhatThePathHasNot) {
     p.rxGroundCode = 1;
     p.midGroundCode = 3;
     std::string line;
-    appendPredictionCells(line, p, 7, 2);
-    EXPECT_EQ(line, "4321.5,beyondRange,,7,,,,,,,,,,");
+    appendPredictionCells(line, p, 7, 2);  // 07 JST is 22 UTC
+    EXPECT_EQ(line, "4321.5,beyondRange,,7,22,,,,,,,,,,");
 
     p.groundRangeKm = 30.0;
     p.pathKind = PathKind::groundOnly;
@@ -127,18 +127,18 @@ TEST(PredictionCells, EmptyCellsMarkWhatThePathHasNot) {
     p.groundWaveDb = 81.9;
     line.clear();
     appendPredictionCells(line, p, 0, 2);
-    EXPECT_EQ(line, "30,groundOnly,,0,12.5,81.9,,,,,12.5,81.9,1,");
+    EXPECT_EQ(line, "30,groundOnly,,0,15,12.5,81.9,,,,,12.5,81.9,1,");
 
     p.groundRangeKm = 2500.0;
     p.pathKind = PathKind::twoHop;
     p.hours[23] = {0.25, 48.0, 0.75, 57.5};
     line.clear();
     appendPredictionCells(line, p, 23, 1);
-    EXPECT_EQ(line, "2500,twoHop,2,23,12.5,81.9,0.25,48,,,0.25,48,1,3");
+    EXPECT_EQ(line, "2500,twoHop,2,23,14,12.5,81.9,0.25,48,,,0.25,48,1,3");
     p.rxGroundCode = 0;  // a code the files may hold: any other is dry land
     line.clear();
     appendPredictionCells(line, p, 23, 1);
-    EXPECT_EQ(line, "2500,twoHop,2,23,12.5,81.9,0.25,48,,,0.25,48,0,3");
+    EXPECT_EQ(line, "2500,twoHop,2,23,14,12.5,81.9,0.25,48,,,0.25,48,0,3");
 }
 
 }  // namespace
