@@ -199,6 +199,20 @@ void writeCfNetcdf(const fs::path& path, const std::vector<HourGrid>& hours,
             nc.text(NC_GLOBAL, item.key, item.text);
         }
     }
+    std::vector<double> lats;
+    std::vector<double> lons;
+    for (int i = 0; i < grid.latCount; ++i)
+        lats.push_back(nodeDeg(grid.latMinDeg, grid.stepDeg, i));
+    for (int i = 0; i < grid.lonCount; ++i)
+        lons.push_back(nodeDeg(grid.lonMinDeg, grid.stepDeg, i));
+    // the first and last nodes: readers that would guess the registration from the spacing
+    // (gmt) take the grid as one of nodes
+    const double latRange[] = {lats.front(), lats.back()};
+    const double lonRange[] = {lons.front(), lons.back()};
+    nc.check(nc_put_att_double(id, latVar, "actual_range", NC_DOUBLE, 2, latRange),
+             "cannot write an attribute");
+    nc.check(nc_put_att_double(id, lonVar, "actual_range", NC_DOUBLE, 2, lonRange),
+             "cannot write an attribute");
     nc.check(nc_enddef(id), "cannot end its definitions");
 
     std::vector<double> times;
@@ -207,12 +221,6 @@ void writeCfNetcdf(const fs::path& path, const std::vector<HourGrid>& hours,
         times.push_back(utcHourOfJstHour(h.hourJst));
         jst.push_back(h.hourJst);
     }
-    std::vector<double> lats;
-    std::vector<double> lons;
-    for (int i = 0; i < grid.latCount; ++i)
-        lats.push_back(nodeDeg(grid.latMinDeg, grid.stepDeg, i));
-    for (int i = 0; i < grid.lonCount; ++i)
-        lons.push_back(nodeDeg(grid.lonMinDeg, grid.stepDeg, i));
     nc.check(nc_put_var_double(id, timeVar, times.data()), "cannot write time");
     nc.check(nc_put_var_int(id, hourJstVar, jst.data()), "cannot write hourJst");
     nc.check(nc_put_var_double(id, latVar, lats.data()), "cannot write lat");
