@@ -136,8 +136,8 @@ std::string frameJson(const PageFrame& frame, const ColourScale& colours, const 
     json += "]},\"box\":[" + jsonNumber(box.southDeg) + "," + jsonNumber(box.westDeg) + "," +
             jsonNumber(box.northDeg) + "," + jsonNumber(box.eastDeg) + "]";
     json += ",\"kinds\":[";
-    for (PathKind kind :
-         {PathKind::groundOnly, PathKind::oneHop, PathKind::twoHop, PathKind::beyondRange}) {
+    for (PathKind kind : {PathKind::groundOnly, PathKind::oneHop, PathKind::twoHop,
+                          PathKind::beyondRange, PathKind::skyWave}) {
         json +=
             std::string(kind == PathKind::groundOnly ? "" : ",") + "\"" + pathKindName(kind) + "\"";
     }
@@ -575,7 +575,9 @@ void writePointsPage(const PageFrame& frame, const std::vector<PointSite>& sites
     for (std::size_t i = 0; i < sites.size(); ++i) {
         const PointResult& result = results[i];
         const bool beyond = result.pathKind == PathKind::beyondRange;
-        const bool sky = result.pathKind == PathKind::oneHop || result.pathKind == PathKind::twoHop;
+        const bool sky = result.pathKind == PathKind::oneHop ||
+                         result.pathKind == PathKind::twoHop ||
+                         result.pathKind == PathKind::skyWave;
         std::vector<std::int32_t> skyDb(kHourCount, kNoValueCode);
         std::vector<std::int32_t> fieldDb(kHourCount, kNoValueCode);
         std::vector<std::int32_t> fieldMvm(kHourCount, kNoValueCode);
