@@ -87,7 +87,9 @@ const ExtendedPredictor::OrderTerms& ExtendedPredictor::orderTerms(int order) {
     OrderTerms terms{};
     s.hopCount = order;
     terms.hop = computeHopTerms(s);  // sets hopRangeKm = groundRangeKm / order
-    s.hopRangeKm = std::min(s.hopRangeKm, s.dAxis[kDCount - 1]);
+    // outside its hop ranges the table's lookup would carry its last interval on both sides:
+    // the factor keeps its value at the nearer end instead (about 1 below the first)
+    s.hopRangeKm = std::clamp(s.hopRangeKm, s.dAxis[0], s.dAxis[kDCount - 1]);
     terms.ffFactor = lookupFfFactor(s) * hopOrderFocusing(order, s.centralAngle);
     terms.firstControl = controls_.size();
     for (int k = 0; k < order; ++k) {

@@ -32,7 +32,8 @@
 // spreading of the ray tube grows with each hop as over one, and the lateral one follows the
 // great circles, which converge toward the antipode. The one-hop factor is the FF table's at
 // d/n; beyond the table's last hop range it keeps its last value (the table limits the factor
-// toward grazing already). For n = 1 the extra factor is exactly 1.
+// toward grazing already), below its first (50 km) its first, about 1. For n = 1 the extra factor
+// is exactly 1.
 //
 // Field of an order. The core's sky-wave field with the first hop's elevation and ionospheric
 // reflection and the whole sky path, times the other reflections: for n = 1 fieldcast's 1-hop

@@ -39,8 +39,8 @@ struct HourResult {
     double skyWaveDb;
     double combinedMvm;  // result mode 2 only (extended: always)
     double combinedDb;
-    std::uint8_t strongestHopOrder;  // extended model: the order that carries most power
-    std::uint8_t hopOrderCount;      // extended model: the orders summed
+    std::uint8_t strongestHopOrder = 0;  // extended model: the order that carries most power
+    std::uint8_t hopOrderCount = 0;      // extended model: the orders summed
 };
 
 struct PointResult {
