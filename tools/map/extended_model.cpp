@@ -213,10 +213,11 @@ std::optional<PointRefusal> ExtendedPredictor::predict(double rxLatDeg, double r
     // distance by their own extrapolation), or Millington's over the mixed path
     const GroundWaveOutcome ground = computeGroundWave(s);
     if (ground == GroundWaveOutcome::fromCurves && grounds_ != nullptr && curves_ != nullptr) {
-        s.groundWaveDb = mixedPathFieldDb(*curves_, grounds_->mask, grounds_->landCode, s.freqKhz,
-                                          inputs_.base.txLat, inputs_.base.txLon, rxLatDeg,
-                                          rxLonDeg, s.groundRangeKm) +
-                         10.0 * std::log10(s.txPowerKw);
+        s.groundWaveDb =
+            mixedPathFieldDb(*curves_, grounds_->mask, grounds_->landCode, s.freqKhz,
+                             inputs_.base.txLat, inputs_.base.txLon, rxLatDeg, rxLonDeg,
+                             s.groundRangeKm, pathSampleStepKm(grounds_->mask)) +
+            10.0 * std::log10(s.txPowerKw);
         setGroundWaveMvm(s);
     }
     result.groundWaveMvm = s.groundWaveMvm;
