@@ -135,7 +135,12 @@ HopOrderField ExtendedPredictor::orderField(int order, int hour) {
         s.midLon = c.lonRad;
         setMonthDeclination(s);
         setHourAndControlPoint(s);
+        // the sun at the control point itself: the E layer's shifted hour refers the hour to the
+        // receiving longitude, so that longitude is taken at the control point (the first order
+        // keeps fieldcast's own hour)
+        if (order > 1) s.rxLon = c.lonRad;
         computeReflectionHeight(s, c.day);
+        s.rxLon = rxLonRad_;
         computeHopPath(s, terms.hop);
         elevations_[static_cast<std::size_t>(k)] = s.elevationAngle;
         if (k == 0 || k == order - 1) {

@@ -14,7 +14,12 @@
 // Each reflection at its own place and time. The E-layer height, the cosine of the solar
 // zenith angle and f cos(i) of reflection k are those of its own control point at the hour (the
 // core's E-layer function with that control point, the core's hop path over d/n at that
-// height). Unequal heights: every hop is taken as a symmetric hop of d/n at the height of its
+// height). The E layer takes the hour at the control point from the JST hour shifted by the
+// longitude from the receiving point to the control point, which puts the sun of a one-hop
+// path's midpoint at the transmitter's longitude; the first order keeps that, so that it is
+// fieldcast's 1-hop sky wave exactly, and every reflection of the higher orders takes the sun
+// at its own control point (the receiving longitude given to the E layer is the control
+// point's). Unequal heights: every hop is taken as a symmetric hop of d/n at the height of its
 // own control point; the sky path is the sum of the hops' slant paths, the transmitter's
 // elevation that of the first hop, the receiving point's that of the last, and a ground
 // reflection between two hops takes the mean of their elevations (0 when that mean is below

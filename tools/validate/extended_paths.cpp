@@ -65,7 +65,7 @@ tables::PathPrediction predictExtendedPathHours(const map::RunInputs& inputs,
     for (int h = 0; h < kHoursPerDay; ++h) {
         const auto i = static_cast<std::size_t>(h);
         out.hours[i] = {result.hours[i].skyWaveDb, std::nan(""), std::nan(""),
-                        coreCosSolarZenith(inputs, midLat, midLon, path.rx.lonDeg * kRadPerDeg, h)};
+                        coreCosSolarZenith(inputs, midLat, midLon, midLon, h)};
     }
     return out;
 }

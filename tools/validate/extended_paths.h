@@ -10,8 +10,8 @@ namespace fieldcast::validation {
 // The inputs' transmitter is moved to `path.tx`. Each hour's sky wave is the power sum of every
 // hop order (the ground wave left out), cosSolarZenith that of the path's midpoint as the
 // core's E-layer model gives it; hopCount is 0 (orders vary by hour) and the incidence is not
-// set. Paths of 50 km or less or beyond 12,000 km: std::invalid_argument; a refused hour:
-// map::DataError with fieldcast's line.
+// set; night is the sun at the midpoint itself. Paths of 50 km or less or beyond 12,000 km:
+// std::invalid_argument; a refused hour: map::DataError with fieldcast's line.
 tables::PathPrediction predictExtendedPathHours(const map::RunInputs& inputs,
                                                 const tables::PathEnds& path);
 
