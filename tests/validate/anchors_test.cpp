@@ -117,7 +117,9 @@ TEST_F(BundledAnchors, ExtendedModelBeyondOneHop) {
     EXPECT_EQ(criteriaFor("p1147-long-code2").meanAbsLimitDb, 6.0);
     EXPECT_EQ(criteriaFor("p1147-long-code2").meanBiasLimitDb, 4.0);  // asked: 3
     for (const GroupSummary& g : summarise(rows())) {
-        if (g.model == "extended") EXPECT_TRUE(g.meetsCriteria()) << g.group;
+        if (g.model == "extended") {
+            EXPECT_TRUE(g.meetsCriteria()) << g.group;
+        }
     }
 }
 
