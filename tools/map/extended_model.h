@@ -28,9 +28,9 @@
 // mask under --ground coastlines).
 //
 // Past grazing. The antenna-factor tables end at 0 degrees. Below, the factor continues the
-// table's last interval (1 to 0 degrees) as a straight line in dB: in the shadow the factor
-// decays as exp(-Im(t1) m |psi|) (Fock's first mode, m = (k a / 2)^(1/3)), 2.5-3 dB per degree
-// over sea and 5-7 dB per degree over land at 100 kHz, which is the slope of that interval.
+// table's last interval (1 to 0 degrees) as a straight line in dB (1.2-2.5 dB per degree at
+// 100 kHz): continuous and falling, if slower than Fock's first mode deep in the shadow
+// (docs/extended-model.md).
 //
 // Focusing. Over concentric spheres the focusing factor of n equal hops is that of one hop
 // times sqrt(n sin(theta/n) / sin(theta)), theta the path's central angle: the in-plane
