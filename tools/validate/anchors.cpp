@@ -463,7 +463,7 @@ GroupCriteria criteriaFor(const std::string& group) {
     // 5.1 dB at code 1 (each further hop costs an ionospheric and a ground reflection, about
     // 15 dB over land at night, where P.1147 loses 3-4 dB per 1000 km at mid-latitudes), so
     // the bias is held at 4 dB for code 2 and 6 dB for codes 1 and 3, and the mean |difference|
-    // at 6 dB for code 2 and 7 dB for codes 1 and 3: looser than asked (data/default/README.md).
+    // at 6 dB for code 2 and 7 dB for codes 1 and 3: looser than asked (docs/extended-model.md).
     if (group == "p1147-long-code2") return {1.0, 0.0, 4.0, 6.0};
     if (group.starts_with("p1147-long-code")) return {1.0, 0.0, 6.0, 7.0};
     // Asked: 6 to 15 dB. The model gives 18 dB (its daytime |R| at grazing incidence is lower
