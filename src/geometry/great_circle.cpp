@@ -48,4 +48,34 @@ double computePathMidpoint(PredictionState& state) {
     return state.midLon;
 }
 
+void greatCirclePoint(double lat1, double lon1, double lat2, double lon2, double fraction,
+                      double& lat, double& lon) {
+    const double ax = std::cos(lat1) * std::cos(lon1);
+    const double ay = std::cos(lat1) * std::sin(lon1);
+    const double az = std::sin(lat1);
+    const double bx = std::cos(lat2) * std::cos(lon2);
+    const double by = std::cos(lat2) * std::sin(lon2);
+    const double bz = std::sin(lat2);
+    const double c = std::clamp(ax * bx + ay * by + az * bz, -1.0, 1.0);
+    // the part of b at right angles to a, as a unit vector
+    double wx = bx - c * ax;
+    double wy = by - c * ay;
+    double wz = bz - c * az;
+    const double norm = std::sqrt(wx * wx + wy * wy + wz * wz);
+    if (!(norm > 1e-15)) {
+        lat = lat1;
+        lon = lon1;
+        return;
+    }
+    wx /= norm;
+    wy /= norm;
+    wz /= norm;
+    const double angle = std::atan2(norm, c) * fraction;
+    const double px = std::cos(angle) * ax + std::sin(angle) * wx;
+    const double py = std::cos(angle) * ay + std::sin(angle) * wy;
+    const double pz = std::cos(angle) * az + std::sin(angle) * wz;
+    lat = std::asin(std::clamp(pz, -1.0, 1.0));
+    lon = std::atan2(py, px);
+}
+
 }  // namespace fieldcast

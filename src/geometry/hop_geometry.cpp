@@ -26,7 +26,8 @@ void setHopCount(PredictionState& state) {
 }
 
 HopTerms computeHopTerms(PredictionState& state) {
-    state.hopRangeKm = state.hopCount == 1 ? state.groundRangeKm : state.groundRangeKm / 2.0;
+    // hops of equal ground range; over one or two hops exactly the range and its half
+    state.hopRangeKm = state.groundRangeKm / static_cast<double>(state.hopCount);
     HopTerms t{};
     t.halfHopAngle = (state.hopRangeKm / 2.0) / state.effectiveEarthRadiusKm;
     t.cosHalfHop = std::cos(t.halfHopAngle);

@@ -23,13 +23,14 @@ void computeHourGeometry(PredictionState& state);
 // Its first part: hourJst, standardMeridian and the control point, with the declination
 // and the meridian turned into radians.
 void setHourAndControlPoint(PredictionState& state);
-// Hop range, slant path, angles, f cos(i), wavelength and phase difference.
+// Hop range, slant path, angles, f cos(i), wavelength and phase difference. Any hopCount of
+// 1 or more gives hops of equal ground range (fieldcast's hour sets 1 or 2).
 void computeHopPath(PredictionState& state);
 
-// The hop range (set in the record) and the half-hop angle with its cosine, tangent and
-// sine: what the hop path takes from the ground range alone, for a caller that computes many
-// reflection heights over one path. computeHopPath is computeHopTerms and then the form
-// below; the values are the same.
+// The hop range, groundRangeKm / hopCount (set in the record), and the half-hop angle with its
+// cosine, tangent and sine: what the hop path takes from the ground range alone, for a caller that
+// computes many reflection heights over one path. computeHopPath is computeHopTerms and then the
+// form below; the values are the same.
 struct HopTerms {
     double halfHopAngle;  // rad
     double cosHalfHop;

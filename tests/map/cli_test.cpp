@@ -72,6 +72,12 @@ TEST(MapCli, UsageErrorsExitWithStatus2AndSayWhatIsWrong) {
         {{"area", fixture(), "-o", out, "-R", "120/150/20/40", "--step", "1", "--ground",
           "coastlines", "--mid-ground", "2"},
          "--mid-ground"},
+        {{"points", fixture(), "-o", out, "--model", "modern"}, "--model"},
+        {{"points", fixture(), "-o", out, "--combine", "phasor"},
+         "--combine needs --model extended"},
+        {{"points", fixture(), "-o", out, "--model", "extended", "--combine", "sum"}, "--combine"},
+        {{"points", fixture(), "-o", out, "--model", "extended", "--reports"},
+         "--reports writes fieldcast's own report"},
     };
     for (const Case& c : cases) {
         std::string line;

@@ -193,4 +193,36 @@ TEST(CoastlineCli, NodesWithoutCoastlineDataEndTheRunNamingThePlace) {
     EXPECT_FALSE(std::filesystem::exists(work / "area"));
 }
 
+// The extended model under --ground coastlines keeps the rules at the edges: the poles and the
+// antimeridian give values (no NaN) out to its range, and a missing coastline package is named.
+TEST(CoastlineCli, ExtendedModelKeepsTheRulesAtTheEdges) {
+    const TempDir work;
+    const auto arctic = runMap({"area", fixture(), "-o", "arctic", "-R", "150/210/60/90", "--step",
+                                "5", "--tx-lat", "75", "--tx-lon", "180", "--ground", "coastlines",
+                                "--model", "extended", "--format", "csv", "--no-maps"},
+                               work.path());
+    ASSERT_EQ(arctic.status, 0) << arctic.err;
+    const auto rows = csvRecords(work / "arctic" / "area.csv");
+    ASSERT_EQ(rows.size(), 13U * 7 * 24);
+    for (const auto& row : rows) {
+        if (row.at("pathKind") == "groundOnly") continue;
+        EXPECT_EQ(row.at("pathKind"), "skyWave");
+        EXPECT_TRUE(std::isfinite(std::stod(row.at("fieldDb")))) << row.at("latDeg");
+        EXPECT_FALSE(row.at("strongestHopOrder").empty());
+        EXPECT_FALSE(row.at("midGroundCode").empty());
+    }
+    // the files say which model made them
+    const std::string meta = maptest::readFile(work / "arctic" / "area.json");
+    EXPECT_NE(meta.find("\"model\": \"extended: "), std::string::npos) << meta;
+
+    const maptest::GmtWrapper noCoastlines(
+        "GMT_SHAREDIR=\"$SHARE\" exec \"$REAL_GMT\" \"$@\" --DIR_GSHHG=\"$EMPTY\"");
+    const auto points = runMap({"points", fixture(), "-o", "points", "--no-plot", "--ground",
+                                "coastlines", "--model", "extended"},
+                               work.path());
+    EXPECT_EQ(points.status, 1);
+    EXPECT_NE(points.err.find("(Debian package gmt-gshhg-high)"), std::string::npos) << points.err;
+    EXPECT_FALSE(std::filesystem::exists(work / "points"));
+}
+
 }  // namespace

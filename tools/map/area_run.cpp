@@ -71,6 +71,7 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
     if (options.htmlPage) checkPageTools();
     prepareOutputDir(common.outputDir);
     const int resultMode = inputs->base.resultMode;
+    const bool extended = inputs->model.model == PropagationModel::extended;
     // the values of the interactive page, as its digits
     const std::unique_ptr<AreaPageValues> page =
         options.htmlPage ? std::make_unique<AreaPageValues>(nodes, options.hours, resultMode)
@@ -87,7 +88,10 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
     const std::filesystem::path csvPath = common.outputDir / "area.csv";
     if (wantCsv) {
         csv = createOutput(csvPath);
-        writeOutput(csv.get(), std::string("latDeg,lonDeg,") + kPredictionColumns + "\n", csvPath);
+        writeOutput(csv.get(),
+                    std::string("latDeg,lonDeg,") + kPredictionColumns +
+                        (extended ? std::string(",") + kHopOrderColumns : std::string()) + "\n",
+                    csvPath);
     }
     // with CSV the rows go in batches, each written in order before the next is computed
     const std::size_t rows = static_cast<std::size_t>(grid.latCount);
@@ -130,6 +134,7 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
                         if (text != nullptr) {
                             *text += formatNumber(latDeg) + ',' + formatNumber(lonDeg) + ',';
                             appendPredictionCells(*text, result, hour, resultMode);
+                            if (extended) appendHopOrderCells(*text, result, hour);
                             *text += '\n';
                         }
                     }

@@ -22,7 +22,8 @@ unsigned threadCount(const CommonOptions& common) {
 
 RunSetup loadRunSetup(const CommonOptions& common, CoastlineResolution resolution,
                       const std::function<void(PathRegion&)>& addPaths) {
-    RunSetup setup{std::make_unique<RunInputs>(), nullptr};
+    RunSetup setup{std::make_unique<RunInputs>(), nullptr, nullptr};
+    setup.inputs->model = common.model;
     if (common.ground == GroundSource::codes) {
         loadRunInputs(common.dataDir, common.overrides, *setup.inputs);
         return setup;
@@ -53,6 +54,9 @@ RunSetup loadRunSetup(const CommonOptions& common, CoastlineResolution resolutio
     requireRead(loadAfTable(common.dataDir, 1, grounds.seaAfTable));
     grounds.seaAfIsTxAf = grounds.seaAfTable == setup.inputs->txAfTable;
     grounds.landAfIsTxAf = grounds.landAfTable == setup.inputs->txAfTable;
+    if (common.model.model == PropagationModel::extended) {
+        setup.curves = std::make_unique<GroundWaveCurves>(loadGroundWaveCurveSet(common.dataDir));
+    }
     return setup;
 }
 
@@ -60,7 +64,8 @@ std::vector<std::unique_ptr<PointPredictor>> makePredictors(const RunSetup& setu
                                                             unsigned threads) {
     std::vector<std::unique_ptr<PointPredictor>> predictors;
     for (unsigned w = 0; w < threads; ++w) {
-        predictors.push_back(std::make_unique<PointPredictor>(*setup.inputs, setup.grounds.get()));
+        predictors.push_back(std::make_unique<PointPredictor>(*setup.inputs, setup.grounds.get(),
+                                                              setup.curves.get()));
     }
     return predictors;
 }
@@ -87,7 +92,12 @@ std::string runTitle(const RunInputs& inputs) {
     char text[160];
     std::snprintf(text, sizeof text, "%g kHz, %g kW, %s, %s", s.freqKhz, s.txPowerKw,
                   monthName(s.month), s.resultMode == 2 ? "sky wave with ground wave" : "sky wave");
-    return text;
+    std::string title = text;
+    if (inputs.model.model == PropagationModel::extended) {
+        title += inputs.model.combine == CombineRule::phasor ? ", extended model, phasor sum"
+                                                             : ", extended model";
+    }
+    return title;
 }
 
 std::string sessionName(const std::string& what) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "batch_options.h"
+#include "mixed_path.h"
 #include "point_prediction.h"
 
 namespace fieldcast::map {
@@ -19,6 +20,9 @@ unsigned threadCount(const CommonOptions& common);
 struct RunSetup {
     std::unique_ptr<RunInputs> inputs;
     std::unique_ptr<RunGrounds> grounds;  // null under --ground codes
+    // the three curve tables of the mixed-path ground wave: the extended model under
+    // --ground coastlines only
+    std::unique_ptr<GroundWaveCurves> curves;
 };
 
 // Under --ground codes the run's inputs (loadRunInputs). Under --ground coastlines first the
@@ -44,7 +48,8 @@ void requireGmt(const char* withoutGmt);
 // "June" for 6; "?" for a number that is no month.
 const char* monthName(int month);
 
-// "594 kHz, 10 kW, June, sky wave with ground wave"
+// "594 kHz, 10 kW, June, sky wave with ground wave", and ", extended model" (", phasor sum")
+// under --model extended
 std::string runTitle(const RunInputs& inputs);
 
 // A GMT session name of its own for each picture of this process.

@@ -24,6 +24,7 @@ struct CommonOptions {
     InputOverrides overrides;
     GroundSource ground = GroundSource::codes;
     int landGroundCode = 2;  // --ground coastlines: the code of land, 2 or 3
+    ModelChoice model;       // --model, --combine
     unsigned threads = 0;    // 0: one per core
     bool progress = false;
     TimeZone zone;  // the clock of --hours, titles, file names and pages

@@ -164,6 +164,8 @@ const char* pathKindName(PathKind kind) {
             return "twoHop";
         case PathKind::beyondRange:
             return "beyondRange";
+        case PathKind::skyWave:
+            return "skyWave";
     }
     return "";
 }
@@ -199,8 +201,11 @@ void appendValueCells(std::string& line, const PointResult& point, int hour, int
             cell(point.groundWaveDb);
             return;
         case PathKind::oneHop:
-        case PathKind::twoHop: {
-            line += point.pathKind == PathKind::twoHop ? ",2," : ",1,";
+        case PathKind::twoHop:
+        case PathKind::skyWave: {
+            line += point.pathKind == PathKind::twoHop   ? ",2,"
+                    : point.pathKind == PathKind::oneHop ? ",1,"
+                                                         : ",,";  // every order: see below
             line += std::to_string(hour);
             line += ',';
             line += std::to_string(utcHourOfJstHour(hour));
@@ -230,9 +235,24 @@ void appendPredictionCells(std::string& line, const PointResult& point, int hour
     line += ',';
     if (point.pathKind != PathKind::beyondRange) line += std::to_string(point.rxGroundCode);
     line += ',';
-    if (point.pathKind == PathKind::oneHop || point.pathKind == PathKind::twoHop) {
+    if (point.pathKind == PathKind::oneHop || point.pathKind == PathKind::twoHop ||
+        point.pathKind == PathKind::skyWave) {
         line += std::to_string(point.midGroundCode);
     }
+}
+
+const char* const kHopOrderColumns = "strongestHopOrder,hopOrderCount";
+
+void appendHopOrderCells(std::string& line, const PointResult& point, int hour) {
+    line += ',';
+    if (point.pathKind != PathKind::skyWave) {
+        line += ',';
+        return;
+    }
+    const HourResult& h = point.hours[static_cast<std::size_t>(hour)];
+    line += std::to_string(h.strongestHopOrder);
+    line += ',';
+    line += std::to_string(h.hopOrderCount);
 }
 
 }  // namespace fieldcast::map

@@ -52,4 +52,11 @@ const char* pathKindName(PathKind kind);
 // Appends the prediction cells of one hour (without a line end) to `line`.
 void appendPredictionCells(std::string& line, const PointResult& point, int hour, int resultMode);
 
+// The columns that the extended model adds after kPredictionColumns: the hop order that
+// carries most power at the hour and the count of orders summed (empty on paths without sky
+// wave). A skyWave row leaves hopCount empty and gives the sum of every order as its sky wave.
+extern const char* const kHopOrderColumns;
+// Appends ",strongestHopOrder,hopOrderCount" of one hour to `line`.
+void appendHopOrderCells(std::string& line, const PointResult& point, int hour);
+
 }  // namespace fieldcast::map

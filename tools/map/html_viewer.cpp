@@ -11,6 +11,7 @@
 
 #include "batch_common.h"
 #include "batch_options.h"
+#include "extended_model.h"
 #include "gmt_vectors.h"
 #include "output_files.h"
 #include "viewer_assets.h"
@@ -136,8 +137,8 @@ std::string frameJson(const PageFrame& frame, const ColourScale& colours, const 
     json += "]},\"box\":[" + jsonNumber(box.southDeg) + "," + jsonNumber(box.westDeg) + "," +
             jsonNumber(box.northDeg) + "," + jsonNumber(box.eastDeg) + "]";
     json += ",\"kinds\":[";
-    for (PathKind kind :
-         {PathKind::groundOnly, PathKind::oneHop, PathKind::twoHop, PathKind::beyondRange}) {
+    for (PathKind kind : {PathKind::groundOnly, PathKind::oneHop, PathKind::twoHop,
+                          PathKind::beyondRange, PathKind::skyWave}) {
         json +=
             std::string(kind == PathKind::groundOnly ? "" : ",") + "\"" + pathKindName(kind) + "\"";
     }
@@ -432,6 +433,17 @@ PageFrame pageFrame(const RunInputs& inputs, const fs::path& dataDir, std::strin
     PageFrame frame{};
     frame.title = std::move(title);
     frame.scenario = scenarioRows(inputs.base, dataDir);
+    if (inputs.model.model != PropagationModel::classic) {
+        for (auto& [key, value] : frame.scenario) {
+            if (key == "Model") value = modelDescription(inputs.model);
+            if (key == "Paths") {
+                value = formatNumber(kShortRangeLimitKm) +
+                        " km or less: the ground wave alone; beyond, the ground wave with every "
+                        "hop order that reaches the point; over " +
+                        formatNumber(kExtendedMaxRangeKm) + " km: no value";
+            }
+        }
+    }
     frame.timeZone = zone;
     char offset[16];
     std::snprintf(offset, sizeof offset, "%c%02d:%02d", zone.offsetMinutes < 0 ? '-' : '+',
@@ -593,7 +605,9 @@ void writePointsPage(const PageFrame& frame, const std::vector<PointSite>& sites
     for (std::size_t i = 0; i < sites.size(); ++i) {
         const PointResult& result = results[i];
         const bool beyond = result.pathKind == PathKind::beyondRange;
-        const bool sky = result.pathKind == PathKind::oneHop || result.pathKind == PathKind::twoHop;
+        const bool sky = result.pathKind == PathKind::oneHop ||
+                         result.pathKind == PathKind::twoHop ||
+                         result.pathKind == PathKind::skyWave;
         std::vector<std::int32_t> skyDb(kHourCount, kNoValueCode);
         std::vector<std::int32_t> fieldDb(kHourCount, kNoValueCode);
         std::vector<std::int32_t> fieldMvm(kHourCount, kNoValueCode);

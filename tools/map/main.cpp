@@ -29,8 +29,13 @@ struct GroundFlags {
     std::string timeZone = "JST";
 };
 
+struct ModelFlags {
+    std::string model = "classic";
+    std::optional<std::string> combine;
+};
+
 void addCommonOptions(CLI::App& app, fieldcast::map::CommonOptions& common, ProgressFlags& progress,
-                      GroundFlags& grounds) {
+                      GroundFlags& grounds, ModelFlags& model) {
     app.add_option("data-dir", common.dataDir,
                    "folder of the parameter, curve and table files (default: the working folder)")
         ->check(CLI::ExistingDirectory);
@@ -76,6 +81,15 @@ void addCommonOptions(CLI::App& app, fieldcast::map::CommonOptions& common, Prog
                    "the clock of --hours, titles, file names and pages: UTC, JST or an offset "
                    "such as +01:00 or -05:30 (the prediction is always of the 24 JST hours)")
         ->capture_default_str();
+    app.add_option("--model", model.model,
+                   "classic: fieldcast's method (one hop to 2000 km, two to 4000 km); extended: "
+                   "every hop order that reaches the point, up to 12,000 km")
+        ->check(CLI::IsMember({"classic", "extended"}))
+        ->capture_default_str();
+    app.add_option("--combine", model.combine,
+                   "with --model extended, how the waves add: power (default, no interference "
+                   "fringes) or phasor (with the phases of the path differences)")
+        ->check(CLI::IsMember({"power", "phasor"}));
     app.add_option("-j,--threads", common.threads, "worker threads (default: one per core)")
         ->check(CLI::Range(1, 1024));
     app.add_flag("--progress", progress.on, "always draw the progress bar on standard error");
@@ -100,6 +114,22 @@ void applyGroundFlags(const GroundFlags& flags, fieldcast::map::CommonOptions& c
     common.landGroundCode = flags.landGround.value_or(2);
 }
 
+// --combine chooses how the extended model sums its waves; the classic model has its own.
+void applyModelFlags(const ModelFlags& flags, fieldcast::map::CommonOptions& common) {
+    using fieldcast::map::CombineRule;
+    using fieldcast::map::PropagationModel;
+    if (flags.model == "classic") {
+        if (flags.combine) {
+            throw fieldcast::map::UsageError(
+                "--combine needs --model extended (the classic model combines as fieldcast)");
+        }
+        return;
+    }
+    common.model.model = PropagationModel::extended;
+    common.model.combine =
+        flags.combine && *flags.combine == "phasor" ? CombineRule::phasor : CombineRule::power;
+}
+
 int run(int argc, char** argv) {
     CLI::App app{
         "fieldcast-map: fieldcast's hourly field-strength prediction for every receiving point "
@@ -107,6 +137,7 @@ int run(int argc, char** argv) {
     app.require_subcommand(1);
     ProgressFlags progressFlags;
     GroundFlags groundFlags;
+    ModelFlags modelFlags;
 
     fieldcast::map::CommonOptions common;
     fieldcast::map::PointsOptions pointsOptions;
@@ -116,7 +147,7 @@ int run(int argc, char** argv) {
         app.add_subcommand("points",
                            "all 24 hours at every point of LATRLONR.dat or of a CSV: points.csv, "
                            "diurnal.png and, on request, a classic report per point");
-    addCommonOptions(*points, common, progressFlags, groundFlags);
+    addCommonOptions(*points, common, progressFlags, groundFlags, modelFlags);
     points
         ->add_option("--points", pointsOptions.pointsCsv,
                      "UTF-8 CSV of pointName,latDeg,lonDeg instead of LATRLONR.dat")
@@ -137,7 +168,7 @@ int run(int argc, char** argv) {
         "area",
         "a latitude/longitude grid for one hour, a list or all 24: field-HH.nc grids, "
         "map-HH.png maps, area.csv, GeoTIFF, contours and service areas, an interactive page");
-    addCommonOptions(*area, common, progressFlags, groundFlags);
+    addCommonOptions(*area, common, progressFlags, groundFlags, modelFlags);
     std::string region;
     area->add_option("-R,--region", region, "WEST/EAST/SOUTH/NORTH in degrees, e.g. 125/150/25/48")
         ->required();
@@ -173,6 +204,7 @@ int run(int argc, char** argv) {
             progressFlags.on || (!progressFlags.off && fieldcast::map::stderrIsTerminal());
         applyGroundFlags(groundFlags, common);
         common.zone = fieldcast::map::parseTimeZone(groundFlags.timeZone);
+        applyModelFlags(modelFlags, common);
         if (points->parsed()) {
             pointsOptions.plot = !noPlot;
             const fieldcast::map::OutputFormats formats =

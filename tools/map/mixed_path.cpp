@@ -62,8 +62,10 @@ class GreatCircle {
     }
     // the point at fraction t of the way, degrees
     void at(double t, double& latDeg, double& lonDeg) const {
-        const double s = std::sin(t * angle_);
-        const double c = std::cos(t * angle_);
+        atAngle(std::cos(t * angle_), std::sin(t * angle_), latDeg, lonDeg);
+    }
+    // the point at the angle from a whose cosine and sine are given, degrees
+    void atAngle(double c, double s, double& latDeg, double& lonDeg) const {
         const Vec3 p{c * a_.x + s * w_.x, c * a_.y + s * w_.y, c * a_.z + s * w_.z};
         latDeg = std::asin(std::clamp(p.z, -1.0, 1.0)) * kDegPerRad;
         lonDeg = std::atan2(p.y, p.x) * kDegPerRad;
@@ -160,9 +162,22 @@ std::vector<PathSection> pathSections(const LandSeaMask& mask, int landCode, dou
         int ground;  // from t on
     };
     std::vector<Change> changes{{0.0, groundAt(0.0)}};
+    // the samples by turning the point one step at a time (two products a sample instead of a
+    // sine and a cosine; the rounding stays near 1e-13 rad over a path)
+    const double stepAngle = path.angle() / steps;
+    const double cosStep = std::cos(stepAngle);
+    const double sinStep = std::sin(stepAngle);
+    double c = 1.0;
+    double s = 0.0;
     for (int i = 1; i <= steps; ++i) {
         const double t = static_cast<double>(i) / steps;
-        const int ground = groundAt(t);
+        const double turnedC = c * cosStep - s * sinStep;
+        s = s * cosStep + c * sinStep;
+        c = turnedC;
+        double lat = 0.0;
+        double lon = 0.0;
+        path.atAngle(c, s, lat, lon);
+        const int ground = mask.groundCode(lat, lon, landCode);
         if (ground == changes.back().ground) continue;
         double low = static_cast<double>(i - 1) / steps;  // still the previous ground
         double high = t;
@@ -179,6 +194,10 @@ std::vector<PathSection> pathSections(const LandSeaMask& mask, int landCode, dou
     }
     if (reversed) std::reverse(sections.begin(), sections.end());
     return sections;
+}
+
+double pathSampleStepKm(const LandSeaMask& mask) {
+    return std::max(kDefaultPathSampleKm, 0.5 * mask.cellDeg() * kRadPerDeg * kRangeEarthRadiusKm);
 }
 
 double mixedPathFieldDb(const GroundWaveCurves& curves, const LandSeaMask& mask, int landCode,

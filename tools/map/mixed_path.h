@@ -67,6 +67,10 @@ double millingtonFieldDb(const GroundWaveCurves& curves, double freqKhz,
 // convergence table.
 constexpr double kDefaultPathSampleKm = 1.0;
 
+// The step for a mask: half its cell (km along a meridian), and not below the default. A finer
+// step samples the same nodes again; the README's convergence table holds it.
+double pathSampleStepKm(const LandSeaMask& mask);
+
 // The sections of the great circle from the transmitter to the point, `pathLengthKm` long,
 // from the mask sampled every `sampleStepKm` or less (land takes `landCode`). Where two
 // samples differ the change is found by bisection to within 1/1024 of the step. The samples

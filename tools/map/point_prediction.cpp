@@ -1,6 +1,7 @@
 #include "point_prediction.h"
 
 #include "driver/report.h"
+#include "extended_model.h"
 
 namespace fieldcast::map {
 
@@ -11,7 +12,8 @@ FieldStrength reportedField(const PointResult& point, int hour, int resultMode) 
     return {h.skyWaveMvm, h.skyWaveDb};
 }
 
-PointPredictor::PointPredictor(const RunInputs& inputs, const RunGrounds* grounds)
+PointPredictor::PointPredictor(const RunInputs& inputs, const RunGrounds* grounds,
+                               const GroundWaveCurves* curves)
     : inputs_(inputs),
       grounds_(grounds),
       state_(inputs.base),
@@ -19,10 +21,17 @@ PointPredictor::PointPredictor(const RunInputs& inputs, const RunGrounds* ground
     // one frequency for the whole run, and under --ground codes one midpoint ground:
     // terms.midpointGround is computed by the first sky-wave hour and kept (under
     // --ground coastlines until the midpoint ground changes)
+    if (inputs.model.model == PropagationModel::extended) {
+        extended_ =
+            std::make_unique<ExtendedPredictor>(inputs, grounds, curves, inputs.model.combine);
+    }
 }
+
+PointPredictor::~PointPredictor() = default;
 
 std::optional<PointRefusal> PointPredictor::predict(double rxLatDeg, double rxLonDeg,
                                                     PointResult& result, ReportTarget report) {
+    if (extended_) return extended_->predict(rxLatDeg, rxLonDeg, result);
     PredictionState& s = state_;
     s.txLat = inputs_.base.txLat;  // degrees, converted by startHour
     s.txLon = inputs_.base.txLon;

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -20,30 +21,36 @@
 
 namespace fieldcast::map {
 
+class ExtendedPredictor;
+struct GroundWaveCurves;
+
 constexpr int kHourCount = kHoursPerDay;
 
 enum class PathKind : std::uint8_t {
     groundOnly,  // 50 km or less: the closed-form ground wave alone
     oneHop,
     twoHop,
-    beyondRange,  // over 4000 km: outside the method, no value at all
+    beyondRange,  // over 4000 km (12,000 km in the extended model): no value at all
+    skyWave,      // the extended model: every hop order that reaches the point
 };
 
 struct HourResult {
-    double skyWaveMvm;  // the hop count's sky wave
+    double skyWaveMvm;  // the hop count's sky wave (extended: every order summed)
     double skyWaveDb;
-    double combinedMvm;  // result mode 2 only
+    double combinedMvm;  // result mode 2 only (extended: always)
     double combinedDb;
+    std::uint8_t strongestHopOrder = 0;  // extended model: the order that carries most power
+    std::uint8_t hopOrderCount = 0;      // extended model: the orders summed
 };
 
 struct PointResult {
     double groundRangeKm;
     PathKind pathKind;
     int rxGroundCode;      // the receiving point's ground code used
-    int midGroundCode;     // the midpoint's, on oneHop and twoHop paths; else 0 (not used)
+    int midGroundCode;     // the midpoint's, on sky-wave paths; else 0 (not used)
     double groundWaveMvm;  // not for beyondRange
     double groundWaveDb;
-    std::array<HourResult, kHourCount> hours;  // oneHop and twoHop only
+    std::array<HourResult, kHourCount> hours;  // oneHop, twoHop and skyWave only
 };
 
 // The field that fieldcast reports for the hour: ground wave, sky wave, or their
@@ -67,9 +74,14 @@ struct PointRefusal {
 class alignas(64) PointPredictor {
   public:
     // `grounds`: the grounds of each point from the coastlines; null for the run's codes.
-    explicit PointPredictor(const RunInputs& inputs, const RunGrounds* grounds = nullptr);
+    // Under the extended model (inputs.model) the points go to an ExtendedPredictor, with
+    // `curves` for its mixed-path ground wave under --ground coastlines.
+    explicit PointPredictor(const RunInputs& inputs, const RunGrounds* grounds = nullptr,
+                            const GroundWaveCurves* curves = nullptr);
+    ~PointPredictor();
 
-    // All 24 hours at (latDeg, lonDeg); writes the report too when `report.file` is set.
+    // All 24 hours at (latDeg, lonDeg); writes the report too when `report.file` is set
+    // (the classic model only).
     // Returns the refusal of the first hour that fieldcast refuses; the result is then
     // incomplete.
     std::optional<PointRefusal> predict(double rxLatDeg, double rxLonDeg, PointResult& result,
@@ -83,6 +95,7 @@ class alignas(64) PointPredictor {
     PredictionState state_;
     HourTables tables_;
     HourTerms terms_;
+    std::unique_ptr<ExtendedPredictor> extended_;
 };
 
 }  // namespace fieldcast::map

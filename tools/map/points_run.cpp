@@ -55,6 +55,9 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
         }
     }
     if (sites.empty()) throw DataError("no receiving point to predict");
+    if (options.reports && common.model.model == PropagationModel::extended) {
+        throw UsageError("--reports writes fieldcast's own report: it needs --model classic");
+    }
     const RunSetup setup = loadRunSetup(common, kPointsResolution, [&](PathRegion& region) {
         for (const PointSite& site : sites) region.addPath(site.latDeg, site.lonDeg);
     });
@@ -99,11 +102,13 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
     }
 
     const int resultMode = inputs->base.resultMode;
+    const bool extended = inputs->model.model == PropagationModel::extended;
     if (options.csv) {
         const std::filesystem::path csvPath = common.outputDir / "points.csv";
         OutputFile csv = createOutput(csvPath);
         writeOutput(csv.get(),
-                    std::string("pointIndex,pointName,latDeg,lonDeg,") + kPredictionColumns + "\n",
+                    std::string("pointIndex,pointName,latDeg,lonDeg,") + kPredictionColumns +
+                        (extended ? std::string(",") + kHopOrderColumns : std::string()) + "\n",
                     csvPath);
         std::string text;
         for (std::size_t i = 0; i < sites.size(); ++i) {
@@ -112,6 +117,7 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
                 text += std::to_string(i) + ',' + csvField(sites[i].nameUtf8) + ',' +
                         formatNumber(sites[i].latDeg) + ',' + formatNumber(sites[i].lonDeg) + ',';
                 appendPredictionCells(text, results[i], hour, resultMode);
+                if (extended) appendHopOrderCells(text, results[i], hour);
                 text += '\n';
             }
             writeOutput(csv.get(), text, csvPath);

@@ -15,10 +15,6 @@ namespace fieldcast::map {
 
 namespace {
 
-constexpr const char* kModel =
-    "classic: ground wave of the transmitter's ground curve on the whole path, one- or two-hop "
-    "sky wave from the E-layer tables";
-
 DescriptionItem text(std::string key, std::string value) {
     return {std::move(key), std::move(value), 0.0, false};
 }
@@ -43,12 +39,13 @@ RunDescription describeRun(const RunSetup& setup, const CommonOptions& common,
     const bool coastlines = setup.grounds != nullptr;
     RunDescription d;
     d.zone = zone;
-    d.model = kModel;
+    const ModelChoice& choice = setup.inputs->model;
+    d.model = modelDescription(choice);
     d.warning = frequencyCoverageWarning(s);
     auto& items = d.items;
     items.push_back(text("program", "fieldcast-map"));
     items.push_back(text("programVersion", programVersion()));
-    items.push_back(text("model", kModel));
+    items.push_back(text("model", d.model));
     items.push_back(number("freqKhz", s.freqKhz));
     items.push_back(number("txPowerKw", s.txPowerKw));
     items.push_back(number("txLatDeg", s.txLat));
@@ -90,7 +87,11 @@ RunDescription describeRun(const RunSetup& setup, const CommonOptions& common,
                  monthName(s.month) + ", activity " + std::to_string(s.solarActivityCode);
     d.details = "transmitter " + degrees(s.txLat, 'N', 'S') + " " + degrees(s.txLon, 'E', 'W') +
                 ", " + grounds + ", " +
-                (s.resultMode == 2 ? "sky wave with ground wave" : "sky wave") + ", classic model";
+                (s.resultMode == 2 ? "sky wave with ground wave" : "sky wave") + ", " +
+                modelName(choice.model) + " model" +
+                (choice.model == PropagationModel::extended && choice.combine == CombineRule::phasor
+                     ? ", phasor sum"
+                     : "");
     d.title = d.headline + ", " + d.details;
     return d;
 }

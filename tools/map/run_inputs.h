@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "driver/input_files.h"
+#include "propagation_model.h"
 #include "record/prediction_state.h"
 
 namespace fieldcast::map {
@@ -46,6 +47,7 @@ struct RunInputs {
     PredictionState base;
     AfTable txAfTable;  // AF file of txGroundType
     AfTable rxAfTable;  // AF file of rxGroundType
+    ModelChoice model;  // --model, --combine
 };
 
 // Reads the scalar files not overridden, the ground-wave curves of txGroundType and the

@@ -37,6 +37,7 @@ struct GroupCriteria {
     double maxShareOutside = 0.0;  // of the group's rows beyond their tolerance
     double hardLimitDb = 0.0;      // |difference| no row may exceed (0: the row tolerance)
     double meanBiasLimitDb = 0.0;  // |mean difference| (0: none)
+    double meanAbsLimitDb = 0.0;   // mean |difference| (0: none)
 };
 GroupCriteria criteriaFor(const std::string& group);
 
@@ -46,6 +47,7 @@ struct GroupSummary {
     int rows = 0;
     int outside = 0;  // rows beyond their tolerance
     double meanDifferenceDb = 0.0;
+    double meanAbsDifferenceDb = 0.0;
     double maxAbsDifferenceDb = 0.0;
     GroupCriteria criteria;
     bool meetsCriteria() const;

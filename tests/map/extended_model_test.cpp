@@ -1,0 +1,260 @@
+// The extended model against fieldcast's hour where they share a path, and its own rules: no
+// step at 2000 km or at 4000 km, its range, the antenna factor past grazing and the sums.
+#include "extended_model.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "coastline_grounds.h"
+#include "driver/input_files.h"
+#include "geometry/great_circle.h"
+#include "groundwave/ground_wave.h"
+#include "mixed_path.h"
+#include "point_prediction.h"
+#include "run_inputs.h"
+
+namespace fieldcast::map {
+namespace {
+
+struct Site {
+    double latDeg;
+    double lonDeg;
+};
+
+// `distanceKm` from `from` along the initial bearing, on the sphere of the ground range.
+Site destination(Site from, double distanceKm, double bearingDeg) {
+    const double lat = from.latDeg * kRadPerDeg;
+    const double b = bearingDeg * kRadPerDeg;
+    const double a = distanceKm / kRangeEarthRadiusKm;
+    const double lat2 =
+        std::asin(std::sin(lat) * std::cos(a) + std::cos(lat) * std::sin(a) * std::cos(b));
+    const double dLon = std::atan2(std::sin(b) * std::sin(a) * std::cos(lat),
+                                   std::cos(a) - std::sin(lat) * std::sin(lat2));
+    return {lat2 * kDegPerRad, from.lonDeg + dLon * kDegPerRad};
+}
+
+std::unique_ptr<RunInputs> bundledInputs(double freqKhz, int month, int resultMode,
+                                         CombineRule combine = CombineRule::power) {
+    auto inputs = std::make_unique<RunInputs>();
+    InputOverrides o;
+    o.freqKhz = freqKhz;
+    o.month = month;
+    o.resultMode = resultMode;
+    loadRunInputs(BUNDLED_DATA_DIR, o, *inputs);
+    inputs->model = {PropagationModel::extended, combine};
+    return inputs;
+}
+
+Site transmitter(const RunInputs& inputs) { return {inputs.base.txLat, inputs.base.txLon}; }
+
+TEST(ExtendedModel, OneHopOrderIsFieldcastsOneHopSkyWave) {
+    std::mt19937 random(13);
+    std::uniform_real_distribution<double> range(60.0, 2000.0);
+    std::uniform_real_distribution<double> bearing(0.0, 360.0);
+    for (const double freqKhz : {40.0, 100.0, 300.0}) {
+        for (const int month : {1, 6, 10}) {
+            auto inputs = bundledInputs(freqKhz, month, 2);
+            RunInputs classicInputs = *inputs;
+            classicInputs.model = {};
+            PointPredictor classic(classicInputs);
+            ExtendedPredictor extended(*inputs, nullptr, nullptr, CombineRule::power);
+            for (int i = 0; i < 20; ++i) {
+                const Site rx = destination(transmitter(*inputs), range(random), bearing(random));
+                PointResult expected{};
+                PointResult result{};
+                ASSERT_FALSE(classic.predict(rx.latDeg, rx.lonDeg, expected));
+                ASSERT_EQ(expected.pathKind, PathKind::oneHop);
+                const auto refusal = extended.predict(rx.latDeg, rx.lonDeg, result);
+                ASSERT_FALSE(refusal) << refusal->line << " hour " << refusal->hourIndex;
+                ASSERT_EQ(result.pathKind, PathKind::skyWave);
+                EXPECT_EQ(result.groundWaveDb, expected.groundWaveDb);
+                for (int h = 0; h < kHourCount; ++h) {
+                    const HopOrderField one = extended.orderField(1, h);
+                    ASSERT_TRUE(one.reaches);
+                    // the same double, so the same printed digits
+                    EXPECT_EQ(one.mvm, expected.hours[static_cast<std::size_t>(h)].skyWaveMvm)
+                        << freqKhz << " kHz month " << month << " hour " << h << " at "
+                        << expected.groundRangeKm << " km";
+                }
+            }
+        }
+    }
+}
+
+// The field either side of the classic model's steps, at every hour, by day and by night.
+TEST(ExtendedModel, NoStepAt2000Or4000Km) {
+    for (const double freqKhz : {40.0, 60.0, 100.0, 150.0, 200.0, 300.0}) {
+        for (const int month : {1, 6}) {
+            for (const int resultMode : {1, 2}) {  // the sky wave alone, and with the ground wave
+                auto inputs = bundledInputs(freqKhz, month, resultMode);
+                ExtendedPredictor extended(*inputs, nullptr, nullptr, CombineRule::power);
+                for (const double bearingDeg : {0.0, 90.0, 200.0, 270.0}) {
+                    for (const double edgeKm : {2000.0, 4000.0}) {
+                        PointResult nearSide{};
+                        PointResult farSide{};
+                        const Site a = destination(transmitter(*inputs), edgeKm - 10.0, bearingDeg);
+                        const Site b = destination(transmitter(*inputs), edgeKm + 10.0, bearingDeg);
+                        ASSERT_FALSE(extended.predict(a.latDeg, a.lonDeg, nearSide));
+                        ASSERT_FALSE(extended.predict(b.latDeg, b.lonDeg, farSide));
+                        for (int h = 0; h < kHourCount; ++h) {
+                            const double step = reportedField(farSide, h, resultMode).db -
+                                                reportedField(nearSide, h, resultMode).db;
+                            EXPECT_LT(std::fabs(step), 3.0)
+                                << freqKhz << " kHz month " << month << " mode " << resultMode
+                                << " bearing " << bearingDeg << " at " << edgeKm << " km hour "
+                                << h;
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(ExtendedModel, RangeTo12000KmWithTheCurvesExtrapolated) {
+    auto inputs = bundledInputs(100.0, 3, 2);
+    ExtendedPredictor extended(*inputs, nullptr, nullptr, CombineRule::power);
+    PointResult result{};
+    const Site inside = destination(transmitter(*inputs), 11990.0, 300.0);
+    ASSERT_FALSE(extended.predict(inside.latDeg, inside.lonDeg, result));
+    EXPECT_EQ(result.pathKind, PathKind::skyWave);
+    const PredictionState& s = inputs->base;
+    // past the curves' last distance: their own straight line in dB, with the power
+    EXPECT_NEAR(
+        result.groundWaveDb,
+        curveFieldDb(s.gwFreqAxis, s.gwDistAxis, s.gwCurveTable, result.groundRangeKm, s.freqKhz) +
+            10.0 * std::log10(s.txPowerKw),
+        1e-9);
+    for (int h = 0; h < kHourCount; ++h) {
+        const HourResult& hour = result.hours[static_cast<std::size_t>(h)];
+        EXPECT_TRUE(std::isfinite(hour.combinedDb)) << h;
+        EXPECT_GE(hour.strongestHopOrder, extended.firstHopOrder());
+        EXPECT_GE(hour.hopOrderCount, 1);
+        // more than 4600 km per hop is beyond any ray that reaches the ground
+        EXPECT_GE(hour.strongestHopOrder, 3);
+    }
+    const Site outside = destination(transmitter(*inputs), 12010.0, 300.0);
+    ASSERT_FALSE(extended.predict(outside.latDeg, outside.lonDeg, result));
+    EXPECT_EQ(result.pathKind, PathKind::beyondRange);
+}
+
+TEST(ExtendedModel, AntennaFactorPastGrazingAndFocusingOfHops) {
+    auto inputs = bundledInputs(100.0, 6, 2);
+    PredictionState s = inputs->base;
+    const std::span<const double> land(inputs->txAfTable);
+    s.elevationAngle = 0.0;
+    const double atZero = antennaFactorPastGrazing(s, land);
+    s.elevationAngle = -1e-9;
+    EXPECT_NEAR(antennaFactorPastGrazing(s, land), atZero, 1e-9);  // continuous at 0
+    s.elevationAngle = 1.0;
+    const double atOne = antennaFactorPastGrazing(s, land);
+    s.elevationAngle = -1.0;
+    const double atMinusOne = antennaFactorPastGrazing(s, land);
+    // the slope of the last interval, in dB, carried on
+    EXPECT_NEAR(20.0 * std::log10(atMinusOne / atZero), 20.0 * std::log10(atZero / atOne), 1e-9);
+    EXPECT_LT(atMinusOne, atZero);
+    EXPECT_GT(atMinusOne, 0.0);
+
+    EXPECT_EQ(hopOrderFocusing(1, 1.3), 1.0);
+    // two hops of a short path: the lateral spreading of one path, next to nothing
+    EXPECT_NEAR(hopOrderFocusing(2, 0.1), 1.0, 1e-3);
+    // toward the antipode the great circles converge
+    EXPECT_GT(hopOrderFocusing(6, 2.8), hopOrderFocusing(6, 1.5));
+}
+
+TEST(ExtendedModel, PowerAndPhasorSumsOfTheOrders) {
+    auto powerInputs = bundledInputs(60.0, 1, 2, CombineRule::power);
+    auto phasorInputs = bundledInputs(60.0, 1, 2, CombineRule::phasor);
+    ExtendedPredictor power(*powerInputs, nullptr, nullptr, CombineRule::power);
+    ExtendedPredictor phasor(*phasorInputs, nullptr, nullptr, CombineRule::phasor);
+    const Site rx = destination(transmitter(*powerInputs), 2600.0, 250.0);
+    PointResult byPower{};
+    PointResult byPhasor{};
+    ASSERT_FALSE(power.predict(rx.latDeg, rx.lonDeg, byPower));
+    ASSERT_FALSE(phasor.predict(rx.latDeg, rx.lonDeg, byPhasor));
+    bool differs = false;
+    for (int h = 0; h < kHourCount; ++h) {
+        const HourResult& p = byPower.hours[static_cast<std::size_t>(h)];
+        const HourResult& q = byPhasor.hours[static_cast<std::size_t>(h)];
+        ASSERT_EQ(p.hopOrderCount, q.hopOrderCount);
+        double powerSum = 0.0;
+        double amplitudeSum = 0.0;
+        double strongest = 0.0;
+        int counted = 0;
+        for (int n = power.firstHopOrder(); counted < p.hopOrderCount; ++n) {
+            const HopOrderField f = power.orderField(n, h);
+            if (!f.reaches) continue;
+            ++counted;
+            powerSum += f.mvm * f.mvm;
+            amplitudeSum += f.mvm;
+            if (f.mvm > strongest) {
+                strongest = f.mvm;
+                EXPECT_EQ(n, p.strongestHopOrder);
+            }
+        }
+        EXPECT_NEAR(p.skyWaveMvm, std::sqrt(powerSum), 1e-12 * p.skyWaveMvm);
+        EXPECT_NEAR(p.combinedMvm, std::hypot(p.skyWaveMvm, byPower.groundWaveMvm),
+                    1e-12 * p.combinedMvm);
+        // phasors: no more than the amplitudes added, no less than the strongest less the rest
+        EXPECT_LE(q.skyWaveMvm, amplitudeSum * (1.0 + 1e-12));
+        EXPECT_GE(q.skyWaveMvm, (2.0 * strongest - amplitudeSum) * (1.0 - 1e-12));
+        differs = differs || std::fabs(q.combinedDb - p.combinedDb) > 0.5;
+    }
+    EXPECT_TRUE(differs);  // the phases matter somewhere in the day
+}
+
+// Under --ground coastlines every intermediate ground reflection takes the ground under it and
+// the ground wave is Millington's: over a mask of land alone the run equals the one of land
+// codes, over one of sea alone the higher orders gain the sea's reflection.
+TEST(ExtendedModel, GroundsFromTheMaskAtEveryReflection) {
+    auto inputs = bundledInputs(100.0, 1, 2);
+    inputs->base.txGroundType = 2;
+    inputs->base.rxGroundType = 2;
+    inputs->base.midGroundType = 2;
+    requireRead(loadAfTable(BUNDLED_DATA_DIR, 2, inputs->txAfTable));
+    inputs->rxAfTable = inputs->txAfTable;
+    const GroundWaveCurves curves = loadGroundWaveCurveSet(BUNDLED_DATA_DIR);
+    const auto grounds = [&](bool land) {
+        auto g = std::make_unique<RunGrounds>(RunGrounds{
+            LandSeaMask(-180.0, -90.0, 1.0, 361, 181, std::vector<bool>(361 * 181, land)),
+            CoastlineResolution::crude,
+            MaskCost{},
+            2,
+            false,
+            {},
+            inputs->txAfTable});
+        requireRead(loadAfTable(BUNDLED_DATA_DIR, 1, g->seaAfTable));
+        return g;
+    };
+    const auto allLand = grounds(true);
+    const auto allSea = grounds(false);
+    ExtendedPredictor codes(*inputs, nullptr, nullptr, CombineRule::power);
+    ExtendedPredictor land(*inputs, allLand.get(), &curves, CombineRule::power);
+    ExtendedPredictor sea(*inputs, allSea.get(), &curves, CombineRule::power);
+    for (const double rangeKm : {800.0, 3000.0, 7000.0}) {
+        const Site rx = destination(transmitter(*inputs), rangeKm, 250.0);
+        PointResult byCodes{};
+        PointResult byLand{};
+        PointResult bySea{};
+        ASSERT_FALSE(codes.predict(rx.latDeg, rx.lonDeg, byCodes));
+        ASSERT_FALSE(land.predict(rx.latDeg, rx.lonDeg, byLand));
+        ASSERT_FALSE(sea.predict(rx.latDeg, rx.lonDeg, bySea));
+        EXPECT_NEAR(byLand.groundWaveDb, byCodes.groundWaveDb, 1e-9) << rangeKm;
+        EXPECT_GT(bySea.groundWaveDb, byLand.groundWaveDb + 3.0) << rangeKm;
+        for (int h = 0; h < kHourCount; ++h) {
+            const auto i = static_cast<std::size_t>(h);
+            EXPECT_EQ(byLand.hours[i].skyWaveMvm, byCodes.hours[i].skyWaveMvm);
+            // two sea reflections against two land ones at 5-10 degrees, above land's
+            // pseudo-Brewster angle (the sea's antenna factor at the receiving end alone gives
+            // about 10 %); nearer grazing the land's coefficient rises toward 1 again
+            if (rangeKm == 3000.0) {
+                EXPECT_GT(sea.orderField(3, h).mvm, land.orderField(3, h).mvm * 1.5) << h;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace fieldcast::map

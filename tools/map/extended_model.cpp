@@ -1,0 +1,333 @@
+#include "extended_model.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "geometry/great_circle.h"
+#include "groundwave/ground_wave.h"
+#include "record/file_names.h"
+#include "skywave/sky_tables.h"
+
+namespace fieldcast::map {
+
+namespace {
+
+double mvmToDb(double mvm) { return 20.0 * std::log10(1000.0 * mvm); }
+
+PointRefusal factorRefusal(const char* file, int hour) {
+    HourOutcome outcome{HourEnd::refused, HourRefusal::factor, file, false};
+    return PointRefusal{refusalLine(outcome), hour};
+}
+
+}  // namespace
+
+const char* modelName(PropagationModel model) {
+    return model == PropagationModel::extended ? "extended" : "classic";
+}
+
+const char* combineName(CombineRule combine) {
+    return combine == CombineRule::phasor ? "phasor" : "power";
+}
+
+std::string modelDescription(const ModelChoice& choice) {
+    if (choice.model == PropagationModel::classic) {
+        return "classic: ground wave of the transmitter's ground curve on the whole path, one- or "
+               "two-hop sky wave from the E-layer tables";
+    }
+    return std::string(
+               "extended: ground wave of the transmitter's ground curve (Millington's "
+               "mixed path under --ground coastlines), every hop order that reaches the "
+               "point up to 12,000 km, each reflection at its own control point, ") +
+           (choice.combine == CombineRule::phasor ? "phasor sum" : "power sum");
+}
+
+double antennaFactorPastGrazing(PredictionState& state, std::span<const double> afTable) {
+    const double lastDeg = state.psAxis[kPsCount - 1];
+    const double elevationDeg = state.elevationAngle;
+    if (!(elevationDeg < lastDeg)) return lookupAfFactor(state, afTable);
+    const double beforeDeg = state.psAxis[kPsCount - 2];
+    state.elevationAngle = lastDeg;
+    const double atLast = lookupAfFactor(state, afTable);
+    state.elevationAngle = beforeDeg;
+    const double atBefore = lookupAfFactor(state, afTable);
+    state.elevationAngle = elevationDeg;
+    // a table that does not fall toward grazing is held, never raised, past it
+    const double ratio = std::min(1.0, atLast / atBefore);
+    return atLast * std::pow(ratio, (lastDeg - elevationDeg) / (beforeDeg - lastDeg));
+}
+
+double hopOrderFocusing(int order, double centralAngle) {
+    if (order == 1) return 1.0;
+    const double whole = std::sin(centralAngle);
+    if (!(whole > 1e-12)) return 1.0;  // a path of no length
+    return std::sqrt(order * std::sin(centralAngle / order) / whole);
+}
+
+ExtendedPredictor::ExtendedPredictor(const RunInputs& inputs, const RunGrounds* grounds,
+                                     const GroundWaveCurves* curves, CombineRule combine)
+    : inputs_(inputs),
+      grounds_(grounds),
+      curves_(curves),
+      combine_(combine),
+      state_(inputs.base),
+      rxAfTable_(inputs.rxAfTable) {}
+
+int ExtendedPredictor::groundCodeAt(double latRad, double lonRad) const {
+    if (grounds_ == nullptr) return state_.midGroundType;
+    return grounds_->groundCode(latRad * kDegPerRad, lonRad * kDegPerRad);
+}
+
+void ExtendedPredictor::setGroundConstants(int code) {
+    state_.midGroundType = code;
+    setMidpointGround(state_);
+}
+
+const GroundTerms& ExtendedPredictor::groundTermsOf(int code) {
+    const auto index = static_cast<std::size_t>(code >= 1 && code <= 3 ? code : 0);
+    if (!groundTerms_[index]) {
+        setGroundConstants(code);
+        groundTerms_[index] = computeGroundTerms(state_);
+    }
+    return *groundTerms_[index];
+}
+
+const ExtendedPredictor::OrderTerms& ExtendedPredictor::orderTerms(int order) {
+    const auto slot = static_cast<std::size_t>(order - 1);
+    if (orders_.size() <= slot) orders_.resize(slot + 1);
+    if (orders_[slot]) return *orders_[slot];
+    PredictionState& s = state_;
+    OrderTerms terms{};
+    s.hopCount = order;
+    terms.hop = computeHopTerms(s);  // sets hopRangeKm = groundRangeKm / order
+    // outside its hop ranges the table's lookup would carry its last interval on both sides:
+    // the factor keeps its value at the nearer end instead (about 1 below the first)
+    s.hopRangeKm = std::clamp(s.hopRangeKm, s.dAxis[0], s.dAxis[kDCount - 1]);
+    terms.ffFactor = lookupFfFactor(s) * hopOrderFocusing(order, s.centralAngle);
+    terms.firstControl = controls_.size();
+    for (int k = 0; k < order; ++k) {
+        if (order == 1) {
+            computePathMidpoint(s);  // fieldcast's control point
+        } else {
+            greatCirclePoint(s.txLat, s.txLon, rxLatRad_, rxLonRad_,
+                             (2.0 * k + 1.0) / (2.0 * order), s.midLat, s.midLon);
+        }
+        setMonthDeclination(s);
+        setHourAndControlPoint(s);
+        controls_.push_back({s.midLat, s.midLon, evaluateELayerDayTerms(s)});
+    }
+    terms.firstGround = groundCodes_.size();
+    for (int j = 1; j < order; ++j) {
+        double lat = 0.0;
+        double lon = 0.0;
+        greatCirclePoint(s.txLat, s.txLon, rxLatRad_, rxLonRad_, static_cast<double>(j) / order,
+                         lat, lon);
+        groundCodes_.push_back(groundCodeAt(lat, lon));
+    }
+    orders_[slot] = terms;
+    return *orders_[slot];
+}
+
+HopOrderField ExtendedPredictor::orderField(int order, int hour) {
+    PredictionState& s = state_;
+    const OrderTerms terms = orderTerms(order);  // a copy: the cache may grow below
+    HopOrderField field{};
+    if (!isUsableFactor(terms.ffFactor)) {
+        refusedFile_ = "FF.dat";
+        return field;
+    }
+    s.hourIndex = hour;
+    s.hopCount = order;
+    elevations_.resize(static_cast<std::size_t>(order));
+    double slantKm = 0.0;
+    double firstRcx = 1.0;
+    double otherRcx = 1.0;
+    for (int k = 0; k < order; ++k) {
+        const ControlPoint& c = controls_[terms.firstControl + static_cast<std::size_t>(k)];
+        s.midLat = c.latRad;
+        s.midLon = c.lonRad;
+        setMonthDeclination(s);
+        setHourAndControlPoint(s);
+        // the sun at the control point itself: the E layer's shifted hour refers the hour to the
+        // receiving longitude, so that longitude is taken at the control point (the first order
+        // keeps fieldcast's own hour)
+        if (order > 1) s.rxLon = c.lonRad;
+        computeReflectionHeight(s, c.day);
+        s.rxLon = rxLonRad_;
+        computeHopPath(s, terms.hop);
+        elevations_[static_cast<std::size_t>(k)] = s.elevationAngle;
+        if (k == 0 || k == order - 1) {
+            const double endDeg = s.elevationAngle * kDegPerRad;
+            if (endDeg < kMinHopElevationDeg) return field;  // the order does not reach
+        }
+        slantKm += s.hopSlantKm;
+        const double rcx = lookupRcxFactor(s);
+        if (!isUsableFactor(rcx)) {
+            refusedFile_ = rcxFileName(s.solarActivityCode);
+            return field;
+        }
+        (k == 0 ? firstRcx : otherRcx) *= rcx;
+    }
+    field.reaches = true;
+
+    // the ground reflections between the hops
+    double groundMag = 1.0;
+    double groundPhaseDeg = 0.0;
+    for (int j = 1; j < order; ++j) {
+        const int code = groundCodes_[terms.firstGround + static_cast<std::size_t>(j - 1)];
+        const GroundTerms& ground = groundTermsOf(code);
+        setGroundConstants(code);
+        const double mean = 0.5 * (elevations_[static_cast<std::size_t>(j - 1)] +
+                                   elevations_[static_cast<std::size_t>(j)]);
+        s.elevationAngle = std::max(0.0, mean);
+        computeGroundReflection(s, ground);
+        groundMag *= s.groundReflMag;
+        groundPhaseDeg += s.groundReflPhaseDeg;
+    }
+
+    // the ends: the first hop's elevation at the transmitter, the last hop's at the point
+    s.elevationAngle = elevations_.back() * kDegPerRad;
+    s.rxAfFactor = antennaFactorPastGrazing(s, rxAfTable_);
+    s.elevationAngle = elevations_.front() * kDegPerRad;
+    s.txAfFactor = antennaFactorPastGrazing(s, inputs_.txAfTable);
+    if (!isUsableFactor(s.txAfFactor) || !isUsableFactor(s.rxAfFactor)) {
+        refusedFile_ = afFileName(isUsableFactor(s.txAfFactor) ? s.rxGroundType : s.txGroundType);
+        return field;
+    }
+    s.ffFactor = terms.ffFactor;
+    s.rcxFactor = firstRcx;
+    s.skyPathKm = slantKm;
+    const int midCode = s.midGroundType;
+    const GroundTerms& midGround = groundTermsOf(midCode);
+    setGroundConstants(midCode);
+    computeSkyWave(s, midGround);  // the sky-wave field of the core
+    field.mvm = s.skyWave1HopMvm * otherRcx * groundMag;
+    const double pathDiff = (slantKm - s.groundRangeKm) / s.wavelengthKm;
+    field.phaseDeg = (pathDiff - std::floor(pathDiff)) * 360.0 + groundPhaseDeg;
+    return field;
+}
+
+std::optional<PointRefusal> ExtendedPredictor::predict(double rxLatDeg, double rxLonDeg,
+                                                       PointResult& result) {
+    PredictionState& s = state_;
+    s.txLat = inputs_.base.txLat;
+    s.txLon = inputs_.base.txLon;
+    if (grounds_ != nullptr) {
+        s.rxGroundType = grounds_->groundCode(rxLatDeg, rxLonDeg);
+        rxAfTable_ = s.rxGroundType == 1 ? std::span<const double>(grounds_->seaAfTable)
+                                         : std::span<const double>(grounds_->landAfTable);
+    }
+    result.rxGroundCode = s.rxGroundType;
+    s.hourIndex = 0;
+    startHour(s, rxLatDeg, rxLonDeg);
+    rxLatRad_ = s.rxLat;
+    rxLonRad_ = s.rxLon;
+    result.groundRangeKm = s.groundRangeKm;
+    if (s.groundRangeKm > kExtendedMaxRangeKm) {
+        result.pathKind = PathKind::beyondRange;
+        return std::nullopt;
+    }
+    // the ground wave: the closed form near the transmitter, else the curves (past their last
+    // distance by their own extrapolation), or Millington's over the mixed path
+    const GroundWaveOutcome ground = computeGroundWave(s);
+    if (ground == GroundWaveOutcome::fromCurves && grounds_ != nullptr && curves_ != nullptr) {
+        s.groundWaveDb =
+            mixedPathFieldDb(*curves_, grounds_->mask, grounds_->landCode, s.freqKhz,
+                             inputs_.base.txLat, inputs_.base.txLon, rxLatDeg, rxLonDeg,
+                             s.groundRangeKm, pathSampleStepKm(grounds_->mask)) +
+            10.0 * std::log10(s.txPowerKw);
+        setGroundWaveMvm(s);
+    }
+    result.groundWaveMvm = s.groundWaveMvm;
+    result.groundWaveDb = s.groundWaveDb;
+    if (ground == GroundWaveOutcome::shortRange) {
+        result.pathKind = PathKind::groundOnly;
+        return std::nullopt;
+    }
+    if (!std::isfinite(s.groundWaveDb) || !std::isfinite(s.groundWaveMvm)) {
+        HourOutcome outcome{HourEnd::refused, HourRefusal::groundWave,
+                            curveFileName(s.txGroundType), false};
+        return PointRefusal{refusalLine(outcome), 0};
+    }
+    result.pathKind = PathKind::skyWave;
+    if (grounds_ != nullptr) {
+        s.midGroundType = grounds_->midpointGroundCode(inputs_.base.txLat, inputs_.base.txLon,
+                                                       rxLatDeg, rxLonDeg);
+    } else {
+        s.midGroundType = inputs_.base.midGroundType;
+    }
+    result.midGroundCode = s.midGroundType;
+    const int midCode = s.midGroundType;
+
+    // a new path: its orders, control points and grounds
+    for (auto& o : orders_) o.reset();
+    controls_.clear();
+    groundCodes_.clear();
+    refusedFile_ = nullptr;
+    // the lowest order whose ray leaves above the lowest elevation at the highest reflection
+    firstOrder_ = 1;
+    for (; firstOrder_ < kMaxHopOrder; ++firstOrder_) {
+        s.hopCount = firstOrder_;
+        const HopTerms hop = computeHopTerms(s);
+        s.reflectionHeightKm = 100.0;
+        computeHopPath(s, hop);
+        if (s.elevationAngle * kDegPerRad >= kMinHopElevationDeg) break;
+    }
+
+    const double groundMvm = s.resultMode == 2 ? s.groundWaveMvm : 0.0;
+    for (int hour = 0; hour < kHourCount; ++hour) {
+        double skyPower = 0.0;
+        double skyRe = 0.0;
+        double skyIm = 0.0;
+        double strongestMvm = -1.0;
+        double previousMvm = -1.0;
+        int strongest = 0;
+        int count = 0;
+        for (int order = firstOrder_; order <= kMaxHopOrder; ++order) {
+            s.midGroundType = midCode;
+            const HopOrderField f = orderField(order, hour);
+            if (refusedFile_ != nullptr) return factorRefusal(refusedFile_, hour);
+            if (!f.reaches) continue;
+            const double power = f.mvm * f.mvm;
+            skyPower += power;
+            const double lag = f.phaseDeg * kRadPerDeg;
+            skyRe += f.mvm * std::cos(lag);
+            skyIm -= f.mvm * std::sin(lag);
+            ++count;
+            if (f.mvm > strongestMvm) {
+                strongestMvm = f.mvm;
+                strongest = order;
+            }
+            const double total = skyPower + groundMvm * groundMvm;
+            const bool weakening = previousMvm >= 0.0 && f.mvm < previousMvm;
+            previousMvm = f.mvm;
+            // a weaker order than the one before that adds next to nothing: the rest add less
+            if (weakening &&
+                (!(power > 0.0) || 10.0 * std::log10(total / (total - power)) < kHopOrderStopDb)) {
+                break;
+            }
+        }
+        s.midGroundType = midCode;
+        HourResult& h = result.hours[static_cast<std::size_t>(hour)];
+        h.strongestHopOrder = static_cast<std::uint8_t>(strongest);
+        h.hopOrderCount = static_cast<std::uint8_t>(count);
+        if (combine_ == CombineRule::power) {
+            h.skyWaveMvm = std::sqrt(skyPower);
+            h.combinedMvm = std::sqrt(skyPower + s.groundWaveMvm * s.groundWaveMvm);
+        } else {
+            h.skyWaveMvm = std::hypot(skyRe, skyIm);
+            h.combinedMvm = std::hypot(skyRe + s.groundWaveMvm, skyIm);
+        }
+        h.skyWaveDb = mvmToDb(h.skyWaveMvm);
+        h.combinedDb = mvmToDb(h.combinedMvm);
+        const FieldStrength reported = s.resultMode == 2
+                                           ? FieldStrength{h.combinedMvm, h.combinedDb}
+                                           : FieldStrength{h.skyWaveMvm, h.skyWaveDb};
+        if (!std::isfinite(reported.mvm) || std::isnan(reported.db)) {
+            HourOutcome outcome{HourEnd::refused, HourRefusal::field, nullptr, false};
+            return PointRefusal{refusalLine(outcome), hour};
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace fieldcast::map

@@ -1,0 +1,147 @@
+// The extended sky-wave model of fieldcast-map (--model extended): every hop order that
+// reaches the point, summed with the ground wave, out to 12,000 km. It runs the core's steps
+// (range, midpoint, E layer, hop geometry, the FF, AF and RCX lookups, the ground reflection,
+// the sky-wave field) once per ionospheric reflection and adds only what is new:
+//
+// Hop orders. Order n has n hops of equal ground range d/n. The ionospheric reflection k
+// (k = 1..n) lies at (2k - 1)/(2n) of the great circle from the transmitter, its control point;
+// the ground reflection j (j = 1..n-1) at j/n. An order reaches the point when the elevation at
+// both ends is at least kMinHopElevationDeg: geometric rays above 0 degrees, and rays past
+// grazing, down to -2 degrees, through the antenna factor's diffraction region. Orders are
+// taken from the lowest that reaches the point upwards, and the sum stops after the first order
+// that is weaker than the one before and changes the total by less than 0.1 dB.
+//
+// Each reflection at its own place and time. The E-layer height, the cosine of the solar
+// zenith angle and f cos(i) of reflection k are those of its own control point at the hour (the
+// core's E-layer function with that control point, the core's hop path over d/n at that
+// height). The E layer takes the hour at the control point from the JST hour shifted by the
+// longitude from the receiving point to the control point, which puts the sun of a one-hop
+// path's midpoint at the transmitter's longitude; the first order keeps that, so that it is
+// fieldcast's 1-hop sky wave exactly, and every reflection of the higher orders takes the sun
+// at its own control point (the receiving longitude given to the E layer is the control
+// point's). Unequal heights: every hop is taken as a symmetric hop of d/n at the height of its
+// own control point; the sky path is the sum of the hops' slant paths, the transmitter's
+// elevation that of the first hop, the receiving point's that of the last, and a ground
+// reflection between two hops takes the mean of their elevations (0 when that mean is below
+// 0: grazing, |R| = 1). Each intermediate ground reflection is the core's reflection
+// coefficient for the ground under it (the run's midpoint ground under --ground codes, the
+// mask under --ground coastlines).
+//
+// Past grazing. The antenna-factor tables end at 0 degrees. Below, the factor continues the
+// table's last interval (1 to 0 degrees) as a straight line in dB (1.2-2.5 dB per degree at
+// 100 kHz): continuous and falling, if slower than Fock's first mode deep in the shadow
+// (docs/extended-model.md).
+//
+// Focusing. Over concentric spheres the focusing factor of n equal hops is that of one hop
+// times sqrt(n sin(theta/n) / sin(theta)), theta the path's central angle: the in-plane
+// spreading of the ray tube grows with each hop as over one, and the lateral one follows the
+// great circles, which converge toward the antipode. The one-hop factor is the FF table's at
+// d/n; beyond the table's last hop range it keeps its last value (the table limits the factor
+// toward grazing already), below its first (50 km) its first, about 1. For n = 1 the extra factor
+// is exactly 1.
+//
+// Field of an order. The core's sky-wave field with the first hop's elevation and ionospheric
+// reflection and the whole sky path, times the other reflections: for n = 1 fieldcast's 1-hop
+// sky wave exactly, for n = 2 with equal heights fieldcast's 2-hop product with the
+// focusing factor above.
+//
+// Sum. The ground wave and every order in power (the median for random relative phases): the
+// maps show no interference fringes. --combine phasor adds phasors instead, each order lagging
+// the ground wave by its path difference and its ground reflections' phases, as fieldcast's
+// combination does. Under a result mode other than 2 the ground wave is left out, as in
+// fieldcast.
+//
+// Ground wave. Up to 4000 km the curves; beyond, up to 12,000 km, the curves' own
+// extrapolation: the straight line in dB through their last interval (3000 to 4000 km), the
+// decay rate of the first mode that rules there. Under --ground coastlines the ground wave is
+// Millington's over the mixed path (mixed_path.h).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "coastline_grounds.h"
+#include "geometry/e_layer.h"
+#include "geometry/hop_geometry.h"
+#include "mixed_path.h"
+#include "point_prediction.h"
+#include "propagation_model.h"
+#include "run_inputs.h"
+#include "skywave/sky_wave.h"
+
+namespace fieldcast::map {
+
+constexpr double kExtendedMaxRangeKm = 12000.0;  // beyond: no value
+constexpr double kMinHopElevationDeg = -2.0;     // the lowest elevation of a ray that is summed
+constexpr double kHopOrderStopDb = 0.1;
+constexpr int kMaxHopOrder = 64;
+
+// The AF factor at the record's elevationAngle (degrees), continued below the table's last
+// angle as described above. At and above the last angle it is the core's lookup.
+double antennaFactorPastGrazing(PredictionState& state, std::span<const double> afTable);
+
+// The focusing factor of `order` equal hops over a path of `centralAngle` (radians), relative
+// to that of one of its hops.
+double hopOrderFocusing(int order, double centralAngle);
+
+// One order's sky wave at one hour.
+struct HopOrderField {
+    bool reaches = false;  // the elevation at both ends is at least kMinHopElevationDeg
+    double mvm = 0.0;
+    double phaseDeg = 0.0;  // its lag behind the ground wave
+};
+
+// One worker's extended predictor: a record of its own, copied from the run's inputs.
+class ExtendedPredictor {
+  public:
+    // `grounds` under --ground coastlines (null under codes), with `curves` the three curve
+    // tables of the mixed-path ground wave.
+    ExtendedPredictor(const RunInputs& inputs, const RunGrounds* grounds,
+                      const GroundWaveCurves* curves, CombineRule combine);
+
+    // All 24 hours at the point. Returns the refusal of an hour whose factor or field is no
+    // number, as fieldcast refuses one.
+    std::optional<PointRefusal> predict(double rxLatDeg, double rxLonDeg, PointResult& result);
+
+    // After predict on a sky-wave path: the field of one order at one hour.
+    HopOrderField orderField(int order, int hour);
+    // The lowest order that can reach the point at any hour.
+    int firstHopOrder() const { return firstOrder_; }
+
+  private:
+    struct OrderTerms {
+        HopTerms hop;
+        double ffFactor;
+        std::size_t firstControl;  // into controls_
+        std::size_t firstGround;   // into groundCodes_
+    };
+    struct ControlPoint {
+        double latRad;
+        double lonRad;
+        ELayerTerms day;
+    };
+    const OrderTerms& orderTerms(int order);
+    int groundCodeAt(double latRad, double lonRad) const;
+    const GroundTerms& groundTermsOf(int code);
+    void setGroundConstants(int code);
+
+    const RunInputs& inputs_;
+    const RunGrounds* grounds_;
+    const GroundWaveCurves* curves_;
+    CombineRule combine_;
+    PredictionState state_;
+    std::span<const double> rxAfTable_;
+    int firstOrder_ = 1;
+    double rxLatRad_ = 0.0;
+    double rxLonRad_ = 0.0;
+    std::vector<std::optional<OrderTerms>> orders_;  // by order - 1
+    std::vector<ControlPoint> controls_;
+    std::vector<int> groundCodes_;
+    std::array<std::optional<GroundTerms>, 4> groundTerms_;  // by ground code 1..3
+    const char* refusedFile_ = nullptr;
+    std::vector<double> elevations_;  // of the hops of the order in hand, rad
+};
+
+}  // namespace fieldcast::map

@@ -1,0 +1,32 @@
+// Which model a run of fieldcast-map predicts with (--model) and how the extended model sums
+// its waves (--combine).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace fieldcast::map {
+
+enum class PropagationModel : std::uint8_t {
+    classic,   // fieldcast's method: one hop up to 2000 km, two up to 4000 km
+    extended,  // every hop order that reaches the point, up to 12,000 km (extended_model.h)
+};
+
+enum class CombineRule : std::uint8_t {
+    power,   // the power sum: the median for random relative phases, no fringes
+    phasor,  // the phasor sum with the phases of the path differences and ground reflections
+};
+
+struct ModelChoice {
+    PropagationModel model = PropagationModel::classic;
+    CombineRule combine = CombineRule::power;
+};
+
+// "classic", "extended"; "power", "phasor".
+const char* modelName(PropagationModel model);
+const char* combineName(CombineRule combine);
+
+// The model in one line, as the metadata, the grids' attributes and the page say it.
+std::string modelDescription(const ModelChoice& choice);
+
+}  // namespace fieldcast::map
