@@ -48,34 +48,36 @@ double computePathMidpoint(PredictionState& state) {
     return state.midLon;
 }
 
+GreatCircleArc::GreatCircleArc(double lat1, double lon1, double lat2, double lon2)
+    : a_{std::cos(lat1) * std::cos(lon1), std::cos(lat1) * std::sin(lon1), std::sin(lat1)},
+      w_{0.0, 0.0, 0.0},
+      angle_(0.0) {
+    const double b[3] = {std::cos(lat2) * std::cos(lon2), std::cos(lat2) * std::sin(lon2),
+                         std::sin(lat2)};
+    const double c = std::clamp(a_[0] * b[0] + a_[1] * b[1] + a_[2] * b[2], -1.0, 1.0);
+    // the part of b at right angles to a, as a unit vector
+    const double w[3] = {b[0] - c * a_[0], b[1] - c * a_[1], b[2] - c * a_[2]};
+    const double norm = std::sqrt(w[0] * w[0] + w[1] * w[1] + w[2] * w[2]);
+    if (!(norm > 1e-15)) return;  // coincident or antipodal ends: the start alone
+    for (int i = 0; i < 3; ++i) w_[i] = w[i] / norm;
+    angle_ = std::atan2(norm, c);
+}
+
+void GreatCircleArc::at(double fraction, double& lat, double& lon) const {
+    const double angle = angle_ * fraction;
+    atAngle(std::cos(angle), std::sin(angle), lat, lon);
+}
+
+void GreatCircleArc::atAngle(double cosAngle, double sinAngle, double& lat, double& lon) const {
+    double p[3];
+    for (int i = 0; i < 3; ++i) p[i] = cosAngle * a_[i] + sinAngle * w_[i];
+    lat = std::asin(std::clamp(p[2], -1.0, 1.0));
+    lon = std::atan2(p[1], p[0]);
+}
+
 void greatCirclePoint(double lat1, double lon1, double lat2, double lon2, double fraction,
                       double& lat, double& lon) {
-    const double ax = std::cos(lat1) * std::cos(lon1);
-    const double ay = std::cos(lat1) * std::sin(lon1);
-    const double az = std::sin(lat1);
-    const double bx = std::cos(lat2) * std::cos(lon2);
-    const double by = std::cos(lat2) * std::sin(lon2);
-    const double bz = std::sin(lat2);
-    const double c = std::clamp(ax * bx + ay * by + az * bz, -1.0, 1.0);
-    // the part of b at right angles to a, as a unit vector
-    double wx = bx - c * ax;
-    double wy = by - c * ay;
-    double wz = bz - c * az;
-    const double norm = std::sqrt(wx * wx + wy * wy + wz * wz);
-    if (!(norm > 1e-15)) {
-        lat = lat1;
-        lon = lon1;
-        return;
-    }
-    wx /= norm;
-    wy /= norm;
-    wz /= norm;
-    const double angle = std::atan2(norm, c) * fraction;
-    const double px = std::cos(angle) * ax + std::sin(angle) * wx;
-    const double py = std::cos(angle) * ay + std::sin(angle) * wy;
-    const double pz = std::cos(angle) * az + std::sin(angle) * wz;
-    lat = std::asin(std::clamp(pz, -1.0, 1.0));
-    lon = std::atan2(py, px);
+    GreatCircleArc(lat1, lon1, lat2, lon2).at(fraction, lat, lon);
 }
 
 }  // namespace fieldcast

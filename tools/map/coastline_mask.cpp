@@ -11,6 +11,7 @@
 #include <sstream>
 #include <thread>
 
+#include "geometry/great_circle.h"
 #include "gmt_maps.h"
 #include "record/constants.h"
 
@@ -42,16 +43,6 @@ double lonDifferenceDeg(double a, double b) {
     if (d > 180.0) d -= 360.0;
     if (d <= -180.0) d += 360.0;
     return d;
-}
-
-struct Vec3 {
-    double x, y, z;
-};
-
-Vec3 unitVector(double latDeg, double lonDeg) {
-    const double lat = latDeg * kRadPerDeg;
-    const double lon = lonDeg * kRadPerDeg;
-    return {std::cos(lat) * std::cos(lon), std::cos(lat) * std::sin(lon), std::sin(lat)};
 }
 
 // One latitude band of the mask, run by one grdlandmask process.
@@ -219,41 +210,32 @@ int nominalCellArcsec(CoastlineResolution resolution) {
 
 void greatCircleMidpoint(double latADeg, double lonADeg, double latBDeg, double lonBDeg,
                          double& midLatDeg, double& midLonDeg) {
-    const Vec3 a = unitVector(latADeg, lonADeg);
-    const Vec3 b = unitVector(latBDeg, lonBDeg);
-    const Vec3 sum{a.x + b.x, a.y + b.y, a.z + b.z};
-    const double norm = std::sqrt(sum.x * sum.x + sum.y * sum.y + sum.z * sum.z);
-    if (!(norm > 1e-12)) {  // antipodes
-        midLatDeg = latADeg;
-        midLonDeg = lonADeg;
-        return;
-    }
-    midLatDeg = std::asin(std::clamp(sum.z / norm, -1.0, 1.0)) * kDegPerRad;
-    midLonDeg = std::atan2(sum.y, sum.x) * kDegPerRad;
+    // antipodes: the start point
+    GreatCircleArc(latADeg * kRadPerDeg, lonADeg * kRadPerDeg, latBDeg * kRadPerDeg,
+                   lonBDeg * kRadPerDeg)
+        .at(0.5, midLatDeg, midLonDeg);
+    midLatDeg *= kDegPerRad;
+    midLonDeg *= kDegPerRad;
 }
 
 PathRegion::PathRegion(double txLatDeg, double txLonDeg)
     : txLatDeg_(txLatDeg), txLonDeg_(txLonDeg), latMinDeg_(txLatDeg), latMaxDeg_(txLatDeg) {}
 
 void PathRegion::addPath(double latDeg, double lonDeg) {
-    const Vec3 a = unitVector(txLatDeg_, txLonDeg_);
-    const Vec3 b = unitVector(latDeg, lonDeg);
-    const double cosAngle = std::clamp(a.x * b.x + a.y * b.y + a.z * b.z, -1.0, 1.0);
-    const double angle = std::acos(cosAngle);
+    const GreatCircleArc arc(txLatDeg_ * kRadPerDeg, txLonDeg_ * kRadPerDeg, latDeg * kRadPerDeg,
+                             lonDeg * kRadPerDeg);
+    const double angle = arc.angle();
     const int samples =
         std::max(1, static_cast<int>(std::ceil(angle / kRadPerDeg / kArcSampleDeg)));
-    const double sinAngle = std::sin(angle);
     double previousOffset = 0.0;
     for (int i = 1; i <= samples; ++i) {
-        const double t = static_cast<double>(i) / samples;
-        Vec3 p = b;
-        if (sinAngle > 1e-12) {  // slerp; coincident or antipodal ends: the end point alone
-            const double wa = std::sin((1.0 - t) * angle) / sinAngle;
-            const double wb = std::sin(t * angle) / sinAngle;
-            p = {wa * a.x + wb * b.x, wa * a.y + wb * b.y, wa * a.z + wb * b.z};
+        double pLat = latDeg;  // coincident or antipodal ends: the end point alone
+        double pLon = lonDeg;
+        if (angle > 0.0) {
+            arc.at(static_cast<double>(i) / samples, pLat, pLon);
+            pLat *= kDegPerRad;
+            pLon *= kDegPerRad;
         }
-        const double pLat = std::asin(std::clamp(p.z, -1.0, 1.0)) / kRadPerDeg;
-        const double pLon = std::atan2(p.y, p.x) / kRadPerDeg;
         latMinDeg_ = std::min(latMinDeg_, pLat);
         latMaxDeg_ = std::max(latMaxDeg_, pLat);
         if (pLat >= kNearPoleDeg) nearNorthPole_ = true;
@@ -264,7 +246,10 @@ void PathRegion::addPath(double latDeg, double lonDeg) {
         lonOffsetMaxDeg_ = std::max(lonOffsetMaxDeg_, offset);
         previousOffset = offset;
     }
-    if (angle > kPi - 1e-9) {  // antipodes: every great circle joins them
+    const double cosAngle = std::sin(txLatDeg_ * kRadPerDeg) * std::sin(latDeg * kRadPerDeg) +
+                            std::cos(txLatDeg_ * kRadPerDeg) * std::cos(latDeg * kRadPerDeg) *
+                                std::cos((lonDeg - txLonDeg_) * kRadPerDeg);
+    if (cosAngle < -1.0 + 1e-12) {  // antipodes: every great circle joins them
         nearNorthPole_ = true;
         nearSouthPole_ = true;
         latMinDeg_ = -90.0;

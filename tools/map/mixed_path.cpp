@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "driver/input_files.h"
+#include "geometry/great_circle.h"
 #include "groundwave/ground_wave.h"
 #include "record/file_names.h"
 #include "run_inputs.h"
@@ -32,51 +33,6 @@ double tableFieldDb(const GroundWaveCurves& curves, int table, double freqKhz, d
     const double attenuationAtFirstDb = lookup(firstKm) - referenceDb(firstKm);
     return referenceDb(distanceKm) + attenuationAtFirstDb * (distanceKm / firstKm);
 }
-
-struct Vec3 {
-    double x, y, z;
-};
-
-Vec3 unitVector(double latDeg, double lonDeg) {
-    const double lat = latDeg * kRadPerDeg;
-    const double lon = lonDeg * kRadPerDeg;
-    return {std::cos(lat) * std::cos(lon), std::cos(lat) * std::sin(lon), std::sin(lat)};
-}
-
-// Points of the great circle from a to b by the angle travelled from a.
-class GreatCircle {
-  public:
-    GreatCircle(double latADeg, double lonADeg, double latBDeg, double lonBDeg) {
-        a_ = unitVector(latADeg, lonADeg);
-        const Vec3 b = unitVector(latBDeg, lonBDeg);
-        const double c = std::clamp(a_.x * b.x + a_.y * b.y + a_.z * b.z, -1.0, 1.0);
-        Vec3 w{b.x - c * a_.x, b.y - c * a_.y, b.z - c * a_.z};  // b without its part along a
-        const double norm = std::sqrt(w.x * w.x + w.y * w.y + w.z * w.z);
-        angle_ = std::atan2(norm, c);
-        if (norm > 1e-15) {
-            w_ = {w.x / norm, w.y / norm, w.z / norm};
-        } else {
-            angle_ = 0.0;  // coincident (or antipodal) ends: the start point alone
-            w_ = {0.0, 0.0, 0.0};
-        }
-    }
-    // the point at fraction t of the way, degrees
-    void at(double t, double& latDeg, double& lonDeg) const {
-        atAngle(std::cos(t * angle_), std::sin(t * angle_), latDeg, lonDeg);
-    }
-    // the point at the angle from a whose cosine and sine are given, degrees
-    void atAngle(double c, double s, double& latDeg, double& lonDeg) const {
-        const Vec3 p{c * a_.x + s * w_.x, c * a_.y + s * w_.y, c * a_.z + s * w_.z};
-        latDeg = std::asin(std::clamp(p.z, -1.0, 1.0)) * kDegPerRad;
-        lonDeg = std::atan2(p.y, p.x) * kDegPerRad;
-    }
-    double angle() const { return angle_; }
-
-  private:
-    Vec3 a_{};
-    Vec3 w_{};
-    double angle_ = 0.0;
-};
 
 }  // namespace
 
@@ -145,13 +101,20 @@ std::vector<PathSection> pathSections(const LandSeaMask& mask, int landCode, dou
     };
     const bool reversed = txLatDeg > rxLatDeg ||
                           (txLatDeg == rxLatDeg && canonicalLon(txLonDeg) > canonicalLon(rxLonDeg));
-    const GreatCircle path = reversed ? GreatCircle(rxLatDeg, rxLonDeg, txLatDeg, txLonDeg)
-                                      : GreatCircle(txLatDeg, txLonDeg, rxLatDeg, rxLonDeg);
+    const auto arc = [](double latADeg, double lonADeg, double latBDeg, double lonBDeg) {
+        return GreatCircleArc(latADeg * kRadPerDeg, lonADeg * kRadPerDeg, latBDeg * kRadPerDeg,
+                              lonBDeg * kRadPerDeg);
+    };
+    const GreatCircleArc path = reversed ? arc(rxLatDeg, rxLonDeg, txLatDeg, txLonDeg)
+                                         : arc(txLatDeg, txLonDeg, rxLatDeg, rxLonDeg);
+    const auto groundAtPoint = [&](double lat, double lon) {
+        return mask.groundCode(lat * kDegPerRad, lon * kDegPerRad, landCode);
+    };
     const auto groundAt = [&](double t) {
         double lat = 0.0;
         double lon = 0.0;
         path.at(t, lat, lon);
-        return mask.groundCode(lat, lon, landCode);
+        return groundAtPoint(lat, lon);
     };
 
     const double lengthKm = std::max(pathLengthKm, 0.0);
@@ -177,7 +140,7 @@ std::vector<PathSection> pathSections(const LandSeaMask& mask, int landCode, dou
         double lat = 0.0;
         double lon = 0.0;
         path.atAngle(c, s, lat, lon);
-        const int ground = mask.groundCode(lat, lon, landCode);
+        const int ground = groundAtPoint(lat, lon);
         if (ground == changes.back().ground) continue;
         double low = static_cast<double>(i - 1) / steps;  // still the previous ground
         double high = t;
