@@ -169,10 +169,42 @@ double appliedReflectionDb(const PathPrediction& p, const PathPrediction& unit, 
     return (p.hours[hour].skyWaveDb - unit.hours[hour].skyWaveDb) / static_cast<double>(p.hopCount);
 }
 
+// P.1147's night median on an east-west path of rangeKm about the region's midpoint, against
+// the prediction's night median averaged over the night months; none when no month has a
+// night. The caller names the row's model and data set.
+template <class Predict, class Group>
+std::optional<AnchorRow> nightMedianRow(const Predict& predict, const Region& region,
+                                        double freqKhz, double rangeKm, int code,
+                                        const Group& group, double toleranceDb) {
+    const PathEnds path = tables::pathAround(region.midpoint, rangeKm, kEastWestDeg);
+    double sum = 0.0;
+    int months = 0;
+    PathPrediction last{};
+    for (int month : kNightMonths) {
+        last = predict(month, path);
+        const double night = tables::medianNightSkyWaveDb(last);
+        if (std::isnan(night)) continue;
+        sum += night;
+        ++months;
+    }
+    if (months == 0) return std::nullopt;
+    const double phi = tables::geomagneticLatitudeDeg(last.midLatDeg, last.midLonDeg);
+    const tables::NightReference where{phi, region.solarCycleLossDb,
+                                       solarActivity(code).sunspotLevel};
+    return AnchorRow{group(last.groundRangeKm),
+                     "",
+                     "",
+                     format("%-16s phi %4.1f %6.0f kHz %5.0f km (%d months)", region.name, phi,
+                            freqKhz, last.groundRangeKm, months),
+                     tables::nightSkyWaveDb(freqKhz, last.groundRangeKm, where),
+                     sum / months,
+                     toleranceDb,
+                     "dB(uV/m)"};
+}
+
 void nightAnchors(const Model& model, const std::vector<DataSet>& sets, RegionTables& regions,
                   std::vector<AnchorRow>& rows) {
     for (int code = 1; code <= 3; ++code) {
-        const double sunspots = solarActivity(code).sunspotLevel;
         const double tolerance = code == 2 ? kCode2ToleranceDb : kOtherCodeToleranceDb;
         for (const DataSet& set : sets) {
             const bool lf = set.axes == &tables::kLfBand;
@@ -182,29 +214,18 @@ void nightAnchors(const Model& model, const std::vector<DataSet>& sets, RegionTa
                 const std::filesystem::path& dir = regions.dirFor(set, region);
                 for (double freqKhz : freqs) {
                     for (double rangeKm : model.nightRangesKm) {
-                        const PathEnds path =
-                            tables::pathAround(region.midpoint, rangeKm, kEastWestDeg);
-                        double sum = 0.0;
-                        int months = 0;
-                        PathPrediction last{};
-                        for (int month : kNightMonths) {
-                            last = model.predict(*loadFor(dir, freqKhz, month, code), path);
-                            const double night = tables::medianNightSkyWaveDb(last);
-                            if (std::isnan(night)) continue;
-                            sum += night;
-                            ++months;
+                        const auto predict = [&](int month, const PathEnds& path) {
+                            return model.predict(*loadFor(dir, freqKhz, month, code), path);
+                        };
+                        const auto group = [&](double groundRangeKm) {
+                            return groupFor("p1147-code" + std::to_string(code), groundRangeKm);
+                        };
+                        if (auto row = nightMedianRow(predict, region, freqKhz, rangeKm, code,
+                                                      group, tolerance)) {
+                            row->model = model.name;
+                            row->set = set.name;
+                            rows.push_back(*row);
                         }
-                        if (months == 0) continue;
-                        const double phi =
-                            tables::geomagneticLatitudeDeg(last.midLatDeg, last.midLonDeg);
-                        const tables::NightReference where{phi, region.solarCycleLossDb, sunspots};
-                        rows.push_back(
-                            {groupFor("p1147-code" + std::to_string(code), last.groundRangeKm),
-                             model.name, set.name,
-                             format("%-16s phi %4.1f %6.0f kHz %5.0f km (%d months)", region.name,
-                                    phi, freqKhz, last.groundRangeKm, months),
-                             tables::nightSkyWaveDb(freqKhz, last.groundRangeKm, where),
-                             sum / months, tolerance, "dB(uV/m)"});
                     }
                 }
             }
@@ -333,32 +354,22 @@ constexpr double kLongToleranceDb = 6.0;
 
 void longNightAnchors(const DataSet& lf, RegionTables& regions, std::vector<AnchorRow>& rows) {
     for (int code = 1; code <= 3; ++code) {
-        const double sunspots = solarActivity(code).sunspotLevel;
         for (const Region& region : kRegions) {
             const std::filesystem::path& dir = regions.dirFor(lf, region);
             for (double freqKhz : kLfNightFreqsKhz) {
                 for (double rangeKm : kLongRangesKm) {
-                    const PathEnds path =
-                        tables::pathAround(region.midpoint, rangeKm, kEastWestDeg);
-                    double sum = 0.0;
-                    int months = 0;
-                    PathPrediction last{};
-                    for (int month : kNightMonths) {
-                        last = predictExtendedPathHours(*loadFor(dir, freqKhz, month, code), path);
-                        const double night = tables::medianNightSkyWaveDb(last);
-                        if (std::isnan(night)) continue;
-                        sum += night;
-                        ++months;
+                    const auto predict = [&](int month, const PathEnds& path) {
+                        return predictExtendedPathHours(*loadFor(dir, freqKhz, month, code), path);
+                    };
+                    const auto group = [&](double) {
+                        return "p1147-long-code" + std::to_string(code);
+                    };
+                    if (auto row = nightMedianRow(predict, region, freqKhz, rangeKm, code, group,
+                                                  kLongToleranceDb)) {
+                        row->model = "extended";
+                        row->set = lf.name;
+                        rows.push_back(*row);
                     }
-                    if (months == 0) continue;
-                    const double phi =
-                        tables::geomagneticLatitudeDeg(last.midLatDeg, last.midLonDeg);
-                    const tables::NightReference where{phi, region.solarCycleLossDb, sunspots};
-                    rows.push_back({"p1147-long-code" + std::to_string(code), "extended", lf.name,
-                                    format("%-16s phi %4.1f %6.0f kHz %5.0f km (%d months)",
-                                           region.name, phi, freqKhz, last.groundRangeKm, months),
-                                    tables::nightSkyWaveDb(freqKhz, last.groundRangeKm, where),
-                                    sum / months, kLongToleranceDb, "dB(uV/m)"});
                 }
             }
         }
