@@ -63,7 +63,16 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
     warnOutsideFrequencyAxes(*inputs);
     if (wantGrids || options.maps) requireGmt("--no-maps and --format csv or none");
     if (options.htmlPage) checkPageTools();
-    prepareOutputDir(common.outputDir);
+    OutputFolder folder(common.outputDir);
+    if (wantCsv) folder.expect("area.csv");
+    for (const int hour : options.hours) {
+        char name[32];
+        std::snprintf(name, sizeof name, "field-%02d.nc", hour);
+        if (wantGrids) folder.expect(name);
+        std::snprintf(name, sizeof name, "map-%02d.png", hour);
+        if (options.maps) folder.expect(name);
+    }
+    if (options.htmlPage) folder.expect("index.html");
     const int resultMode = inputs->base.resultMode;
     // the values of the interactive page, as its digits
     const std::unique_ptr<AreaPageValues> page =
@@ -77,11 +86,10 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
     const auto predictors = makePredictors(setup, threads);
     std::vector<WorkerResult> workerResults(threads);
 
-    OutputFile csv;
-    const std::filesystem::path csvPath = common.outputDir / "area.csv";
+    std::optional<ResultFile> csv;
     if (wantCsv) {
-        csv = createOutput(csvPath);
-        writeOutput(csv.get(), std::string("latDeg,lonDeg,") + kPredictionColumns + "\n", csvPath);
+        csv.emplace(folder, "area.csv");
+        csv->write(std::string("latDeg,lonDeg,") + kPredictionColumns + "\n");
     }
     // with CSV the rows go in batches, each written in order before the next is computed
     const std::size_t rows = static_cast<std::size_t>(grid.latCount);
@@ -136,18 +144,24 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
             }
         }
         for (std::size_t k = 0; wantCsv && k < batchEnd - batchStart; ++k) {
-            writeOutput(csv.get(), rowText[k], csvPath);
+            csv->write(rowText[k]);
         }
     }
     progress.finish();
-    if (csv) closeOutput(csv, csvPath);
+    if (csv) csv->commit();
     if (page) {
         const ScratchDir scratch;
+        const std::filesystem::path staging = folder.partial("page");
+        std::filesystem::create_directory(staging);
         writeAreaPage(
             areaPage(pageFrame(*inputs, common.dataDir, "fieldcast coverage: " + runTitle(*inputs),
                                options.colourMinDb, options.colourMaxDb),
                      grid),
-            *page, common.outputDir, scratch.path(), sessionName("page"));
+            *page, staging, scratch.path(), sessionName("page"));
+        std::filesystem::rename(staging / "viewer", folder.partial("viewer"));
+        std::filesystem::rename(staging / "index.html", folder.partial("index.html"));
+        folder.publish("viewer");
+        folder.publish("index.html");
     }
 
     if (setup.grounds)
@@ -155,6 +169,7 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
     const std::string summary =
         std::to_string(nodes) + " grid nodes x " + std::to_string(options.hours.size()) + " hours";
     if (!keepGrids) {
+        folder.finish();
         printSummary(summary, common.outputDir);
         return 0;
     }
@@ -173,10 +188,10 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
             char stem[32];
             std::snprintf(stem, sizeof stem, "field-%02d", options.hours[h]);
             const std::string session = sessionName(stem);
-            const std::filesystem::path gridFile =
-                wantGrids ? common.outputDir / (std::string(stem) + ".nc")
-                          : scratch.path() / (std::string(stem) + ".nc");
+            // gmt makes its files in the scratch folder; the finished ones are copied into place
+            const std::filesystem::path gridFile = scratch.path() / (std::string(stem) + ".nc");
             writeNetcdfGrid(hourGrids[h], grid, gridFile, scratch.path(), session);
+            if (wantGrids) folder.adopt(gridFile, gridFile.filename().string());
             if (!options.maps) return;
             CoverageMapStyle hourStyle = style;
             char hourText[16];
@@ -184,11 +199,13 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
             hourStyle.title = runTitle(*inputs) + ", " + hourText;
             char png[32];
             std::snprintf(png, sizeof png, "map-%02d.png", options.hours[h]);
-            drawCoverageMap(gridFile, grid, hourStyle, common.outputDir / png, scratch.path(),
+            drawCoverageMap(gridFile, grid, hourStyle, scratch.path() / png, scratch.path(),
                             session);
+            folder.adopt(scratch.path() / png, png);
         },
         &mapProgress);
     mapProgress.finish();
+    folder.finish();
     printSummary(summary, common.outputDir);
     return 0;
 }

@@ -66,6 +66,8 @@ std::string NumberRange::text() const {
     const char* kind = whole ? "a whole number" : "a number";
     if (max == HUGE_VAL)
         return std::string(kind) + (minOpen ? " above " : " from ") + limitText(min);
+    if (minOpen)
+        return std::string(kind) + " above " + limitText(min) + ", at most " + limitText(max);
     return std::string(kind) + " from " + limitText(min) + " to " + limitText(max);
 }
 

@@ -1,18 +1,23 @@
 #include "gmt_maps.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <mutex>
 #include <stdexcept>
+
+#include "output_files.h"
 
 extern char** environ;
 
@@ -34,9 +39,14 @@ int spawnAndWait(const std::vector<std::string>& argv, const std::filesystem::pa
                  const std::filesystem::path* messageLog = nullptr, long* peakKb = nullptr) {
     std::vector<std::string> env;
     for (char** e = environ; *e != nullptr; ++e) {
-        if (std::strncmp(*e, "GMT_SESSION_NAME=", 17) != 0) env.emplace_back(*e);
+        if (std::strncmp(*e, "GMT_SESSION_NAME=", 17) != 0 &&
+            std::strncmp(*e, "GMT_USERDIR=", 12) != 0) {
+            env.emplace_back(*e);
+        }
     }
     env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+    // the sessions in the process's scratch folder, which an interrupted run removes
+    env.push_back("GMT_USERDIR=" + gmtUserDir().string());
     std::vector<char*> envp;
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
@@ -60,14 +70,34 @@ int spawnAndWait(const std::vector<std::string>& argv, const std::filesystem::pa
         // gmt's chatter would mix with our own output: its messages go to stderr only
         posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
     }
+    // the child takes SIGINT and SIGTERM as a program normally does (this process blocks them)
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t signals;
+    sigemptyset(&signals);
+    posix_spawnattr_setsigmask(&attributes, &signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    posix_spawnattr_setsigdefault(&attributes, &signals);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, argp[0], &actions, nullptr, argp.data(), envp.data());
+    int rc = 0;
+    {
+        std::lock_guard<std::mutex> lock(runLock());  // an interrupted run stops it
+        rc = posix_spawnp(&pid, argp[0], &actions, &attributes, argp.data(), envp.data());
+        if (rc == 0) addChild(pid);
+    }
     posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
     if (rc != 0) return -1;
     int status = 0;
     struct rusage usage {};
     while (wait4(pid, &status, 0, &usage) < 0) {
-        if (errno != EINTR) return -1;
+        if (errno != EINTR) break;
+    }
+    {
+        std::lock_guard<std::mutex> lock(runLock());
+        removeChild(pid);
     }
     if (peakKb != nullptr) *peakKb = usage.ru_maxrss;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -106,7 +136,25 @@ class GmtSession {
     bool finished_ = false;
 };
 
+// A file that gmt makes or reads in its working folder: a plain name, so that no character of
+// a folder's name reaches gmt.
+std::string plainName(const std::filesystem::path& file) { return file.filename().string(); }
+
 }  // namespace
+
+std::string gmtLabel(const std::string& text) {
+    std::string label;
+    for (const char c : text) {
+        if (c == '@') {
+            label += "@@";  // gmt's escape character, itself
+        } else if (std::isalnum(static_cast<unsigned char>(c)) || std::strchr(" .,:;_-()'/", c)) {
+            label += c;
+        } else {
+            label += ' ';  // '+' starts a modifier of -l, '%' and others mean more to gmt
+        }
+    }
+    return label;
+}
 
 std::string GridGeometry::region() const {
     return "-R" + number(lonMinDeg) + "/" + number(lonMaxDeg()) + "/" + number(latMinDeg) + "/" +
@@ -151,11 +199,13 @@ void writeNetcdfGrid(const std::vector<float>& northToSouth, const GridGeometry&
         std::ofstream out(raw, std::ios::binary);
         out.write(reinterpret_cast<const char*>(northToSouth.data()),
                   static_cast<std::streamsize>(northToSouth.size() * sizeof(float)));
-        if (!out) throw GmtError("cannot write " + raw.string());
+        out.close();
+        if (!out) throw OutputError(raw.string() + ": write failed");
     }
-    // TL: the first row is the northern one, each row from west to east; f: 4-byte floats
-    runGmt({"xyz2grd", raw.string(), "-ZTLf", grid.region(), grid.increment(),
-            "-G" + std::filesystem::absolute(gridFile).string()},
+    // TL: the first row is the northern one, each row from west to east; f: 4-byte floats.
+    // Plain names in gmt's own folder: no folder name can be read as an option or a suffix.
+    runGmt({"xyz2grd", raw.filename().string(), "-ZTLf", grid.region(), grid.increment(),
+            "-G" + plainName(gridFile)},
            scratchDir, session);
     std::filesystem::remove(raw);
 }
@@ -163,15 +213,18 @@ void writeNetcdfGrid(const std::vector<float>& northToSouth, const GridGeometry&
 void drawCoverageMap(const std::filesystem::path& gridFile, const GridGeometry& grid,
                      const CoverageMapStyle& style, const std::filesystem::path& pngFile,
                      const std::filesystem::path& scratchDir, const std::string& session) {
-    const std::string base = std::filesystem::absolute(pngFile).replace_extension().string();
-    const std::string gridPath = std::filesystem::absolute(gridFile).string();
-    const std::filesystem::path contours = scratchDir / (session + "-contours.txt");
-    const std::filesystem::path transmitter = scratchDir / (session + "-tx.txt");
+    const std::string base = std::filesystem::path(plainName(pngFile)).replace_extension().string();
+    const std::string gridPath = plainName(gridFile);
+    const std::string contours = session + "-contours.txt";
+    const std::string transmitter = session + "-tx.txt";
     {
-        std::ofstream out(contours);
+        std::ofstream out(scratchDir / contours);
         for (double level : style.contourLevelsDb) out << number(level) << " A\n";
-        std::ofstream tx(transmitter);
+        std::ofstream tx(scratchDir / transmitter);
         tx << number(style.txLonDeg) << ' ' << number(style.txLatDeg) << '\n';
+        out.close();
+        tx.close();
+        if (!out || !tx) throw OutputError(scratchDir.string() + ": write failed");
     }
     const double tick = colourBandDb(style.colourMinDb, style.colourMaxDb);
     GmtSession picture(base, scratchDir, session);
@@ -186,17 +239,17 @@ void drawCoverageMap(const std::filesystem::path& gridFile, const GridGeometry& 
     runGmt({"basemap", grid.region(), "-JM16c", "-Baf", "-B+t" + style.title}, scratchDir, session);
     runGmt({"grdimage", gridPath, "-Q"}, scratchDir, session);  // -Q: no value, no paint
     if (!style.contourLevelsDb.empty()) {
-        runGmt({"grdcontour", gridPath, "-C" + contours.string(), "-A+f8p", "-W0.8p,black", "-S4"},
+        runGmt({"grdcontour", gridPath, "-C" + contours, "-A+f8p", "-W0.8p,black", "-S4"},
                scratchDir, session);
     }
     runGmt({"coast", "-Dl", "-A500", "-W0.5p,gray15", "-N1/0.3p,gray35"}, scratchDir, session);
-    runGmt({"plot", transmitter.string(), "-Sa0.5c", "-Gred", "-W0.6p,black"}, scratchDir, session);
+    runGmt({"plot", transmitter, "-Sa0.5c", "-Gred", "-W0.6p,black"}, scratchDir, session);
     runGmt({"colorbar", "-DJBC+o0/0.8c+w12c/0.35c", "-Bxa" + number(tick * 2) + "f" + number(tick),
             "-By+ldB(uV/m)"},
            scratchDir, session);
     picture.finish();
-    std::filesystem::remove(contours);
-    std::filesystem::remove(transmitter);
+    std::filesystem::remove(scratchDir / contours);
+    std::filesystem::remove(scratchDir / transmitter);
 }
 
 void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string& title,
@@ -218,7 +271,7 @@ void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string&
     }
     low = std::floor(low / 10.0) * 10.0 - 5.0;
     high = std::ceil(high / 10.0) * 10.0 + 5.0;
-    const std::string base = std::filesystem::absolute(pngFile).replace_extension().string();
+    const std::string base = std::filesystem::path(plainName(pngFile)).replace_extension().string();
     GmtSession picture(base, scratchDir, session);
     runGmt({"set", "FONT_TITLE", "13p", "FONT_LABEL", "10p", "FONT_ANNOT_PRIMARY", "9p",
             "MAP_GRID_PEN_PRIMARY", "0.25p,gray75"},
@@ -227,9 +280,9 @@ void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string&
             "-Bxa2f1g1+lhour (JST)", "-Bya10f5g10+lfield strength (dB(uV/m))", "-BWSen+t" + title},
            scratchDir, session);
     for (std::size_t i = 0; i < curves.size(); ++i) {
-        const std::filesystem::path data = scratchDir / (session + "-curve.txt");
+        const std::string data = session + "-curve.txt";
         {
-            std::ofstream out(data);
+            std::ofstream out(scratchDir / data);
             out << ">\n";
             for (std::size_t h = 0; h < curves[i].fieldDb.size(); ++h) {
                 const double v = curves[i].fieldDb[h];
@@ -241,10 +294,10 @@ void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string&
             }
         }
         const std::string colour = kCurveColours[i % std::size(kCurveColours)];
-        std::vector<std::string> args{"plot", data.string(), "-W1.2p," + colour};
-        if (i < kLegendCurves) args.push_back("-l" + curves[i].label);
+        std::vector<std::string> args{"plot", data, "-W1.2p," + colour};
+        if (i < kLegendCurves) args.push_back("-l" + gmtLabel(curves[i].label));
         runGmt(args, scratchDir, session);
-        std::filesystem::remove(data);
+        std::filesystem::remove(scratchDir / data);
     }
     picture.finish();
 }

@@ -40,8 +40,13 @@ struct GridGeometry {
     std::string increment() const;  // "-I<step>"
 };
 
+// A point name as a label of gmt: its escape character doubled, characters that gmt would
+// read as a modifier or a font change blanked.
+std::string gmtLabel(const std::string& text);
+
 // Writes values (rows from north to south, each west to east; NaN: no value) as a netCDF
-// grid through "gmt xyz2grd". `scratchDir` holds the raw values meanwhile.
+// grid through "gmt xyz2grd". `scratchDir` holds the raw values meanwhile; gmt works there and
+// `gridFile` is a file in it (only its name is used).
 void writeNetcdfGrid(const std::vector<float>& northToSouth, const GridGeometry& grid,
                      const std::filesystem::path& gridFile, const std::filesystem::path& scratchDir,
                      const std::string& session);
@@ -60,12 +65,13 @@ struct CoverageMapStyle {
 
 // The field grid in colour (cells without a value left unpainted), the contour lines at the
 // given levels, coastlines and borders, the transmitter as a red star and a colour scale.
+// `gridFile` and `pngFile` are files in `scratchDir` (only their names are used).
 void drawCoverageMap(const std::filesystem::path& gridFile, const GridGeometry& grid,
                      const CoverageMapStyle& style, const std::filesystem::path& pngFile,
                      const std::filesystem::path& scratchDir, const std::string& session);
 
 // One curve per point over the hours 0..23; NaN values break a curve. Names label the legend
-// (the first twelve points).
+// (the first twelve points). `pngFile` is a file in `scratchDir`.
 struct DiurnalCurve {
     std::string label;
     std::vector<double> fieldDb;  // 24 values

@@ -10,6 +10,7 @@
 
 #include "batch_runs.h"
 #include "gmt_maps.h"
+#include "output_files.h"
 #include "output_formats.h"
 #include "parallel.h"
 #include "record/constants.h"
@@ -259,4 +260,14 @@ int run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) { return run(argc, argv); }
+int main(int argc, char** argv) {
+    fieldcast::map::catchInterrupts();
+    int status = run(argc, argv);
+    try {
+        fieldcast::map::checkStandardOutput();
+    } catch (const fieldcast::map::OutputError& e) {
+        std::fprintf(stderr, "fieldcast-map: %s\n", e.what());
+        if (status == 0) status = kExitFailure;
+    }
+    return status;
+}
