@@ -83,7 +83,7 @@ std::string frequencyCoverageWarning(const PredictionState& loaded) {
     const double f = loaded.freqKhz;
     if (f >= lowKhz && f <= highKhz) return {};
     char text[256];
-    const tables::DataSetBand* set = tables::dataSetForFrequency(f);
+    const DataSetBand* set = dataSetForFrequency(f);
     if (set != nullptr) {
         std::snprintf(text, sizeof text,
                       "%g kHz lies outside the frequency axes of these tables (%g-%g kHz); the "

@@ -1,11 +1,12 @@
 // The bundled data sets and the band of frequencies each is made for: which set to load for
-// a frequency. The generator takes its band limits from here, the map tool its advice.
+// a frequency. The generator takes its band limits from here, the map tool its advice; both
+// tools include it from this neutral folder, so neither depends on the other for it.
 #pragma once
 
 #include <array>
 #include <string_view>
 
-namespace fieldcast::tables {
+namespace fieldcast {
 
 struct DataSetBand {
     std::string_view name;    // value of fieldcast-tables --band
@@ -26,4 +27,4 @@ constexpr const DataSetBand* dataSetForFrequency(double freqKhz) {
     return nullptr;
 }
 
-}  // namespace fieldcast::tables
+}  // namespace fieldcast
