@@ -50,8 +50,7 @@ void readList(const std::string& bytes, bool reports) {
         while (reader.nextBlock(block, 7)) {
             check(!block.empty() && block.size() <= 7, "a block of the asked size");
             for (const PointSite& p : block) {
-                check(std::isfinite(p.latDeg) && p.latDeg >= -90.0 && p.latDeg <= 90.0,
-                      "latitude");
+                check(std::isfinite(p.latDeg) && p.latDeg >= -90.0 && p.latDeg <= 90.0, "latitude");
                 check(std::isfinite(p.lonDeg) && p.lonDeg >= -180.0 && p.lonDeg <= 360.0,
                       "longitude");
                 check(!p.nameUtf8.empty() && p.nameUtf8.size() < kMaxCsvLineBytes, "name");
@@ -99,7 +98,8 @@ void parseOption(int which, const std::string& text) {
                 parseRegion(text, options);
                 check(options.lonMinDeg < options.lonMaxDeg &&
                           options.latMinDeg < options.latMaxDeg && options.latMinDeg >= -90.0 &&
-                          options.latMaxDeg <= 90.0 && options.lonMaxDeg - options.lonMinDeg <= 360.0,
+                          options.latMaxDeg <= 90.0 &&
+                          options.lonMaxDeg - options.lonMinDeg <= 360.0,
                       "region");
                 options.stepDeg = 0.5;
                 checkGmtRegion(options, true, true);
