@@ -118,7 +118,10 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
     std::vector<std::optional<PointRefusal>> refusals;
     std::string text;
     ProgressBar progress("points", pointCount, common.progress);
+    std::size_t predicted = 0;
     list.forEachBlock([&](const std::vector<PointSite>& sites, std::size_t first) {
+        predicted += sites.size();
+        if (predicted > pointCount) return;  // the list grew since it was checked
         results.assign(sites.size(), PointResult{});
         refusals.assign(sites.size(), std::nullopt);
         runParallel(
@@ -177,6 +180,11 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
         }
     });
     progress.finish();
+    if (predicted != pointCount) {
+        throw DataError(options.pointsCsv->string() + ": changed while it was read (" +
+                        std::to_string(pointCount) + " points, then " + std::to_string(predicted) +
+                        ")");
+    }
     if (csv) csv->commit();
 
     if (options.plot) {
