@@ -106,6 +106,22 @@ TEST(MapMisuse, AnUnwritableStandardOutputFailsTheRun) {
     EXPECT_NE(run.err.find("standard output: write failed"), std::string::npos) << run.err;
 }
 
+// A result that cannot be written whole (a full disk) fails the run by its name and is not
+// left behind in part.
+TEST(MapMisuse, AFailedWriteNamesTheFileAndLeavesNoPartOfIt) {
+    const TempDir work;
+    // files above 25 kB cannot grow (as on a full disk); SIGXFSZ ignored, so the write fails
+    const auto run = fieldcast::testing::runProgram(
+        "/bin/sh",
+        {"-c", std::string("trap '' XFSZ; ulimit -f 50; exec ") + FIELDCAST_MAP_EXE + " area " +
+                   kData + " -o out -R 125/150/25/48 --step 0.5 --format csv --no-maps"},
+        work.path());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("out/area.csv: write failed"), std::string::npos) << run.err;
+    EXPECT_EQ(entries(work / "out"), std::vector<std::string>{"INCOMPLETE.txt"});
+    EXPECT_NE(readFile(work / "out" / "INCOMPLETE.txt").find("  area.csv\n"), std::string::npos);
+}
+
 // Point lists that were misread, lost a point or hung; each with its status and message.
 TEST(MapMisuse, PointListsAreReadByTheirHeaderOrRefusedByLine) {
     struct Case {
