@@ -37,19 +37,12 @@ std::vector<std::string> entries(const fs::path& dir) {
     return names;
 }
 
-std::vector<std::string> gmtSessions() {
-    const char* home = std::getenv("HOME");
-    return home == nullptr ? std::vector<std::string>{}
-                           : entries(fs::path(home) / ".gmt" / "sessions");
-}
-
 // Fault: an -o name with '=' made gmt overwrite the sibling file named before it; one with
 // a space sent the maps into a new sibling folder; point names reached gmt's legend raw
 // ("b@%" crashed it in gmt end and left its session behind).
 TEST(MapMisuse, NoNameReachesGmtAsAnOptionOrSuffix) {
     const TempDir work;
     writeFile(work / "results", "notes\n");
-    const auto sessionsBefore = gmtSessions();
     for (const std::string name : {"results=nf", "my out", "what?", "-dash"}) {
         SCOPED_TRACE(name);
         const auto run = runMap({"area", kData, "-o", "./" + name, "-R", "125/150/25/48", "--step",
@@ -60,13 +53,20 @@ TEST(MapMisuse, NoNameReachesGmtAsAnOptionOrSuffix) {
                   (std::vector<std::string>{"area.csv", "field-00.nc", "map-00.png"}));
     }
     writeFile(work / "p.csv", "a,35,139\nb@%,36,140\nc+x@,34,135\nd,33,130\n");
-    const auto points = runMap({"points", kData, "-o", "pts", "--points", "p.csv"}, work.path());
+    // a home of its own: gmt's sessions would be in its .gmt (other runs share the real one)
+    fs::create_directories(work / "home");
+    const auto points =
+        fieldcast::testing::runProgram("env",
+                                       {"HOME=" + (work / "home").string(), FIELDCAST_MAP_EXE,
+                                        "points", kData, "-o", "pts", "--points", "p.csv"},
+                                       work.path());
     EXPECT_EQ(points.status, 0) << points.err;
+    EXPECT_FALSE(fs::exists(work / "home" / ".gmt" / "sessions"));
     EXPECT_TRUE(fs::exists(work / "pts" / "diurnal.png"));
     EXPECT_EQ(readFile(work / "results"), "notes\n");
-    EXPECT_EQ(entries(work.path()), (std::vector<std::string>{"-dash", "my out", "p.csv", "pts",
-                                                              "results", "results=nf", "what?"}));
-    EXPECT_EQ(gmtSessions(), sessionsBefore);
+    EXPECT_EQ(entries(work.path()),
+              (std::vector<std::string>{"-dash", "home", "my out", "p.csv", "pts", "results",
+                                        "results=nf", "what?"}));
 }
 
 // Fault: two runs started together into one new folder both passed the check and both exited
