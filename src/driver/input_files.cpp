@@ -73,6 +73,11 @@ bool allows(const AllowedCodes& allowed, int code) {
 }
 
 std::FILE* openInputFile(const fs::path& file) {
+    // Only a plain file is an input: a FIFO would hold the run up until something writes into
+    // it, a device could be read without end, a folder holds no value.
+    std::error_code error;
+    const fs::file_status status = fs::status(file, error);
+    if (fs::exists(status) && !fs::is_regular_file(status)) return nullptr;
     std::FILE* handle = std::fopen(file.c_str(), "r");
     if (handle == nullptr) return nullptr;
     const int first = std::fgetc(handle);

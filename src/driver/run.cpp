@@ -136,7 +136,14 @@ int runPrediction(PredictionState& state) {
         setPassConstants(state);
         std::snprintf(state.resultFileName, sizeof state.resultFileName, "QZresult-%d.txt",
                       state.receiverIndex);
-        state.reportFile = std::fopen(state.resultFileName, "w");
+        // The report is written only as a file of its own in the working folder: never through
+        // a symbolic link to a file elsewhere, nor into a FIFO or a device.
+        std::error_code error;
+        const std::filesystem::file_status existing =
+            std::filesystem::symlink_status(state.resultFileName, error);
+        const bool usable =
+            !std::filesystem::exists(existing) || std::filesystem::is_regular_file(existing);
+        state.reportFile = usable ? std::fopen(state.resultFileName, "w") : nullptr;
         if (state.reportFile == nullptr) {
             std::printf("%s cannot open !!\n", state.resultFileName);
             return endEarly(state);

@@ -2,6 +2,7 @@
 // built fieldcast and states the exit status, the console's last line and what the report
 // holds. The rows and their notation are described at the head of catalogue.tsv.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
@@ -133,6 +134,14 @@ void applyEdit(const fs::path& dir, const FileEdit& edit) {
     } else if (edit.content == "<link /dev/full>") {
         fs::remove(path);
         fs::create_symlink("/dev/full", path);
+    } else if (edit.content == "<fifo>") {
+        fs::remove(path);
+        ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    } else if (edit.content == "<folder>") {
+        fs::remove(path);
+        fs::create_directory(path);
+    } else if (edit.content == "<full disk>") {
+        // the run is made with no room for files to grow (runRow): nothing to prepare
     } else {
         writeFile(path, unescape(edit.content));
     }
@@ -202,11 +211,24 @@ void expectReport(const CatalogueRow& row, const std::optional<std::string>& rep
 
 class Catalogue : public ::testing::TestWithParam<CatalogueRow> {};
 
+// fieldcast in `dir` where no file can grow (as on a full disk): its console goes through a
+// pipe, which the limit does not touch.
+FieldcastRun runOnFullDisk(const fs::path& dir) {
+    const fieldcast::testing::RunResult run = fieldcast::testing::runProgram(
+        "/bin/sh",
+        {"-c", "{ (trap '' XFSZ; ulimit -f 0; exec \"$0\"); echo $? >.status; } | cat",
+         fieldcast::testing::fieldcastExe()},
+        dir);
+    return {std::stoi(readFile(dir / ".status")), run.out, run.err, std::nullopt};
+}
+
 TEST_P(Catalogue, StatusConsoleAndReport) {
     const CatalogueRow& row = GetParam();
     const FixtureCopy work;
     for (const FileEdit& edit : row.edits) applyEdit(work.path(), edit);
-    const FieldcastRun run = runFieldcastIn(work.path());
+    const bool fullDisk = std::any_of(row.edits.begin(), row.edits.end(),
+                                      [](const FileEdit& e) { return e.content == "<full disk>"; });
+    const FieldcastRun run = fullDisk ? runOnFullDisk(work.path()) : runFieldcastIn(work.path());
     EXPECT_EQ(run.status, row.status);
     EXPECT_EQ(run.errors, "");
     if (row.console == "base") {
@@ -233,3 +255,19 @@ INSTANTIATE_TEST_SUITE_P(BadInputs, Catalogue, ::testing::ValuesIn(readCatalogue
                          [](const auto& info) { return info.param.name; });
 
 }  // namespace
+
+namespace fieldcast::e2e {
+namespace {
+
+// Fault: console lines that could not be written (standard output on a full disk) were
+// a complete run, status 0.
+TEST(ConsoleOutput, AFullStandardOutputEndsTheRunWithStatus1) {
+    const FixtureCopy work;
+    const testing::RunResult run = testing::runProgram(
+        "/bin/sh", {"-c", "exec \"$0\" >/dev/full", testing::fieldcastExe()}, work.path());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "fieldcast: standard output cannot be written\n");
+}
+
+}  // namespace
+}  // namespace fieldcast::e2e

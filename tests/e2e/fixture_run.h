@@ -30,13 +30,13 @@ struct FieldcastRun {
     std::optional<std::string> report;  // nullopt: no "QZresult-0.txt"
 };
 
-// Runs fieldcast in `dir` with no standard input. A report that is a link (to /dev/full)
-// is not read.
+// Runs fieldcast in `dir` with no standard input. A report that is no plain file (a link to
+// /dev/full, a FIFO) is not read.
 inline FieldcastRun runFieldcastIn(const fs::path& dir) {
     const testing::RunResult run = testing::runFieldcast(dir);
     FieldcastRun result{run.status, run.out, run.err, std::nullopt};
     const fs::path report = dir / "QZresult-0.txt";
-    if (fs::exists(report) && !fs::is_symlink(report)) result.report = readFile(report);
+    if (fs::is_regular_file(fs::symlink_status(report))) result.report = readFile(report);
     return result;
 }
 

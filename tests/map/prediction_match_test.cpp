@@ -66,7 +66,7 @@ const std::vector<MatchCase>& matchCases() {
           {"MON.dat", "9\n"},
           {"RESUL.dat", "0\n"}},
          {"--freq-khz", "1600", "--power-kw", "0.5", "--tx-lat", "-8.5", "--tx-lon", "115.2",
-          "--month", "9", "--result-mode", "0"},
+          "--month", "9", "--result-mode", "1"},
          -8.5,
          115.2},
         {"coastlines, land code 2, transmitter ground from its site",

@@ -123,6 +123,16 @@ TEST(Generator, HelpAndUsageErrors) {
              "--band hf" + out,                                        // no such band
              "--geomagnetic-latitude 91" + out,                        // beyond the pole
              "--solar-cycle-loss -1" + out,                            // a gain
+             // Fault: these overwrote a scenario file, or FF's CSV copy, with curve data.
+             eps + "15" + sigma + "0.01 --ground-file P.dat" + out,
+             eps + "15" + sigma + "0.01 --ground-file LATRLONR.dat" + out,
+             eps + "15" + sigma + "0.01 --csv --ground-file FF.txt" + out,
+             eps + "15" + sigma + "0.01 --ground-file RCX1.csv" + out,
+             // Fault: NaN and 1e308 reached the curves ("Airy function did not converge").
+             eps + "nan" + sigma + "0.01" + out,
+             eps + "15" + sigma + "nan" + out,
+             eps + "15" + sigma + "1e308" + out,
+             "--geomagnetic-latitude nan" + out,
          }) {
         const Outcome usage = runTool(bad, dir);
         EXPECT_EQ(usage.status, 2) << bad << "\n" << usage.output;
@@ -138,6 +148,28 @@ TEST(Generator, UnwritableDirectoryFailsWithStatusOne) {
     const Outcome outcome = runTool("-o " + blocker.string(), dir);
     EXPECT_EQ(outcome.status, 1) << outcome.output;
     EXPECT_NE(outcome.output.find("fieldcast-tables:"), std::string::npos);
+}
+
+// Fault: on a full disk every file was left empty and the run exited 0. Each file is written
+// under a temporary name and renamed once all are whole: the data set that was there stays.
+TEST(Generator, AFailedWriteNamesTheFileAndLeavesTheFormerDataSet) {
+    const TempDir dir;
+    const fs::path data = dir.path() / "data";
+    fs::create_directories(data);
+    fieldcast::testing::writeFile(data / "FF.dat", "former\n");
+    // files above 1 kB cannot be written (as on a full disk); SIGXFSZ ignored, so the write
+    // fails instead of ending the process
+    const auto run = fieldcast::testing::runProgram(
+        "/bin/sh",
+        {"-c", std::string("trap '' XFSZ; ulimit -f 2; exec ") + FIELDCAST_TABLES_EXE + " -o " +
+                   data.string() + " --csv"},
+        dir.path());
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("fieldcast-tables: cannot write "), std::string::npos) << run.err;
+    EXPECT_EQ(readFile(data / "FF.dat"), "former\n");
+    for (const auto& entry : fs::directory_iterator(data)) {
+        EXPECT_EQ(entry.path().filename(), "FF.dat");  // no partial or new file left
+    }
 }
 
 }  // namespace

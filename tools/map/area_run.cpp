@@ -69,7 +69,24 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
     warnOutsideFrequencyAxes(*inputs);
     if (options.maps) requireGmt("--no-maps");
     if (options.htmlPage) checkPageTools();
-    prepareOutputDir(common.outputDir);
+    OutputFolder folder(common.outputDir);
+    if (wantCsv) {
+        folder.expect("area.csv");
+        folder.expect("area.json");
+    }
+    for (const int hour : options.hours) {
+        const std::string stamp = zoneFileStamp(hour, common.zone);
+        if (wantGrids) folder.expect("field-" + stamp + ".nc");
+        if (options.maps) folder.expect("map-" + stamp + ".png");
+    }
+    if (options.geotiff) folder.expect("field.tif");
+    for (const char* name : {kContourLinesGeoJson, kServiceAreasGeoJson}) {
+        if (options.geojson) folder.expect(name);
+    }
+    for (const char* name : {kContourLinesKml, kServiceAreasKml}) {
+        if (options.kml) folder.expect(name);
+    }
+    if (options.htmlPage) folder.expect("index.html");
     const int resultMode = inputs->base.resultMode;
     const bool extended = inputs->model.model == PropagationModel::extended;
     // the values of the interactive page, as its digits
@@ -84,14 +101,11 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
     const auto predictors = makePredictors(setup, threads);
     std::vector<WorkerResult> workerResults(threads);
 
-    OutputFile csv;
-    const std::filesystem::path csvPath = common.outputDir / "area.csv";
+    std::optional<ResultFile> csv;
     if (wantCsv) {
-        csv = createOutput(csvPath);
-        writeOutput(csv.get(),
-                    std::string("latDeg,lonDeg,") + kPredictionColumns +
-                        (extended ? std::string(",") + kHopOrderColumns : std::string()) + "\n",
-                    csvPath);
+        csv.emplace(folder, "area.csv");
+        csv->write(std::string("latDeg,lonDeg,") + kPredictionColumns +
+                   (extended ? std::string(",") + kHopOrderColumns : std::string()) + "\n");
     }
     // with CSV the rows go in batches, each written in order before the next is computed
     const std::size_t rows = static_cast<std::size_t>(grid.latCount);
@@ -148,36 +162,44 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
             }
         }
         for (std::size_t k = 0; wantCsv && k < batchEnd - batchStart; ++k) {
-            writeOutput(csv.get(), rowText[k], csvPath);
+            csv->write(rowText[k]);
         }
     }
     progress.finish();
-    if (csv) closeOutput(csv, csvPath);
+    if (csv) csv->commit();
     const RunDescription description = describeRun(setup, common, common.zone);
     if (wantCsv) {
         std::string hourList;
         for (int hour : options.hours)
             hourList += (hourList.empty() ? "" : ",") + std::to_string(hour);
-        writeDescriptionFile(description, common.outputDir / "area.json",
+        writeDescriptionFile(description, folder.partial("area.json"),
                              {{"csvFile", "area.csv"},
                               {"hoursJst", hourList},
                               {"region", grid.region().substr(2)},
                               {"stepDeg", formatNumber(grid.stepDeg), grid.stepDeg, true}});
+        folder.publish("area.json");
     }
     std::vector<HourGrid> hourList;
     for (std::size_t h = 0; h < hourGrids.size(); ++h)
         hourList.push_back({options.hours[h], &hourGrids[h]});
-    if (options.geotiff) writeGeoTiff(common.outputDir / "field.tif", hourList, grid, description);
+    if (options.geotiff) {
+        writeGeoTiff(folder.partial("field.tif"), hourList, grid, description);
+        folder.publish("field.tif");
+    }
     const ScratchDir scratch;
+    // the contour files: written whole before they are put in place; for the page alone, in
+    // the scratch folder
     ContourFiles contours;
     if (options.geojson || pageLayers) {
-        const std::filesystem::path folder = options.geojson ? common.outputDir : scratch.path();
-        contours.linesGeoJson = folder / "contours.geojson";
-        contours.areasGeoJson = folder / "service-areas.geojson";
+        const auto at = [&](const std::string& name) {
+            return options.geojson ? folder.partial(name) : scratch.path() / name;
+        };
+        contours.linesGeoJson = at(kContourLinesGeoJson);
+        contours.areasGeoJson = at(kServiceAreasGeoJson);
     }
     if (options.kml) {
-        contours.linesKml = common.outputDir / "contours.kml";
-        contours.areasKml = common.outputDir / "service-areas.kml";
+        contours.linesKml = folder.partial(kContourLinesKml);
+        contours.areasKml = folder.partial(kServiceAreasKml);
     }
     if (contourFiles || pageLayers) {
         writeContourFiles(contours, hourList, grid, options.contourLevelsDb, description);
@@ -191,8 +213,22 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
                 {"Contours", contours.linesGeoJson, true, true},
                 {"Service areas (field at least the level)", contours.areasGeoJson, true, false}};
         }
-        writeAreaPage(areaPage(std::move(frame), grid), *page, common.outputDir, scratch.path(),
+        const std::filesystem::path staging = folder.partial("page");
+        std::filesystem::create_directory(staging);
+        writeAreaPage(areaPage(std::move(frame), grid), *page, staging, scratch.path(),
                       sessionName("page"));
+        std::filesystem::rename(staging / "viewer", folder.partial("viewer"));
+        std::filesystem::rename(staging / "index.html", folder.partial("index.html"));
+        folder.publish("viewer");
+        folder.publish("index.html");
+    }
+    if (options.geojson) {
+        folder.publish(kContourLinesGeoJson);
+        folder.publish(kServiceAreasGeoJson);
+    }
+    if (options.kml) {
+        folder.publish(kContourLinesKml);
+        folder.publish(kServiceAreasKml);
     }
 
     if (setup.grounds)
@@ -200,6 +236,7 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
     const std::string summary =
         std::to_string(nodes) + " grid nodes x " + std::to_string(options.hours.size()) + " hours";
     if (!wantGrids && !options.maps) {
+        folder.finish();
         printSummary(summary, common.outputDir);
         return 0;
     }
@@ -219,7 +256,8 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
             const std::string stem = "field-" + zoneFileStamp(hourJst, common.zone);
             const std::string session = sessionName(stem);
             if (wantGrids) {
-                writeCfNetcdf(common.outputDir / (stem + ".nc"), {hourList[h]}, grid, description);
+                writeCfNetcdf(folder.partial(stem + ".nc"), {hourList[h]}, grid, description);
+                folder.publish(stem + ".nc");
             }
             if (!options.maps) return;
             // the map's grid: the transmitter's infinite node left unpainted, 0 mV/m in the
@@ -234,13 +272,17 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
             CoverageMapStyle hourStyle = style;
             hourStyle.title = description.headline + ", " + zoneClock(hourJst, common.zone);
             hourStyle.terminatorUtc = terminatorTime(description.month, hourJst);
+            // gmt makes the map in the scratch folder; the finished one is copied into place
             const std::string png = "map-" + zoneFileStamp(hourJst, common.zone) + ".png";
-            drawCoverageMap(gridFile, grid, hourStyle, common.outputDir / png, scratch.path(),
+            drawCoverageMap(gridFile, grid, hourStyle, scratch.path() / png, scratch.path(),
                             session);
             std::filesystem::remove(gridFile);
+            folder.adopt(scratch.path() / png, png);
+            std::filesystem::remove(scratch.path() / png);
         },
         &mapProgress);
     mapProgress.finish();
+    folder.finish();
     printSummary(summary, common.outputDir);
     return 0;
 }

@@ -87,19 +87,6 @@ const char* monthName(int month) {
     return month >= 1 && month <= 12 ? kMonthNames[month - 1] : "?";
 }
 
-std::string runTitle(const RunInputs& inputs) {
-    const PredictionState& s = inputs.base;
-    char text[160];
-    std::snprintf(text, sizeof text, "%g kHz, %g kW, %s, %s", s.freqKhz, s.txPowerKw,
-                  monthName(s.month), s.resultMode == 2 ? "sky wave with ground wave" : "sky wave");
-    std::string title = text;
-    if (inputs.model.model == PropagationModel::extended) {
-        title += inputs.model.combine == CombineRule::phasor ? ", extended model, phasor sum"
-                                                             : ", extended model";
-    }
-    return title;
-}
-
 std::string sessionName(const std::string& what) {
     return "fieldcast-map-" + std::to_string(getpid()) + "-" + what;
 }

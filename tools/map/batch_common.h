@@ -48,10 +48,6 @@ void requireGmt(const char* withoutGmt);
 // "June" for 6; "?" for a number that is no month.
 const char* monthName(int month);
 
-// "594 kHz, 10 kW, June, sky wave with ground wave", and ", extended model" (", phasor sum")
-// under --model extended
-std::string runTitle(const RunInputs& inputs);
-
 // A GMT session name of its own for each picture of this process.
 std::string sessionName(const std::string& what);
 

@@ -1,6 +1,7 @@
 #include "batch_options.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -24,7 +25,91 @@ std::vector<std::string> commaItems(const std::string& text) {
     return items;
 }
 
+// A limit as a user writes it: "90", "0.0001", "1e+06".
+std::string limitText(double value) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%g", value);
+    return buffer;
+}
+
+// Items between slashes ("W/E/S/N", "MIN/MAX").
+std::vector<std::string> slashItems(const std::string& text) {
+    std::vector<std::string> items(1);
+    for (const char c : text) {
+        if (c == '/') {
+            items.emplace_back();
+        } else {
+            items.back() += c;
+        }
+    }
+    return items;
+}
+
 }  // namespace
+
+std::optional<double> parseFiniteNumber(std::string_view text) {
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text.front())) ||
+                          text.front() == '-' || text.front() == '.')) {
+        return std::nullopt;  // from_chars would read "inf", "nan" and a second sign
+    }
+    double value = 0.0;
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::string NumberRange::text() const {
+    const char* kind = whole ? "a whole number" : "a number";
+    if (max == HUGE_VAL)
+        return std::string(kind) + (minOpen ? " above " : " from ") + limitText(min);
+    if (minOpen)
+        return std::string(kind) + " above " + limitText(min) + ", at most " + limitText(max);
+    return std::string(kind) + " from " + limitText(min) + " to " + limitText(max);
+}
+
+std::string checkNumber(const std::string& text, const NumberRange& range) {
+    const std::optional<double> value = parseFiniteNumber(text);
+    const bool fits = value && (range.minOpen ? *value > range.min : *value >= range.min) &&
+                      *value <= range.max && (!range.whole || *value == std::floor(*value));
+    return fits ? std::string() : "\"" + text + "\" is not " + range.text();
+}
+
+void parseColourRange(const std::string& text, AreaOptions& options) {
+    const std::vector<std::string> items = slashItems(text);
+    const std::optional<double> low =
+        items.size() == 2 ? parseFiniteNumber(items[0]) : std::nullopt;
+    const std::optional<double> high =
+        items.size() == 2 ? parseFiniteNumber(items[1]) : std::nullopt;
+    if (!low || !high || *low < -kColourLimitDb || *high > kColourLimitDb ||
+        !(*high - *low >= 1.0)) {
+        throw UsageError("--colour-range: expected MIN/MAX in dB(uV/m) from " +
+                         limitText(-kColourLimitDb) + " to " + limitText(kColourLimitDb) +
+                         ", MAX at least 1 dB above MIN; got \"" + text + "\"");
+    }
+    options.colourMinDb = *low;
+    options.colourMaxDb = *high;
+}
+
+void checkGmtRegion(const AreaOptions& options, bool maps, bool grids) {
+    if (maps && (options.latMinDeg <= kMinLatitudeDeg || options.latMaxDeg >= kMaxLatitudeDeg)) {
+        throw UsageError(
+            "--region: the maps (Mercator) cannot reach a pole; keep the latitudes within "
+            "-90..90 exclusive, or run with --no-maps");
+    }
+    if (!maps && !grids) return;
+    const int columns = nodeCount(options.lonMinDeg, options.lonMaxDeg, options.stepDeg);
+    const int rows = nodeCount(options.latMinDeg, options.latMaxDeg, options.stepDeg);
+    if (columns < 2 || rows < 2) {
+        throw UsageError("--step: " + limitText(options.stepDeg) +
+                         " degrees leaves a single node across the region; grids and maps need "
+                         "at least two each way (take a smaller --step, or --no-maps and "
+                         "--format csv)");
+    }
+}
 
 std::vector<int> parseHourList(const std::string& text) {
     if (text == "all") {
@@ -66,17 +151,12 @@ std::vector<int> parseHourList(const std::string& text) {
 std::vector<double> parseLevelList(const std::string& text) {
     std::vector<double> levels;
     for (const std::string& item : commaItems(text)) {
-        std::size_t used = 0;
-        double level = NAN;
-        try {
-            level = std::stod(item, &used);
-        } catch (const std::exception&) {
-            used = 0;
+        const std::optional<double> level = parseFiniteNumber(item);
+        if (!level || std::abs(*level) > kColourLimitDb) {
+            throw UsageError("--contours: \"" + item + "\" is not a level in dB(uV/m) from " +
+                             limitText(-kColourLimitDb) + " to " + limitText(kColourLimitDb));
         }
-        if (used == 0 || used != item.size() || !std::isfinite(level)) {
-            throw UsageError("--contours: \"" + item + "\" is not a level in dB(uV/m)");
-        }
-        levels.push_back(level);
+        levels.push_back(*level);
     }
     std::sort(levels.begin(), levels.end());
     levels.erase(std::unique(levels.begin(), levels.end()), levels.end());
@@ -84,15 +164,17 @@ std::vector<double> parseLevelList(const std::string& text) {
 }
 
 void parseRegion(const std::string& text, AreaOptions& options) {
-    double w = 0.0;
-    double e = 0.0;
-    double s = 0.0;
-    double n = 0.0;
-    char tail = 0;
-    if (std::sscanf(text.c_str(), "%lf/%lf/%lf/%lf%c", &w, &e, &s, &n, &tail) != 4) {
+    const std::vector<std::string> items = slashItems(text);
+    std::optional<double> v[4];
+    for (std::size_t i = 0; i < 4 && items.size() == 4; ++i) v[i] = parseFiniteNumber(items[i]);
+    if (items.size() != 4 || !v[0] || !v[1] || !v[2] || !v[3]) {
         throw UsageError("--region: expected WEST/EAST/SOUTH/NORTH in degrees, got \"" + text +
                          "\"");
     }
+    const double w = *v[0];
+    const double e = *v[1];
+    const double s = *v[2];
+    const double n = *v[3];
     if (!(w < e) || !(s < n) || s < kMinLatitudeDeg || n > kMaxLatitudeDeg ||
         w < kMinLongitudeDeg || e > kMaxLongitudeDeg || e - w > 360.0) {
         throw UsageError(

@@ -5,6 +5,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "coastline_grounds.h"
@@ -57,6 +58,32 @@ struct AreaOptions {
     bool geojson = false;   // "contours.geojson", "service-areas.geojson"
     bool kml = false;       // "contours.kml", "service-areas.kml"
 };
+
+// A decimal number (an optional sign, digits, a point, an exponent), finite, the whole text;
+// nothing for text, NaN, infinities and values beyond a double.
+std::optional<double> parseFiniteNumber(std::string_view text);
+
+// The limits of a numeric option, printed as a user reads them ("a number above 0",
+// "a number from -90 to 90", "a whole number from 1 to 12").
+struct NumberRange {
+    double min;
+    double max;
+    bool minOpen = false;  // min itself refused
+    bool whole = false;    // an integer
+    std::string text() const;
+};
+// Empty when `text` is a number within `range`, else what is wrong, for a message.
+std::string checkNumber(const std::string& text, const NumberRange& range);
+
+// "MIN/MAX" of the colour scale in dB(uV/m): finite, within kColourLimitDb, at least one
+// dB apart. Throws UsageError.
+void parseColourRange(const std::string& text, AreaOptions& options);
+constexpr double kColourLimitDb = 1000.0;
+
+// Values that gmt would refuse only after the whole grid has been computed: a map of a region
+// that reaches a pole (the maps are Mercator), a grid or map with fewer than two nodes across.
+// Throws UsageError.
+void checkGmtRegion(const AreaOptions& options, bool maps, bool grids);
 
 // "all", or hours and ranges "0,6,12" / "6-18"; ascending, without repeats.
 std::vector<int> parseHourList(const std::string& text);

@@ -1,5 +1,9 @@
 #include "csv_table.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -111,46 +115,189 @@ std::string csvField(std::string_view text) {
     return quoted + '"';
 }
 
-std::vector<PointSite> readPointsCsv(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    if (!in) throw std::runtime_error(path.string() + ": cannot open");
-    std::vector<PointSite> points;
-    std::string line;
-    int lineNumber = 0;
-    bool first = true;
-    while (std::getline(in, line)) {
-        ++lineNumber;
-        if (line.empty() || line == "\r" || line.front() == '#') continue;
-        const std::vector<std::string> fields = splitCsvLine(line);
-        const auto where = [&] { return path.string() + ":" + std::to_string(lineNumber) + ": "; };
-        if (fields.size() != 3) {
-            throw std::runtime_error(where() + "expected 3 fields (pointName,latDeg,lonDeg), got " +
-                                     std::to_string(fields.size()));
-        }
-        const std::optional<double> lat = parseNumber(fields[1]);
-        const std::optional<double> lon = parseNumber(fields[2]);
-        if (first && !lat) {  // a header
-            first = false;
-            continue;
-        }
-        first = false;
-        if (!lat || !lon)
-            throw std::runtime_error(where() + "latitude and longitude must be numbers");
-        if (!allows(kLatitudeDeg, *lat)) {
-            throw std::runtime_error(where() + "latitude outside -90..90");
-        }
-        if (!allows(kLongitudeDeg, *lon)) {
-            throw std::runtime_error(where() + "longitude outside -180..360");
-        }
-        if (fields[0].empty()) throw std::runtime_error(where() + "empty point name");
-        std::string cp932;
-        try {
-            cp932 = utf8ToCp932(fields[0]);
-        } catch (const std::runtime_error& e) {
-            throw std::runtime_error(where() + e.what());
-        }
-        points.push_back({fields[0], reportSiteFor(cp932, *lat, *lon), *lat, *lon});
+namespace {
+
+constexpr const char* kColumnNames[] = {"pointName", "latDeg", "lonDeg"};
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+// The length of the valid UTF-8 sequence at the head of `text`, or 0.
+std::size_t utf8SequenceLength(std::string_view text) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    std::size_t length = 0;
+    unsigned minimum = 0;
+    unsigned code = 0;
+    if (lead < 0x80) return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, minimum = 0x80, code = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, minimum = 0x800, code = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, minimum = 0x10000, code = lead & 0x07;
+    } else {
+        return 0;
     }
+    if (text.size() < length) return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) return 0;
+        code = (code << 6) | (byte(i) & 0x3F);
+    }
+    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+    return code < minimum || code > 0x10FFFF || surrogate ? 0 : length;
+}
+
+}  // namespace
+
+std::string PointsCsvParser::where() const {
+    return source_ + ":" + std::to_string(lineNumber_) + ": ";
+}
+
+bool PointsCsvParser::parseLine(std::string_view line, PointSite& point) {
+    ++lineNumber_;
+    if (lineNumber_ == 1 && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
+    if (line.empty() || line == "\r" || line.front() == '#') return false;
+    const std::vector<std::string> fields = splitCsvLine(line);
+    if (!started_) {
+        started_ = true;
+        bool named[3] = {false, false, false};
+        std::size_t* columns[3] = {&nameColumn_, &latColumn_, &lonColumn_};
+        bool header = false;
+        for (std::size_t f = 0; f < fields.size(); ++f) {
+            for (std::size_t c = 0; c < 3; ++c) {
+                if (!named[c] && trimmed(fields[f]) == kColumnNames[c]) {
+                    named[c] = true;
+                    *columns[c] = f;
+                    header = true;
+                }
+            }
+        }
+        if (header) {
+            for (std::size_t c = 0; c < 3; ++c) {
+                if (!named[c]) {
+                    throw PointsCsvUsageError(
+                        where() + "the header has no column " + kColumnNames[c] +
+                        " (a point list needs pointName, latDeg and lonDeg, in any order)");
+                }
+            }
+            fieldCount_ = fields.size();
+            return false;
+        }
+    }
+    if (fields.size() != fieldCount_) {
+        throw std::runtime_error(where() + "expected " + std::to_string(fieldCount_) +
+                                 (fieldCount_ == 3 ? " fields (pointName,latDeg,lonDeg), got "
+                                                   : " fields as the header, got ") +
+                                 std::to_string(fields.size()));
+    }
+    const std::string& name = fields[nameColumn_];
+    const std::optional<double> lat = parseNumber(fields[latColumn_]);
+    const std::optional<double> lon = parseNumber(fields[lonColumn_]);
+    if (!lat || !lon) {
+        throw std::runtime_error(where() +
+                                 "latitude and longitude must be numbers (a header must name "
+                                 "the columns pointName, latDeg, lonDeg)");
+    }
+    if (!allows(kLatitudeDeg, *lat)) throw std::runtime_error(where() + "latitude outside -90..90");
+    if (!allows(kLongitudeDeg, *lon)) {
+        throw std::runtime_error(where() + "longitude outside -180..360");
+    }
+    if (name.empty()) throw std::runtime_error(where() + "empty point name");
+    for (std::size_t i = 0; i < name.size();) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (c < 0x20 || c == 0x7F) {
+            char code[8];
+            std::snprintf(code, sizeof code, "0x%02X", c);
+            throw std::runtime_error(where() + "the point name holds a control character (" + code +
+                                     ")");
+        }
+        const std::size_t length = utf8SequenceLength(std::string_view(name).substr(i));
+        if (length == 0) throw std::runtime_error(where() + "the point name is not valid UTF-8");
+        i += length;
+    }
+    std::string cp932;
+    try {
+        cp932 = utf8ToCp932(name);
+    } catch (const std::runtime_error& e) {
+        if (needShiftJis_) {
+            throw std::runtime_error(where() + "the point name \"" + name +
+                                     "\" has no Shift-JIS form for the classic reports "
+                                     "(--reports)");
+        }
+        cp932.clear();  // no report prints it
+    }
+    point = {name, reportSiteFor(cp932, *lat, *lon), *lat, *lon};
+    return true;
+}
+
+PointsCsvReader::PointsCsvReader(const std::filesystem::path& path, bool needShiftJis)
+    : path_(path), parser_(path.string(), needShiftJis), buffer_(2 * kMaxCsvLineBytes) {
+    // O_NONBLOCK: a FIFO with no writer must not hold the run up before it is refused
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) throw std::runtime_error(path.string() + ": cannot open");
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw PointsCsvUsageError("--points: " + path.string() + " is not a regular file");
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    file_ = ::fdopen(fd, "rb");
+    if (file_ == nullptr) {
+        ::close(fd);
+        throw std::runtime_error(path.string() + ": cannot open");
+    }
+}
+
+PointsCsvReader::~PointsCsvReader() {
+    if (file_ != nullptr) std::fclose(file_);
+}
+
+bool PointsCsvReader::nextLine(std::string& line) {
+    line.clear();
+    for (;;) {
+        const char* start = buffer_.data() + begin_;
+        const void* newline = std::memchr(start, '\n', end_ - begin_);
+        const std::size_t take =
+            newline != nullptr ? static_cast<const char*>(newline) - start : end_ - begin_;
+        if (line.size() + take >= kMaxCsvLineBytes) {
+            throw std::runtime_error(path_.string() + ": a line longer than " +
+                                     std::to_string(kMaxCsvLineBytes) + " bytes");
+        }
+        line.append(start, take);
+        if (newline != nullptr) {
+            begin_ += take + 1;
+            return true;
+        }
+        begin_ = end_ = 0;
+        if (eof_) return !line.empty();
+        end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+        if (end_ == 0) {
+            if (std::ferror(file_)) throw std::runtime_error(path_.string() + ": cannot read");
+            eof_ = true;
+            return !line.empty();
+        }
+    }
+}
+
+bool PointsCsvReader::nextBlock(std::vector<PointSite>& points, std::size_t count) {
+    points.clear();
+    std::string line;
+    PointSite point{};
+    while (points.size() < count && nextLine(line)) {
+        if (parser_.parseLine(line, point)) points.push_back(point);
+    }
+    return !points.empty();
+}
+
+std::vector<PointSite> readPointsCsv(const std::filesystem::path& path, bool needShiftJis) {
+    PointsCsvReader reader(path, needShiftJis);
+    std::vector<PointSite> points;
+    std::vector<PointSite> block;
+    while (reader.nextBlock(block, 4096)) points.insert(points.end(), block.begin(), block.end());
     return points;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,10 +29,67 @@ struct PointSite {
 // becomes "point <index>").
 std::vector<PointSite> pointsFromReceiverList(const std::vector<ReceiverSite>& sites);
 
-// Points of a UTF-8 CSV with the columns pointName,latDeg,lonDeg. A first line whose latitude
-// is not a number is a header; blank lines and lines starting with '#' are skipped. Throws
-// std::runtime_error naming the line of a malformed record.
-std::vector<PointSite> readPointsCsv(const std::filesystem::path& path);
+// A point list that cannot be read at all: a header without one of the columns, a path that
+// is not a regular file. A command-line error (exit status 2).
+struct PointsCsvUsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// The longest line of a point list, line end included.
+constexpr std::size_t kMaxCsvLineBytes = 65536;
+
+// The lines of a UTF-8 CSV of points, one at a time. The first line that is neither blank nor a
+// '#' comment is a header when one of its fields is a column name (pointName, latDeg, lonDeg):
+// then all three must be there, in any order, and other columns are ignored. Otherwise the
+// columns are pointName,latDeg,lonDeg and that line is a record like any other. A UTF-8
+// byte-order mark before the first line is skipped. Names must be UTF-8 without control
+// characters and, when `needShiftJis` (the classic reports print them), have a Shift-JIS form.
+class PointsCsvParser {
+  public:
+    PointsCsvParser(std::string source, bool needShiftJis)
+        : source_(std::move(source)), needShiftJis_(needShiftJis) {}
+    // One line without its line end. True when it was a record, then in `point`. Throws
+    // std::runtime_error "<source>:<line>: ..." for a bad record, PointsCsvUsageError for a
+    // header that lacks a column.
+    bool parseLine(std::string_view line, PointSite& point);
+
+  private:
+    std::string where() const;
+    std::string source_;
+    bool needShiftJis_;
+    long lineNumber_ = 0;
+    bool started_ = false;  // the header line, or the first record, was seen
+    std::size_t fieldCount_ = 3;
+    std::size_t nameColumn_ = 0;
+    std::size_t latColumn_ = 1;
+    std::size_t lonColumn_ = 2;
+};
+
+// A point list read in blocks, so that a list of any length takes the memory of one block.
+// Refuses what is not a regular file (a FIFO, a device, a folder) at once, and lines longer
+// than kMaxCsvLineBytes.
+class PointsCsvReader {
+  public:
+    PointsCsvReader(const std::filesystem::path& path, bool needShiftJis);
+    ~PointsCsvReader();
+    PointsCsvReader(const PointsCsvReader&) = delete;
+    PointsCsvReader& operator=(const PointsCsvReader&) = delete;
+    // Up to `count` further points into `points` (emptied first); false when none were left.
+    bool nextBlock(std::vector<PointSite>& points, std::size_t count);
+
+  private:
+    bool nextLine(std::string& line);
+    std::filesystem::path path_;
+    std::FILE* file_ = nullptr;
+    PointsCsvParser parser_;
+    std::vector<char> buffer_;
+    std::size_t begin_ = 0;
+    std::size_t end_ = 0;
+    bool eof_ = false;
+};
+
+// Every point of a list at once (PointsCsvReader to its end).
+std::vector<PointSite> readPointsCsv(const std::filesystem::path& path, bool needShiftJis = true);
 
 // Splits one CSV line into fields ("" inside a quoted field is one quote).
 std::vector<std::string> splitCsvLine(std::string_view line);

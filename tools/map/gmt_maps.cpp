@@ -1,18 +1,23 @@
 #include "gmt_maps.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <mutex>
 #include <stdexcept>
+
+#include "output_files.h"
 
 extern char** environ;
 
@@ -34,9 +39,14 @@ int spawnAndWait(const std::vector<std::string>& argv, const std::filesystem::pa
                  const std::filesystem::path* messageLog = nullptr, long* peakKb = nullptr) {
     std::vector<std::string> env;
     for (char** e = environ; *e != nullptr; ++e) {
-        if (std::strncmp(*e, "GMT_SESSION_NAME=", 17) != 0) env.emplace_back(*e);
+        if (std::strncmp(*e, "GMT_SESSION_NAME=", 17) != 0 &&
+            std::strncmp(*e, "GMT_USERDIR=", 12) != 0) {
+            env.emplace_back(*e);
+        }
     }
     env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+    // the sessions in the process's scratch folder, which an interrupted run removes
+    env.push_back("GMT_USERDIR=" + gmtUserDir().string());
     std::vector<char*> envp;
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
@@ -60,14 +70,34 @@ int spawnAndWait(const std::vector<std::string>& argv, const std::filesystem::pa
         // gmt's chatter would mix with our own output: its messages go to stderr only
         posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
     }
+    // the child takes SIGINT and SIGTERM as a program normally does (this process blocks them)
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t signals;
+    sigemptyset(&signals);
+    posix_spawnattr_setsigmask(&attributes, &signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    posix_spawnattr_setsigdefault(&attributes, &signals);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, argp[0], &actions, nullptr, argp.data(), envp.data());
+    int rc = 0;
+    {
+        std::lock_guard<std::mutex> lock(runLock());  // an interrupted run stops it
+        rc = posix_spawnp(&pid, argp[0], &actions, &attributes, argp.data(), envp.data());
+        if (rc == 0) addChild(pid);
+    }
     posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
     if (rc != 0) return -1;
     int status = 0;
     struct rusage usage {};
     while (wait4(pid, &status, 0, &usage) < 0) {
-        if (errno != EINTR) return -1;
+        if (errno != EINTR) break;
+    }
+    {
+        std::lock_guard<std::mutex> lock(runLock());
+        removeChild(pid);
     }
     if (peakKb != nullptr) *peakKb = usage.ru_maxrss;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -104,6 +134,10 @@ class GmtSession {
     std::string name_;
     bool finished_ = false;
 };
+
+// A file that gmt makes or reads in its working folder: a plain name, so that no character of
+// a folder's name reaches gmt.
+std::string plainName(const std::filesystem::path& file) { return file.filename().string(); }
 
 }  // namespace
 
@@ -159,15 +193,18 @@ int runGmtLogged(const std::vector<std::string>& args, const std::filesystem::pa
 void drawCoverageMap(const std::filesystem::path& gridFile, const GridGeometry& grid,
                      const CoverageMapStyle& style, const std::filesystem::path& pngFile,
                      const std::filesystem::path& scratchDir, const std::string& session) {
-    const std::string base = std::filesystem::absolute(pngFile).replace_extension().string();
-    const std::string gridPath = std::filesystem::absolute(gridFile).string();
-    const std::filesystem::path contours = scratchDir / (session + "-contours.txt");
-    const std::filesystem::path transmitter = scratchDir / (session + "-tx.txt");
+    const std::string base = std::filesystem::path(plainName(pngFile)).replace_extension().string();
+    const std::string gridPath = plainName(gridFile);
+    const std::string contours = session + "-contours.txt";
+    const std::string transmitter = session + "-tx.txt";
     {
-        std::ofstream out(contours);
+        std::ofstream out(scratchDir / contours);
         for (double level : style.contourLevelsDb) out << number(level) << " A\n";
-        std::ofstream tx(transmitter);
+        std::ofstream tx(scratchDir / transmitter);
         tx << number(style.txLonDeg) << ' ' << number(style.txLatDeg) << '\n';
+        out.close();
+        tx.close();
+        if (!out || !tx) throw OutputError(scratchDir.string() + ": write failed");
     }
     const double tick = colourBandDb(style.colourMinDb, style.colourMaxDb);
     GmtSession picture(base, scratchDir, session);
@@ -185,18 +222,18 @@ void drawCoverageMap(const std::filesystem::path& gridFile, const GridGeometry& 
         runGmt({"solar", "-Td+d" + style.terminatorUtc, "-W1.2p,gray10,-"}, scratchDir, session);
     }
     if (!style.contourLevelsDb.empty()) {
-        runGmt({"grdcontour", gridPath, "-C" + contours.string(), "-A+f8p", "-W0.8p,black", "-S4"},
+        runGmt({"grdcontour", gridPath, "-C" + contours, "-A+f8p", "-W0.8p,black", "-S4"},
                scratchDir, session);
     }
     runGmt({"coast", "-Dl", "-A500", "-W0.5p,gray15", "-N1/0.3p,gray35"}, scratchDir, session);
-    runGmt({"plot", transmitter.string(), "-Sa0.5c", "-Gred", "-W0.6p,black"}, scratchDir, session);
+    runGmt({"plot", transmitter, "-Sa0.5c", "-Gred", "-W0.6p,black"}, scratchDir, session);
     // the triangles: the colours of values under and over the scale
     runGmt({"colorbar", "-DJBC+o0/0.8c+w12c/0.35c+e",
             "-Bxa" + number(tick * 2) + "f" + number(tick), "-By+ldB(uV/m)"},
            scratchDir, session);
     picture.finish();
-    std::filesystem::remove(contours);
-    std::filesystem::remove(transmitter);
+    std::filesystem::remove(scratchDir / contours);
+    std::filesystem::remove(scratchDir / transmitter);
 }
 
 void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string& title,
@@ -221,8 +258,8 @@ void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string&
     }
     low = std::floor(low / 10.0) * 10.0 - 5.0;
     high = std::ceil(high / 10.0) * 10.0 + 5.0;
-    const std::string base = std::filesystem::absolute(pngFile).replace_extension().string();
-    const std::filesystem::path legend = scratchDir / (session + "-legend.txt");
+    const std::string base = std::filesystem::path(plainName(pngFile)).replace_extension().string();
+    const std::string legend = session + "-legend.txt";
     const auto escaped = [](const std::string& text) {  // '@' starts gmt's escapes
         std::string out;
         for (char c : text) out += c == '@' ? std::string("@@") : std::string(1, c);
@@ -237,7 +274,7 @@ void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string&
             "-JX14c/10c", "-Bxa2f1g1+l" + hourAxisLabel, "-Bya10f5g10+lfield strength (dB(uV/m))",
             "-BWSen+t" + title + "+s" + subtitle, "--FONT_SUBTITLE=9p"},
            scratchDir, session);
-    std::ofstream spec(legend);
+    std::ofstream spec(scratchDir / legend);
     for (std::size_t i = 0; i < curves.size(); ++i) {
         const std::string colour = kCurveColours[i % std::size(kCurveColours)];
         const DiurnalCurve& curve = curves[i];
@@ -251,9 +288,9 @@ void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string&
         for (std::size_t k = 0; k < curve.fieldDb.size(); ++k)
             values.emplace_back(curve.hourOfDay[k], curve.fieldDb[k]);
         std::sort(values.begin(), values.end());
-        const std::filesystem::path data = scratchDir / (session + "-curve.txt");
+        const std::string data = session + "-curve.txt";
         {
-            std::ofstream out(data);
+            std::ofstream out(scratchDir / data);
             out << ">\n";
             for (const auto& [x, v] : values) {
                 if (std::isfinite(v)) {
@@ -263,15 +300,15 @@ void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string&
                 }
             }
         }
-        runGmt({"plot", data.string(), "-W1.2p," + colour}, scratchDir, session);
-        std::filesystem::remove(data);
+        runGmt({"plot", data, "-W1.2p," + colour}, scratchDir, session);
+        std::filesystem::remove(scratchDir / data);
     }
     spec.close();
-    if (!spec) throw GmtError("cannot write " + legend.string());
-    runGmt({"legend", legend.string(), "-DJMR+o0.3c/0+jML+w6.5c", "-F+p0.5p,gray50+gwhite"},
-           scratchDir, session);
+    if (!spec) throw OutputError((scratchDir / legend).string() + ": write failed");
+    runGmt({"legend", legend, "-DJMR+o0.3c/0+jML+w6.5c", "-F+p0.5p,gray50+gwhite"}, scratchDir,
+           session);
     picture.finish();
-    std::filesystem::remove(legend);
+    std::filesystem::remove(scratchDir / legend);
 }
 
 }  // namespace fieldcast::map

@@ -66,15 +66,17 @@ struct CoverageMapStyle {
 
 // The field grid in colour (cells without a value left unpainted; under and over the scale in
 // their own colours), the contour lines at the given levels, coastlines and borders, the
-// day/night terminator with the night shaded, the transmitter as a red star and a colour bar
+// day/night terminator as a dashed line, the transmitter as a red star and a colour bar
 // with a triangle at each end.
+// `gridFile` and `pngFile` are files in `scratchDir` (only their names are used).
 void drawCoverageMap(const std::filesystem::path& gridFile, const GridGeometry& grid,
                      const CoverageMapStyle& style, const std::filesystem::path& pngFile,
                      const std::filesystem::path& scratchDir, const std::string& session);
 
 // One curve per point over the day; NaN values break a curve. Every curve is named in the
 // legend beside the plot, a point without any value with the reason; at most
-// kDiurnalCurvesPerPlot curves a plot.
+// kDiurnalCurvesPerPlot curves a plot. `pngFile` is a file in `scratchDir` (only its name is
+// used).
 constexpr std::size_t kDiurnalCurvesPerPlot = 10;
 struct DiurnalCurve {
     std::string label;

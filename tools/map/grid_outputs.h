@@ -38,6 +38,10 @@ void writeGeoTiff(const std::filesystem::path& path, const std::vector<HourGrid>
 // `levelsDb`: features with levelDb, hourJst, hourUtc and the hour in the run's zone. GeoJSON
 // holds every hour in one collection; KML one folder per hour. Files not asked for are
 // skipped (an empty path). Throws OutputError.
+constexpr const char* kContourLinesGeoJson = "contours.geojson";
+constexpr const char* kServiceAreasGeoJson = "service-areas.geojson";
+constexpr const char* kContourLinesKml = "contours.kml";
+constexpr const char* kServiceAreasKml = "service-areas.kml";
 struct ContourFiles {
     std::filesystem::path linesGeoJson;
     std::filesystem::path linesKml;

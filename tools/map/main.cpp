@@ -1,12 +1,16 @@
 // fieldcast-map: fieldcast's prediction for every point of a list, or over a grid, all hours
 // in one run, with CSV, grids, maps and plots.
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "batch_runs.h"
 #include "gmt_maps.h"
+#include "output_files.h"
 #include "output_formats.h"
 #include "parallel.h"
 #include "record/constants.h"
@@ -34,6 +38,17 @@ struct ModelFlags {
     std::optional<std::string> combine;
 };
 
+// A numeric option's check: a finite number within its range, the range said as a user
+// reads it (CLI11's own ranges print every digit of the largest double).
+CLI::Validator numberIn(fieldcast::map::NumberRange range) {
+    return CLI::Validator(
+        [range](std::string& text) { return fieldcast::map::checkNumber(text, range); },
+        range.text());
+}
+
+using fieldcast::map::NumberRange;
+constexpr double kAny = HUGE_VAL;
+
 void addCommonOptions(CLI::App& app, fieldcast::map::CommonOptions& common, ProgressFlags& progress,
                       GroundFlags& grounds, ModelFlags& model) {
     app.add_option("data-dir", common.dataDir,
@@ -44,30 +59,30 @@ void addCommonOptions(CLI::App& app, fieldcast::map::CommonOptions& common, Prog
         ->required();
     auto& o = common.overrides;
     app.add_option("--power-kw", o.txPowerKw, "transmitter power in kW (instead of P.dat)")
-        ->check(CLI::PositiveNumber);
+        ->check(numberIn({0.0, kAny, true}));
     app.add_option("--freq-khz", o.freqKhz, "frequency in kHz (instead of FREQ.dat)")
-        ->check(CLI::PositiveNumber);
+        ->check(numberIn({0.0, kAny, true}));
     app.add_option("--tx-lat", o.txLatDeg, "transmitter latitude in degrees (instead of LATT.dat)")
-        ->check(CLI::Range(fieldcast::kMinLatitudeDeg, fieldcast::kMaxLatitudeDeg));
+        ->check(numberIn({fieldcast::kMinLatitudeDeg, fieldcast::kMaxLatitudeDeg}));
     app.add_option("--tx-lon", o.txLonDeg, "transmitter longitude in degrees (instead of LONT.dat)")
-        ->check(CLI::Range(fieldcast::kMinLongitudeDeg, fieldcast::kMaxLongitudeDeg));
-    app.add_option("--month", o.month, "month 1-12 (instead of MON.dat)")->check(CLI::Range(1, 12));
+        ->check(numberIn({fieldcast::kMinLongitudeDeg, fieldcast::kMaxLongitudeDeg}));
+    app.add_option("--month", o.month, "month 1-12 (instead of MON.dat)")
+        ->check(numberIn({1, 12, false, true}));
     app.add_option("--activity", o.solarActivityCode, "solar activity code 1-3 (instead of YR.dat)")
-        ->check(CLI::Range(1, 3));
-    app.add_option(
-           "--tx-ground", o.txGroundType,
-           "ground code at the transmitter, 1 sea, 2 land, other dry land (instead of GCT.dat)")
-        ->check(CLI::Range(-99, 999));
+        ->check(numberIn({1, 3, false, true}));
+    app.add_option("--tx-ground", o.txGroundType,
+                   "ground code at the transmitter, 1 sea, 2 land, 3 dry land (instead of GCT.dat)")
+        ->check(numberIn({1, 3, false, true}));
     app.add_option("--rx-ground", o.rxGroundType,
-                   "ground code at the receiving points (instead of GCR.dat)")
-        ->check(CLI::Range(-99, 999));
+                   "ground code 1-3 at the receiving points (instead of GCR.dat)")
+        ->check(numberIn({1, 3, false, true}));
     app.add_option("--mid-ground", o.midGroundType,
                    "ground code 1-3 at the path midpoint (instead of GCM.dat)")
-        ->check(CLI::Range(1, 3));
+        ->check(numberIn({1, 3, false, true}));
     app.add_option("--result-mode", o.resultMode,
-                   "2: sky wave combined with the ground wave, other: sky wave alone "
+                   "2: sky wave combined with the ground wave, 1: sky wave alone "
                    "(instead of RESUL.dat)")
-        ->check(CLI::Range(-99, 999));
+        ->check(numberIn({1, 2, false, true}));
     app.add_option("--ground", grounds.ground,
                    "the grounds at the receiving points and path midpoints: codes (GCR.dat, "
                    "GCM.dat or their options) or coastlines (land or sea from the GSHHG "
@@ -76,7 +91,7 @@ void addCommonOptions(CLI::App& app, fieldcast::map::CommonOptions& common, Prog
         ->capture_default_str();
     app.add_option("--land-ground", grounds.landGround,
                    "with --ground coastlines, the code of land: 2 land, 3 dry land (default 2)")
-        ->check(CLI::Range(2, 3));
+        ->check(numberIn({2, 3, false, true}));
     app.add_option("--time-zone", grounds.timeZone,
                    "the clock of --hours, titles, file names and pages: UTC, JST or an offset "
                    "such as +01:00 or -05:30 (the prediction is always of the 24 JST hours)")
@@ -91,7 +106,7 @@ void addCommonOptions(CLI::App& app, fieldcast::map::CommonOptions& common, Prog
                    "fringes) or phasor (with the phases of the path differences)")
         ->check(CLI::IsMember({"power", "phasor"}));
     app.add_option("-j,--threads", common.threads, "worker threads (default: one per core)")
-        ->check(CLI::Range(1, 1024));
+        ->check(numberIn({1, 1024, false, true}));
     app.add_flag("--progress", progress.on, "always draw the progress bar on standard error");
     app.add_flag("--no-progress", progress.off,
                  "never draw it (default: drawn when standard error is a terminal)");
@@ -128,6 +143,48 @@ void applyModelFlags(const ModelFlags& flags, fieldcast::map::CommonOptions& com
     common.model.model = PropagationModel::extended;
     common.model.combine =
         flags.combine && *flags.combine == "phasor" ? CombineRule::phasor : CombineRule::power;
+}
+
+// Edits (insertions, deletions, substitutions) that turn one word into the other.
+std::size_t editDistance(const std::string& a, const std::string& b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// "did you mean --freq-khz?" for each long option of the command line that the mode has not,
+// when one of its own is a few letters away.
+void hintNearestOptions(CLI::App& mode, int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        std::string word = argv[i];
+        if (word.rfind("--", 0) != 0 || word.size() < 3) continue;
+        word = word.substr(0, word.find('='));
+        if (mode.get_option_no_throw(word) != nullptr) continue;
+        std::string best;
+        std::size_t bestDistance = std::max<std::size_t>(2, word.size() / 4) + 1;
+        for (const CLI::Option* option : mode.get_options()) {
+            for (const std::string& name : option->get_lnames()) {
+                const std::size_t distance = editDistance(word, "--" + name);
+                if (distance < bestDistance) {
+                    bestDistance = distance;
+                    best = "--" + name;
+                }
+            }
+        }
+        if (!best.empty()) {
+            std::fprintf(stderr, "fieldcast-map: %s: did you mean %s?\n", word.c_str(),
+                         best.c_str());
+        }
+    }
 }
 
 int run(int argc, char** argv) {
@@ -174,7 +231,7 @@ int run(int argc, char** argv) {
         ->required();
     area->add_option("--step", areaOptions.stepDeg, "grid step in degrees")
         ->required()
-        ->check(CLI::Range(1e-4, 90.0));
+        ->check(numberIn({1e-4, 90.0}));
     std::string hours = "all";
     area->add_option("--hours", hours,
                      "hours of the --time-zone clock: all, or a list such as 0,6,12 or 6-18")
@@ -233,15 +290,12 @@ int run(int argc, char** argv) {
                 "--format geojson and kml hold the contours and service areas: give --contours "
                 "levels");
         }
-        char tail = 0;
-        if (std::sscanf(colourRange.c_str(), "%lf/%lf%c", &areaOptions.colourMinDb,
-                        &areaOptions.colourMaxDb, &tail) != 2 ||
-            !(areaOptions.colourMinDb < areaOptions.colourMaxDb)) {
-            throw fieldcast::map::UsageError("--colour-range: expected MIN/MAX with MIN < MAX");
-        }
+        fieldcast::map::parseColourRange(colourRange, areaOptions);
+        fieldcast::map::checkGmtRegion(areaOptions, areaOptions.maps, formats.grid);
         return fieldcast::map::runArea(common, areaOptions);
     } catch (const CLI::ParseError& e) {
         const int status = app.exit(e);  // prints help, or the error and a hint
+        if (status != 0) hintNearestOptions(area->parsed() ? *area : *points, argc, argv);
         return status == 0 ? 0 : kExitUsage;
     } catch (const fieldcast::map::UsageError& e) {
         std::fprintf(stderr, "fieldcast-map: %s\nRun with --help for more information.\n",
@@ -255,4 +309,14 @@ int run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) { return run(argc, argv); }
+int main(int argc, char** argv) {
+    fieldcast::map::catchInterrupts();
+    int status = run(argc, argv);
+    try {
+        fieldcast::map::checkStandardOutput();
+    } catch (const fieldcast::map::OutputError& e) {
+        std::fprintf(stderr, "fieldcast-map: %s\n", e.what());
+        if (status == 0) status = kExitFailure;
+    }
+    return status;
+}

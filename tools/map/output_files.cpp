@@ -1,52 +1,238 @@
 #include "output_files.h"
 
+#include <pthread.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
-#include <vector>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <thread>
 
 #include "batch_options.h"
 
 namespace fieldcast::map {
 
-void prepareOutputDir(const std::filesystem::path& dir) {
-    std::error_code error;
-    if (std::filesystem::exists(dir, error)) {
-        if (!std::filesystem::is_directory(dir)) {
-            throw UsageError("--output: " + dir.string() + " exists and is not a folder");
-        }
-        if (!std::filesystem::is_empty(dir)) {
-            throw UsageError("--output: " + dir.string() +
-                             " already holds files; name a new or empty folder");
-        }
-        return;
+namespace fs = std::filesystem;
+
+namespace {
+
+// What the end of an interrupted run must clean up.
+struct ProcessState {
+    std::mutex runLock;
+    std::vector<pid_t> children;     // with runLock
+    OutputFolder* folder = nullptr;  // with runLock
+    std::mutex scratchLock;
+    fs::path scratchRoot;       // with scratchLock; empty until the first scratch folder
+    unsigned scratchCount = 0;  // with scratchLock
+    ~ProcessState() {
+        std::error_code ignored;
+        if (!scratchRoot.empty()) fs::remove_all(scratchRoot, ignored);
     }
-    std::filesystem::create_directories(dir, error);
-    if (error) throw OutputError(dir.string() + ": cannot create (" + error.message() + ")");
+};
+
+ProcessState& state() {
+    static ProcessState s;
+    return s;
 }
 
-OutputFile createOutput(const std::filesystem::path& path) {
+// The process's scratch root, made on first use; with scratchLock held.
+const fs::path& scratchRootLocked() {
+    ProcessState& s = state();
+    if (s.scratchRoot.empty()) {
+        std::string pattern = (fs::temp_directory_path() / "fieldcast-map-XXXXXX");
+        if (mkdtemp(pattern.data()) == nullptr) throw OutputError("cannot create a scratch folder");
+        s.scratchRoot = pattern;
+    }
+    return s.scratchRoot;
+}
+
+[[noreturn]] void endInterrupted(int signal) {
+    ProcessState& s = state();
+    s.runLock.lock();  // held for good: nothing is renamed into place or started any more
+    for (const pid_t child : s.children) kill(child, SIGKILL);
+    for (const pid_t child : s.children) waitpid(child, nullptr, 0);
+    if (s.folder != nullptr) {
+        s.folder->abandon(signal == SIGINT ? "interrupted (SIGINT)" : "terminated (SIGTERM)");
+    }
+    {
+        std::lock_guard<std::mutex> scratch(s.scratchLock);
+        std::error_code ignored;
+        if (!s.scratchRoot.empty()) fs::remove_all(s.scratchRoot, ignored);
+    }
+    const char* line =
+        signal == SIGINT ? "fieldcast-map: interrupted\n" : "fieldcast-map: terminated\n";
+    const ssize_t ignored = ::write(STDERR_FILENO, line, std::strlen(line));
+    (void)ignored;
+    _exit(128 + signal);
+}
+
+}  // namespace
+
+std::mutex& runLock() { return state().runLock; }
+
+void addChild(pid_t pid) { state().children.push_back(pid); }
+
+void removeChild(pid_t pid) {
+    std::vector<pid_t>& children = state().children;
+    children.erase(std::remove(children.begin(), children.end(), pid), children.end());
+}
+
+void catchInterrupts() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);  // every thread started later inherits it
+    std::thread([signals] {
+        int signal = 0;
+        while (sigwait(&signals, &signal) != 0) {
+        }
+        endInterrupted(signal);
+    }).detach();
+}
+
+OutputFolder::OutputFolder(const fs::path& dir) : dir_(dir), work_(dir / kWorkEntry) {
+    std::error_code error;
+    if (fs::exists(dir_, error) && !fs::is_directory(dir_, error)) {
+        throw UsageError("--output: " + dir_.string() + " exists and is not a folder");
+    }
+    fs::create_directories(dir_, error);
+    if (error) throw OutputError(dir_.string() + ": cannot create (" + error.message() + ")");
+    // mkdir succeeds for one process only: the claim of the folder
+    if (::mkdir(work_.c_str(), 0700) != 0) {
+        if (errno == EEXIST) {
+            throw UsageError("--output: " + dir_.string() +
+                             " already holds files (another run is writing into it); name a "
+                             "new or empty folder");
+        }
+        throw OutputError(dir_.string() + ": cannot write into it (" + std::strerror(errno) + ")");
+    }
+    for (const auto& entry : fs::directory_iterator(dir_, error)) {
+        if (entry.path().filename() != kWorkEntry) {
+            fs::remove(work_, error);
+            throw UsageError("--output: " + dir_.string() +
+                             " already holds files; name a new or empty folder");
+        }
+    }
+    std::lock_guard<std::mutex> lock(runLock());
+    state().folder = this;
+}
+
+OutputFolder::~OutputFolder() {
+    if (!done_) abandon("ended by an error (the message on standard error)");
+    std::lock_guard<std::mutex> lock(runLock());
+    if (state().folder == this) state().folder = nullptr;
+}
+
+void OutputFolder::publish(const std::string& name) {
+    std::lock_guard<std::mutex> lock(runLock());
+    std::error_code error;
+    fs::rename(work_ / name, dir_ / name, error);
+    if (error) {
+        throw OutputError((dir_ / name).string() + ": cannot put in place (" + error.message() +
+                          ")");
+    }
+}
+
+void OutputFolder::adopt(const fs::path& file, const std::string& name) {
+    std::error_code error;
+    fs::copy_file(file, work_ / name, fs::copy_options::overwrite_existing, error);
+    if (error) {
+        fs::remove(work_ / name, error);
+        throw OutputError((dir_ / name).string() + ": write failed");
+    }
+    publish(name);
+}
+
+void OutputFolder::expect(const std::string& name) { expected_.push_back(name); }
+
+void OutputFolder::expectReports(std::size_t count) { expectedReports_ = count; }
+
+void OutputFolder::finish() {
+    std::error_code ignored;
+    fs::remove_all(work_, ignored);
+    done_ = true;
+}
+
+void OutputFolder::abandon(const std::string& reason) {
+    if (done_) return;
+    done_ = true;
+    std::error_code ignored;
+    fs::remove_all(work_, ignored);
+    std::string note = "This run of fieldcast-map did not finish: " + reason +
+                       ".\nThe files beside this note are complete. Missing:\n";
+    for (const std::string& name : expected_) {
+        if (!fs::exists(dir_ / name, ignored)) note += "  " + name + "\n";
+    }
+    if (expectedReports_ > 0) {
+        std::size_t written = 0;
+        for (const auto& entry : fs::directory_iterator(dir_, ignored)) {
+            written += entry.path().filename().string().rfind("QZresult-", 0) == 0;
+        }
+        if (written < expectedReports_) {
+            note += "  QZresult-<index>.txt of " + std::to_string(expectedReports_ - written) +
+                    " of the " + std::to_string(expectedReports_) + " points\n";
+        }
+    }
+    // best effort: the disk may be full
+    if (std::FILE* file = std::fopen((dir_ / kIncompleteNote).c_str(), "w")) {
+        std::fwrite(note.data(), 1, note.size(), file);
+        std::fclose(file);
+    }
+}
+
+OutputFile createOutput(const fs::path& path) {
     OutputFile file(std::fopen(path.c_str(), "w"));
     if (!file) throw OutputError(path.string() + ": cannot create");
     return file;
 }
 
-void writeOutput(std::FILE* file, const std::string& text, const std::filesystem::path& path) {
+void writeOutput(std::FILE* file, std::string_view text, const fs::path& path) {
     if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) {
         throw OutputError(path.string() + ": write failed");
     }
 }
 
-void closeOutput(OutputFile& file, const std::filesystem::path& path) {
+void closeOutput(OutputFile& file, const fs::path& path) {
     std::FILE* handle = file.release();
-    const bool failed = std::ferror(handle) != 0;
+    const bool failed = std::fflush(handle) != 0 || std::ferror(handle) != 0;
     if (std::fclose(handle) != 0 || failed) throw OutputError(path.string() + ": write failed");
 }
 
-void printSummary(const std::string& what, const std::filesystem::path& dir) {
+ResultFile::ResultFile(OutputFolder& folder, std::string name)
+    : folder_(folder), name_(std::move(name)) {
+    file_.reset(std::fopen(folder_.partial(name_).c_str(), "w"));
+    if (!file_) throw OutputError(shownPath().string() + ": cannot create");
+}
+
+ResultFile::~ResultFile() {
+    if (!file_) return;
+    file_.reset();
+    std::error_code ignored;
+    fs::remove(folder_.partial(name_), ignored);
+}
+
+void ResultFile::commit() {
+    closeOutput(file_, shownPath());
+    folder_.publish(name_);
+}
+
+void checkStandardOutput() {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+        throw OutputError("standard output: write failed");
+    }
+}
+
+void printSummary(const std::string& what, const fs::path& dir) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-        names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        const std::string name = entry.path().filename().string();
+        if (name != OutputFolder::kWorkEntry) names.push_back(name);
     }
     std::sort(names.begin(), names.end());
     std::printf("%s -> %s\n", what.c_str(), dir.string().c_str());
@@ -54,14 +240,25 @@ void printSummary(const std::string& what, const std::filesystem::path& dir) {
 }
 
 ScratchDir::ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "fieldcast-map-XXXXXX");
-    if (mkdtemp(pattern.data()) == nullptr) throw OutputError("cannot create a scratch folder");
-    path_ = pattern;
+    ProcessState& s = state();
+    std::lock_guard<std::mutex> lock(s.scratchLock);
+    path_ = scratchRootLocked() / ("s" + std::to_string(++s.scratchCount));
+    std::error_code error;
+    if (!fs::create_directory(path_, error)) throw OutputError("cannot create a scratch folder");
 }
 
 ScratchDir::~ScratchDir() {
     std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    fs::remove_all(path_, ignored);
+}
+
+fs::path gmtUserDir() {
+    ProcessState& s = state();
+    std::lock_guard<std::mutex> lock(s.scratchLock);
+    const fs::path dir = scratchRootLocked() / "gmt";
+    std::error_code ignored;
+    fs::create_directory(dir, ignored);
+    return dir;
 }
 
 }  // namespace fieldcast::map

@@ -1,12 +1,18 @@
-// The files a batch run writes: its output folder, files that report a failed write, the
-// list of what was written, and a scratch folder for GMT's inputs.
+// The files a batch run writes: its output folder, claimed for the run alone; each result
+// written under a temporary name and renamed when whole; scratch folders for gmt; and the end
+// of an interrupted run.
 #pragma once
+
+#include <sys/types.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace fieldcast::map {
 
@@ -15,9 +21,59 @@ struct OutputError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Creates the output folder; refuses one that already holds a file (a UsageError), so that
-// two runs never write into the same files.
-void prepareOutputDir(const std::filesystem::path& dir);
+// The output folder of one run. The claim creates the folder when it is missing and then the
+// run's work entry inside it with mkdir, which only one process can do, so a second run into
+// the same folder is refused (a UsageError), as is a folder that already holds files. Results
+// are written into the work entry and renamed into the folder when complete, so every file
+// of the folder is whole. finish() ends a complete run; a run that ends otherwise (an error,
+// SIGINT, SIGTERM) removes its unfinished files and leaves kIncompleteNote, which names the
+// results that are missing.
+class OutputFolder {
+  public:
+    explicit OutputFolder(const std::filesystem::path& dir);
+    ~OutputFolder();
+    OutputFolder(const OutputFolder&) = delete;
+    OutputFolder& operator=(const OutputFolder&) = delete;
+
+    const std::filesystem::path& dir() const { return dir_; }
+    // Where a result is written before it is whole.
+    std::filesystem::path partial(const std::string& name) const { return work_ / name; }
+    // Renames partial(name), a file or a folder, into the folder.
+    void publish(const std::string& name);
+    // Copies a file made elsewhere (gmt's scratch folder) into the folder, under a temporary
+    // name first.
+    void adopt(const std::filesystem::path& file, const std::string& name);
+    // The results the run means to write, for the note of an unfinished run.
+    void expect(const std::string& name);
+    void expectReports(std::size_t count);
+    void finish();
+    // Removes the unfinished files and writes the note (`reason`: why the run ended early).
+    // Safe to call from the interrupt watcher.
+    void abandon(const std::string& reason);
+
+    static constexpr const char* kWorkEntry = ".fieldcast-map-run";
+    static constexpr const char* kIncompleteNote = "INCOMPLETE.txt";
+
+  private:
+    std::filesystem::path dir_;
+    std::filesystem::path work_;
+    std::vector<std::string> expected_;
+    std::size_t expectedReports_ = 0;
+    bool done_ = false;
+};
+
+// Catches SIGINT and SIGTERM for the rest of the process; call before any thread starts.
+// An interrupted run stops its gmt processes, removes its scratch folders (gmt's sessions
+// with them) and its unfinished files, leaves the note of the output folder and exits with
+// 128 + the signal (130, 143).
+void catchInterrupts();
+
+// Held while a child process starts and while a result is renamed into place: the end of
+// an interrupted run takes it for good.
+std::mutex& runLock();
+// Children that the end of an interrupted run must stop (with runLock held).
+void addChild(pid_t pid);
+void removeChild(pid_t pid);
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
@@ -25,14 +81,37 @@ struct FileCloser {
 using OutputFile = std::unique_ptr<std::FILE, FileCloser>;
 
 OutputFile createOutput(const std::filesystem::path& path);
-void writeOutput(std::FILE* file, const std::string& text, const std::filesystem::path& path);
+void writeOutput(std::FILE* file, std::string_view text, const std::filesystem::path& path);
 // Closes the file; a write that failed on the way (a full disk) shows here at the latest.
 void closeOutput(OutputFile& file, const std::filesystem::path& path);
+
+// One result of the run: written under its temporary name, renamed into the folder by
+// commit(); removed when the run ends without commit().
+class ResultFile {
+  public:
+    ResultFile(OutputFolder& folder, std::string name);
+    ~ResultFile();
+    ResultFile(const ResultFile&) = delete;
+    ResultFile& operator=(const ResultFile&) = delete;
+    std::FILE* get() const { return file_.get(); }
+    void write(std::string_view text) { writeOutput(file_.get(), text, shownPath()); }
+    void commit();
+
+  private:
+    std::filesystem::path shownPath() const { return folder_.dir() / name_; }
+    OutputFolder& folder_;
+    std::string name_;
+    OutputFile file_;
+};
+
+// Checks that everything printed on standard output reached it. Throws OutputError.
+void checkStandardOutput();
 
 // What the run wrote, on standard output: a line on the run and the files, sorted.
 void printSummary(const std::string& what, const std::filesystem::path& dir);
 
-// A scratch folder under the system's temporary folder, removed with everything in it.
+// A scratch folder of the process (under the system's temporary folder), removed with
+// everything in it; the end of an interrupted run removes them all.
 class ScratchDir {
   public:
     ScratchDir();
@@ -44,5 +123,9 @@ class ScratchDir {
   private:
     std::filesystem::path path_;
 };
+
+// gmt's user folder for this process (GMT_USERDIR): its modern-mode sessions live there,
+// inside the process's scratch folder, instead of in ~/.gmt/sessions.
+std::filesystem::path gmtUserDir();
 
 }  // namespace fieldcast::map

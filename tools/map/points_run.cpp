@@ -1,8 +1,13 @@
 // The points run: every point of LATRLONR.dat or of a CSV, all 24 hours; points.csv, the
-// classic reports on request, the diurnal plot and the interactive page.
+// classic reports on request, the diurnal plot and the interactive page. A CSV is read in
+// blocks, each predicted and written before the next is read, so that a list of any length
+// takes the memory of one block (the page, which holds its points, takes at most
+// kMaxPagePoints).
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +26,11 @@ namespace fieldcast::map {
 
 namespace {
 
+constexpr std::size_t kBlockPoints = 4096;
+// The diurnal plot draws the curves of the first points of the list; a plot of more could
+// not be read, and its data would grow with the list.
+constexpr std::size_t kPlotPoints = 100;
+
 // A name as the plot's fonts can show it: in ISO 8859-1 ("Kraków"); the fonts have no
 // Japanese, so other names are left to points.csv.
 std::string plotLabel(const std::string& nameUtf8) {
@@ -34,19 +44,26 @@ std::string plotLabel(const std::string& nameUtf8) {
     return "(name in points.csv)";
 }
 
-}  // namespace
+// The diurnal plots of `curves` points: one for a few, else one per group, numbered.
+std::size_t diurnalPlotCount(std::size_t curves) {
+    return (curves + kDiurnalCurvesPerPlot - 1) / kDiurnalCurvesPerPlot;
+}
 
-int runPoints(const CommonOptions& common, const PointsOptions& options) {
-    std::vector<PointSite> sites;
-    if (options.pointsCsv) {
-        try {
-            sites = readPointsCsv(*options.pointsCsv);
-        } catch (const std::runtime_error& e) {
-            throw DataError(e.what());
-        }
-    } else {
+std::string diurnalPlotName(std::size_t group, std::size_t groups) {
+    char name[32];
+    std::snprintf(name, sizeof name, groups == 1 ? "diurnal.png" : "diurnal-%02zu.png", group + 1);
+    return name;
+}
+
+// Calls `each` with the points of the list block after block, with the index of the block's
+// first point. Throws DataError for a bad record, UsageError for a list that cannot be read
+// as one.
+class PointList {
+  public:
+    PointList(const CommonOptions& common, const PointsOptions& options) : options_(options) {
+        if (options.pointsCsv) return;
         bool moreRecords = false;
-        sites = pointsFromReceiverList(loadReceiverList(common.dataDir, &moreRecords));
+        receiverList_ = pointsFromReceiverList(loadReceiverList(common.dataDir, &moreRecords));
         if (moreRecords) {
             std::fprintf(stderr,
                          "fieldcast-map: LATRLONR.dat holds more than %d records; the first %d "
@@ -54,89 +71,134 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
                          kReceiverCount, kReceiverCount);
         }
     }
-    if (sites.empty()) throw DataError("no receiving point to predict");
+
+    void forEachBlock(
+        const std::function<void(const std::vector<PointSite>&, std::size_t)>& each) const {
+        if (!options_.pointsCsv) {
+            if (!receiverList_.empty()) each(receiverList_, 0);
+            return;
+        }
+        // the reader's errors name the file and line; the callers' own pass through
+        const auto reading = [](const auto& step) {
+            try {
+                return step();
+            } catch (const PointsCsvUsageError& e) {
+                throw UsageError(e.what());
+            } catch (const std::runtime_error& e) {
+                throw DataError(e.what());
+            }
+        };
+        const auto reader = reading([&] {
+            return std::make_unique<PointsCsvReader>(*options_.pointsCsv, options_.reports);
+        });
+        std::vector<PointSite> block;
+        std::size_t first = 0;
+        while (reading([&] { return reader->nextBlock(block, kBlockPoints); })) {
+            each(block, first);
+            first += block.size();
+        }
+    }
+
+  private:
+    const PointsOptions& options_;
+    std::vector<PointSite> receiverList_;
+};
+
+}  // namespace
+
+int runPoints(const CommonOptions& common, const PointsOptions& options) {
+    const PointList list(common, options);
+    // a first reading checks every record before anything is computed
+    std::size_t pointCount = 0;
+    list.forEachBlock(
+        [&](const std::vector<PointSite>& block, std::size_t) { pointCount += block.size(); });
+    if (pointCount == 0) throw DataError("no receiving point to predict");
     if (options.reports && common.model.model == PropagationModel::extended) {
         throw UsageError("--reports writes fieldcast's own report: it needs --model classic");
     }
+    if (options.htmlPage) checkPagePoints(pointCount);
     const RunSetup setup = loadRunSetup(common, kPointsResolution, [&](PathRegion& region) {
-        for (const PointSite& site : sites) region.addPath(site.latDeg, site.lonDeg);
+        list.forEachBlock([&](const std::vector<PointSite>& block, std::size_t) {
+            for (const PointSite& site : block) region.addPath(site.latDeg, site.lonDeg);
+        });
     });
     const RunInputs* inputs = setup.inputs.get();
     warnOutsideFrequencyAxes(*inputs);
     if (options.plot) requireGmt("--no-plot");
-    if (options.htmlPage) {
-        checkPagePoints(sites.size());
-        checkPageTools();
+    if (options.htmlPage) checkPageTools();
+    OutputFolder folder(common.outputDir);
+    if (options.csv) {
+        folder.expect("points.csv");
+        folder.expect("points.json");
     }
-    prepareOutputDir(common.outputDir);
-
-    const unsigned threads = threadCount(common);
-    std::vector<PointResult> results(sites.size());
-    std::vector<std::optional<PointRefusal>> refusals(sites.size());
-    const auto predictors = makePredictors(setup, threads);
-    ProgressBar progress("points", sites.size(), common.progress);
-    runParallel(
-        sites.size(), threads,
-        [&](std::size_t i, unsigned worker) {
-            const PointSite& site = sites[i];
-            if (!options.reports) {
-                refusals[i] = predictors[worker]->predict(site.latDeg, site.lonDeg, results[i]);
-                return;
-            }
-            char name[32];
-            std::snprintf(name, sizeof name, "QZresult-%zu.txt", i);
-            OutputFile report = createOutput(common.outputDir / name);
-            refusals[i] = predictors[worker]->predict(site.latDeg, site.lonDeg, results[i],
-                                                      {report.get(), &site.reportSite});
-            closeOutput(report, common.outputDir / name);
-        },
-        &progress);
-    progress.finish();
-    // the first point in the list that fieldcast refuses, whatever the order the workers took
-    for (std::size_t i = 0; i < sites.size(); ++i) {
-        if (refusals[i]) {
-            refusePoint(*refusals[i],
-                        "point " + std::to_string(i) + " \"" + sites[i].nameUtf8 + "\"",
-                        sites[i].latDeg, sites[i].lonDeg);
-        }
-    }
+    if (options.reports) folder.expectReports(pointCount);
+    const std::size_t plots =
+        options.plot ? diurnalPlotCount(std::min(pointCount, kPlotPoints)) : 0;
+    for (std::size_t g = 0; g < plots; ++g) folder.expect(diurnalPlotName(g, plots));
+    if (options.htmlPage) folder.expect("index.html");
 
     const int resultMode = inputs->base.resultMode;
     const bool extended = inputs->model.model == PropagationModel::extended;
+    const unsigned threads = threadCount(common);
+    const auto predictors = makePredictors(setup, threads);
+    std::optional<ResultFile> csv;
     if (options.csv) {
-        const std::filesystem::path csvPath = common.outputDir / "points.csv";
-        OutputFile csv = createOutput(csvPath);
-        writeOutput(csv.get(),
-                    std::string("pointIndex,pointName,latDeg,lonDeg,") + kPredictionColumns +
-                        (extended ? std::string(",") + kHopOrderColumns : std::string()) + "\n",
-                    csvPath);
-        std::string text;
+        csv.emplace(folder, "points.csv");
+        csv->write(std::string("pointIndex,pointName,latDeg,lonDeg,") + kPredictionColumns +
+                   (extended ? std::string(",") + kHopOrderColumns : std::string()) + "\n");
+    }
+    std::vector<DiurnalCurve> curves;
+    std::vector<PointSite> pageSites;
+    std::vector<PointResult> pageResults;
+    std::vector<PointResult> results;
+    std::vector<std::optional<PointRefusal>> refusals;
+    std::string text;
+    ProgressBar progress("points", pointCount, common.progress);
+    std::size_t predicted = 0;
+    list.forEachBlock([&](const std::vector<PointSite>& sites, std::size_t first) {
+        predicted += sites.size();
+        if (predicted > pointCount) return;  // the list grew since it was checked
+        results.assign(sites.size(), PointResult{});
+        refusals.assign(sites.size(), std::nullopt);
+        runParallel(
+            sites.size(), threads,
+            [&](std::size_t i, unsigned worker) {
+                const PointSite& site = sites[i];
+                if (!options.reports) {
+                    refusals[i] = predictors[worker]->predict(site.latDeg, site.lonDeg, results[i]);
+                    return;
+                }
+                char name[40];
+                std::snprintf(name, sizeof name, "QZresult-%zu.txt", first + i);
+                ResultFile report(folder, name);
+                refusals[i] = predictors[worker]->predict(site.latDeg, site.lonDeg, results[i],
+                                                          {report.get(), &site.reportSite});
+                if (!refusals[i]) report.commit();
+            },
+            &progress, first);
+        // the first point in the list that fieldcast refuses, whatever the order the workers
+        // took
         for (std::size_t i = 0; i < sites.size(); ++i) {
+            if (refusals[i]) {
+                refusePoint(*refusals[i],
+                            "point " + std::to_string(first + i) + " \"" + sites[i].nameUtf8 + "\"",
+                            sites[i].latDeg, sites[i].lonDeg);
+            }
+        }
+        for (std::size_t i = 0; csv && i < sites.size(); ++i) {
             text.clear();
             for (int hour = 0; hour < kHourCount; ++hour) {
-                text += std::to_string(i) + ',' + csvField(sites[i].nameUtf8) + ',' +
+                text += std::to_string(first + i) + ',' + csvField(sites[i].nameUtf8) + ',' +
                         formatNumber(sites[i].latDeg) + ',' + formatNumber(sites[i].lonDeg) + ',';
                 appendPredictionCells(text, results[i], hour, resultMode);
                 if (extended) appendHopOrderCells(text, results[i], hour);
                 text += '\n';
             }
-            writeOutput(csv.get(), text, csvPath);
+            csv->write(text);
         }
-        closeOutput(csv, csvPath);
-    }
-
-    const RunDescription description = describeRun(setup, common, common.zone);
-    if (options.csv) {
-        writeDescriptionFile(
-            description, common.outputDir / "points.json",
-            {{"csvFile", "points.csv"},
-             {"points", std::to_string(sites.size()), static_cast<double>(sites.size()), true}});
-    }
-    if (options.plot) {
-        std::vector<DiurnalCurve> curves;
-        for (std::size_t i = 0; i < sites.size(); ++i) {
+        for (std::size_t i = 0; options.plot && i < sites.size() && first + i < kPlotPoints; ++i) {
             DiurnalCurve curve;
-            curve.label = std::to_string(i) + ": " + plotLabel(sites[i].nameUtf8);
+            curve.label = std::to_string(first + i) + ": " + plotLabel(sites[i].nameUtf8);
             if (results[i].pathKind == PathKind::beyondRange) {
                 curve.noValueReason = "over 4000 km, no value";
             }
@@ -148,40 +210,70 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
             }
             curves.push_back(std::move(curve));
         }
-        // one plot for a few points; beyond that one plot per group, numbered
-        const std::size_t groups =
-            (curves.size() + kDiurnalCurvesPerPlot - 1) / kDiurnalCurvesPerPlot;
+        if (options.htmlPage) {
+            pageSites.insert(pageSites.end(), sites.begin(), sites.end());
+            pageResults.insert(pageResults.end(), results.begin(), results.end());
+        }
+    });
+    progress.finish();
+    if (predicted != pointCount) {
+        throw DataError(options.pointsCsv->string() + ": changed while it was read (" +
+                        std::to_string(pointCount) + " points, then " + std::to_string(predicted) +
+                        ")");
+    }
+    if (csv) csv->commit();
+
+    const RunDescription description = describeRun(setup, common, common.zone);
+    if (options.csv) {
+        writeDescriptionFile(
+            description, folder.partial("points.json"),
+            {{"csvFile", "points.csv"},
+             {"points", std::to_string(pointCount), static_cast<double>(pointCount), true}});
+        folder.publish("points.json");
+    }
+    if (options.plot) {
+        if (pointCount > kPlotPoints) {
+            std::fprintf(stderr,
+                         "fieldcast-map: the diurnal plots draw the first %zu of %zu points\n",
+                         kPlotPoints, pointCount);
+        }
         const ScratchDir scratch;
-        for (std::size_t g = 0; g < groups; ++g) {
-            const auto first =
+        for (std::size_t g = 0; g < plots; ++g) {
+            const auto from =
                 curves.begin() + static_cast<std::ptrdiff_t>(g * kDiurnalCurvesPerPlot);
-            const auto last = g + 1 == groups
-                                  ? curves.end()
-                                  : first + static_cast<std::ptrdiff_t>(kDiurnalCurvesPerPlot);
-            char name[32];
-            std::snprintf(name, sizeof name, groups == 1 ? "diurnal.png" : "diurnal-%02zu.png",
-                          g + 1);
+            const auto to = g + 1 == plots
+                                ? curves.end()
+                                : from + static_cast<std::ptrdiff_t>(kDiurnalCurvesPerPlot);
             std::string title = description.headline;
-            if (groups > 1) {
+            if (plots > 1) {
                 title += ", points " + std::to_string(g * kDiurnalCurvesPerPlot) + "-" +
                          std::to_string(g * kDiurnalCurvesPerPlot +
-                                        static_cast<std::size_t>(last - first) - 1);
+                                        static_cast<std::size_t>(to - from) - 1);
             }
-            drawDiurnalPlot({first, last}, title, description.details,
-                            "hour (" + common.zone.label + ")", common.outputDir / name,
+            const std::string name = diurnalPlotName(g, plots);
+            drawDiurnalPlot({from, to}, title, description.details,
+                            "hour (" + common.zone.label + ")", scratch.path() / name,
                             scratch.path(), sessionName("diurnal-" + std::to_string(g)));
+            folder.adopt(scratch.path() / name, name);
         }
     }
     if (options.htmlPage) {
         const ScratchDir scratch;
+        const std::filesystem::path staging = folder.partial("page");
+        std::filesystem::create_directory(staging);
         writePointsPage(pageFrame(*inputs, common.dataDir, "fieldcast points: " + description.title,
                                   0.0, 100.0, common.zone),
-                        sites, results, resultMode, common.outputDir, scratch.path(),
+                        pageSites, pageResults, resultMode, staging, scratch.path(),
                         sessionName("page"));
+        std::filesystem::rename(staging / "viewer", folder.partial("viewer"));
+        std::filesystem::rename(staging / "index.html", folder.partial("index.html"));
+        folder.publish("viewer");
+        folder.publish("index.html");
     }
+    folder.finish();
     if (setup.grounds)
         std::printf("%s\n", groundsNote(*setup.grounds, inputs->base.txGroundType).c_str());
-    printSummary(std::to_string(sites.size()) + " points x 24 hours", common.outputDir);
+    printSummary(std::to_string(pointCount) + " points x 24 hours", common.outputDir);
     return 0;
 }
 

@@ -9,20 +9,35 @@ namespace fieldcast::map {
 
 namespace {
 
+// One conversion descriptor per thread and direction, opened once: opening one costs far more
+// than converting a name, and a point list converts one name per point.
+struct Converter {
+    iconv_t cd;
+    Converter(const char* from, const char* to) : cd(iconv_open(to, from)) {}
+    ~Converter() {
+        if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+};
+
 std::string convert(std::string_view text, const char* from, const char* to) {
-    const iconv_t cd = iconv_open(to, from);
+    thread_local Converter fromCp932("CP932", "UTF-8");
+    thread_local Converter toCp932("UTF-8", "CP932");
+    const iconv_t cd = std::string_view(from) == "CP932" ? fromCp932.cd : toCp932.cd;
     if (cd == reinterpret_cast<iconv_t>(-1)) {
         throw std::runtime_error(std::string("no conversion from ") + from + " to " + to);
     }
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
     std::string input(text);
     std::string output(input.size() * 4 + 8, '\0');
     char* in = input.data();
     std::size_t inLeft = input.size();
     char* out = output.data();
     std::size_t outLeft = output.size();
-    const std::size_t rc = iconv(cd, &in, &inLeft, &out, &outLeft);
+    std::size_t rc = iconv(cd, &in, &inLeft, &out, &outLeft);
+    if (rc != static_cast<std::size_t>(-1)) rc = iconv(cd, nullptr, nullptr, &out, &outLeft);
     const int error = errno;
-    iconv_close(cd);
     if (rc == static_cast<std::size_t>(-1)) {
         throw std::runtime_error(
             "\"" + std::string(text) + "\" is not valid " + from +

@@ -6,12 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "batch_options.h"
 #include "table_set.h"
 
 namespace {
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+// Beyond these a ground's curves leave the range where their series converge: no soil or
+// water comes near them (sea water: 80 and 5 S/m).
+constexpr double kMaxPermittivity = 1e6;
+constexpr double kMaxConductivitySm = 1e4;
 
 struct Options {
     std::string outputDir;
@@ -23,15 +28,37 @@ struct Options {
     fieldcast::tables::NightDesign night;
 };
 
+// The files of a scenario, which a data set is often written beside.
+constexpr const char* kScenarioFiles[] = {"P.dat",   "FREQ.dat",  "LATT.dat",    "LONT.dat",
+                                          "GCT.dat", "GCR.dat",   "YR.dat",      "MON.dat",
+                                          "GCM.dat", "RESUL.dat", "LATRLONR.dat"};
+
 // A user-ground file name must be a plain name, as it is written into the output directory,
-// and not one of the data set's own files, which it would overwrite.
+// and name no file that a run may find there: neither a scenario file nor a file of the data
+// set, and its CSV copy (the name with .csv) none of the data set's copies.
 std::string checkGroundFileName(const std::string& name) {
     const std::filesystem::path path(name);
-    if (name.empty() || path.has_parent_path() || path.filename() != path) {
+    if (name.empty() || path.has_parent_path() || path.filename() != path || name == "." ||
+        name == "..") {
         return "must be a file name without a directory: " + name;
     }
+    for (const char* scenario : kScenarioFiles) {
+        if (name == scenario) return "is a scenario file: " + name;
+    }
     if (fieldcast::tables::isDataSetFileName(name)) return "is a file of the data set: " + name;
+    const std::filesystem::path copy = std::filesystem::path(name).replace_extension(".dat");
+    if (fieldcast::tables::isDataSetFileName(copy.string())) {
+        return "would share its CSV copy " + path.stem().string() + ".csv with " + copy.string() +
+               ": " + name;
+    }
     return {};
+}
+
+// A finite number within its range, the range printed as a user reads it.
+CLI::Validator numberIn(fieldcast::map::NumberRange range) {
+    return CLI::Validator(
+        [range](std::string& text) { return fieldcast::map::checkNumber(text, range); },
+        range.text());
 }
 
 }  // namespace
@@ -57,13 +84,13 @@ int main(int argc, char** argv) {
                    "geomagnetic latitude of the region the sky-wave tables are made for, "
                    "degrees (the night absorption grows with it)")
         ->type_name("DEG")
-        ->check(CLI::Range(-90.0, 90.0))
+        ->check(numberIn({-90.0, 90.0}))
         ->capture_default_str();
     app.add_option("--solar-cycle-loss", options.night.solarCycleLossDb,
                    "night loss per 100 sunspots per 1000 km of slant path in that region, dB: 4 in "
                    "North America, 1 in Europe and Australia, 0 elsewhere")
         ->type_name("DB")
-        ->check(CLI::Range(0.0, 100.0))
+        ->check(numberIn({0.0, 100.0}))
         ->capture_default_str();
     app.add_flag("--csv", options.csv,
                  "also write a CSV copy of every file, with headers and units");
@@ -72,12 +99,12 @@ int main(int argc, char** argv) {
                        "also write a ground-wave curve file for a ground of this relative "
                        "permittivity (at least 1); needs --ground-conductivity")
             ->type_name("EPS")
-            ->check(CLI::Range(1.0, 1e6));
+            ->check(numberIn({1.0, kMaxPermittivity}));
     CLI::Option* conductivity =
         app.add_option("--ground-conductivity", options.groundConductivitySm,
-                       "conductivity of that ground, S/m (positive)")
+                       "conductivity of that ground, S/m (above 0)")
             ->type_name("S_PER_M")
-            ->check(CLI::PositiveNumber);
+            ->check(numberIn({0.0, kMaxConductivitySm, true}));
     permittivity->needs(conductivity);
     conductivity->needs(permittivity);
     app.add_option("--ground-file", options.groundFile,
@@ -104,10 +131,9 @@ int main(int argc, char** argv) {
                 options.groundFile,
                 fieldcast::Ground{options.groundPermittivity, options.groundConductivitySm}, axes));
         }
-        for (const TableFile& file : files) {
-            writeDatFile(file, dir);
-            if (options.csv) writeCsvFile(file, dir);
-        }
+        // every file under a temporary name first, then all renamed: a run that fails
+        // leaves the data set that was there
+        writeDataSet(files, options.csv, dir);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "fieldcast-tables: %s\n", e.what());
         return kExitFailure;

@@ -168,21 +168,32 @@ bool isDataSetFileName(const std::string& name) {
     return false;
 }
 
-void writeDatFile(const TableFile& table, const std::filesystem::path& dir) {
-    const File file = openForWriting(dir / table.fileName);
+namespace {
+
+// Closes the file and reports a write that failed on the way (a full disk) by its name.
+void closeChecked(File& file, const std::filesystem::path& path) {
+    std::FILE* handle = file.release();
+    const bool failed = std::fflush(handle) != 0 || std::ferror(handle) != 0;
+    if (std::fclose(handle) != 0 || failed)
+        throw std::runtime_error("cannot write " + path.string());
+}
+
+// `shown`: the name in messages (the file that `path` becomes)
+void writeDat(const TableFile& table, const std::filesystem::path& path,
+              const std::filesystem::path& shown) {
+    File file = openForWriting(path);
     const std::size_t columns =
         table.columnAxis.values.empty() ? 1 : table.columnAxis.values.size();
     for (std::size_t i = 0; i < table.values.size(); ++i) {
         printValue(file.get(), table.format, table.values[i]);
         std::fputc((i + 1) % columns == 0 ? '\n' : ' ', file.get());
     }
-    if (std::ferror(file.get()) != 0) throw std::runtime_error("cannot write " + table.fileName);
+    closeChecked(file, shown);
 }
 
-void writeCsvFile(const TableFile& table, const std::filesystem::path& dir) {
-    const std::filesystem::path name =
-        std::filesystem::path(table.fileName).replace_extension(".csv");
-    const File file = openForWriting(dir / name);
+void writeCsv(const TableFile& table, const std::filesystem::path& path,
+              const std::filesystem::path& shown) {
+    File file = openForWriting(path);
     if (table.columnAxis.values.empty()) {
         std::fprintf(file.get(), "%s\n", table.valueName.c_str());
         for (double v : table.values) {
@@ -202,7 +213,44 @@ void writeCsvFile(const TableFile& table, const std::filesystem::path& dir) {
             std::fputc('\n', file.get());
         }
     }
-    if (std::ferror(file.get()) != 0) throw std::runtime_error("cannot write " + name.string());
+    closeChecked(file, shown);
+}
+
+std::string csvName(const TableFile& table) {
+    return std::filesystem::path(table.fileName).replace_extension(".csv").string();
+}
+
+}  // namespace
+
+void writeDatFile(const TableFile& table, const std::filesystem::path& dir) {
+    writeDat(table, dir / table.fileName, dir / table.fileName);
+}
+
+void writeCsvFile(const TableFile& table, const std::filesystem::path& dir) {
+    writeCsv(table, dir / csvName(table), dir / csvName(table));
+}
+
+void writeDataSet(const std::vector<TableFile>& files, bool csv, const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    const auto partial = [&](const std::string& name) { return dir / ("." + name + ".partial"); };
+    try {
+        for (const TableFile& table : files) {
+            names.push_back(table.fileName);
+            writeDat(table, partial(table.fileName), dir / table.fileName);
+            if (!csv) continue;
+            names.push_back(csvName(table));
+            writeCsv(table, partial(csvName(table)), dir / csvName(table));
+        }
+    } catch (...) {
+        std::error_code ignored;
+        for (const std::string& name : names) std::filesystem::remove(partial(name), ignored);
+        throw;
+    }
+    for (const std::string& name : names) {
+        std::error_code error;
+        std::filesystem::rename(partial(name), dir / name, error);
+        if (error) throw std::runtime_error("cannot write " + (dir / name).string());
+    }
 }
 
 }  // namespace fieldcast::tables

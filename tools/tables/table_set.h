@@ -52,5 +52,9 @@ bool isDataSetFileName(const std::string& name);
 void writeDatFile(const TableFile& table, const std::filesystem::path& dir);
 // Writes the CSV copy: a header line, then one line per cell (row value, column value, value).
 void writeCsvFile(const TableFile& table, const std::filesystem::path& dir);
+// Every file (and with `csv` its CSV copy) into `dir`: all under temporary names first, then
+// renamed, so that a run that fails (a full disk) leaves the files that were there. Throws
+// std::runtime_error naming the file that could not be written.
+void writeDataSet(const std::vector<TableFile>& files, bool csv, const std::filesystem::path& dir);
 
 }  // namespace fieldcast::tables
