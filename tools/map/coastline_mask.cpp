@@ -23,19 +23,11 @@ constexpr double kArcsecPerDeg = 3600.0;
 constexpr double kNearPoleDeg = 89.0;   // paths this close to a pole take every longitude
 constexpr double kArcSampleDeg = 0.25;  // samples along a path when its box is found
 
-std::string degrees(double value) {
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.12g", value);
-    return buffer;
-}
+std::string degrees(double value) { return gmtNumber(value, 12); }
 
 // Every digit of a coordinate: the -R of gmt must fit the nodes of -I exactly, or gmt adjusts
 // the region (and, with the south pole on the edge of a regional grid, loses the land there).
-std::string exactDegrees(double value) {
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.17g", value);
-    return buffer;
-}
+std::string exactDegrees(double value) { return gmtNumber(value, 17); }
 
 // Longitude difference b - a folded into (-180, 180].
 double lonDifferenceDeg(double a, double b) {

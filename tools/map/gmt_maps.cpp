@@ -25,12 +25,6 @@ namespace fieldcast::map {
 
 namespace {
 
-std::string number(double value) {
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.10g", value);
-    return buffer;
-}
-
 // Spawns argv in workDir with extra environment entries; returns the exit status (-1 when it
 // could not start). With `messageLog`, standard output and error go to that file; `peakKb`
 // gets the child's largest resident size.
@@ -143,28 +137,34 @@ std::string plainName(const std::filesystem::path& file) { return file.filename(
 
 std::vector<std::string> paletteCommand(double minDb, double maxDb, const std::string& output) {
     // -M: under and over the scale, the colours of COLOR_BACKGROUND and COLOR_FOREGROUND
-    std::vector<std::string> args{
-        "makecpt",
-        "-Cturbo",
-        "-T" + number(minDb) + "/" + number(maxDb) + "/" + number(colourBandDb(minDb, maxDb)),
-        "-M",
-        "-Fr",
-        std::string("--COLOR_BACKGROUND=") + kBelowScaleColour,
-        std::string("--COLOR_FOREGROUND=") + kAboveScaleColour};
+    std::vector<std::string> args{"makecpt",
+                                  "-Cturbo",
+                                  "-T" + gmtNumber(minDb) + "/" + gmtNumber(maxDb) + "/" +
+                                      gmtNumber(colourBandDb(minDb, maxDb)),
+                                  "-M",
+                                  "-Fr",
+                                  std::string("--COLOR_BACKGROUND=") + kBelowScaleColour,
+                                  std::string("--COLOR_FOREGROUND=") + kAboveScaleColour};
     if (!output.empty()) args.push_back("->" + output);
     return args;
 }
 
 std::string GridGeometry::region() const {
-    return "-R" + number(lonMinDeg) + "/" + number(lonMaxDeg()) + "/" + number(latMinDeg) + "/" +
-           number(latMaxDeg());
+    return "-R" + gmtNumber(lonMinDeg) + "/" + gmtNumber(lonMaxDeg()) + "/" + gmtNumber(latMinDeg) +
+           "/" + gmtNumber(latMaxDeg());
 }
 
-std::string GridGeometry::increment() const { return "-I" + number(stepDeg); }
+std::string GridGeometry::increment() const { return "-I" + gmtNumber(stepDeg); }
 
 double colourBandDb(double minDb, double maxDb) {
     const double span = maxDb - minDb;
     return span > 100.0 ? 10.0 : span > 20.0 ? 5.0 : 1.0;
+}
+
+std::string gmtNumber(double value, int significantDigits) {
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "%.*g", significantDigits, value);
+    return buffer;
 }
 
 bool gmtAvailable() {
@@ -199,9 +199,9 @@ void drawCoverageMap(const std::filesystem::path& gridFile, const GridGeometry& 
     const std::string transmitter = session + "-tx.txt";
     {
         std::ofstream out(scratchDir / contours);
-        for (double level : style.contourLevelsDb) out << number(level) << " A\n";
+        for (double level : style.contourLevelsDb) out << gmtNumber(level) << " A\n";
         std::ofstream tx(scratchDir / transmitter);
-        tx << number(style.txLonDeg) << ' ' << number(style.txLatDeg) << '\n';
+        tx << gmtNumber(style.txLonDeg) << ' ' << gmtNumber(style.txLatDeg) << '\n';
         out.close();
         tx.close();
         if (!out || !tx) throw OutputError(scratchDir.string() + ": write failed");
@@ -229,7 +229,7 @@ void drawCoverageMap(const std::filesystem::path& gridFile, const GridGeometry& 
     runGmt({"plot", transmitter, "-Sa0.5c", "-Gred", "-W0.6p,black"}, scratchDir, session);
     // the triangles: the colours of values under and over the scale
     runGmt({"colorbar", "-DJBC+o0/0.8c+w12c/0.35c+e",
-            "-Bxa" + number(tick * 2) + "f" + number(tick), "-By+ldB(uV/m)"},
+            "-Bxa" + gmtNumber(tick * 2) + "f" + gmtNumber(tick), "-By+ldB(uV/m)"},
            scratchDir, session);
     picture.finish();
     std::filesystem::remove(scratchDir / contours);
@@ -270,20 +270,21 @@ void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string&
             "MAP_GRID_PEN_PRIMARY", "0.25p,gray75"},
            scratchDir, session);
     runGmt({"basemap",
-            "-R0/" + std::string(wholeHours ? "23" : "24") + "/" + number(low) + "/" + number(high),
+            "-R0/" + std::string(wholeHours ? "23" : "24") + "/" + gmtNumber(low) + "/" +
+                gmtNumber(high),
             "-JX14c/10c", "-Bxa2f1g1+l" + hourAxisLabel, "-Bya10f5g10+lfield strength (dB(uV/m))",
             "-BWSen+t" + title + "+s" + subtitle, "--FONT_SUBTITLE=9p"},
            scratchDir, session);
-    std::ofstream spec(scratchDir / legend);
+    std::ofstream entries(scratchDir / legend);
     for (std::size_t i = 0; i < curves.size(); ++i) {
         const std::string colour = kCurveColours[i % std::size(kCurveColours)];
         const DiurnalCurve& curve = curves[i];
         if (!curve.noValueReason.empty()) {
-            spec << "L 9p,Helvetica L " << escaped(curve.label + ": " + curve.noValueReason)
-                 << '\n';
+            entries << "L 9p,Helvetica L " << escaped(curve.label + ": " + curve.noValueReason)
+                    << '\n';
             continue;
         }
-        spec << "S 0.35c - 0.6c - 1.4p," << colour << " 0.8c " << escaped(curve.label) << '\n';
+        entries << "S 0.35c - 0.6c - 1.4p," << colour << " 0.8c " << escaped(curve.label) << '\n';
         std::vector<std::pair<double, double>> values;
         for (std::size_t k = 0; k < curve.fieldDb.size(); ++k)
             values.emplace_back(curve.hourOfDay[k], curve.fieldDb[k]);
@@ -294,7 +295,7 @@ void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string&
             out << ">\n";
             for (const auto& [x, v] : values) {
                 if (std::isfinite(v)) {
-                    out << number(x) << ' ' << number(v) << '\n';
+                    out << gmtNumber(x) << ' ' << gmtNumber(v) << '\n';
                 } else {
                     out << ">\n";  // a gap
                 }
@@ -303,8 +304,8 @@ void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string&
         runGmt({"plot", data, "-W1.2p," + colour}, scratchDir, session);
         std::filesystem::remove(scratchDir / data);
     }
-    spec.close();
-    if (!spec) throw OutputError((scratchDir / legend).string() + ": write failed");
+    entries.close();
+    if (!entries) throw OutputError((scratchDir / legend).string() + ": write failed");
     runGmt({"legend", legend, "-DJMR+o0.3c/0+jML+w6.5c", "-F+p0.5p,gray50+gwhite"}, scratchDir,
            session);
     picture.finish();

@@ -12,6 +12,9 @@ struct GmtError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A number for a gmt argument or data file: `significantDigits` digits, no trailing zeros.
+std::string gmtNumber(double value, int significantDigits = 10);
+
 // True when a gmt program answers on the PATH.
 bool gmtAvailable();
 

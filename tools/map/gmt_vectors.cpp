@@ -13,12 +13,6 @@ namespace fieldcast::map {
 
 namespace {
 
-std::string number(double value) {
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.10g", value);
-    return buffer;
-}
-
 // A coordinate to 1e-4 degrees (about 10 m), without trailing zeros.
 std::string coordinate(double deg) {
     char buffer[40];
@@ -145,8 +139,8 @@ CoastVectors gmtCoastVectors(const GeoBox& box, const std::filesystem::path& scr
     const double east = std::min(box.eastDeg, west + 360.0);
     const double south = std::max(box.southDeg, kMinLatitudeDeg);
     const double north = std::min(box.northDeg, kMaxLatitudeDeg);
-    const std::string region =
-        "-R" + number(west) + "/" + number(east) + "/" + number(south) + "/" + number(north);
+    const std::string region = "-R" + gmtNumber(west) + "/" + gmtNumber(east) + "/" +
+                               gmtNumber(south) + "/" + gmtNumber(north);
     // the coastlines of the PNG maps: low resolution, no feature under 500 km2
     runGmt({"coast", region, "-Dl", "-A500", "-W", "-M", "->coastlines.txt"}, scratchDir, session);
     runGmt({"coast", region, "-Dl", "-N1", "-M", "->borders.txt"}, scratchDir, session);
