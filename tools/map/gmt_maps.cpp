@@ -34,13 +34,19 @@ int spawnAndWait(const std::vector<std::string>& argv, const std::filesystem::pa
     std::vector<std::string> env;
     for (char** e = environ; *e != nullptr; ++e) {
         if (std::strncmp(*e, "GMT_SESSION_NAME=", 17) != 0 &&
-            std::strncmp(*e, "GMT_USERDIR=", 12) != 0) {
+            std::strncmp(*e, "GMT_USERDIR=", 12) != 0 &&
+            std::strncmp(*e, "HDF5_USE_FILE_LOCKING=", 22) != 0) {
             env.emplace_back(*e);
         }
     }
     env.insert(env.end(), extraEnv.begin(), extraEnv.end());
     // the sessions in the process's scratch folder, which an interrupted run removes
     env.push_back("GMT_USERDIR=" + gmtUserDir().string());
+    // A gmt started while another worker writes its netCDF grid inherits that file's lock
+    // (the library opens it without close-on-exec) and holds it while it runs: the gmt that
+    // then reads the finished grid would find it locked, fall back to another reader and
+    // misread or crash. The grids are whole before gmt reads them; no lock is needed.
+    env.push_back("HDF5_USE_FILE_LOCKING=FALSE");
     std::vector<char*> envp;
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
