@@ -170,6 +170,13 @@ TEST(AnchorCriteria, ABiasOrAWideMissFails) {
     // an informative row holds nothing
     const double nan = std::nan("");
     EXPECT_TRUE(meetsCriteria({row("mf-day", nan, 30.0, nan)}));
+    // held to looser limits than the anchor's own: the summary still tells a miss of those
+    std::vector<AnchorRow> biased(10, row("p1147-long-code2", 0.0, -3.5, 6.0));
+    const GroupSummary biasedGroup = summarise(biased).front();
+    EXPECT_TRUE(biasedGroup.meetsCriteria());
+    EXPECT_FALSE(biasedGroup.meetsAsked());
+    std::vector<AnchorRow> close(10, row("p1147-long-code2", 0.0, -2.5, 6.0));
+    EXPECT_TRUE(summarise(close).front().meetsAsked());
 }
 
 fieldcast::testing::RunResult runTool(const std::vector<std::string>& arguments) {
