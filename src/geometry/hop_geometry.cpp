@@ -49,7 +49,9 @@ void computeHopPath(PredictionState& state, const HopTerms& terms) {
     state.elevationAngle = std::atan(1.0 / terms.tanHalfHop - (a / (a + h)) / terms.sinHalfHop);
     state.incidenceAngle = (kHalfPi - psi) - state.elevationAngle;
     state.freqCosIncidenceKhz = std::cos(state.incidenceAngle) * state.freqKhz;
-    if (state.freqCosIncidenceKhz < 5.0) state.freqCosIncidenceKhz = 5.0;  // table floor
+    if (state.freqCosIncidenceKhz < kFreqCosIncidenceFloorKhz) {
+        state.freqCosIncidenceKhz = kFreqCosIncidenceFloorKhz;
+    }
     state.wavelengthKm = state.speedOfLightKmS / state.freqKhz / 1000.0;
     // the sky path is over the 8480 km earth, the ground range over the 6360 km one
     state.pathDiffWavelengths = (state.skyPathKm - state.groundRangeKm) / state.wavelengthKm;

@@ -26,6 +26,10 @@ constexpr double kShortRangeLimitKm = 50.0;  // at or below: the closed-form gro
 constexpr double kOneHopLimitKm = 2000.0;    // above: two hops
 constexpr double kMaxRangeKm = 4000.0;       // above: outside the method
 
+// --- sky-wave tables
+// f cos(i) below it is looked up at it: the reflection tables start there
+constexpr double kFreqCosIncidenceFloorKhz = 5.0;
+
 // --- field strengths
 // Field at 1 km of a short monopole radiating 1 kW over a perfectly conducting plane: the
 // reference of the sky wave and of the ground-wave curves.

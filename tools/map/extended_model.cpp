@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 
+#include "geomagnetic_dipole.h"
 #include "geometry/great_circle.h"
 #include "groundwave/ground_wave.h"
 #include "record/file_names.h"
@@ -54,6 +56,29 @@ double antennaFactorPastGrazing(PredictionState& state, std::span<const double> 
     // a table that does not fall toward grazing is held, never raised, past it
     const double ratio = std::min(1.0, atLast / atBefore);
     return atLast * std::pow(ratio, (lastDeg - elevationDeg) / (beforeDeg - lastDeg));
+}
+
+double reflectionBelowFloor(double rcxAtFloor, double freqCosIncidenceKhz) {
+    if (!(freqCosIncidenceKhz < kFreqCosIncidenceFloorKhz)) return rcxAtFloor;
+    if (!(rcxAtFloor > 0.0 && rcxAtFloor < 1.0)) return rcxAtFloor;
+    // ln |R| in proportion to cos(i), so to f cos(i) at one frequency
+    return std::pow(rcxAtFloor, std::max(0.0, freqCosIncidenceKhz) / kFreqCosIncidenceFloorKhz);
+}
+
+double horizontalGroundReflectionMag(double elevationRad, double permittivity, double lossTerm) {
+    const double sinE = std::sin(elevationRad);
+    const double cosE = std::cos(elevationRad);
+    const std::complex<double> root =
+        std::sqrt(std::complex<double>(permittivity - cosE * cosE, -lossTerm));
+    return std::abs((sinE - root) / (sinE + root));
+}
+
+double crossPolarPowerRatio(double geomagneticLatRad, double geomagneticAzimuthRad) {
+    const double tanDip = std::fabs(std::tan(magneticDipRad(geomagneticLatRad)));
+    const double across = std::sin(geomagneticAzimuthRad);
+    // sin(A)^2 cot(I)^2 <= 1, written without the division by a dip of 0
+    const double across2 = across * across;
+    return across2 >= tanDip * tanDip ? 1.0 : across2 / (tanDip * tanDip);
 }
 
 double hopOrderFocusing(int order, double centralAngle) {
@@ -115,13 +140,15 @@ const ExtendedPredictor::OrderTerms& ExtendedPredictor::orderTerms(int order) {
         setHourAndControlPoint(s);
         controls_.push_back({s.midLat, s.midLon, evaluateELayerDayTerms(s)});
     }
-    terms.firstGround = groundCodes_.size();
+    terms.firstGround = groundPoints_.size();
     for (int j = 1; j < order; ++j) {
         double lat = 0.0;
         double lon = 0.0;
         greatCirclePoint(s.txLat, s.txLon, rxLatRad_, rxLonRad_, static_cast<double>(j) / order,
                          lat, lon);
-        groundCodes_.push_back(groundCodeAt(lat, lon));
+        const double azimuth = geomagneticAzimuthRad(lat, lon, rxLatRad_, rxLonRad_);
+        groundPoints_.push_back({groundCodeAt(lat, lon),
+                                 crossPolarPowerRatio(geomagneticLatitudeRad(lat, lon), azimuth)});
     }
     orders_[slot] = terms;
     return *orders_[slot];
@@ -160,7 +187,8 @@ HopOrderField ExtendedPredictor::orderField(int order, int hour) {
             if (endDeg < kMinHopElevationDeg) return field;  // the order does not reach
         }
         slantKm += s.hopSlantKm;
-        const double rcx = lookupRcxFactor(s);
+        const double rcx =
+            reflectionBelowFloor(lookupRcxFactor(s), std::cos(s.incidenceAngle) * s.freqKhz);
         if (!isUsableFactor(rcx)) {
             refusedFile_ = rcxFileName(s.solarActivityCode);
             return field;
@@ -173,14 +201,18 @@ HopOrderField ExtendedPredictor::orderField(int order, int hour) {
     double groundMag = 1.0;
     double groundPhaseDeg = 0.0;
     for (int j = 1; j < order; ++j) {
-        const int code = groundCodes_[terms.firstGround + static_cast<std::size_t>(j - 1)];
-        const GroundTerms& ground = groundTermsOf(code);
-        setGroundConstants(code);
+        const GroundPoint& point =
+            groundPoints_[terms.firstGround + static_cast<std::size_t>(j - 1)];
+        const GroundTerms& ground = groundTermsOf(point.code);
+        setGroundConstants(point.code);
         const double mean = 0.5 * (elevations_[static_cast<std::size_t>(j - 1)] +
                                    elevations_[static_cast<std::size_t>(j)]);
         s.elevationAngle = std::max(0.0, mean);
         computeGroundReflection(s, ground);
-        groundMag *= s.groundReflMag;
+        const double horizontal =
+            horizontalGroundReflectionMag(s.elevationAngle, s.groundPermittivity, ground.lossTerm);
+        groundMag *= std::sqrt(s.groundReflMag * s.groundReflMag +
+                               point.crossPolarPowerRatio * horizontal * horizontal);
         groundPhaseDeg += s.groundReflPhaseDeg;
     }
 
@@ -261,7 +293,7 @@ std::optional<PointRefusal> ExtendedPredictor::predict(double rxLatDeg, double r
     // a new path: its orders, control points and grounds
     for (auto& o : orders_) o.reset();
     controls_.clear();
-    groundCodes_.clear();
+    groundPoints_.clear();
     refusedFile_ = nullptr;
     // the lowest order whose ray leaves above the lowest elevation at the highest reflection
     firstOrder_ = 1;

@@ -23,9 +23,26 @@
 // own control point; the sky path is the sum of the hops' slant paths, the transmitter's
 // elevation that of the first hop, the receiving point's that of the last, and a ground
 // reflection between two hops takes the mean of their elevations (0 when that mean is below
-// 0: grazing, |R| = 1). Each intermediate ground reflection is the core's reflection
-// coefficient for the ground under it (the run's midpoint ground under --ground codes, the
-// mask under --ground coastlines).
+// 0: grazing). Each intermediate ground reflection is the core's reflection coefficient for
+// the ground under it (the run's midpoint ground under --ground codes, the mask under --ground
+// coastlines), with the downcoming wave's horizontal part beside it (below).
+//
+// Grazing incidence on the ionosphere. The core looks f cos(i) below 5 kHz up at 5 kHz. Long
+// hops at VLF and low LF meet the ionosphere nearer grazing than that, where ln |R| falls in
+// proportion to cos(i) (the measured exp(-a cos i) law, that of any reflecting boundary near
+// grazing): below the floor |R| is the floor's |R| to the power f cos(i) / 5 kHz, 1 at grazing.
+//
+// Polarisation at the ground. At LF the electron gyrofrequency (1-1.5 MHz) is far above the
+// wave's, so the ordinary wave that returns from the ionosphere is polarised nearly along the
+// transverse part of the earth's field: beside the vertical component that the reflection
+// tables give (||R||, measured with vertical antennas), the downcoming wave carries a horizontal
+// one, of power ratio rho^2 = (sin(A) cot(I))^2 for a low ray, I the dip and A the path's
+// azimuth from geomagnetic north at the ground point (centred dipole); held at most 1. The
+// ground reflects it with the horizontal-polarisation coefficient (near 1 over any ground at
+// low elevation, where the vertical one of land passes its pseudo-Brewster minimum), and the
+// next reflection returns the power of both as it returns a vertical wave's: the ground factor
+// is sqrt(|Rv|^2 + rho^2 |Rh|^2), their relative phase taken as random. Its phase is the
+// vertical component's.
 //
 // Past grazing. The antenna-factor tables end at 0 degrees. Below, the factor continues the
 // table's last interval (1 to 0 degrees) as a straight line in dB (1.2-2.5 dB per degree at
@@ -82,6 +99,18 @@ constexpr int kMaxHopOrder = 64;
 // angle as described above. At and above the last angle it is the core's lookup.
 double antennaFactorPastGrazing(PredictionState& state, std::span<const double> afTable);
 
+// |R| at f cos(i) `freqCosIncidenceKhz` below the floor, from `rcxAtFloor`, the table's at the
+// floor (above the floor: `rcxAtFloor` itself).
+double reflectionBelowFloor(double rcxAtFloor, double freqCosIncidenceKhz);
+
+// |Rh|, the horizontal-polarisation reflection coefficient of a ground of relative permittivity
+// `permittivity` and loss term x = 60 lambda sigma at elevation `elevationRad`.
+double horizontalGroundReflectionMag(double elevationRad, double permittivity, double lossTerm);
+
+// rho^2 of the downcoming ordinary wave at a ground point of geomagnetic latitude
+// `geomagneticLatRad`, for a path of azimuth `geomagneticAzimuthRad` from geomagnetic north.
+double crossPolarPowerRatio(double geomagneticLatRad, double geomagneticAzimuthRad);
+
 // The focusing factor of `order` equal hops over a path of `centralAngle` (radians), relative
 // to that of one of its hops.
 double hopOrderFocusing(int order, double centralAngle);
@@ -115,7 +144,11 @@ class ExtendedPredictor {
         HopTerms hop;
         double ffFactor;
         std::size_t firstControl;  // into controls_
-        std::size_t firstGround;   // into groundCodes_
+        std::size_t firstGround;   // into grounds_ of the path
+    };
+    struct GroundPoint {
+        int code;
+        double crossPolarPowerRatio;  // rho^2 there
     };
     struct ControlPoint {
         double latRad;
@@ -138,7 +171,7 @@ class ExtendedPredictor {
     double rxLonRad_ = 0.0;
     std::vector<std::optional<OrderTerms>> orders_;  // by order - 1
     std::vector<ControlPoint> controls_;
-    std::vector<int> groundCodes_;
+    std::vector<GroundPoint> groundPoints_;
     std::array<std::optional<GroundTerms>, 4> groundTerms_;  // by ground code 1..3
     const char* refusedFile_ = nullptr;
     std::vector<double> elevations_;  // of the hops of the order in hand, rad

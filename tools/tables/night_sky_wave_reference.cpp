@@ -3,25 +3,18 @@
 #include <algorithm>
 #include <cmath>
 
+#include "geomagnetic_dipole.h"
 #include "physics_constants.h"
 
 namespace fieldcast::tables {
 
 namespace {
-constexpr double kPoleLatDeg = 78.5;
-constexpr double kPoleLonDeg = -69.0;
 constexpr double kMaxGeomagneticLatDeg = 60.0;  // k_R holds its value beyond
 constexpr double kReflectionHeightKm = 100.0;   // p: a flat earth and a 100 km reflection
 }  // namespace
 
 double geomagneticLatitudeDeg(double latDeg, double lonDeg) {
-    const double lat = latDeg * kRadPerDeg;
-    const double poleLat = kPoleLatDeg * kRadPerDeg;
-    // spherical cosine rule: the colatitude from the geomagnetic pole
-    const double s =
-        std::sin(lat) * std::sin(poleLat) +
-        std::cos(lat) * std::cos(poleLat) * std::cos((lonDeg - kPoleLonDeg) * kRadPerDeg);
-    return std::asin(std::clamp(s, -1.0, 1.0)) * kDegPerRad;
+    return geomagneticLatitudeRad(latDeg * kRadPerDeg, lonDeg * kRadPerDeg) * kDegPerRad;
 }
 
 double slantPathKm(double groundRangeKm) {

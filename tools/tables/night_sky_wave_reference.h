@@ -13,7 +13,7 @@
 
 namespace fieldcast::tables {
 
-// Geomagnetic latitude (degrees) of a point, for the dipole pole at 78.5 N, 69 W.
+// Geomagnetic latitude (degrees) of a point (tools/common/geomagnetic_dipole.h).
 double geomagneticLatitudeDeg(double latDeg, double lonDeg);
 
 struct NightReference {

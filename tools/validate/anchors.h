@@ -38,12 +38,6 @@ struct GroupCriteria {
     double hardLimitDb = 0.0;      // |difference| no row may exceed (0: the row tolerance)
     double meanBiasLimitDb = 0.0;  // |mean difference| (0: none)
     double meanAbsLimitDb = 0.0;   // mean |difference| (0: none)
-    // Where the model falls short of what the anchor asks, the limits above are looser than
-    // the anchor's own; these are the anchor's.
-    bool looserThanAsked = false;
-    double askedMaxShareOutside = 0.0;
-    double askedMeanBiasLimitDb = 0.0;
-    double askedMeanAbsLimitDb = 0.0;
 };
 GroupCriteria criteriaFor(const std::string& group);
 
@@ -57,7 +51,6 @@ struct GroupSummary {
     double maxAbsDifferenceDb = 0.0;
     GroupCriteria criteria;
     bool meetsCriteria() const;
-    bool meetsAsked() const;  // the anchor's own limits: false where they were loosened and missed
 };
 
 // Every anchor on the two data sets. Tables for regions other than the bundled sets' own are
