@@ -170,8 +170,10 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
     const RunDescription description = describeRun(setup, common, common.zone);
     if (wantCsv) {
         std::string hourList;
-        for (int hour : options.hours)
-            hourList += (hourList.empty() ? "" : ",") + std::to_string(hour);
+        for (int hour : options.hours) {
+            if (!hourList.empty()) hourList += ',';
+            hourList += std::to_string(hour);
+        }
         writeDescriptionFile(description, folder.partial("area.json"),
                              {{"csvFile", "area.csv"},
                               {"hoursJst", hourList},
