@@ -69,7 +69,7 @@ class Grids(unittest.TestCase):
     def test_files_name_the_hours_of_the_chosen_zone(self):
         names = sorted(os.listdir(os.path.join(WORK, 'out')))
         self.assertEqual(names, ['area.csv', 'area.json', 'contours.geojson', 'contours.kml',
-                                 'field-00.nc', 'field-12.nc', 'field.tif',
+                                 'field-00.nc', 'field-12.nc', 'field.nc', 'field.tif',
                                  'service-areas.geojson', 'service-areas.kml'])
         # UTC 00 and 12 are the JST hours 9 and 21
         hours = {(r['hourJst'], r['hourUtc']) for r in csv_rows()}
@@ -123,6 +123,17 @@ class Grids(unittest.TestCase):
                 value = float(field.sel(lat=float(row['latDeg']), lon=float(row['lonDeg']),
                                         method='nearest').values[0])
                 self.assertEqual(math.isnan(value), row['pathKind'] == 'beyondRange', row)
+
+
+    def test_every_hour_in_one_file_along_time(self):
+        with xarray.open_dataset(out('field.nc')) as every:
+            self.assertEqual(every.fieldDb.dims, ('time', 'lat', 'lon'))
+            self.assertEqual([int(h) for h in every.hourJst.values], [9, 21])
+            for i, name in enumerate(['field-00.nc', 'field-12.nc']):
+                with xarray.open_dataset(out(name)) as one:
+                    self.assertEqual(every.time.values[i], one.time.values[0])
+                    numpy.testing.assert_array_equal(every.fieldDb.values[i],
+                                                     one.fieldDb.values[0])
 
 
 class Contours(unittest.TestCase):

@@ -50,7 +50,8 @@ TEST(MapMisuse, NoNameReachesGmtAsAnOptionOrSuffix) {
                                 work.path());
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(entries(work / name),
-                  (std::vector<std::string>{"area.csv", "area.json", "field-00.nc", "map-00.png"}));
+                  (std::vector<std::string>{"area.csv", "area.json", "field-00.nc", "field.nc",
+                                            "map-00.png"}));
     }
     writeFile(work / "p.csv", "a,35,139\nb@%,36,140\nc+x@,34,135\nd,33,130\n");
     // a home of its own: gmt's sessions would be in its .gmt (other runs share the real one)

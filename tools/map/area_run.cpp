@@ -79,6 +79,7 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
         if (wantGrids) folder.expect("field-" + stamp + ".nc");
         if (options.maps) folder.expect("map-" + stamp + ".png");
     }
+    if (wantGrids) folder.expect("field.nc");
     if (options.geotiff) folder.expect("field.tif");
     for (const char* name : {kContourLinesGeoJson, kServiceAreasGeoJson}) {
         if (options.geojson) folder.expect(name);
@@ -187,6 +188,11 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
     if (options.geotiff) {
         writeGeoTiff(folder.partial("field.tif"), hourList, grid, description);
         folder.publish("field.tif");
+    }
+    if (wantGrids) {
+        // every hour in one file, along its time dimension, beside the files of one hour each
+        writeCfNetcdf(folder.partial("field.nc"), hourList, grid, description);
+        folder.publish("field.nc");
     }
     const ScratchDir scratch;
     // the contour files: written whole before they are put in place; for the page alone, in
