@@ -167,7 +167,7 @@ class Contours(unittest.TestCase):
         for name in ['contours.kml', 'service-areas.kml']:
             kml = ogr.Open(out(name))
             names = sorted(kml.GetLayer(i).GetName() for i in range(kml.GetLayerCount()))
-            self.assertEqual(names, ['00_00_UTC', '12_00_UTC'], name)
+            self.assertEqual(names, ['00:00 UTC', '12:00 UTC'], name)
             self.assertGreater(kml.GetLayer(0).GetFeatureCount(), 0, name)
 
 

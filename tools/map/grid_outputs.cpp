@@ -307,14 +307,6 @@ void writeGeoTiff(const fs::path& path, const std::vector<HourGrid>& hours,
 
 namespace {
 
-// A KML folder's name as the format takes it: "21:00 UTC" is "21_00_UTC".
-std::string kmlFolder(std::string text) {
-    for (char& c : text) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-    }
-    return text;
-}
-
 constexpr double kContourNoData = -99999.0;
 // the transmitter's own node (+inf) stands in the contouring as a field above every level, and
 // waves that cancel exactly (-inf) as one below every level
@@ -350,17 +342,22 @@ class VectorFile {
         GDALDriverH driver = GDALGetDriverByName(driverName);
         if (driver == nullptr)
             throw OutputError(path.string() + ": GDAL has no " + driverName + " driver");
-        kml_ = std::string(driverName) == "KML";
-        const char* options[] = {kml_ ? "NameField=name" : nullptr, nullptr};
-        dataset_.reset(
-            GDALCreate(driver, path.c_str(), 0, 0, 0, GDT_Unknown, const_cast<char**>(options)));
+        kml_ = std::string(driverName) == "LIBKML";
+        dataset_.reset(GDALCreate(driver, path.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
         if (!dataset_) gdalFailure(path, "cannot create");
     }
     OGRLayerH layer(const std::string& name) {
-        const char* options[] = {kml_ ? nullptr : "COORDINATE_PRECISION=5",
-                                 kml_ ? nullptr : "WRITE_NAME=NO", nullptr};
-        OGRLayerH layer = GDALDatasetCreateLayer(dataset_.get(), name.c_str(), wgs84().srs, type_,
-                                                 const_cast<char**>(options));
+        // KML: one folder per layer, named as given ("21:00 UTC"); its id, which must be unique
+        // and an XML name, from the name's letters and digits after a letter
+        std::string id = "hour";
+        for (const char c : name) {
+            if (std::isalnum(static_cast<unsigned char>(c))) id += c;
+        }
+        const std::string folderName = "NAME=" + name;
+        const char* options[] = {kml_ ? "FOLDER=YES" : "COORDINATE_PRECISION=5",
+                                 kml_ ? folderName.c_str() : "WRITE_NAME=NO", nullptr};
+        OGRLayerH layer = GDALDatasetCreateLayer(dataset_.get(), kml_ ? id.c_str() : name.c_str(),
+                                                 wgs84().srs, type_, const_cast<char**>(options));
         if (layer == nullptr) gdalFailure(path_, "cannot add a layer");
         addField(layer, "name", OFTString);
         addField(layer, "levelDb", OFTReal);
@@ -459,11 +456,11 @@ void writeContourFiles(const ContourFiles& files, const std::vector<HourGrid>& h
     if (!files.linesGeoJson.empty())
         linesJson = std::make_unique<VectorFile>(files.linesGeoJson, "GeoJSON", wkbLineString);
     if (!files.linesKml.empty())
-        linesKml = std::make_unique<VectorFile>(files.linesKml, "KML", wkbLineString);
+        linesKml = std::make_unique<VectorFile>(files.linesKml, "LIBKML", wkbLineString);
     if (!files.areasGeoJson.empty())
         areasJson = std::make_unique<VectorFile>(files.areasGeoJson, "GeoJSON", wkbMultiPolygon);
     if (!files.areasKml.empty())
-        areasKml = std::make_unique<VectorFile>(files.areasKml, "KML", wkbMultiPolygon);
+        areasKml = std::make_unique<VectorFile>(files.areasKml, "LIBKML", wkbMultiPolygon);
     OGRLayerH linesJsonLayer = linesJson ? linesJson->layer("contours") : nullptr;
     OGRLayerH areasJsonLayer = areasJson ? areasJson->layer("serviceAreas") : nullptr;
     std::string levelList;
@@ -475,7 +472,7 @@ void writeContourFiles(const ContourFiles& files, const std::vector<HourGrid>& h
         if (linesJson || linesKml) {
             std::vector<std::pair<OGRLayerH, VectorFile*>> targets;
             if (linesJson) targets.emplace_back(linesJsonLayer, linesJson.get());
-            if (linesKml) targets.emplace_back(linesKml->layer(kmlFolder(clock)), linesKml.get());
+            if (linesKml) targets.emplace_back(linesKml->layer(clock), linesKml.get());
             const Dataset vectors = memoryVectors();
             OGRLayerH lines = contourLayer(vectors.get(), wkbLineString);
             generate(raster.get(), lines, {"ELEV_FIELD=1", "FIXED_LEVELS=" + levelList});
@@ -486,7 +483,7 @@ void writeContourFiles(const ContourFiles& files, const std::vector<HourGrid>& h
         if (areasJson || areasKml) {
             std::vector<std::pair<OGRLayerH, VectorFile*>> targets;
             if (areasJson) targets.emplace_back(areasJsonLayer, areasJson.get());
-            if (areasKml) targets.emplace_back(areasKml->layer(kmlFolder(clock)), areasKml.get());
+            if (areasKml) targets.emplace_back(areasKml->layer(clock), areasKml.get());
             // one level at a time: the polygons of the band from the level up
             for (double level : levelsDb) {
                 const Dataset vectors = memoryVectors();
