@@ -12,12 +12,15 @@ namespace {
 double mvmToDb(double fieldMvm) { return 20.0 * std::log(1000.0 * fieldMvm) / std::log(10.0); }
 }  // namespace
 
+const Ground* groundConstantsOf(int code) {
+    return code == 1   ? &kSeaGround
+           : code == 2 ? &kLandGround
+           : code == 3 ? &kDryLandGround
+                       : nullptr;
+}
+
 void setMidpointGround(PredictionState& state) {
-    const int code = state.midGroundType;
-    const Ground* ground = code == 1   ? &kSeaGround
-                           : code == 2 ? &kLandGround
-                           : code == 3 ? &kDryLandGround
-                                       : nullptr;
+    const Ground* ground = groundConstantsOf(state.midGroundType);
     if (ground == nullptr) return;  // another code keeps the constants of before
     state.groundPermittivity = ground->relPermittivity;
     state.groundConductivity = ground->conductivitySm;

@@ -6,6 +6,9 @@
 
 namespace fieldcast {
 
+// The constants of a ground code (1 sea, 2 land, 3 dry land); null for another code.
+const Ground* groundConstantsOf(int code);
+
 // Ground constants of the midpoint ground code (1 sea, 2 land, 3 dry land); another code
 // leaves them unchanged.
 void setMidpointGround(PredictionState& state);

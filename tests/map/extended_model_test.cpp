@@ -15,6 +15,7 @@
 #include "mixed_path.h"
 #include "point_prediction.h"
 #include "run_inputs.h"
+#include "skywave/sky_tables.h"
 
 namespace fieldcast::map {
 namespace {
@@ -146,17 +147,26 @@ TEST(ExtendedModel, AntennaFactorPastGrazingAndFocusingOfHops) {
     PredictionState s = inputs->base;
     const std::span<const double> land(inputs->txAfTable);
     s.elevationAngle = 0.0;
-    const double atZero = antennaFactorPastGrazing(s, land);
-    s.elevationAngle = -1e-9;
-    EXPECT_NEAR(antennaFactorPastGrazing(s, land), atZero, 1e-9);  // continuous at 0
+    const double atZero = antennaFactorPastGrazing(s, land, 2);
     s.elevationAngle = 1.0;
-    const double atOne = antennaFactorPastGrazing(s, land);
-    s.elevationAngle = -1.0;
-    const double atMinusOne = antennaFactorPastGrazing(s, land);
-    // the slope of the last interval, in dB, carried on
-    EXPECT_NEAR(20.0 * std::log10(atMinusOne / atZero), 20.0 * std::log10(atZero / atOne), 1e-9);
-    EXPECT_LT(atMinusOne, atZero);
-    EXPECT_GT(atMinusOne, 0.0);
+    EXPECT_EQ(antennaFactorPastGrazing(s, land, 2), lookupAfFactor(s, land));  // the table
+    s.elevationAngle = -1e-9;
+    EXPECT_NEAR(antennaFactorPastGrazing(s, land, 2), atZero, 1e-9);  // continuous at 0
+    // falling into the shadow, faster the deeper (Fock's pattern bends down)
+    double previous = atZero;
+    double previousStepDb = 0.0;
+    for (const double elevationDeg : {-0.5, -1.0, -1.5, -2.0}) {
+        s.elevationAngle = elevationDeg;
+        const double factor = antennaFactorPastGrazing(s, land, 2);
+        const double stepDb = 20.0 * std::log10(factor / previous);
+        EXPECT_LT(stepDb, previousStepDb) << elevationDeg;
+        EXPECT_GT(factor, 0.0);
+        previous = factor;
+        previousStepDb = stepDb;
+    }
+    // the sea's surface impedance is smaller: the shadow darkens more slowly than over land
+    EXPECT_GT(shadowFallDb(1, 100.0, -2.0), shadowFallDb(2, 100.0, -2.0));
+    EXPECT_EQ(shadowFallDb(2, 100.0, 0.5), 0.0);
 
     EXPECT_EQ(hopOrderFocusing(1, 1.3), 1.0);
     // two hops of a short path: the lateral spreading of one path, next to nothing

@@ -1,9 +1,14 @@
 #include "extended_model.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <complex>
+#include <map>
+#include <mutex>
+#include <utility>
 
+#include "antenna_factor.h"
 #include "geomagnetic_dipole.h"
 #include "geometry/great_circle.h"
 #include "groundwave/ground_wave.h"
@@ -43,19 +48,58 @@ std::string modelDescription(const ModelChoice& choice) {
            (choice.combine == CombineRule::phasor ? "phasor sum" : "power sum");
 }
 
-double antennaFactorPastGrazing(PredictionState& state, std::span<const double> afTable) {
+namespace {
+
+// Fock's pattern past grazing, |G(xi)| / |G(0)| in dB, every kShadowStepDeg from 0 down to
+// kMinHopElevationDeg, by ground code and frequency: computed once per process (a few dozen
+// quadratures a ground) and shared by the workers.
+constexpr double kShadowStepDeg = 0.125;
+constexpr int kShadowSteps = 16;
+static_assert(kShadowSteps * kShadowStepDeg == -kMinHopElevationDeg);
+using ShadowFall = std::array<double, kShadowSteps + 1>;
+
+const ShadowFall& shadowFall(int groundCode, double freqKhz) {
+    static std::mutex mutex;
+    static std::map<std::pair<int, double>, ShadowFall> computed;
+    const std::lock_guard lock(mutex);
+    const auto [it, isNew] = computed.try_emplace({groundCode, freqKhz});
+    if (isNew) {
+        const tables::AntennaFactor fock(*groundConstantsOf(groundCode), freqKhz);
+        const double atZero = fock.diffractionFactor(0.0);
+        for (int i = 0; i <= kShadowSteps; ++i) {
+            it->second[static_cast<std::size_t>(i)] =
+                20.0 * std::log10(fock.diffractionFactor(-i * kShadowStepDeg) / atZero);
+        }
+    }
+    return it->second;  // a map's elements stay where they are
+}
+
+}  // namespace
+
+double shadowFallDb(int groundCode, double freqKhz, double elevationDeg) {
+    if (!(elevationDeg < 0.0)) return 0.0;
+    const ShadowFall& fall = shadowFall(groundCode, freqKhz);
+    // linear between the steps; below the last, its interval carried on
+    const double at = std::min(-elevationDeg / kShadowStepDeg, static_cast<double>(kShadowSteps));
+    const auto i = static_cast<std::size_t>(std::min(std::floor(at), kShadowSteps - 1.0));
+    const double t = -elevationDeg / kShadowStepDeg - static_cast<double>(i);
+    return fall[i] + t * (fall[i + 1] - fall[i]);
+}
+
+double antennaFactorPastGrazing(PredictionState& state, std::span<const double> afTable,
+                                int groundCode) {
     const double lastDeg = state.psAxis[kPsCount - 1];
     const double elevationDeg = state.elevationAngle;
-    if (!(elevationDeg < lastDeg)) return lookupAfFactor(state, afTable);
-    const double beforeDeg = state.psAxis[kPsCount - 2];
+    if (!(elevationDeg < lastDeg) || groundConstantsOf(groundCode) == nullptr) {
+        return lookupAfFactor(state, afTable);
+    }
     state.elevationAngle = lastDeg;
     const double atLast = lookupAfFactor(state, afTable);
-    state.elevationAngle = beforeDeg;
-    const double atBefore = lookupAfFactor(state, afTable);
     state.elevationAngle = elevationDeg;
-    // a table that does not fall toward grazing is held, never raised, past it
-    const double ratio = std::min(1.0, atLast / atBefore);
-    return atLast * std::pow(ratio, (lastDeg - elevationDeg) / (beforeDeg - lastDeg));
+    // the table at its last angle, then Fock's pattern below it
+    return atLast * std::pow(10.0, (shadowFallDb(groundCode, state.freqKhz, elevationDeg) -
+                                    shadowFallDb(groundCode, state.freqKhz, lastDeg)) /
+                                       20.0);
 }
 
 double reflectionBelowFloor(double rcxAtFloor, double freqCosIncidenceKhz) {
@@ -218,9 +262,9 @@ HopOrderField ExtendedPredictor::orderField(int order, int hour) {
 
     // the ends: the first hop's elevation at the transmitter, the last hop's at the point
     s.elevationAngle = elevations_.back() * kDegPerRad;
-    s.rxAfFactor = antennaFactorPastGrazing(s, rxAfTable_);
+    s.rxAfFactor = antennaFactorPastGrazing(s, rxAfTable_, s.rxGroundType);
     s.elevationAngle = elevations_.front() * kDegPerRad;
-    s.txAfFactor = antennaFactorPastGrazing(s, inputs_.txAfTable);
+    s.txAfFactor = antennaFactorPastGrazing(s, inputs_.txAfTable, s.txGroundType);
     if (!isUsableFactor(s.txAfFactor) || !isUsableFactor(s.rxAfFactor)) {
         refusedFile_ = afFileName(isUsableFactor(s.txAfFactor) ? s.rxGroundType : s.txGroundType);
         return field;

@@ -44,10 +44,10 @@
 // is sqrt(|Rv|^2 + rho^2 |Rh|^2), their relative phase taken as random. Its phase is the
 // vertical component's.
 //
-// Past grazing. The antenna-factor tables end at 0 degrees. Below, the factor continues the
-// table's last interval (1 to 0 degrees) as a straight line in dB (1.2-2.5 dB per degree at
-// 100 kHz): continuous and falling, if slower than Fock's first mode deep in the shadow
-// (docs/extended-model.md).
+// Past grazing. The antenna-factor tables end at 0 degrees. Below, the factor is the table's
+// value at 0 times Fock's pattern integral below grazing relative to its value at grazing, the
+// integral that fieldcast-tables computes the tables from, for the ground and the run's
+// frequency (docs/extended-model.md).
 //
 // Focusing. Over concentric spheres the focusing factor of n equal hops is that of one hop
 // times sqrt(n sin(theta/n) / sin(theta)), theta the path's central angle: the in-plane
@@ -95,9 +95,15 @@ constexpr double kMinHopElevationDeg = -2.0;     // the lowest elevation of a ra
 constexpr double kHopOrderStopDb = 0.1;
 constexpr int kMaxHopOrder = 64;
 
-// The AF factor at the record's elevationAngle (degrees), continued below the table's last
-// angle as described above. At and above the last angle it is the core's lookup.
-double antennaFactorPastGrazing(PredictionState& state, std::span<const double> afTable);
+// Fock's pattern of a ground code at `elevationDeg` below 0, relative to grazing, in dB (0 at
+// and above 0 degrees); interpolated in steps of 1/8 degree down to kMinHopElevationDeg.
+double shadowFallDb(int groundCode, double freqKhz, double elevationDeg);
+
+// The AF factor of the table of ground `groundCode` at the record's elevationAngle (degrees),
+// continued below the table's last angle as described above. At and above the last angle, or
+// for a code other than 1-3, it is the core's lookup.
+double antennaFactorPastGrazing(PredictionState& state, std::span<const double> afTable,
+                                int groundCode);
 
 // |R| at f cos(i) `freqCosIncidenceKhz` below the floor, from `rcxAtFloor`, the table's at the
 // floor (above the floor: `rcxAtFloor` itself).
