@@ -4,8 +4,9 @@
 # The table generator (tools/tables) needs CLI11, libcerf, Arb, Boost.Math and GSL;
 # the map tool (tools/map) CLI11, GMT with its coastlines at every resolution (the land/sea
 # mask of --ground coastlines), netCDF for the mask and the CF grids, GDAL for GeoTIFF,
-# contours, service areas and the grids' WGS 84, Ghostscript for PNG output and Leaflet,
-# which it copies into its interactive pages.
+# contours, service areas and the grids' WGS 84, Ghostscript for PNG output, Leaflet, which it
+# copies into its interactive pages, and the generator's libcerf, Arb and Boost.Math for Fock's
+# pattern past grazing (the extended model).
 # clang-format checks that the tree stays formatted (a test).
 BUILD_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev clang-format \
 	libcli11-dev libcerf-dev libflint-arb-dev libboost-math-dev libgsl-dev \
