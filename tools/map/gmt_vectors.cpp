@@ -110,7 +110,12 @@ std::string multiSegmentToGeoJson(const std::string& dump, const std::string& na
             cut();
             continue;
         }
-        const std::string point = "[" + coordinate(lon) + "," + coordinate(lat) + "]";
+        // appended piece by piece: g++ 12 warns falsely of "[" + std::string (-Wrestrict)
+        std::string point(1, '[');
+        point += coordinate(lon);
+        point += ',';
+        point += coordinate(lat);
+        point += ']';
         if (point != last) segments.back().push_back(point);
         last = point;
     }

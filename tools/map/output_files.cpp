@@ -242,7 +242,9 @@ void printSummary(const std::string& what, const fs::path& dir) {
 ScratchDir::ScratchDir() {
     ProcessState& s = state();
     std::lock_guard<std::mutex> lock(s.scratchLock);
-    path_ = scratchRootLocked() / ("s" + std::to_string(++s.scratchCount));
+    std::string name(1, 's');  // not "s" + std::string, of which g++ 12 warns falsely
+    name += std::to_string(++s.scratchCount);
+    path_ = scratchRootLocked() / name;
     std::error_code error;
     if (!fs::create_directory(path_, error)) throw OutputError("cannot create a scratch folder");
 }
