@@ -139,7 +139,20 @@ ExtendedPredictor::ExtendedPredictor(const RunInputs& inputs, const RunGrounds* 
       curves_(curves),
       combine_(combine),
       state_(inputs.base),
-      rxAfTable_(inputs.rxAfTable) {}
+      rxAfTable_(inputs.rxAfTable) {
+    // Fock's pattern past grazing of every ground an end can stand on, computed here, on the
+    // thread that makes the workers' predictors: the special-function library keeps caches
+    // per thread, which a worker's end would leave unfreed
+    const double freqKhz = inputs.base.freqKhz;
+    for (const int code : {inputs.base.txGroundType, inputs.base.rxGroundType}) {
+        if (groundConstantsOf(code) != nullptr) shadowFall(code, freqKhz);
+    }
+    if (grounds_ != nullptr) {
+        shadowFall(1, freqKhz);
+        if (groundConstantsOf(grounds_->landCode) != nullptr)
+            shadowFall(grounds_->landCode, freqKhz);
+    }
+}
 
 int ExtendedPredictor::groundCodeAt(double latRad, double lonRad) const {
     if (grounds_ == nullptr) return state_.midGroundType;
