@@ -109,18 +109,38 @@ TEST(MapMisuse, AnUnwritableStandardOutputFailsTheRun) {
 
 // A result that cannot be written whole (a full disk) fails the run by its name and is not
 // left behind in part.
+// Fault: contours.geojson and the KML files were left cut at the limit and the run exited 0
+// (GDAL's vector drivers do not report a failed write); a netCDF file whose close failed was
+// reported, then HDF5's exit handler crashed the run (SIGSEGV); the messages named the files
+// inside the run's work entry (out/.fieldcast-map-run/field.nc).
 TEST(MapMisuse, AFailedWriteNamesTheFileAndLeavesNoPartOfIt) {
-    const TempDir work;
-    // files above 25 kB cannot grow (as on a full disk); SIGXFSZ ignored, so the write fails
-    const auto run = fieldcast::testing::runProgram(
-        "/bin/sh",
-        {"-c", std::string("trap '' XFSZ; ulimit -f 50; exec ") + FIELDCAST_MAP_EXE + " area " +
-                   kData + " -o out -R 125/150/25/48 --step 0.5 --format csv --no-maps"},
-        work.path());
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("out/area.csv: write failed"), std::string::npos) << run.err;
-    EXPECT_EQ(entries(work / "out"), std::vector<std::string>{"INCOMPLETE.txt"});
-    EXPECT_NE(readFile(work / "out" / "INCOMPLETE.txt").find("  area.csv\n"), std::string::npos);
+    struct Case {
+        const char* format;
+        const char* area;  // region and step
+        const char* file;
+    };
+    // files above the limit cannot grow (as on a full disk); SIGXFSZ ignored, so the write
+    // fails; each result is larger than the limit, netCDF's by its last flush at the close
+    for (const Case& c :
+         {Case{"csv", "125/150/25/48 --step 0.5", "area.csv"},
+          Case{"grid", "100/180/0/60 --step 0.25 --hours 0,6,12", "field.nc"},
+          Case{"geotiff", "100/180/0/60 --step 0.25 --hours 0,6,12", "field.tif"},
+          Case{"geojson", "100/180/0/60 --step 0.25 --hours 0,6,12", "contours.geojson"},
+          Case{"kml", "100/180/0/60 --step 0.25 --hours 0,6,12", "contours.kml"}}) {
+        SCOPED_TRACE(c.format);
+        const TempDir work;
+        const auto run = fieldcast::testing::runProgram(
+            "/bin/sh",
+            {"-c", std::string(c.format == std::string("csv") ? "ulimit -f 50" : "ulimit -f 200") +
+                       "; trap '' XFSZ; exec " + FIELDCAST_MAP_EXE + " area " + kData +
+                       " -o out -R " + c.area + " --no-maps --format " + c.format},
+            work.path());
+        EXPECT_EQ(run.status, 1) << run.err;
+        EXPECT_NE(run.err.find(std::string("out/") + c.file + ": "), std::string::npos) << run.err;
+        EXPECT_EQ(entries(work / "out"), std::vector<std::string>{"INCOMPLETE.txt"});
+        EXPECT_NE(readFile(work / "out" / "INCOMPLETE.txt").find(std::string("  ") + c.file),
+                  std::string::npos);
+    }
 }
 
 // Point lists that were misread, lost a point or hung; each with its status and message.

@@ -1,18 +1,22 @@
 #include "grid_outputs.h"
 
+#include <H5public.h>
 #include <cpl_conv.h>
 #include <cpl_error.h>
+#include <cpl_vsi.h>
 #include <gdal.h>
 #include <gdal_alg.h>
 #include <netcdf.h>
 #include <ogr_api.h>
 #include <ogr_srs_api.h>
 
+#include <atomic>
 #include <cctype>
 #include <cmath>
 #include <ctime>
 #include <memory>
 #include <mutex>
+#include <string_view>
 
 #include "batch_options.h"
 #include "csv_table.h"
@@ -58,7 +62,7 @@ const Wgs84& wgs84() {
 
 [[noreturn]] void gdalFailure(const fs::path& path, const char* what) {
     const char* message = CPLGetLastErrorMsg();
-    throw OutputError(path.string() + ": " + what +
+    throw OutputError(userPath(path) + ": " + what +
                       (message != nullptr && *message != '\0' ? std::string(" (") + message + ")"
                                                               : std::string()));
 }
@@ -80,6 +84,12 @@ std::string hourText(int hourJst, const TimeZone& zone) {
 
 // ---- netCDF ----
 
+// A netCDF-4 file whose close fails (a full disk) stays open inside HDF5, and HDF5's exit
+// handler then crashes the process (SIGSEGV) as it tries to close it again: the run that had
+// reported the failure would end with a signal instead of status 1. Every file here is closed
+// by its writer, so the handler has nothing to do; it is kept out before HDF5 starts.
+[[maybe_unused]] const bool kNoHdf5ExitHandler = H5dont_atexit() >= 0;
+
 class NetcdfFile {
   public:
     NetcdfFile(const fs::path& path) : path_(path) {
@@ -93,7 +103,7 @@ class NetcdfFile {
     int id() const { return id_; }
     void check(int status, const char* what) const {
         if (status != NC_NOERR) {
-            throw OutputError(path_.string() + ": " + what + " (" + nc_strerror(status) + ")");
+            throw OutputError(userPath(path_) + ": " + what + " (" + nc_strerror(status) + ")");
         }
     }
     void text(int var, const std::string& name, const std::string& value) const {
@@ -337,15 +347,23 @@ Dataset contourRaster(const HourGrid& hour, const GridGeometry& grid) {
 // An output file of vector layers; features go in with the fields of `addField` calls.
 class VectorFile {
   public:
+    // GDAL's vector drivers do not report a write that fails (a full disk): the file is made
+    // in GDAL's memory and written out by close(), every write checked
     VectorFile(const fs::path& path, const char* driverName, OGRwkbGeometryType type)
-        : path_(path), type_(type) {
+        : path_(path), memoryPath_(memoryFilePath(path)), type_(type) {
         GDALDriverH driver = GDALGetDriverByName(driverName);
         if (driver == nullptr)
             throw OutputError(path.string() + ": GDAL has no " + driverName + " driver");
         kml_ = std::string(driverName) == "LIBKML";
-        dataset_.reset(GDALCreate(driver, path.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+        dataset_.reset(GDALCreate(driver, memoryPath_.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
         if (!dataset_) gdalFailure(path, "cannot create");
     }
+    ~VectorFile() {
+        dataset_.reset();
+        VSIUnlink(memoryPath_.c_str());
+    }
+    VectorFile(const VectorFile&) = delete;
+    VectorFile& operator=(const VectorFile&) = delete;
     OGRLayerH layer(const std::string& name) {
         // KML: one folder per layer, named as given ("21:00 UTC"); its id, which must be unique
         // and an XML name, from the name's letters and digits after a letter
@@ -370,6 +388,15 @@ class VectorFile {
         CPLErrorReset();
         dataset_.reset();
         if (CPLGetLastErrorType() >= CE_Failure) gdalFailure(path_, "cannot be written");
+        vsi_l_offset length = 0;
+        const GByte* bytes = VSIGetMemFileBuffer(memoryPath_.c_str(), &length, FALSE);
+        if (bytes == nullptr) throw OutputError(userPath(path_) + ": GDAL wrote no file");
+        OutputFile file = createOutput(path_);
+        writeOutput(file.get(),
+                    std::string_view(reinterpret_cast<const char*>(bytes),
+                                     static_cast<std::size_t>(length)),
+                    path_);
+        closeOutput(file, path_);
     }
     const fs::path& path() const { return path_; }
 
@@ -380,7 +407,13 @@ class VectorFile {
         OGR_Fld_Destroy(field);
         if (error != OGRERR_NONE) gdalFailure(path_, "cannot add a field");
     }
+    // a name of its own in GDAL's memory files, with the file's own name at its end
+    static std::string memoryFilePath(const fs::path& path) {
+        static std::atomic<unsigned> count{0};
+        return "/vsimem/fieldcast-map-" + std::to_string(++count) + "/" + path.filename().string();
+    }
     fs::path path_;
+    std::string memoryPath_;
     OGRwkbGeometryType type_;
     bool kml_ = false;
     Dataset dataset_;

@@ -46,14 +46,14 @@ void writeText(const fs::path& path, std::string_view text) {
 void makeDirectory(const fs::path& dir) {
     std::error_code error;
     fs::create_directories(dir, error);
-    if (error) throw OutputError(dir.string() + ": cannot create (" + error.message() + ")");
+    if (error) throw OutputError(userPath(dir) + ": cannot create (" + error.message() + ")");
 }
 
 void copyFile(const fs::path& from, const fs::path& to) {
     std::error_code error;
     fs::copy_file(from, to, fs::copy_options::overwrite_existing, error);
     if (error) {
-        throw PageError("cannot copy " + from.string() + " to " + to.string() + " (" +
+        throw PageError("cannot copy " + from.string() + " to " + userPath(to) + " (" +
                         error.message() + ")");
     }
 }

@@ -186,22 +186,33 @@ void OutputFolder::abandon(const std::string& reason) {
     }
 }
 
+std::string userPath(const fs::path& path) {
+    fs::path shown;
+    bool inWork = false;
+    for (const fs::path& part : path) {
+        const bool staging = inWork && part == "page";
+        inWork = part == OutputFolder::kWorkEntry;
+        if (!inWork && !staging) shown /= part;
+    }
+    return shown.string();
+}
+
 OutputFile createOutput(const fs::path& path) {
     OutputFile file(std::fopen(path.c_str(), "w"));
-    if (!file) throw OutputError(path.string() + ": cannot create");
+    if (!file) throw OutputError(userPath(path) + ": cannot create");
     return file;
 }
 
 void writeOutput(std::FILE* file, std::string_view text, const fs::path& path) {
     if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) {
-        throw OutputError(path.string() + ": write failed");
+        throw OutputError(userPath(path) + ": write failed");
     }
 }
 
 void closeOutput(OutputFile& file, const fs::path& path) {
     std::FILE* handle = file.release();
     const bool failed = std::fflush(handle) != 0 || std::ferror(handle) != 0;
-    if (std::fclose(handle) != 0 || failed) throw OutputError(path.string() + ": write failed");
+    if (std::fclose(handle) != 0 || failed) throw OutputError(userPath(path) + ": write failed");
 }
 
 ResultFile::ResultFile(OutputFolder& folder, std::string name)

@@ -80,6 +80,10 @@ struct FileCloser {
 };
 using OutputFile = std::unique_ptr<std::FILE, FileCloser>;
 
+// A path as messages show it: a result's place in the output folder, without the run's work
+// entry (and the page's staging folder in it) where the result is written before it is whole.
+std::string userPath(const std::filesystem::path& path);
+
 OutputFile createOutput(const std::filesystem::path& path);
 void writeOutput(std::FILE* file, std::string_view text, const std::filesystem::path& path);
 // Closes the file; a write that failed on the way (a full disk) shows here at the latest.
