@@ -3,15 +3,16 @@
 
 # The table generator (tools/tables) needs CLI11, libcerf, Arb, Boost.Math and GSL;
 # the map tool (tools/map) CLI11, GMT with its coastlines at every resolution (the land/sea
-# mask of --ground coastlines), netCDF for the mask and the CF grids, GDAL for GeoTIFF,
+# mask of --ground coastlines), netCDF for the mask and the CF grids (with the HDF5 beneath it,
+# found through pkgconf), GDAL for GeoTIFF,
 # contours, service areas and the grids' WGS 84, Ghostscript for PNG output, Leaflet, which it
 # copies into its interactive pages, and the generator's libcerf, Arb and Boost.Math for Fock's
 # pattern past grazing (the extended model).
 # clang-format checks that the tree stays formatted (a test).
 BUILD_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev clang-format \
 	libcli11-dev libcerf-dev libflint-arb-dev libboost-math-dev libgsl-dev \
-	gmt gmt-gshhg-low gmt-gshhg-high gmt-gshhg-full libnetcdf-dev libgdal-dev ghostscript \
-	libjs-leaflet
+	gmt gmt-gshhg-low gmt-gshhg-high gmt-gshhg-full libnetcdf-dev libhdf5-dev pkgconf \
+	libgdal-dev ghostscript libjs-leaflet
 # The tests (and bench/viewer-page) open those pages in headless Chromium, driven by Selenium;
 # they read the grids back with GDAL's programs and Python modules and with xarray.
 TEST_PACKAGES := chromium chromium-driver python3-selenium gdal-bin python3-gdal python3-xarray \
