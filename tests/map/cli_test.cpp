@@ -106,6 +106,17 @@ TEST(MapCli, UsageErrorsExitWithStatus2AndSayWhatIsWrong) {
          "at least 1 dB"},
         {{"area", fixture(), "-o", out, "-R", "120/150/20/90", "--step", "1"}, "pole"},
         {{"area", fixture(), "-o", out, "-R", "120/150/20/40", "--step", "30"}, "single node"},
+        // Fault: the contours and service areas of a single row were empty, of a single column
+        // partial, and the run exited 0.
+        {{"area", fixture(), "-o", out, "-R", "125/150/30/31", "--step", "2", "--no-maps",
+          "--format", "geojson"},
+         "single node"},
+        {{"area", fixture(), "-o", out, "-R", "125/126/30/50", "--step", "2", "--no-maps",
+          "--format", "kml"},
+         "single node"},
+        {{"area", fixture(), "-o", out, "-R", "125/150/30/31", "--step", "2", "--no-maps",
+          "--format", "html"},
+         "--contours none"},
         {{"area", fixture(), "-o", out, "-R", "120/150/20/40", "--step", "1", "--no-maps",
           "--contours", "1e308"},
          "--contours"},

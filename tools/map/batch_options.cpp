@@ -105,9 +105,9 @@ void checkGmtRegion(const AreaOptions& options, bool maps, bool grids) {
     const int rows = nodeCount(options.latMinDeg, options.latMaxDeg, options.stepDeg);
     if (columns < 2 || rows < 2) {
         throw UsageError("--step: " + limitText(options.stepDeg) +
-                         " degrees leaves a single node across the region; grids and maps need "
-                         "at least two each way (take a smaller --step, or --no-maps and "
-                         "--format csv)");
+                         " degrees leaves a single node across the region; grids, maps and "
+                         "contours need at least two each way (take a smaller --step, or "
+                         "--no-maps and --format csv or geotiff, or html with --contours none)");
     }
 }
 

@@ -82,7 +82,8 @@ constexpr double kColourLimitDb = 1000.0;
 
 // Values that gmt would refuse only after the whole grid has been computed: a map of a region
 // that reaches a pole (the maps are Mercator), a grid or map with fewer than two nodes across.
-// Throws UsageError.
+// `grids`: netCDF grids or contours are asked for (GDAL draws no contour across a single row or
+// column: the files and the page's layers would be empty or partial). Throws UsageError.
 void checkGmtRegion(const AreaOptions& options, bool maps, bool grids);
 
 // "all", or hours and ranges "0,6,12" / "6-18"; ascending, without repeats.

@@ -291,7 +291,9 @@ int run(int argc, char** argv) {
                 "levels");
         }
         fieldcast::map::parseColourRange(colourRange, areaOptions);
-        fieldcast::map::checkGmtRegion(areaOptions, areaOptions.maps, formats.grid);
+        const bool contourLines = formats.geojson || formats.kml ||
+                                  (formats.html && !areaOptions.contourLevelsDb.empty());
+        fieldcast::map::checkGmtRegion(areaOptions, areaOptions.maps, formats.grid || contourLines);
         return fieldcast::map::runArea(common, areaOptions);
     } catch (const CLI::ParseError& e) {
         const int status = app.exit(e);  // prints help, or the error and a hint
