@@ -160,6 +160,23 @@ class Contours(unittest.TestCase):
                     checked += 1
         self.assertGreater(checked, 500)
 
+    def test_the_transmitters_node_is_inside_the_service_area_of_every_level(self):
+        # Fault: its +inf stood in the contouring as 999 dB, so the service area of a level from
+        # 999 dB to the highest accepted, 1000, was empty
+        result = run(['area', ARGS.fixture, '-o', os.path.join(WORK, 'top'), '--format',
+                      'geojson', '-R', '138.69/140.69/34.68/36.68', '--step', '0.5', '--hours',
+                      '0', '--no-maps', '--contours', '999.5,1000'])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with open(os.path.join(WORK, 'top', 'service-areas.geojson'), encoding='utf-8') as f:
+            areas = json.load(f)
+        node = ogr.CreateGeometryFromWkt('POINT (139.69 35.68)')
+        levels = set()
+        for feature in areas['features']:
+            polygon = ogr.CreateGeometryFromJson(json.dumps(feature['geometry']))
+            self.assertTrue(polygon.Intersects(node), feature['properties'])
+            levels.add(feature['properties']['levelDb'])
+        self.assertEqual(levels, {999.5, 1000.0})
+
     def test_lines_and_kml_carry_each_hour_and_level(self):
         lines = json.load(open(out('contours.geojson'), encoding='utf-8'))
         keys = {(f['properties']['hourUtc'], f['properties']['levelDb']) for f in lines['features']}

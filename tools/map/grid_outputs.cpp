@@ -318,9 +318,9 @@ void writeGeoTiff(const fs::path& path, const std::vector<HourGrid>& hours,
 namespace {
 
 constexpr double kContourNoData = -99999.0;
-// the transmitter's own node (+inf) stands in the contouring as a field above every level, and
-// waves that cancel exactly (-inf) as one below every level
-constexpr double kContourInfinity = 999.0;
+// the transmitter's own node (+inf) stands in the contouring as a field above every level the
+// options accept, and waves that cancel exactly (-inf) as one below every level
+constexpr double kContourInfinity = kColourLimitDb + 1.0;
 
 // One hour's grid as a GDAL raster in memory, ready to contour.
 Dataset contourRaster(const HourGrid& hour, const GridGeometry& grid) {
