@@ -149,6 +149,24 @@ TEST(MapCli, RefusesAnOutputFolderThatHoldsFilesAndLeavesThemAlone) {
         0);
 }
 
+// Fault: an empty name and a link to nothing failed with status 1 and "cannot create
+// (Invalid argument)" or "(File exists)".
+TEST(MapCli, RefusesAnOutputNameThatCannotBeAFolder) {
+    const TempDir work;
+    maptest::writeFile(work / "file", "notes\n");
+    std::filesystem::create_symlink("missing/folder", work / "link");
+    for (const auto& [name, message] : std::vector<std::pair<std::string, std::string>>{
+             {"", "--output: the name is empty"},
+             {"file", "file exists and is not a folder"},
+             {"link", "link is a symbolic link to missing/folder, which does not exist"}}) {
+        const auto result = runMap({"points", fixture(), "-o", name, "--no-plot"}, work.path());
+        EXPECT_EQ(result.status, 2) << name;
+        EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(maptest::readFile(work / "file"), "notes\n");
+    EXPECT_FALSE(std::filesystem::exists(work / "missing"));
+}
+
 TEST(MapCli, DataDirectoryDefaultsToTheWorkingFolder) {
     const TempDir work;
     maptest::copyFixtures(work.path());

@@ -98,8 +98,14 @@ void catchInterrupts() {
 
 OutputFolder::OutputFolder(const fs::path& dir) : dir_(dir), work_(dir / kWorkEntry) {
     std::error_code error;
+    if (dir_.empty()) throw UsageError("--output: the name is empty; name a new or empty folder");
     if (fs::exists(dir_, error) && !fs::is_directory(dir_, error)) {
         throw UsageError("--output: " + dir_.string() + " exists and is not a folder");
+    }
+    if (fs::is_symlink(dir_, error) && !fs::exists(dir_, error)) {
+        throw UsageError("--output: " + dir_.string() + " is a symbolic link to " +
+                         fs::read_symlink(dir_, error).string() +
+                         ", which does not exist; name a folder");
     }
     fs::create_directories(dir_, error);
     if (error) throw OutputError(dir_.string() + ": cannot create (" + error.message() + ")");
