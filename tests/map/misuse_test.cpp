@@ -176,6 +176,10 @@ TEST(MapMisuse, PointListsAreReadByTheirHeaderOrRefusedByLine) {
          {"--reports"},
          1,
          "p.csv:2: the point name \"M\xC3\xBCnchen\" has no Shift-JIS form"},
+        // Fault: a quote left open, or a line end inside a quoted name, was refused as "expected
+        // 3 fields (pointName,latDeg,lonDeg), got 1".
+        {"quote left open", "a,35,139\n\"b,35,139\n", {}, 1, "p.csv:2: a quoted field is not"},
+        {"line end in a name", "\"a\nb\",35,139\n", {}, 1, "p.csv:1: a quoted field is not"},
         {"long line",
          "a,35,139\n" + std::string(70000, 'x') + ",35,139\n",
          {},

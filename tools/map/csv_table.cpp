@@ -151,6 +151,14 @@ std::size_t utf8SequenceLength(std::string_view text) {
     return code < minimum || code > 0x10FFFF || surrogate ? 0 : length;
 }
 
+// A quote opened on the line and not closed by its end ("" inside a quoted field is one quote,
+// so counting every quote tells).
+bool quoteLeftOpen(std::string_view line) {
+    bool open = false;
+    for (const char c : line) open = open != (c == '"');
+    return open;
+}
+
 }  // namespace
 
 std::string PointsCsvParser::where() const {
@@ -161,6 +169,11 @@ bool PointsCsvParser::parseLine(std::string_view line, PointSite& point) {
     ++lineNumber_;
     if (lineNumber_ == 1 && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
     if (line.empty() || line == "\r" || line.front() == '#') return false;
+    if (quoteLeftOpen(line)) {
+        throw std::runtime_error(where() +
+                                 "a quoted field is not closed on its line (a record keeps to "
+                                 "one line: a name cannot hold a line end)");
+    }
     const std::vector<std::string> fields = splitCsvLine(line);
     if (!started_) {
         started_ = true;
