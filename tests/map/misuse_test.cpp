@@ -39,7 +39,8 @@ std::vector<std::string> entries(const fs::path& dir) {
 
 // Fault: an -o name with '=' made gmt overwrite the sibling file named before it; one with
 // a space sent the maps into a new sibling folder; point names reached gmt's legend raw
-// ("b@%" crashed it in gmt end and left its session behind).
+// ("b@%" crashed it in gmt end and left its session behind); "e@;c%d" was read as a colour
+// change even with its '@' doubled (gmt printed "Colorname c%d not recognized").
 TEST(MapMisuse, NoNameReachesGmtAsAnOptionOrSuffix) {
     const TempDir work;
     writeFile(work / "results", "notes\n");
@@ -53,7 +54,8 @@ TEST(MapMisuse, NoNameReachesGmtAsAnOptionOrSuffix) {
                   (std::vector<std::string>{"area.csv", "area.json", "field-00.nc", "field.nc",
                                             "map-00.png"}));
     }
-    writeFile(work / "p.csv", "a,35,139\nb@%,36,140\nc+x@,34,135\nd,33,130\n");
+    writeFile(work / "p.csv",
+              "a,35,139\nb@%,36,140\nc+x@,34,135\nd,33,130\ne@;c%d,32,131\nf\\101,31,132\n");
     // a home of its own: gmt's sessions would be in its .gmt (other runs share the real one)
     fs::create_directories(work / "home");
     const auto points =
@@ -62,6 +64,7 @@ TEST(MapMisuse, NoNameReachesGmtAsAnOptionOrSuffix) {
                                         "points", kData, "-o", "pts", "--points", "p.csv"},
                                        work.path());
     EXPECT_EQ(points.status, 0) << points.err;
+    EXPECT_EQ(points.err, "");  // no word from gmt on the names
     EXPECT_FALSE(fs::exists(work / "home" / ".gmt" / "sessions"));
     EXPECT_TRUE(fs::exists(work / "pts" / "diurnal.png"));
     EXPECT_EQ(readFile(work / "results"), "notes\n");

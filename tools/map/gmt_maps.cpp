@@ -266,9 +266,15 @@ void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string&
     high = std::ceil(high / 10.0) * 10.0 + 5.0;
     const std::string base = std::filesystem::path(plainName(pngFile)).replace_extension().string();
     const std::string legend = session + "-legend.txt";
-    const auto escaped = [](const std::string& text) {  // '@' starts gmt's escapes
+    // '@' starts gmt's escapes, and gmt reads "@;colour;" even after "@@": '@' and the
+    // backslash go in as octal codes, which gmt turns into the characters when it draws them
+    const auto escaped = [](const std::string& text) {
         std::string out;
-        for (char c : text) out += c == '@' ? std::string("@@") : std::string(1, c);
+        for (char c : text) {
+            out += c == '@'    ? std::string("\\100")
+                   : c == '\\' ? std::string("\\134")
+                               : std::string(1, c);
+        }
         return out;
     };
     GmtSession picture(base, scratchDir, session);
