@@ -65,6 +65,22 @@ def cell_value(text):
     return math.nan if text == '' else float(text)
 
 
+def ring_area(ring):
+    """Twice the signed area of a ring: positive when it runs anticlockwise."""
+    return sum(x1 * y2 - x2 * y1 for (x1, y1), (x2, y2) in zip(ring, ring[1:]))
+
+
+def polygons_of(geometry):
+    return [geometry['coordinates']] if geometry['type'] == 'Polygon' else \
+        geometry['coordinates']
+
+
+def longitudes(coordinates):
+    if isinstance(coordinates[0], (int, float)):
+        return [coordinates[0]]
+    return [lon for part in coordinates for lon in longitudes(part)]
+
+
 class Grids(unittest.TestCase):
     def test_files_name_the_hours_of_the_chosen_zone(self):
         names = sorted(os.listdir(os.path.join(WORK, 'out')))
@@ -136,6 +152,30 @@ class Grids(unittest.TestCase):
                                                      one.fieldDb.values[0])
 
 
+    def test_time_rises_along_the_hours_of_the_zone_and_the_bands_follow_it(self):
+        # JST 00 and 12 start at 15:00 UTC the day before and 03:00 UTC; UTC 00 and 20 are the
+        # JST hours 9 and 5, so JST's order would put 20:00 first
+        for zone, hours, times, jst in [
+                ('JST', '0,12', ['2000-06-14T15:00', '2000-06-15T03:00'], [0, 12]),
+                ('UTC', '0,20', ['2000-06-15T00:00', '2000-06-15T20:00'], [9, 5]),
+                ('-05:00', '0,23', ['2000-06-15T05:00', '2000-06-16T04:00'], [14, 13])]:
+            folder = os.path.join(WORK, 'time-' + zone)
+            result = run(['area', ARGS.fixture, '-o', folder, '-R', '139/141/35/37', '--step',
+                          '1', '--freq-khz', '100', '--no-maps', '--format', 'grid,geotiff,csv',
+                          '--time-zone', zone, '--hours', hours])
+            self.assertEqual(result.returncode, 0, result.stderr)
+            with xarray.open_dataset(os.path.join(folder, 'field.nc')) as every:
+                self.assertEqual([str(t)[:16] for t in every.time.values], times, zone)
+                self.assertEqual([int(h) for h in every.hourJst.values], jst, zone)
+                tif = gdal.Open(os.path.join(folder, 'field.tif'))
+                for band in range(tif.RasterCount):
+                    self.assertEqual(int(tif.GetRasterBand(band + 1).GetMetadataItem('hourJst')),
+                                     jst[band], zone)
+                    numpy.testing.assert_array_equal(
+                        tif.GetRasterBand(band + 1).ReadAsArray(),
+                        every.fieldDb.values[band][::-1])
+
+
 class Contours(unittest.TestCase):
     def test_service_areas_hold_the_nodes_at_their_level_and_no_other(self):
         areas = json.load(open(out('service-areas.geojson'), encoding='utf-8'))
@@ -176,6 +216,59 @@ class Contours(unittest.TestCase):
             self.assertTrue(polygon.Intersects(node), feature['properties'])
             levels.add(feature['properties']['levelDb'])
         self.assertEqual(levels, {999.5, 1000.0})
+
+    def test_geojson_is_rfc7946_and_every_file_names_the_scenario_and_model(self):
+        for name in ['contours.geojson', 'service-areas.geojson']:
+            collection = json.load(open(out(name), encoding='utf-8'))
+            self.assertNotIn('crs', collection, name)
+            self.assertIn('2000 kHz', collection['description'], name)
+            self.assertIn('classic model', collection['description'], name)
+            rings = 0
+            for feature in collection['features']:
+                geometry = feature['geometry']
+                if geometry['type'] == 'LineString':
+                    continue
+                for polygon in polygons_of(geometry):
+                    # exterior rings anticlockwise, holes clockwise
+                    self.assertGreater(ring_area(polygon[0]), 0, feature['properties'])
+                    for hole in polygon[1:]:
+                        self.assertLess(ring_area(hole), 0, feature['properties'])
+                    rings += len(polygon)
+            if name == 'service-areas.geojson':
+                self.assertGreater(rings, 4)
+        for name in ['contours.kml', 'service-areas.kml']:
+            text = open(out(name), encoding='utf-8').read()
+            self.assertRegex(text, r'<description>[^<]*2000 kHz[^<]*classic model</description>')
+
+    def test_service_areas_across_180_are_cut_there_and_hold_their_nodes(self):
+        folder = os.path.join(WORK, 'across-180')
+        result = run(['area', ARGS.fixture, '-o', folder, '-R', '160/200/30/60', '--step', '2',
+                      '--tx-lat', '45', '--tx-lon', '178', '--freq-khz', '100', '--hours', '9',
+                      '--contours', '40', '--no-maps', '--format', 'csv,geojson'])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        areas = json.load(open(os.path.join(folder, 'service-areas.geojson'), encoding='utf-8'))
+        self.assertEqual(len(areas['features']), 1)
+        geometry = areas['features'][0]['geometry']
+        lons = longitudes(geometry['coordinates'])
+        self.assertTrue(all(-180 <= lon <= 180 for lon in lons), (min(lons), max(lons)))
+        # the area around the transmitter reaches both sides of the antimeridian
+        self.assertIn(180, lons)
+        self.assertIn(-180, lons)
+        area = ogr.CreateGeometryFromJson(json.dumps(geometry))
+        checked = 0
+        with open(os.path.join(folder, 'area.csv'), encoding='utf-8') as f:
+            for row in csv.DictReader(f):
+                if row['pathKind'] == 'beyondRange' or row['fieldDb'] == 'inf':
+                    continue
+                value = float(row['fieldDb'])
+                lon = float(row['lonDeg'])
+                lon = lon - 360 if lon > 180 else lon
+                # the nodes of the grid's edge at 180 lie on the cut, on either side's edge
+                if abs(value - 40) > 0.01 and abs(lon) != 180:
+                    point = ogr.CreateGeometryFromWkt('POINT (%r %s)' % (lon, row['latDeg']))
+                    self.assertEqual(area.Intersects(point), value > 40, row)
+                    checked += 1
+        self.assertGreater(checked, 200)
 
     def test_lines_and_kml_carry_each_hour_and_level(self):
         lines = json.load(open(out('contours.geojson'), encoding='utf-8'))

@@ -108,7 +108,7 @@ TEST(AntennaFactor, BundledTablesAreAtMostOneAndOrderByGround) {
 
 // The map tool's extended model takes the bundled table past grazing with Fock's integral
 // below 0 degrees: it stays the table's distance from the integral at 0 (the table's frequency
-// interpolation), between its steps of 1/8 degree too.
+// interpolation), between its steps of 1/8 degree and of 1 degree too.
 TEST(AntennaFactor, ExtendedModelsFactorPastGrazingIsFocksIntegral) {
     const std::array<Ground, 3> grounds = {kSeaGround, kLandGround, kDryLandGround};
     for (int code = 1; code <= 3; ++code) {
@@ -129,6 +129,19 @@ TEST(AntennaFactor, ExtendedModelsFactorPastGrazingIsFocksIntegral) {
             EXPECT_NEAR(atZero, 0.0, 0.25) << code << " " << freqKhz;
             for (const double elevationDeg : {-0.3, -1.0, -1.9, -2.0}) {
                 EXPECT_NEAR(excessDb(elevationDeg), atZero, 0.02)
+                    << code << " " << freqKhz << " " << elevationDeg;
+            }
+            // deeper, in steps of a degree, down to where the pattern has fallen by the floor:
+            // there the ray stops being summed
+            const double limitDeg = map::shadowLimitDeg(code, freqKhz);
+            EXPECT_GE(limitDeg, map::kMinHopElevationDeg);
+            if (limitDeg > map::kMinHopElevationDeg) {
+                EXPECT_NEAR(20.0 * std::log10(fock.factor(limitDeg) / fock.factor(0.0)),
+                            map::kShadowFloorDb, 0.5)
+                    << code << " " << freqKhz;
+            }
+            for (double elevationDeg = -2.4; elevationDeg > limitDeg; elevationDeg -= 1.1) {
+                EXPECT_NEAR(excessDb(elevationDeg), atZero, 0.1)
                     << code << " " << freqKhz << " " << elevationDeg;
             }
         }

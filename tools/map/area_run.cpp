@@ -195,15 +195,16 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
         folder.publish("field.nc");
     }
     const ScratchDir scratch;
-    // the contour files: written whole before they are put in place; for the page alone, in
-    // the scratch folder
+    // the contour files: written whole before they are put in place; the page's, in the grid's
+    // own longitudes, in the scratch folder
     ContourFiles contours;
-    if (options.geojson || pageLayers) {
-        const auto at = [&](const std::string& name) {
-            return options.geojson ? folder.partial(name) : scratch.path() / name;
-        };
-        contours.linesGeoJson = at(kContourLinesGeoJson);
-        contours.areasGeoJson = at(kServiceAreasGeoJson);
+    if (options.geojson) {
+        contours.linesGeoJson = folder.partial(kContourLinesGeoJson);
+        contours.areasGeoJson = folder.partial(kServiceAreasGeoJson);
+    }
+    if (pageLayers) {
+        contours.pageLinesGeoJson = scratch.path() / kContourLinesGeoJson;
+        contours.pageAreasGeoJson = scratch.path() / kServiceAreasGeoJson;
     }
     if (options.kml) {
         contours.linesKml = folder.partial(kContourLinesKml);
@@ -217,9 +218,9 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
             pageFrame(*inputs, common.dataDir, "fieldcast coverage: " + description.title,
                       options.colourMinDb, options.colourMaxDb, common.zone);
         if (pageLayers) {
-            frame.layers = {
-                {"Contours", contours.linesGeoJson, true, true},
-                {"Service areas (field at least the level)", contours.areasGeoJson, true, false}};
+            frame.layers = {{"Contours", contours.pageLinesGeoJson, true, true},
+                            {"Service areas (field at least the level)", contours.pageAreasGeoJson,
+                             true, false}};
         }
         const std::filesystem::path staging = folder.partial("page");
         std::filesystem::create_directory(staging);

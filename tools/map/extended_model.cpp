@@ -7,6 +7,7 @@
 #include <map>
 #include <mutex>
 #include <utility>
+#include <vector>
 
 #include "antenna_factor.h"
 #include "geomagnetic_dipole.h"
@@ -50,13 +51,29 @@ std::string modelDescription(const ModelChoice& choice) {
 
 namespace {
 
-// Fock's pattern past grazing, |G(xi)| / |G(0)| in dB, every kShadowStepDeg from 0 down to
-// kMinHopElevationDeg, by ground code and frequency: computed once per process (a few dozen
-// quadratures a ground) and shared by the workers.
-constexpr double kShadowStepDeg = 0.125;
-constexpr int kShadowSteps = 16;
-static_assert(kShadowSteps * kShadowStepDeg == -kMinHopElevationDeg);
-using ShadowFall = std::array<double, kShadowSteps + 1>;
+// Fock's pattern past grazing, |G(xi)| / |G(0)| in dB, by ground code and frequency: every
+// 1/8 degree from 0 to -2 degrees, where it bends, then every degree (in dB it is nearly
+// straight there), down to where it has fallen by kShadowFloorDb or to kMinHopElevationDeg.
+// Computed once per process (a few dozen quadratures a ground) and shared by the workers.
+constexpr double kFineStepDeg = 0.125;
+constexpr int kFineSteps = 16;
+constexpr double kFineEndDeg = -kFineSteps * kFineStepDeg;
+constexpr double kCoarseStepDeg = 1.0;
+
+struct ShadowFall {
+    std::vector<double> fallDb;  // at shadowStepAngleDeg(i)
+    double limitDeg = kMinHopElevationDeg;
+};
+
+double shadowStepAngleDeg(int i) {
+    return i <= kFineSteps ? -i * kFineStepDeg : kFineEndDeg - (i - kFineSteps) * kCoarseStepDeg;
+}
+
+// the inverse of shadowStepAngleDeg, continuous between the steps
+double shadowStepPosition(double elevationDeg) {
+    return elevationDeg >= kFineEndDeg ? -elevationDeg / kFineStepDeg
+                                       : kFineSteps + (kFineEndDeg - elevationDeg) / kCoarseStepDeg;
+}
 
 const ShadowFall& shadowFall(int groundCode, double freqKhz) {
     static std::mutex mutex;
@@ -66,9 +83,20 @@ const ShadowFall& shadowFall(int groundCode, double freqKhz) {
     if (isNew) {
         const tables::AntennaFactor fock(*groundConstantsOf(groundCode), freqKhz);
         const double atZero = fock.diffractionFactor(0.0);
-        for (int i = 0; i <= kShadowSteps; ++i) {
-            it->second[static_cast<std::size_t>(i)] =
-                20.0 * std::log10(fock.diffractionFactor(-i * kShadowStepDeg) / atZero);
+        std::vector<double>& fall = it->second.fallDb;
+        bool floorCrossed = false;
+        for (int i = 0;; ++i) {
+            const double angleDeg = shadowStepAngleDeg(i);
+            fall.push_back(20.0 * std::log10(fock.diffractionFactor(angleDeg) / atZero));
+            if (!floorCrossed && fall.back() <= kShadowFloorDb) {
+                // where the floor is crossed, linear in dB as shadowFallDb reads the steps
+                floorCrossed = true;
+                const double before = fall[fall.size() - 2];
+                const double t = (kShadowFloorDb - before) / (fall.back() - before);
+                const double previousDeg = shadowStepAngleDeg(i - 1);
+                it->second.limitDeg = previousDeg + t * (angleDeg - previousDeg);
+            }
+            if ((floorCrossed && i >= kFineSteps) || angleDeg <= kMinHopElevationDeg) break;
         }
     }
     return it->second;  // a map's elements stay where they are
@@ -78,12 +106,18 @@ const ShadowFall& shadowFall(int groundCode, double freqKhz) {
 
 double shadowFallDb(int groundCode, double freqKhz, double elevationDeg) {
     if (!(elevationDeg < 0.0)) return 0.0;
-    const ShadowFall& fall = shadowFall(groundCode, freqKhz);
+    const std::vector<double>& fall = shadowFall(groundCode, freqKhz).fallDb;
     // linear between the steps; below the last, its interval carried on
-    const double at = std::min(-elevationDeg / kShadowStepDeg, static_cast<double>(kShadowSteps));
-    const auto i = static_cast<std::size_t>(std::min(std::floor(at), kShadowSteps - 1.0));
-    const double t = -elevationDeg / kShadowStepDeg - static_cast<double>(i);
+    const double at = shadowStepPosition(elevationDeg);
+    const double last = static_cast<double>(fall.size() - 2);
+    const auto i = static_cast<std::size_t>(std::min(std::floor(at), last));
+    const double t = at - static_cast<double>(i);
     return fall[i] + t * (fall[i + 1] - fall[i]);
+}
+
+double shadowLimitDeg(int groundCode, double freqKhz) {
+    if (groundConstantsOf(groundCode) == nullptr) return kFineEndDeg;
+    return shadowFall(groundCode, freqKhz).limitDeg;
 }
 
 double antennaFactorPastGrazing(PredictionState& state, std::span<const double> afTable,
@@ -144,14 +178,22 @@ ExtendedPredictor::ExtendedPredictor(const RunInputs& inputs, const RunGrounds* 
     // thread that makes the workers' predictors: the special-function library keeps caches
     // per thread, which a worker's end would leave unfreed
     const double freqKhz = inputs.base.freqKhz;
-    for (const int code : {inputs.base.txGroundType, inputs.base.rxGroundType}) {
-        if (groundConstantsOf(code) != nullptr) shadowFall(code, freqKhz);
-    }
+    shadowLimits_.fill(shadowLimitDeg(0, freqKhz));
+    const auto keepLimit = [&](int code) {
+        if (code >= 1 && code <= 3)
+            shadowLimits_[static_cast<std::size_t>(code)] = shadowLimitDeg(code, freqKhz);
+    };
+    keepLimit(inputs.base.txGroundType);
+    keepLimit(inputs.base.rxGroundType);
     if (grounds_ != nullptr) {
-        shadowFall(1, freqKhz);
-        if (groundConstantsOf(grounds_->landCode) != nullptr)
-            shadowFall(grounds_->landCode, freqKhz);
+        keepLimit(1);
+        keepLimit(grounds_->landCode);
     }
+}
+
+double ExtendedPredictor::shadowLimitOf(int groundCode) const {
+    return shadowLimits_[static_cast<std::size_t>(groundCode >= 1 && groundCode <= 3 ? groundCode
+                                                                                     : 0)];
 }
 
 int ExtendedPredictor::groundCodeAt(double latRad, double lonRad) const {
@@ -239,10 +281,10 @@ HopOrderField ExtendedPredictor::orderField(int order, int hour) {
         s.rxLon = rxLonRad_;
         computeHopPath(s, terms.hop);
         elevations_[static_cast<std::size_t>(k)] = s.elevationAngle;
-        if (k == 0 || k == order - 1) {
-            const double endDeg = s.elevationAngle * kDegPerRad;
-            if (endDeg < kMinHopElevationDeg) return field;  // the order does not reach
-        }
+        // the order does not reach when an end lies deeper in the shadow than its ground's limit
+        const double endDeg = s.elevationAngle * kDegPerRad;
+        if (k == 0 && endDeg < shadowLimitOf(s.txGroundType)) return field;
+        if (k == order - 1 && endDeg < shadowLimitOf(s.rxGroundType)) return field;
         slantKm += s.hopSlantKm;
         const double rcx =
             reflectionBelowFloor(lookupRcxFactor(s), std::cos(s.incidenceAngle) * s.freqKhz);
@@ -352,14 +394,16 @@ std::optional<PointRefusal> ExtendedPredictor::predict(double rxLatDeg, double r
     controls_.clear();
     groundPoints_.clear();
     refusedFile_ = nullptr;
-    // the lowest order whose ray leaves above the lowest elevation at the highest reflection
+    // the lowest order whose ray leaves above the lower end's shadow limit at the highest
+    // reflection
+    const double lowestDeg = std::min(shadowLimitOf(s.txGroundType), shadowLimitOf(s.rxGroundType));
     firstOrder_ = 1;
     for (; firstOrder_ < kMaxHopOrder; ++firstOrder_) {
         s.hopCount = firstOrder_;
         const HopTerms hop = computeHopTerms(s);
         s.reflectionHeightKm = 100.0;
         computeHopPath(s, hop);
-        if (s.elevationAngle * kDegPerRad >= kMinHopElevationDeg) break;
+        if (s.elevationAngle * kDegPerRad >= lowestDeg) break;
     }
 
     const double groundMvm = s.resultMode == 2 ? s.groundWaveMvm : 0.0;

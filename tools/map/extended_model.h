@@ -5,9 +5,11 @@
 //
 // Hop orders. Order n has n hops of equal ground range d/n. The ionospheric reflection k
 // (k = 1..n) lies at (2k - 1)/(2n) of the great circle from the transmitter, its control point;
-// the ground reflection j (j = 1..n-1) at j/n. An order reaches the point when the elevation at
-// both ends is at least kMinHopElevationDeg: geometric rays above 0 degrees, and rays past
-// grazing, down to -2 degrees, through the antenna factor's diffraction region. Orders are
+// the ground reflection j (j = 1..n-1) at j/n. An order reaches the point when neither end lies
+// deeper in the shadow than its ground's limit: geometric rays above 0 degrees, and rays past
+// grazing through the antenna factor's diffraction region, until Fock's pattern of the ground
+// at that end has fallen by kShadowFloorDb (40 dB: the ray then adds nothing a map shows, so
+// dropping it leaves no step), but not below kMinHopElevationDeg. Orders are
 // taken from the lowest that reaches the point upwards, and the sum stops after the first order
 // that is weaker than the one before and changes the total by less than 0.1 dB.
 //
@@ -91,13 +93,20 @@
 namespace fieldcast::map {
 
 constexpr double kExtendedMaxRangeKm = 12000.0;  // beyond: no value
-constexpr double kMinHopElevationDeg = -2.0;     // the lowest elevation of a ray that is summed
+constexpr double kMinHopElevationDeg = -20.0;    // no ray deeper in the shadow is summed
+constexpr double kShadowFloorDb = -40.0;         // an end whose pattern fell further: no ray
 constexpr double kHopOrderStopDb = 0.1;
 constexpr int kMaxHopOrder = 64;
 
 // Fock's pattern of a ground code at `elevationDeg` below 0, relative to grazing, in dB (0 at
-// and above 0 degrees); interpolated in steps of 1/8 degree down to kMinHopElevationDeg.
+// and above 0 degrees); interpolated in steps of 1/8 degree down to -2 degrees, then of 1 degree
+// down to the ground's shadow limit.
 double shadowFallDb(int groundCode, double freqKhz, double elevationDeg);
+
+// The lowest elevation of an end on ground `groundCode` whose ray is summed: where Fock's
+// pattern has fallen by kShadowFloorDb, at most kMinHopElevationDeg deep (-2 degrees for a code
+// other than 1-3, whose pattern is not known).
+double shadowLimitDeg(int groundCode, double freqKhz);
 
 // The AF factor of the table of ground `groundCode` at the record's elevationAngle (degrees),
 // continued below the table's last angle as described above. At and above the last angle, or
@@ -123,7 +132,7 @@ double hopOrderFocusing(int order, double centralAngle);
 
 // One order's sky wave at one hour.
 struct HopOrderField {
-    bool reaches = false;  // the elevation at both ends is at least kMinHopElevationDeg
+    bool reaches = false;  // neither end lies deeper in the shadow than its ground's limit
     double mvm = 0.0;
     double phaseDeg = 0.0;  // its lag behind the ground wave
 };
@@ -164,6 +173,7 @@ class ExtendedPredictor {
     const OrderTerms& orderTerms(int order);
     int groundCodeAt(double latRad, double lonRad) const;
     const GroundTerms& groundTermsOf(int code);
+    double shadowLimitOf(int groundCode) const;
     void setGroundConstants(int code);
 
     const RunInputs& inputs_;
@@ -179,6 +189,7 @@ class ExtendedPredictor {
     std::vector<ControlPoint> controls_;
     std::vector<GroundPoint> groundPoints_;
     std::array<std::optional<GroundTerms>, 4> groundTerms_;  // by ground code 1..3
+    std::array<double, 4> shadowLimits_{};                   // by ground code 1..3, 0 others
     const char* refusedFile_ = nullptr;
     std::vector<double> elevations_;  // of the hops of the order in hand, rad
 };

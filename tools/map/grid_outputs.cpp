@@ -10,6 +10,7 @@
 #include <ogr_api.h>
 #include <ogr_srs_api.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cmath>
@@ -82,6 +83,21 @@ std::string hourText(int hourJst, const TimeZone& zone) {
     return zoneClock(hourJst, zone) + jst;
 }
 
+// The hours in the order of the zone's clock (the order of --hours), not of JST: the order
+// of field.nc's time axis, of the GeoTIFF's bands and of the contour files' hours.
+std::vector<HourGrid> inZoneOrder(std::vector<HourGrid> hours, const TimeZone& zone) {
+    std::stable_sort(hours.begin(), hours.end(), [&](const HourGrid& a, const HourGrid& b) {
+        return zoneMinutesOfJstHour(a.hourJst, zone) < zoneMinutesOfJstHour(b.hourJst, zone);
+    });
+    return hours;
+}
+
+// The start of a JST hour in hours after 00:00 UTC of the nominal 15th, where the 15th is the
+// zone's: the hours of the zone's day, all on one day, so the time axis rises with them.
+double hoursAfterNominalMidnightUtc(int hourJst, const TimeZone& zone) {
+    return (zoneMinutesOfJstHour(hourJst, zone) - zone.offsetMinutes) / 60.0;
+}
+
 // ---- netCDF ----
 
 // A netCDF-4 file whose close fails (a full disk) stays open inside HDF5, and HDF5's exit
@@ -127,8 +143,9 @@ class NetcdfFile {
 
 }  // namespace
 
-void writeCfNetcdf(const fs::path& path, const std::vector<HourGrid>& hours,
+void writeCfNetcdf(const fs::path& path, const std::vector<HourGrid>& hourGrids,
                    const GridGeometry& grid, const RunDescription& description) {
+    const std::vector<HourGrid> hours = inZoneOrder(hourGrids, description.zone);
     const std::string& wkt = wgs84().wkt;
     // the netCDF library is not thread-safe: the maps' workers write one file at a time
     static std::mutex netcdfLock;
@@ -163,13 +180,16 @@ void writeCfNetcdf(const fs::path& path, const std::vector<HourGrid>& hours,
     const float fill = NAN;
     nc.check(nc_def_var_fill(id, fieldVar, 0, &fill), "cannot set the fill value");
 
-    // the day is nominal (the 15th of the month): the prediction is for the month's hours
+    // the day is nominal (the 15th of the month in the run's zone): the prediction is for the
+    // month's hours
     char timeUnits[64];
     const int month = description.month;
     std::snprintf(timeUnits, sizeof timeUnits, "hours since 2000-%02d-15 00:00:00",
                   month >= 1 && month <= 12 ? month : 1);
     nc.text(timeVar, "standard_name", "time");
-    nc.text(timeVar, "long_name", "hour of the day, UTC, on a nominal day of the month");
+    nc.text(timeVar, "long_name",
+            "start of the hour, on a nominal day of the month (the 15th in " +
+                description.zone.label + ")");
     nc.text(timeVar, "units", timeUnits);
     nc.text(timeVar, "calendar", "standard");
     nc.text(timeVar, "axis", "T");
@@ -228,7 +248,7 @@ void writeCfNetcdf(const fs::path& path, const std::vector<HourGrid>& hours,
     std::vector<double> times;
     std::vector<int> jst;
     for (const HourGrid& h : hours) {
-        times.push_back(utcHourOfJstHour(h.hourJst));
+        times.push_back(hoursAfterNominalMidnightUtc(h.hourJst, description.zone));
         jst.push_back(h.hourJst);
     }
     nc.check(nc_put_var_double(id, timeVar, times.data()), "cannot write time");
@@ -270,8 +290,9 @@ void setGeoreference(GDALDatasetH dataset, const GridGeometry& grid) {
 
 }  // namespace
 
-void writeGeoTiff(const fs::path& path, const std::vector<HourGrid>& hours,
+void writeGeoTiff(const fs::path& path, const std::vector<HourGrid>& hourGrids,
                   const GridGeometry& grid, const RunDescription& description) {
+    const std::vector<HourGrid> hours = inZoneOrder(hourGrids, description.zone);
     wgs84();
     GDALDriverH driver = GDALGetDriverByName("GTiff");
     if (driver == nullptr) throw OutputError(path.string() + ": GDAL has no GeoTIFF driver");
@@ -344,18 +365,33 @@ Dataset contourRaster(const HourGrid& hour, const GridGeometry& grid) {
     return raster;
 }
 
+// The kinds of vector file: GeoJSON as RFC 7946 has it (longitudes within -180..180,
+// geometries cut at the antimeridian, exterior rings anticlockwise), GeoJSON in the grid's own
+// longitudes for the page (which draws them over the grid), and KML.
+enum class VectorKind { geoJson, pageGeoJson, kml };
+
 // An output file of vector layers; features go in with the fields of `addField` calls.
 class VectorFile {
   public:
     // GDAL's vector drivers do not report a write that fails (a full disk): the file is made
     // in GDAL's memory and written out by close(), every write checked
-    VectorFile(const fs::path& path, const char* driverName, OGRwkbGeometryType type)
-        : path_(path), memoryPath_(memoryFilePath(path)), type_(type) {
+    VectorFile(const fs::path& path, VectorKind kind, OGRwkbGeometryType type,
+               const std::string& description)
+        : path_(path),
+          memoryPath_(memoryFilePath(path)),
+          type_(type),
+          kind_(kind),
+          description_(description) {
+        const char* driverName = kind == VectorKind::kml ? "LIBKML" : "GeoJSON";
         GDALDriverH driver = GDALGetDriverByName(driverName);
         if (driver == nullptr)
             throw OutputError(path.string() + ": GDAL has no " + driverName + " driver");
-        kml_ = std::string(driverName) == "LIBKML";
-        dataset_.reset(GDALCreate(driver, memoryPath_.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+        // KML: the document named by the file's content, its description the scenario
+        const std::string name = "NAME=" + description.substr(0, description.find(':'));
+        const std::string text = "DESCRIPTION=" + description;
+        const char* options[] = {name.c_str(), text.c_str(), nullptr};
+        dataset_.reset(GDALCreate(driver, memoryPath_.c_str(), 0, 0, 0, GDT_Unknown,
+                                  kind == VectorKind::kml ? const_cast<char**>(options) : nullptr));
         if (!dataset_) gdalFailure(path, "cannot create");
     }
     ~VectorFile() {
@@ -371,11 +407,20 @@ class VectorFile {
         for (const char c : name) {
             if (std::isalnum(static_cast<unsigned char>(c))) id += c;
         }
+        const bool kml = kind_ == VectorKind::kml;
         const std::string folderName = "NAME=" + name;
-        const char* options[] = {kml_ ? "FOLDER=YES" : "COORDINATE_PRECISION=5",
-                                 kml_ ? folderName.c_str() : "WRITE_NAME=NO", nullptr};
-        OGRLayerH layer = GDALDatasetCreateLayer(dataset_.get(), kml_ ? id.c_str() : name.c_str(),
-                                                 wgs84().srs, type_, const_cast<char**>(options));
+        const std::string description = "DESCRIPTION=" + description_;
+        std::vector<const char*> options;
+        if (kml) {
+            options = {"FOLDER=YES", folderName.c_str()};
+        } else {
+            options = {"COORDINATE_PRECISION=5", "WRITE_NAME=NO", description.c_str()};
+            if (kind_ == VectorKind::geoJson) options.push_back("RFC7946=YES");
+        }
+        options.push_back(nullptr);
+        OGRLayerH layer =
+            GDALDatasetCreateLayer(dataset_.get(), kml ? id.c_str() : name.c_str(), wgs84().srs,
+                                   type_, const_cast<char**>(options.data()));
         if (layer == nullptr) gdalFailure(path_, "cannot add a layer");
         addField(layer, "name", OFTString);
         addField(layer, "levelDb", OFTReal);
@@ -415,7 +460,8 @@ class VectorFile {
     fs::path path_;
     std::string memoryPath_;
     OGRwkbGeometryType type_;
-    bool kml_ = false;
+    VectorKind kind_;
+    std::string description_;
     Dataset dataset_;
 };
 
@@ -478,45 +524,67 @@ void generate(GDALDatasetH raster, OGRLayerH layer, const std::vector<std::strin
 
 }  // namespace
 
-void writeContourFiles(const ContourFiles& files, const std::vector<HourGrid>& hours,
+void writeContourFiles(const ContourFiles& files, const std::vector<HourGrid>& hourGrids,
                        const GridGeometry& grid, const std::vector<double>& levelsDb,
                        const RunDescription& description) {
     wgs84();
-    std::unique_ptr<VectorFile> linesJson;
-    std::unique_ptr<VectorFile> linesKml;
-    std::unique_ptr<VectorFile> areasJson;
-    std::unique_ptr<VectorFile> areasKml;
-    if (!files.linesGeoJson.empty())
-        linesJson = std::make_unique<VectorFile>(files.linesGeoJson, "GeoJSON", wkbLineString);
-    if (!files.linesKml.empty())
-        linesKml = std::make_unique<VectorFile>(files.linesKml, "LIBKML", wkbLineString);
-    if (!files.areasGeoJson.empty())
-        areasJson = std::make_unique<VectorFile>(files.areasGeoJson, "GeoJSON", wkbMultiPolygon);
-    if (!files.areasKml.empty())
-        areasKml = std::make_unique<VectorFile>(files.areasKml, "LIBKML", wkbMultiPolygon);
-    OGRLayerH linesJsonLayer = linesJson ? linesJson->layer("contours") : nullptr;
-    OGRLayerH areasJsonLayer = areasJson ? areasJson->layer("serviceAreas") : nullptr;
+    const std::vector<HourGrid> hours = inZoneOrder(hourGrids, description.zone);
+    const std::string linesText = "fieldcast contours, dB(uV/m): " + description.title;
+    const std::string areasText =
+        "fieldcast service areas (field at least the level, dB(uV/m)): " + description.title;
+    // each file with its geometry, and for GeoJSON its one layer (KML: a folder per hour)
+    struct Target {
+        std::unique_ptr<VectorFile> file;
+        bool areas;
+        OGRLayerH layer;
+    };
+    std::vector<Target> targets;
+    const auto add = [&](const fs::path& path, VectorKind kind, bool areas) {
+        if (path.empty()) return;
+        auto file = std::make_unique<VectorFile>(
+            path, kind, areas ? wkbMultiPolygon : wkbLineString, areas ? areasText : linesText);
+        OGRLayerH layer = nullptr;
+        if (kind != VectorKind::kml) layer = file->layer(areas ? "serviceAreas" : "contours");
+        targets.push_back({std::move(file), areas, layer});
+    };
+    add(files.linesGeoJson, VectorKind::geoJson, false);
+    add(files.areasGeoJson, VectorKind::geoJson, true);
+    add(files.pageLinesGeoJson, VectorKind::pageGeoJson, false);
+    add(files.pageAreasGeoJson, VectorKind::pageGeoJson, true);
+    add(files.linesKml, VectorKind::kml, false);
+    add(files.areasKml, VectorKind::kml, true);
+    const auto hourTargets = [&](bool areas, const std::string& clock) {
+        std::vector<std::pair<OGRLayerH, VectorFile*>> chosen;
+        for (const Target& t : targets) {
+            if (t.areas != areas) continue;
+            chosen.emplace_back(t.layer != nullptr ? t.layer : t.file->layer(clock), t.file.get());
+        }
+        return chosen;
+    };
+    const auto wanted = [&](bool areas) {
+        return std::any_of(targets.begin(), targets.end(),
+                           [&](const Target& t) { return t.areas == areas; });
+    };
     std::string levelList;
-    for (double level : levelsDb) levelList += (levelList.empty() ? "" : ",") + formatNumber(level);
+    for (double level : levelsDb) {
+        if (!levelList.empty()) levelList += ',';
+        levelList += formatNumber(level);
+    }
 
     for (const HourGrid& hour : hours) {
         const Dataset raster = contourRaster(hour, grid);
         const std::string clock = zoneClock(hour.hourJst, description.zone);
-        if (linesJson || linesKml) {
-            std::vector<std::pair<OGRLayerH, VectorFile*>> targets;
-            if (linesJson) targets.emplace_back(linesJsonLayer, linesJson.get());
-            if (linesKml) targets.emplace_back(linesKml->layer(clock), linesKml.get());
+        if (wanted(false)) {
+            const auto chosen = hourTargets(false, clock);
             const Dataset vectors = memoryVectors();
             OGRLayerH lines = contourLayer(vectors.get(), wkbLineString);
             generate(raster.get(), lines, {"ELEV_FIELD=1", "FIXED_LEVELS=" + levelList});
             copyFeatures(
-                lines, targets, hour.hourJst, description.zone, [](OGRFeatureH) { return true; },
+                lines, chosen, hour.hourJst, description.zone, [](OGRFeatureH) { return true; },
                 [](OGRFeatureH f) { return OGR_F_GetFieldAsDouble(f, 1); });
         }
-        if (areasJson || areasKml) {
-            std::vector<std::pair<OGRLayerH, VectorFile*>> targets;
-            if (areasJson) targets.emplace_back(areasJsonLayer, areasJson.get());
-            if (areasKml) targets.emplace_back(areasKml->layer(clock), areasKml.get());
+        if (wanted(true)) {
+            const auto chosen = hourTargets(true, clock);
             // one level at a time: the polygons of the band from the level up
             for (double level : levelsDb) {
                 const Dataset vectors = memoryVectors();
@@ -526,15 +594,13 @@ void writeContourFiles(const ContourFiles& files, const std::vector<HourGrid>& h
                           "FIXED_LEVELS=" + formatNumber(level) + "," +
                               formatNumber(kContourInfinity + 1)});
                 copyFeatures(
-                    bands, targets, hour.hourJst, description.zone,
+                    bands, chosen, hour.hourJst, description.zone,
                     [&](OGRFeatureH f) { return OGR_F_GetFieldAsDouble(f, 2) >= level; },
                     [&](OGRFeatureH) { return level; });
             }
         }
     }
-    for (VectorFile* file : {linesJson.get(), linesKml.get(), areasJson.get(), areasKml.get()}) {
-        if (file != nullptr) file->close();
-    }
+    for (Target& t : targets) t.file->close();
 }
 
 }  // namespace fieldcast::map

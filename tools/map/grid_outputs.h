@@ -35,9 +35,12 @@ void writeGeoTiff(const std::filesystem::path& path, const std::vector<HourGrid>
                   const GridGeometry& grid, const RunDescription& description);
 
 // The contour lines and service areas (where the field is at least a level) of every hour at
-// `levelsDb`: features with levelDb, hourJst, hourUtc and the hour in the run's zone. GeoJSON
-// holds every hour in one collection; KML one folder per hour. Files not asked for are
-// skipped (an empty path). Throws OutputError.
+// `levelsDb`: features with levelDb, hourJst, hourUtc and the hour in the run's zone, each
+// file described by the scenario. GeoJSON holds every hour in one collection, as RFC 7946
+// has it (longitudes within -180..180, cut at the antimeridian, exterior rings
+// anticlockwise); the page's GeoJSON keeps the grid's own longitudes, to lie over the grid;
+// KML has one folder per hour. Files not asked for are skipped (an empty path). Throws
+// OutputError.
 constexpr const char* kContourLinesGeoJson = "contours.geojson";
 constexpr const char* kServiceAreasGeoJson = "service-areas.geojson";
 constexpr const char* kContourLinesKml = "contours.kml";
@@ -47,6 +50,8 @@ struct ContourFiles {
     std::filesystem::path linesKml;
     std::filesystem::path areasGeoJson;
     std::filesystem::path areasKml;
+    std::filesystem::path pageLinesGeoJson;
+    std::filesystem::path pageAreasGeoJson;
 };
 void writeContourFiles(const ContourFiles& files, const std::vector<HourGrid>& hours,
                        const GridGeometry& grid, const std::vector<double>& levelsDb,
