@@ -147,7 +147,15 @@ TEST(Generator, UnwritableDirectoryFailsWithStatusOne) {
     std::ofstream(blocker) << "x";
     const Outcome outcome = runTool("-o " + blocker.string(), dir);
     EXPECT_EQ(outcome.status, 1) << outcome.output;
-    EXPECT_NE(outcome.output.find("fieldcast-tables:"), std::string::npos);
+    // Fault: the library's own text, "filesystem error: cannot create directories: ..."
+    EXPECT_NE(
+        outcome.output.find("fieldcast-tables: " + blocker.string() + ": cannot create the folder"),
+        std::string::npos)
+        << outcome.output;
+    // an empty name is a usage error, not a failure to create ""
+    const auto empty = fieldcast::testing::runProgram(FIELDCAST_TABLES_EXE, {"-o", ""}, dir.path());
+    EXPECT_EQ(empty.status, 2) << empty.err;
+    EXPECT_NE(empty.err.find("a folder name is needed"), std::string::npos) << empty.err;
 }
 
 // Fault: on a full disk every file was left empty and the run exited 0. Each file is written

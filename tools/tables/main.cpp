@@ -73,7 +73,12 @@ int main(int argc, char** argv) {
     app.add_option("-o,--output-dir", options.outputDir,
                    "directory to write into (created if missing)")
         ->type_name("DIR")
-        ->required();
+        ->required()
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                return text.empty() ? std::string("a folder name is needed") : std::string();
+            },
+            "DIR"));
     app.add_option("--band", options.band,
                    "the band of the data set: lf (20-300 kHz, as data/default) or mf "
                    "(150-1700 kHz, as data/mf)")
@@ -123,7 +128,13 @@ int main(int argc, char** argv) {
 
     try {
         const std::filesystem::path dir(options.outputDir);
-        std::filesystem::create_directories(dir);
+        std::error_code error;
+        std::filesystem::create_directories(dir, error);
+        if (error) {
+            std::fprintf(stderr, "fieldcast-tables: %s: cannot create the folder (%s)\n",
+                         options.outputDir.c_str(), error.message().c_str());
+            return kExitFailure;
+        }
         const BandAxes& axes = *bandAxes(options.band);
         std::vector<TableFile> files = computeDataSet(axes, options.night);
         if (permittivity->count() > 0) {
