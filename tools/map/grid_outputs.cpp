@@ -18,6 +18,7 @@
 #include <memory>
 #include <mutex>
 #include <string_view>
+#include <type_traits>
 
 #include "batch_options.h"
 #include "csv_table.h"
@@ -444,6 +445,10 @@ class VectorFile {
         closeOutput(file, path_);
     }
     const fs::path& path() const { return path_; }
+    // KML readers take a polygon as its longitudes draw it: one across 170..190 E would wrap
+    // round the globe, so KML's geometries are cut at the antimeridian (RFC 7946 GeoJSON is cut
+    // by its driver; the page's GeoJSON stays in the grid's longitudes)
+    bool cutsAtAntimeridian() const { return kind_ == VectorKind::kml; }
 
   private:
     void addField(OGRLayerH layer, const char* name, OGRFieldType type) {
@@ -470,15 +475,31 @@ class VectorFile {
 template <typename Keep, typename Level>
 void copyFeatures(OGRLayerH from, const std::vector<std::pair<OGRLayerH, VectorFile*>>& targets,
                   int hourJst, const TimeZone& zone, Keep keep, Level levelOf) {
+    const char* wrapOptions[] = {"WRAPDATELINE=YES", nullptr};
+    const std::unique_ptr<std::remove_pointer_t<OGRGeomTransformerH>,
+                          decltype(&OGR_GeomTransformer_Destroy)>
+        antimeridian(OGR_GeomTransformer_Create(nullptr, const_cast<char**>(wrapOptions)),
+                     OGR_GeomTransformer_Destroy);
+    if (!antimeridian) throw OutputError("GDAL cannot cut geometries at the antimeridian");
     OGR_L_ResetReading(from);
     while (OGRFeatureH feature = OGR_L_GetNextFeature(from)) {
         const std::unique_ptr<void, void (*)(OGRFeatureH)> owned(feature, OGR_F_Destroy);
         if (!keep(feature)) continue;
         const double level = levelOf(feature);
+        OGRGeometryH geometry = OGR_F_GetGeometryRef(feature);
+        OGREnvelope extent{};
+        OGR_G_GetEnvelope(geometry, &extent);
+        const bool crosses = extent.MinX < -180.0 || extent.MaxX > 180.0;
         for (const auto& [layer, file] : targets) {
             OGRFeatureH out = OGR_F_Create(OGR_L_GetLayerDefn(layer));
             const std::unique_ptr<void, void (*)(OGRFeatureH)> ownedOut(out, OGR_F_Destroy);
-            OGR_F_SetGeometry(out, OGR_F_GetGeometryRef(feature));
+            if (crosses && file->cutsAtAntimeridian()) {
+                OGRGeometryH cut = OGR_GeomTransformer_Transform(antimeridian.get(), geometry);
+                if (cut == nullptr) gdalFailure(file->path(), "cannot be cut at the antimeridian");
+                OGR_F_SetGeometryDirectly(out, cut);
+            } else {
+                OGR_F_SetGeometry(out, geometry);
+            }
             const std::string clock = zoneClock(hourJst, zone);
             OGR_F_SetFieldString(out, 0, (formatNumber(level) + " dB(uV/m), " + clock).c_str());
             OGR_F_SetFieldDouble(out, 1, level);
