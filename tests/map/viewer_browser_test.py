@@ -269,9 +269,13 @@ class AreaPage(PageCase):
         play = DRIVER.find_element(By.ID, 'fc-play')
         play.click()
         self.assertEqual(play.text, 'Pause')
-        self.wait_for('return document.body.dataset.hourJst === "3"', timeout=10)
+        self.wait_for('return document.body.dataset.hourJst === "3"')
         play.click()
         self.assertEqual(play.text, 'Play')
+        # a step begun before the pause still shows its hour (the slider is already there):
+        # the page settles on the slider's hour, then stays
+        self.wait_for('const s = document.getElementById("fc-hour-slider");'
+                      'return document.body.dataset.hourJst === String([15, 3][Number(s.value)]);')
         stopped = DRIVER.execute_script('return document.body.dataset.hourJst')
         time.sleep(2)
         self.assertEqual(DRIVER.execute_script('return document.body.dataset.hourJst'), stopped)
@@ -289,7 +293,7 @@ class PointsPage(PageCase):
         for name, (lat, lon) in POINT_NAMES.items():
             self.move_mouse(lat, lon)
             # the tooltip fades in; the one of the point before may still be fading out
-            WebDriverWait(DRIVER, 10).until(lambda d: name in [
+            WebDriverWait(DRIVER, 30).until(lambda d: name in [
                 e.text for e in d.find_elements(By.CSS_SELECTOR, '.leaflet-tooltip')])
             self.assertEqual(self.text('fc-point-name'), name)
             mine = [r for r in rows if r['pointName'] == name]
