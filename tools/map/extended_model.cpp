@@ -75,31 +75,37 @@ double shadowStepPosition(double elevationDeg) {
                                        : kFineSteps + (kFineEndDeg - elevationDeg) / kCoarseStepDeg;
 }
 
+ShadowFall computeShadowFall(int groundCode, double freqKhz) {
+    const tables::AntennaFactor fock(*groundConstantsOf(groundCode), freqKhz);
+    const double atZero = fock.diffractionFactor(0.0);
+    ShadowFall result;
+    std::vector<double>& fall = result.fallDb;
+    bool floorCrossed = false;
+    for (int i = 0;; ++i) {
+        const double angleDeg = shadowStepAngleDeg(i);
+        fall.push_back(20.0 * std::log10(fock.diffractionFactor(angleDeg) / atZero));
+        if (!floorCrossed && fall.back() <= kShadowFloorDb) {
+            // where the floor is crossed, linear in dB as shadowFallDb reads the steps
+            floorCrossed = true;
+            const double before = fall[fall.size() - 2];
+            const double t = (kShadowFloorDb - before) / (fall.back() - before);
+            const double previousDeg = shadowStepAngleDeg(i - 1);
+            result.limitDeg = previousDeg + t * (angleDeg - previousDeg);
+        }
+        if ((floorCrossed && i >= kFineSteps) || angleDeg <= kMinHopElevationDeg) break;
+    }
+    return result;
+}
+
 const ShadowFall& shadowFall(int groundCode, double freqKhz) {
     static std::mutex mutex;
     static std::map<std::pair<int, double>, ShadowFall> computed;
     const std::lock_guard lock(mutex);
-    const auto [it, isNew] = computed.try_emplace({groundCode, freqKhz});
-    if (isNew) {
-        const tables::AntennaFactor fock(*groundConstantsOf(groundCode), freqKhz);
-        const double atZero = fock.diffractionFactor(0.0);
-        std::vector<double>& fall = it->second.fallDb;
-        bool floorCrossed = false;
-        for (int i = 0;; ++i) {
-            const double angleDeg = shadowStepAngleDeg(i);
-            fall.push_back(20.0 * std::log10(fock.diffractionFactor(angleDeg) / atZero));
-            if (!floorCrossed && fall.back() <= kShadowFloorDb) {
-                // where the floor is crossed, linear in dB as shadowFallDb reads the steps
-                floorCrossed = true;
-                const double before = fall[fall.size() - 2];
-                const double t = (kShadowFloorDb - before) / (fall.back() - before);
-                const double previousDeg = shadowStepAngleDeg(i - 1);
-                it->second.limitDeg = previousDeg + t * (angleDeg - previousDeg);
-            }
-            if ((floorCrossed && i >= kFineSteps) || angleDeg <= kMinHopElevationDeg) break;
-        }
-    }
-    return it->second;  // a map's elements stay where they are
+    const auto found = computed.find({groundCode, freqKhz});
+    if (found != computed.end()) return found->second;
+    // a map's elements stay where they are
+    return computed.emplace(std::pair{groundCode, freqKhz}, computeShadowFall(groundCode, freqKhz))
+        .first->second;
 }
 
 }  // namespace
