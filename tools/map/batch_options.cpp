@@ -1,6 +1,7 @@
 #include "batch_options.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -12,7 +13,15 @@ namespace fieldcast::map {
 
 namespace {
 
-// Items between commas, the empty ones included ("3," is "3" and "").
+// Without the blanks a user types around list items ("0, 6 - 9").
+std::string withoutBlanks(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return std::string();
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// Items between commas, blanks around them dropped, the empty ones included ("3," is "3"
+// and "").
 std::vector<std::string> commaItems(const std::string& text) {
     std::vector<std::string> items(1);
     for (const char c : text) {
@@ -22,6 +31,7 @@ std::vector<std::string> commaItems(const std::string& text) {
             items.back() += c;
         }
     }
+    for (std::string& item : items) item = withoutBlanks(item);
     return items;
 }
 
@@ -118,16 +128,15 @@ std::vector<int> parseHourList(const std::string& text) {
         return all;
     }
     std::vector<int> hours;
-    const auto hourOf = [&](const std::string& word) {
-        std::size_t used = 0;
-        int hour = -1;
-        try {
-            hour = std::stoi(word, &used);
-        } catch (const std::exception&) {
-            used = 0;
-        }
-        if (used == 0 || used != word.size() || hour < 0 || hour >= kHourCount) {
-            throw UsageError("--hours: \"" + word + "\" is not an hour 0-23");
+    const auto hourOf = [&](const std::string& typed) {
+        const std::string word = withoutBlanks(typed);
+        const bool digits =
+            !word.empty() && word.size() <= 2 && std::all_of(word.begin(), word.end(), [](char c) {
+                return std::isdigit(static_cast<unsigned char>(c)) != 0;
+            });
+        const int hour = digits ? std::stoi(word) : -1;
+        if (hour < 0 || hour >= kHourCount) {
+            throw UsageError("--hours: \"" + typed + "\" is not an hour 0-23");
         }
         return hour;
     };
