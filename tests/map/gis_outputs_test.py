@@ -129,6 +129,11 @@ class Grids(unittest.TestCase):
             for key, value in [('freqKhz', 2000), ('txLatDeg', 35.68), ('month', 6),
                                ('timeZone', 'UTC'), ('resultMode', 2)]:
                 self.assertEqual(grid.attrs[key], value, key)
+            # codes and counts are whole numbers in the file, as a reader expects them
+            for key in ('month', 'solarActivityCode', 'txGroundCode', 'resultMode',
+                        'timeZoneOffsetMinutes'):
+                self.assertTrue(numpy.issubdtype(type(grid.attrs[key]), numpy.integer),
+                                (key, type(grid.attrs[key])))
             self.assertIn('frequencyWarning', grid.attrs)
             self.assertNotIn('/tmp', grid.attrs['history'])
             # the transmitter's node is +inf as in the CSV; NaN only beyond 4000 km

@@ -131,6 +131,10 @@ class NetcdfFile {
         check(nc_put_att_double(id_, var, name.c_str(), NC_DOUBLE, 1, &value),
               "cannot write an attribute");
     }
+    void whole(int var, const std::string& name, int value) const {
+        check(nc_put_att_int(id_, var, name.c_str(), NC_INT, 1, &value),
+              "cannot write an attribute");
+    }
     void close() {
         const int status = nc_close(id_);
         id_ = -1;
@@ -224,7 +228,9 @@ void writeCfNetcdf(const fs::path& path, const std::vector<HourGrid>& hourGrids,
             std::string("fieldcast-map ") + programVersion() + ", " + description.model);
     nc.text(NC_GLOBAL, "history", utcNow() + " written by fieldcast-map " + programVersion());
     for (const DescriptionItem& item : description.items) {
-        if (item.isNumber) {
+        if (item.isWhole) {
+            nc.whole(NC_GLOBAL, item.key, static_cast<int>(item.number));
+        } else if (item.isNumber) {
             nc.number(NC_GLOBAL, item.key, item.number);
         } else {
             nc.text(NC_GLOBAL, item.key, item.text);

@@ -20,7 +20,11 @@ DescriptionItem text(std::string key, std::string value) {
 }
 
 DescriptionItem number(std::string key, double value) {
-    return {std::move(key), formatNumber(value), value, true};
+    return {std::move(key), formatNumber(value), value, true, false};
+}
+
+DescriptionItem whole(std::string key, int value) {
+    return {std::move(key), std::to_string(value), static_cast<double>(value), true, true};
 }
 
 std::string degrees(double value, char positive, char negative) {
@@ -50,25 +54,25 @@ RunDescription describeRun(const RunSetup& setup, const CommonOptions& common,
     items.push_back(number("txPowerKw", s.txPowerKw));
     items.push_back(number("txLatDeg", s.txLat));
     items.push_back(number("txLonDeg", s.txLon));
-    items.push_back(number("month", s.month));
-    items.push_back(number("solarActivityCode", s.solarActivityCode));
+    items.push_back(whole("month", s.month));
+    items.push_back(whole("solarActivityCode", s.solarActivityCode));
     items.push_back(text("groundSource", coastlines ? "coastlines" : "codes"));
-    items.push_back(number("txGroundCode", s.txGroundType));
+    items.push_back(whole("txGroundCode", s.txGroundType));
     if (coastlines) {
         items.push_back(text("rxGroundCode", "from the coastlines: sea 1, land " +
                                                  std::to_string(setup.grounds->landCode)));
         items.push_back(text("midGroundCode", "from the coastlines at each path's midpoint"));
     } else {
-        items.push_back(number("rxGroundCode", s.rxGroundType));
-        items.push_back(number("midGroundCode", s.midGroundType));
+        items.push_back(whole("rxGroundCode", s.rxGroundType));
+        items.push_back(whole("midGroundCode", s.midGroundType));
     }
-    items.push_back(number("resultMode", s.resultMode));
+    items.push_back(whole("resultMode", s.resultMode));
     items.push_back(text("field", s.resultMode == 2
                                       ? "the sky wave combined with the ground wave (the ground "
                                         "wave alone within 50 km)"
                                       : "the sky wave (the ground wave alone within 50 km)"));
     items.push_back(text("timeZone", zone.label));
-    items.push_back(number("timeZoneOffsetMinutes", zone.offsetMinutes));
+    items.push_back(whole("timeZoneOffsetMinutes", zone.offsetMinutes));
     items.push_back(text("hoursComputedIn", "JST (UTC+09:00), the 24 whole hours"));
     std::error_code ignored;
     items.push_back(text(

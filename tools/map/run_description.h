@@ -15,12 +15,13 @@ namespace fieldcast::map {
 // The program's version: the source tree's git description when it was configured.
 const char* programVersion();
 
-// One item: a number when `isNumber`, else text.
+// One item: a number when `isNumber` (a whole one, such as a code, when `isWhole`), else text.
 struct DescriptionItem {
     std::string key;  // lowerCamelCase with its unit, as the CSV names things
     std::string text;
     double number = 0.0;
     bool isNumber = false;
+    bool isWhole = false;
 };
 
 struct RunDescription {
