@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -247,6 +248,40 @@ TEST(ExtendedModel, GrazingReflectionAndPolarisationAtTheGround) {
     const double lon = -69.0 * kRadPerDeg;
     EXPECT_NEAR(geomagneticAzimuthRad(lat, lon, 60.0 * kRadPerDeg, lon), 0.0, 1e-12);
     EXPECT_NEAR(geomagneticLatitudeRad(lat, lon), (90.0 - 78.5 + 40.0) * kRadPerDeg, 1e-12);
+}
+
+// Every hop after the first loses at least as much as it is given: no order may stand above the
+// field of one ray spread over the whole ground range with the largest focusing of the tables.
+// Over the sea at VLF and low LF by night the ground reflects both polarisations fully and |R|
+// nears 1 at grazing: each hop then gained up to 3 dB, 20 dB over 8 hops of 10,000 km.
+TEST(ExtendedModel, NoOrderAboveOneRayOverTheWholePath) {
+    for (const double freqKhz : {20.0, 40.0, 100.0}) {
+        auto inputs = bundledInputs(freqKhz, 1, 2);
+        inputs->base.midGroundType = 1;  // sea under every ground reflection
+        const PredictionState& s = inputs->base;
+        const double largestFf = *std::max_element(s.ffTable.begin(), s.ffTable.end());
+        ExtendedPredictor extended(*inputs, nullptr, nullptr, CombineRule::power);
+        for (const double bearingDeg : {10.0, 100.0, 235.0}) {
+            for (const double rangeKm : {3000.0, 6000.0, 10180.0}) {
+                const Site rx = destination(transmitter(*inputs), rangeKm, bearingDeg);
+                PointResult result{};
+                ASSERT_FALSE(extended.predict(rx.latDeg, rx.lonDeg, result));
+                const double centralAngle = result.groundRangeKm / kRangeEarthRadiusKm;
+                for (const int h : {0, 6, 12, 18}) {
+                    for (int n = extended.firstHopOrder(); n < extended.firstHopOrder() + 24; ++n) {
+                        const HopOrderField f = extended.orderField(n, h);
+                        if (!f.reaches) continue;
+                        const double bound = 2.0 * kReferenceFieldMvm * std::sqrt(s.txPowerKw) *
+                                             largestFf * hopOrderFocusing(n, centralAngle) /
+                                             result.groundRangeKm;
+                        EXPECT_LE(f.mvm, bound)
+                            << freqKhz << " kHz bearing " << bearingDeg << " at " << rangeKm
+                            << " km hour " << h << " order " << n;
+                    }
+                }
+            }
+        }
+    }
 }
 
 TEST(ExtendedModel, PowerAndPhasorSumsOfTheOrders) {

@@ -270,9 +270,8 @@ HopOrderField ExtendedPredictor::orderField(int order, int hour) {
     s.hourIndex = hour;
     s.hopCount = order;
     elevations_.resize(static_cast<std::size_t>(order));
+    reflections_.resize(static_cast<std::size_t>(order));
     double slantKm = 0.0;
-    double firstRcx = 1.0;
-    double otherRcx = 1.0;
     for (int k = 0; k < order; ++k) {
         const ControlPoint& c = controls_[terms.firstControl + static_cast<std::size_t>(k)];
         s.midLat = c.latRad;
@@ -298,12 +297,12 @@ HopOrderField ExtendedPredictor::orderField(int order, int hour) {
             refusedFile_ = rcxFileName(s.solarActivityCode);
             return field;
         }
-        (k == 0 ? firstRcx : otherRcx) *= rcx;
+        reflections_[static_cast<std::size_t>(k)] = rcx;
     }
     field.reaches = true;
 
-    // the ground reflections between the hops
-    double groundMag = 1.0;
+    // the hops after the first: a ground reflection and the ionospheric one after it
+    double laterHopsMag = 1.0;
     double groundPhaseDeg = 0.0;
     for (int j = 1; j < order; ++j) {
         const GroundPoint& point =
@@ -316,8 +315,12 @@ HopOrderField ExtendedPredictor::orderField(int order, int hour) {
         computeGroundReflection(s, ground);
         const double horizontal =
             horizontalGroundReflectionMag(s.elevationAngle, s.groundPermittivity, ground.lossTerm);
-        groundMag *= std::sqrt(s.groundReflMag * s.groundReflMag +
-                               point.crossPolarPowerRatio * horizontal * horizontal);
+        const double groundMag = std::sqrt(s.groundReflMag * s.groundReflMag +
+                                           point.crossPolarPowerRatio * horizontal * horizontal);
+        // the vertical |R| of the tables applied to both parts can return more than the hop was
+        // given (over the sea near grazing, where the ground reflects both fully and |R| nears
+        // 1): a hop of a passive ground and ionosphere returns at most what it was given
+        laterHopsMag *= std::min(1.0, groundMag * reflections_[static_cast<std::size_t>(j)]);
         groundPhaseDeg += s.groundReflPhaseDeg;
     }
 
@@ -331,13 +334,13 @@ HopOrderField ExtendedPredictor::orderField(int order, int hour) {
         return field;
     }
     s.ffFactor = terms.ffFactor;
-    s.rcxFactor = firstRcx;
+    s.rcxFactor = reflections_.front();
     s.skyPathKm = slantKm;
     const int midCode = s.midGroundType;
     const GroundTerms& midGround = groundTermsOf(midCode);
     setGroundConstants(midCode);
     computeSkyWave(s, midGround);  // the sky-wave field of the core
-    field.mvm = s.skyWave1HopMvm * otherRcx * groundMag;
+    field.mvm = s.skyWave1HopMvm * laterHopsMag;
     const double pathDiff = (slantKm - s.groundRangeKm) / s.wavelengthKm;
     field.phaseDeg = (pathDiff - std::floor(pathDiff)) * 360.0 + groundPhaseDeg;
     return field;

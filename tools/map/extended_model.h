@@ -191,7 +191,8 @@ class ExtendedPredictor {
     std::array<std::optional<GroundTerms>, 4> groundTerms_;  // by ground code 1..3
     std::array<double, 4> shadowLimits_{};                   // by ground code 1..3, 0 others
     const char* refusedFile_ = nullptr;
-    std::vector<double> elevations_;  // of the hops of the order in hand, rad
+    std::vector<double> elevations_;   // of the hops of the order in hand, rad
+    std::vector<double> reflections_;  // |R| of its ionospheric reflections
 };
 
 }  // namespace fieldcast::map
