@@ -422,6 +422,7 @@ std::optional<PointRefusal> ExtendedPredictor::predict(double rxLatDeg, double r
         double skyIm = 0.0;
         double strongestMvm = -1.0;
         double previousMvm = -1.0;
+        int weakeningRun = 0;
         int strongest = 0;
         int count = 0;
         for (int order = firstOrder_; order <= kMaxHopOrder; ++order) {
@@ -440,13 +441,14 @@ std::optional<PointRefusal> ExtendedPredictor::predict(double rxLatDeg, double r
                 strongest = order;
             }
             const double total = skyPower + groundMvm * groundMvm;
-            const bool weakening = previousMvm >= 0.0 && f.mvm < previousMvm;
+            const bool weakening =
+                previousMvm >= 0.0 && f.mvm < previousMvm &&
+                (!(power > 0.0) || 10.0 * std::log10(total / (total - power)) < kHopOrderStopDb);
             previousMvm = f.mvm;
-            // a weaker order than the one before that adds next to nothing: the rest add less
-            if (weakening &&
-                (!(power > 0.0) || 10.0 * std::log10(total / (total - power)) < kHopOrderStopDb)) {
-                break;
-            }
+            // orders weaker each than the one before that add next to nothing: past the peak, the
+            // rest add less (one such order alone may be a dip, a control point in daylight)
+            weakeningRun = weakening ? weakeningRun + 1 : 0;
+            if (weakeningRun >= kHopOrderStopRun) break;
         }
         s.midGroundType = midCode;
         HourResult& h = result.hours[static_cast<std::size_t>(hour)];
