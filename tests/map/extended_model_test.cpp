@@ -317,6 +317,45 @@ TEST(ExtendedModel, SumNotStoppedByAnOrderThatDipsAlone) {
     }
 }
 
+// A place is the same place whichever turn its longitude is written in: the first order's
+// control point is the path's own midpoint across the antimeridian (up to 6 dB apart at 2980 km
+// from 80 S 100 E when the receiving point was written west of it) and across a pole.
+TEST(ExtendedModel, SameFieldWhicheverTurnTheLongitudesAreWrittenIn) {
+    struct Case {
+        Site tx;
+        Site rx;
+        double turnedTxLonDeg;
+        double turnedRxLonDeg;
+    };
+    const Case cases[] = {
+        {{-80.0, 100.0}, {-63.16, 180.09}, 100.0, -179.91},  // across the antimeridian
+        {{-80.0, 100.0}, {-70.0, 200.0}, 100.0, -160.0},
+        {{36.0, 140.0}, {30.0, 190.0}, 140.0, -170.0},
+        {{85.0, 0.0}, {75.0, 170.0}, 360.0, 170.0},  // across the North Pole
+        {{-84.0, 30.0}, {-78.0, 200.0}, 30.0, -160.0},
+    };
+    for (const double freqKhz : {40.0, 100.0, 300.0}) {
+        for (const Case& c : cases) {
+            std::array<PointResult, 2> results{};
+            for (int turned = 0; turned < 2; ++turned) {
+                auto inputs = bundledInputs(freqKhz, 6, 2);
+                inputs->base.txLat = c.tx.latDeg;
+                inputs->base.txLon = turned ? c.turnedTxLonDeg : c.tx.lonDeg;
+                ExtendedPredictor extended(*inputs, nullptr, nullptr, CombineRule::power);
+                ASSERT_FALSE(extended.predict(c.rx.latDeg, turned ? c.turnedRxLonDeg : c.rx.lonDeg,
+                                              results[static_cast<std::size_t>(turned)]));
+            }
+            ASSERT_EQ(results[0].pathKind, PathKind::skyWave);
+            for (int h = 0; h < kHourCount; ++h) {
+                const auto at = static_cast<std::size_t>(h);
+                EXPECT_NEAR(results[1].hours[at].combinedDb, results[0].hours[at].combinedDb, 1e-6)
+                    << freqKhz << " kHz from " << c.tx.latDeg << " " << c.tx.lonDeg << " to "
+                    << c.rx.latDeg << " " << c.rx.lonDeg << " hour " << h;
+            }
+        }
+    }
+}
+
 TEST(ExtendedModel, PowerAndPhasorSumsOfTheOrders) {
     auto powerInputs = bundledInputs(60.0, 1, 2, CombineRule::power);
     auto phasorInputs = bundledInputs(60.0, 1, 2, CombineRule::phasor);

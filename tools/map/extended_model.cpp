@@ -172,6 +172,21 @@ double hopOrderFocusing(int order, double centralAngle) {
     return std::sqrt(order * std::sin(centralAngle / order) / whole);
 }
 
+void setFirstOrderControlPoint(PredictionState& state) {
+    computePathMidpoint(state);  // fieldcast's control point
+    double lat = 0.0;
+    double lon = 0.0;
+    greatCirclePoint(state.txLat, state.txLon, state.rxLat, state.rxLon, 0.5, lat, lon);
+    // fieldcast's midpoint takes its direction from the longitudes as written and its offset
+    // within a quarter turn: across the antimeridian, or past a pole, it is not on the path
+    const double cosApart = std::sin(lat) * std::sin(state.midLat) +
+                            std::cos(lat) * std::cos(state.midLat) * std::cos(lon - state.midLon);
+    if (cosApart < std::cos(kMidpointToleranceRad)) {
+        state.midLat = lat;
+        state.midLon = lon;
+    }
+}
+
 ExtendedPredictor::ExtendedPredictor(const RunInputs& inputs, const RunGrounds* grounds,
                                      const GroundWaveCurves* curves, CombineRule combine)
     : inputs_(inputs),
@@ -236,7 +251,7 @@ const ExtendedPredictor::OrderTerms& ExtendedPredictor::orderTerms(int order) {
     terms.firstControl = controls_.size();
     for (int k = 0; k < order; ++k) {
         if (order == 1) {
-            computePathMidpoint(s);  // fieldcast's control point
+            setFirstOrderControlPoint(s);
         } else {
             greatCirclePoint(s.txLat, s.txLon, rxLatRad_, rxLonRad_,
                              (2.0 * k + 1.0) / (2.0 * order), s.midLat, s.midLon);

@@ -132,6 +132,12 @@ double crossPolarPowerRatio(double geomagneticLatRad, double geomagneticAzimuthR
 // to that of one of its hops.
 double hopOrderFocusing(int order, double centralAngle);
 
+// The first order's control point: fieldcast's path midpoint (midLat, midLon) where it lies on
+// the path, within kMidpointToleranceRad of the great circle's own midpoint, which it takes
+// otherwise. Needs txLat, txLon, rxLat, rxLon and centralAngle (radians).
+constexpr double kMidpointToleranceRad = 1e-6;
+void setFirstOrderControlPoint(PredictionState& state);
+
 // One order's sky wave at one hour.
 struct HopOrderField {
     bool reaches = false;  // neither end lies deeper in the shadow than its ground's limit
