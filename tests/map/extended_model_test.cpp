@@ -289,28 +289,26 @@ TEST(ExtendedModel, NoOrderAboveOneRayOverTheWholePath) {
 // 9820 km path the sum stopped at the fourth order, 26 dB under the orders after it.
 TEST(ExtendedModel, SumNotStoppedByAnOrderThatDipsAlone) {
     for (const double freqKhz : {15.0, 20.0, 100.0}) {
-        for (const int month : {1, 6}) {
-            auto inputs = bundledInputs(freqKhz, month, 1);
-            inputs->base.solarActivityCode = 1;
-            ExtendedPredictor extended(*inputs, nullptr, nullptr, CombineRule::power);
-            for (const double bearingDeg : {10.0, 100.0, 235.0}) {
-                for (double rangeKm = 9070.0; rangeKm < 11000.0; rangeKm += 250.0) {
-                    const Site rx = destination(transmitter(*inputs), rangeKm, bearingDeg);
-                    PointResult result{};
-                    ASSERT_FALSE(extended.predict(rx.latDeg, rx.lonDeg, result));
-                    for (int h = 0; h < kHourCount; ++h) {
-                        double everyOrder = 0.0;
-                        for (int n = extended.firstHopOrder(); n <= kMaxHopOrder; ++n) {
-                            const HopOrderField f = extended.orderField(n, h);
-                            if (f.reaches) everyOrder += f.mvm * f.mvm;
-                        }
-                        const double missingDb =
-                            10.0 * std::log10(everyOrder) -
-                            20.0 * std::log10(result.hours[static_cast<std::size_t>(h)].skyWaveMvm);
-                        EXPECT_LT(missingDb, 0.5)
-                            << freqKhz << " kHz month " << month << " bearing " << bearingDeg
-                            << " at " << rangeKm << " km hour " << h;
+        // January: the dips of these paths fall in its nights
+        auto inputs = bundledInputs(freqKhz, 1, 1);
+        inputs->base.solarActivityCode = 1;
+        ExtendedPredictor extended(*inputs, nullptr, nullptr, CombineRule::power);
+        for (const double bearingDeg : {10.0, 100.0, 235.0}) {
+            for (double rangeKm = 9070.0; rangeKm < 11000.0; rangeKm += 250.0) {
+                const Site rx = destination(transmitter(*inputs), rangeKm, bearingDeg);
+                PointResult result{};
+                ASSERT_FALSE(extended.predict(rx.latDeg, rx.lonDeg, result));
+                for (int h = 0; h < kHourCount; ++h) {
+                    double everyOrder = 0.0;
+                    for (int n = extended.firstHopOrder(); n <= kMaxHopOrder; ++n) {
+                        const HopOrderField f = extended.orderField(n, h);
+                        if (f.reaches) everyOrder += f.mvm * f.mvm;
                     }
+                    const double missingDb =
+                        10.0 * std::log10(everyOrder) -
+                        20.0 * std::log10(result.hours[static_cast<std::size_t>(h)].skyWaveMvm);
+                    EXPECT_LT(missingDb, 0.5) << freqKhz << " kHz bearing " << bearingDeg << " at "
+                                              << rangeKm << " km hour " << h;
                 }
             }
         }
