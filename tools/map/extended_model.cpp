@@ -421,14 +421,23 @@ std::optional<PointRefusal> ExtendedPredictor::predict(double rxLatDeg, double r
     // the lowest order whose ray leaves above the lower end's shadow limit at the highest
     // reflection
     const double lowestDeg = std::min(shadowLimitOf(s.txGroundType), shadowLimitOf(s.rxGroundType));
-    firstOrder_ = 1;
-    for (; firstOrder_ < kMaxHopOrder; ++firstOrder_) {
-        s.hopCount = firstOrder_;
+    const auto leavesAbove = [&](int order, double elevationDeg) {
+        s.hopCount = order;
         const HopTerms hop = computeHopTerms(s);
         s.reflectionHeightKm = 100.0;
         computeHopPath(s, hop);
-        if (s.elevationAngle * kDegPerRad >= lowestDeg) break;
+        return s.elevationAngle * kDegPerRad >= elevationDeg;
+    };
+    firstOrder_ = 1;
+    while (firstOrder_ < kMaxHopOrder && !leavesAbove(firstOrder_, lowestDeg)) ++firstOrder_;
+    // the sum may stop from twice the lowest order whose ray leaves above the horizon (hops of
+    // half the longest geometric one) on: before, one order can dip below the orders around it
+    // (a control point of its own in daylight) while the orders' peak is still to come
+    int aboveHorizonOrder = firstOrder_;
+    while (aboveHorizonOrder < kMaxHopOrder && !leavesAbove(aboveHorizonOrder, 0.0)) {
+        ++aboveHorizonOrder;
     }
+    const int stopFromOrder = 2 * aboveHorizonOrder;
 
     const double groundMvm = s.resultMode == 2 ? s.groundWaveMvm : 0.0;
     for (int hour = 0; hour < kHourCount; ++hour) {
@@ -437,7 +446,6 @@ std::optional<PointRefusal> ExtendedPredictor::predict(double rxLatDeg, double r
         double skyIm = 0.0;
         double strongestMvm = -1.0;
         double previousMvm = -1.0;
-        int weakeningRun = 0;
         int strongest = 0;
         int count = 0;
         for (int order = firstOrder_; order <= kMaxHopOrder; ++order) {
@@ -460,10 +468,9 @@ std::optional<PointRefusal> ExtendedPredictor::predict(double rxLatDeg, double r
                 previousMvm >= 0.0 && f.mvm < previousMvm &&
                 (!(power > 0.0) || 10.0 * std::log10(total / (total - power)) < kHopOrderStopDb);
             previousMvm = f.mvm;
-            // orders weaker each than the one before that add next to nothing: past the peak, the
-            // rest add less (one such order alone may be a dip, a control point in daylight)
-            weakeningRun = weakening ? weakeningRun + 1 : 0;
-            if (weakeningRun >= kHopOrderStopRun) break;
+            // a weaker order than the one before that adds next to nothing: past the peak, the
+            // rest add less
+            if (weakening && order >= stopFromOrder) break;
         }
         s.midGroundType = midCode;
         HourResult& h = result.hours[static_cast<std::size_t>(hour)];

@@ -10,9 +10,10 @@
 // grazing through the antenna factor's diffraction region, until Fock's pattern of the ground
 // at that end has fallen by kShadowFloorDb (40 dB: the ray then adds nothing a map shows, so
 // dropping it leaves no step), but not below kMinHopElevationDeg. Orders are
-// taken from the lowest that reaches the point upwards, and the sum stops after three orders in a
-// row that are each weaker than the one before and change the total by less than 0.1 dB (an
-// order alone can dip, one of its control points in daylight).
+// taken from the lowest that reaches the point upwards, and the sum stops after the first order
+// that is weaker than the one before and changes the total by less than 0.1 dB, but not before
+// twice the lowest order whose ray leaves above the horizon (an order alone can dip below the
+// orders around it, one of its control points in daylight, while their peak is still to come).
 //
 // Each reflection at its own place and time. The E-layer height, the cosine of the solar
 // zenith angle and f cos(i) of reflection k are those of its own control point at the hour (the
@@ -97,7 +98,6 @@ constexpr double kExtendedMaxRangeKm = 12000.0;  // beyond: no value
 constexpr double kMinHopElevationDeg = -20.0;    // no ray deeper in the shadow is summed
 constexpr double kShadowFloorDb = -40.0;         // an end whose pattern fell further: no ray
 constexpr double kHopOrderStopDb = 0.1;
-constexpr int kHopOrderStopRun = 3;  // weakening orders in a row, each adding under 0.1 dB
 constexpr int kMaxHopOrder = 64;
 
 // Fock's pattern of a ground code at `elevationDeg` below 0, relative to grazing, in dB (0 at
