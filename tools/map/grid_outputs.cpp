@@ -612,7 +612,9 @@ void writeContourFiles(const ContourFiles& files, const std::vector<HourGrid>& h
         }
         if (wanted(true)) {
             const auto chosen = hourTargets(true, clock);
-            // one level at a time: the polygons of the band from the level up
+            // one level at a time: the polygons of the band from the level up, told by their
+            // upper bound (GDAL gives a band that no node of the grid falls below a lower bound
+            // of its own, not the level)
             for (double level : levelsDb) {
                 const Dataset vectors = memoryVectors();
                 OGRLayerH bands = contourLayer(vectors.get(), wkbMultiPolygon);
@@ -622,7 +624,7 @@ void writeContourFiles(const ContourFiles& files, const std::vector<HourGrid>& h
                               formatNumber(kContourInfinity + 1)});
                 copyFeatures(
                     bands, chosen, hour.hourJst, description.zone,
-                    [&](OGRFeatureH f) { return OGR_F_GetFieldAsDouble(f, 2) >= level; },
+                    [&](OGRFeatureH f) { return OGR_F_GetFieldAsDouble(f, 3) > level; },
                     [&](OGRFeatureH) { return level; });
             }
         }
