@@ -125,6 +125,39 @@ TEST(MapPage, WithoutLeafletTheRunStopsBeforeItStartsAndNamesThePackage) {
     EXPECT_FALSE(fs::exists(work / "out"));
 }
 
+// Faults: under --ground coastlines the page gave the files' receiving and midpoint codes as
+// every point's, and under --model extended the page, the netCDF and GeoTIFF files put the end
+// of the values at 4000 km
+TEST(MapPage, PageAndGridsTellTheCoastlineGroundsAndTheRangeOfTheModel) {
+    for (const std::string model : {"classic", "extended"}) {
+        const TempDir work;
+        std::vector<std::string> args = areaArgs(work / "out", "html,grid,geotiff");
+        args.insert(args.end(), {"--model", model, "--ground", "coastlines"});
+        const auto result = runMap(args, work.path());
+        ASSERT_EQ(result.status, 0) << result.err;
+        const std::string rangeKm = model == "classic" ? "4000" : "12000";
+        const std::string page = readFile(work / "out" / "viewer/data/page.js");
+        EXPECT_NE(page.find("\"noValueRangeKm\":" + rangeKm + ","), std::string::npos) << page;
+        EXPECT_NE(page.find("[\"Ground at the receiving points\",\"from the coastlines at each "
+                            "point: 1 (sea) or 2 (land)\"]"),
+                  std::string::npos)
+            << page;
+        EXPECT_NE(page.find("[\"Ground at the path midpoint\",\"from the coastlines at each "
+                            "path's midpoint: 1 (sea) or 2 (land)\"]"),
+                  std::string::npos)
+            << page;
+        const std::string over = "over " + rangeKm + " km";
+        EXPECT_NE(maptest::shellOutput("ncdump -h '" + (work / "out" / "field-03.nc").string() +
+                                       "' | grep comment")
+                      .find(over),
+                  std::string::npos);
+        EXPECT_NE(maptest::shellOutput("gdalinfo '" + (work / "out" / "field.tif").string() +
+                                       "' | grep values=")
+                      .find(over),
+                  std::string::npos);
+    }
+}
+
 TEST(MapPage, PointsPageAloneKeepsNamesInsideTheirStrings) {
     const TempDir work;
     maptest::writeFile(work / "points.csv",
