@@ -128,6 +128,8 @@ TEST(MapCli, UsageErrorsExitWithStatus2AndSayWhatIsWrong) {
         EXPECT_EQ(result.status, 2) << line << "\n" << result.err;
         EXPECT_NE(result.err.find(c.message), std::string::npos) << line << "\n" << result.err;
         EXPECT_LT(result.err.size(), 600u) << line << "\n" << result.err;  // no 300-digit ranges
+        // Fault: the option parser's refusals came without the tool's name.
+        EXPECT_EQ(result.err.rfind("fieldcast-map: ", 0), 0u) << line << "\n" << result.err;
         EXPECT_FALSE(std::filesystem::exists(work / "out")) << line << ": wrote output";
     }
 }

@@ -85,6 +85,15 @@ TEST(TextEncoding, ShiftJisAndUtf8RoundTripIncludingBackslashTrailBytes) {
                  std::runtime_error);  // an emoji has no CP932 form
 }
 
+// the plot's labels went through the Shift-JIS converter: Kraków lost, Japanese as mojibake
+TEST(TextEncoding, PlotLabelsConvertToLatin1AndRefuseWhatLatin1Lacks) {
+    EXPECT_EQ(utf8ToLatin1("Krak\xC3\xB3w M\xC3\xBCnchen"), "Krak\xF3w M\xFCnchen");
+    EXPECT_EQ(utf8ToLatin1("Droitwich"), "Droitwich");
+    EXPECT_THROW(utf8ToLatin1("\xE6\x9D\xB1\xE4\xBA\xAC"), std::runtime_error);  // 東京
+    // the Shift-JIS conversions are untouched by the Latin-1 one between them
+    EXPECT_EQ(utf8ToCp932("\xE6\x9D\xB1\xE4\xBA\xAC"), "\x93\x8C\x8B\x9E");
+}
+
 TEST(ReceiverListPoints, NamesComeFromShiftJisAndStayBytesInTheReport) {
     std::vector<fieldcast::ReceiverSite> sites(2);
     std::snprintf(sites[0].name, sizeof sites[0].name, "%s", "\x91\xE5\x8D\xE3");  // 大阪

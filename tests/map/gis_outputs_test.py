@@ -222,6 +222,27 @@ class Contours(unittest.TestCase):
             levels.add(feature['properties']['levelDb'])
         self.assertEqual(levels, {999.5, 1000.0})
 
+    def test_a_level_under_every_node_has_the_whole_grid_as_its_service_area(self):
+        # Fault: a level that no node fell below had no service area at all (GDAL's band then
+        # starts below the level), as if nothing were served
+        folder = os.path.join(WORK, 'low')
+        result = run(['area', ARGS.fixture, '-o', folder, '--format', 'geojson,kml', '-R',
+                      '138.69/140.69/34.68/36.68', '--step', '0.5', '--hours', '0', '--no-maps',
+                      '--contours', '10,1000'])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with open(os.path.join(folder, 'service-areas.geojson'), encoding='utf-8') as f:
+            features = json.load(f)['features']
+        self.assertEqual(sorted(f['properties']['levelDb'] for f in features), [10.0, 1000.0])
+        low = [ogr.CreateGeometryFromJson(json.dumps(f['geometry'])) for f in features
+               if f['properties']['levelDb'] == 10.0][0]
+        for lat in (34.68, 35.18, 35.68, 36.18, 36.68):
+            for lon in (138.69, 139.19, 139.69, 140.19, 140.69):
+                point = ogr.CreateGeometryFromWkt('POINT (%s %s)' % (lon, lat))
+                self.assertTrue(low.Intersects(point), (lat, lon))
+        kml = ogr.Open(os.path.join(folder, 'service-areas.kml'))
+        levels = sorted(feature.GetField('levelDb') for layer in kml for feature in layer)
+        self.assertEqual(levels, [10.0, 1000.0])
+
     def test_geojson_is_rfc7946_and_every_file_names_the_scenario_and_model(self):
         for name in ['contours.geojson', 'service-areas.geojson']:
             collection = json.load(open(out(name), encoding='utf-8'))

@@ -78,7 +78,11 @@ TEST(MapPage, UsageErrorsComeBeforeAnyComputationAndWriteNothing) {
     const TempDir work;
     const std::string out = (work / "out").string();
     std::string many;
-    for (int i = 0; i <= 100'000; ++i) many += "p" + std::to_string(i) + ",35,139\n";
+    for (int i = 0; i <= 100'000; ++i) {
+        many += 'p';  // appended piece by piece: g++ 12 warns wrongly on "p" + std::to_string(i)
+        many += std::to_string(i);
+        many += ",35,139\n";
+    }
     maptest::writeFile(work / "many.csv", many);
     struct Case {
         std::vector<std::string> args;
@@ -123,6 +127,39 @@ TEST(MapPage, WithoutLeafletTheRunStopsBeforeItStartsAndNamesThePackage) {
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("libjs-leaflet"), std::string::npos) << result.err;
     EXPECT_FALSE(fs::exists(work / "out"));
+}
+
+// Faults: under --ground coastlines the page gave the files' receiving and midpoint codes as
+// every point's, and under --model extended the page, the netCDF and GeoTIFF files put the end
+// of the values at 4000 km
+TEST(MapPage, PageAndGridsTellTheCoastlineGroundsAndTheRangeOfTheModel) {
+    for (const std::string model : {"classic", "extended"}) {
+        const TempDir work;
+        std::vector<std::string> args = areaArgs(work / "out", "html,grid,geotiff");
+        args.insert(args.end(), {"--model", model, "--ground", "coastlines"});
+        const auto result = runMap(args, work.path());
+        ASSERT_EQ(result.status, 0) << result.err;
+        const std::string rangeKm = model == "classic" ? "4000" : "12000";
+        const std::string page = readFile(work / "out" / "viewer/data/page.js");
+        EXPECT_NE(page.find("\"noValueRangeKm\":" + rangeKm + ","), std::string::npos) << page;
+        EXPECT_NE(page.find("[\"Ground at the receiving points\",\"from the coastlines at each "
+                            "point: 1 (sea) or 2 (land)\"]"),
+                  std::string::npos)
+            << page;
+        EXPECT_NE(page.find("[\"Ground at the path midpoint\",\"from the coastlines at each "
+                            "path's midpoint: 1 (sea) or 2 (land)\"]"),
+                  std::string::npos)
+            << page;
+        const std::string over = "over " + rangeKm + " km";
+        EXPECT_NE(maptest::shellOutput("ncdump -h '" + (work / "out" / "field-03.nc").string() +
+                                       "' | grep comment")
+                      .find(over),
+                  std::string::npos);
+        EXPECT_NE(maptest::shellOutput("gdalinfo '" + (work / "out" / "field.tif").string() +
+                                       "' | grep values=")
+                      .find(over),
+                  std::string::npos);
+    }
 }
 
 TEST(MapPage, PointsPageAloneKeepsNamesInsideTheirStrings) {

@@ -45,6 +45,12 @@ POINT_NAMES = {
     'Manila': (14.6, 121.0),  # two hops
     'Far away': (60.0, -30.0),  # beyond range
 }
+# the kinds of the extended model: its sky wave out to 12,000 km, beyond it no value
+EXTENDED_POINTS = {
+    'Tower': (35.6586, 139.7454),  # ground wave alone
+    'Manila': (14.6, 121.0),
+    'Sao Paulo': (-23.55, -46.63),  # beyond 12,000 km
+}
 
 
 def run(command):
@@ -81,6 +87,14 @@ def setUpModule():
             writer.writerow([name, lat, lon])
     run([ARGS.map_exe, 'points', fixture, '-o', os.path.join(WORK, 'points'), '--points',
          points_csv, '--format', 'csv,html', '--no-plot'])
+    extended_csv = os.path.join(WORK, 'points-extended-in.csv')
+    with open(extended_csv, 'w', encoding='utf-8', newline='') as out:
+        writer = csv.writer(out)
+        writer.writerow(['pointName', 'latDeg', 'lonDeg'])
+        for name, (lat, lon) in EXTENDED_POINTS.items():
+            writer.writerow([name, lat, lon])
+    run([ARGS.map_exe, 'points', fixture, '-o', os.path.join(WORK, 'points-extended'),
+         '--points', extended_csv, '--format', 'csv,html', '--no-plot', '--model', 'extended'])
     run([ARGS.sample_exe, os.path.join(WORK, 'sample')])
 
     PROFILE = tempfile.mkdtemp(prefix='viewer-test-chromium-')
@@ -323,6 +337,27 @@ class PointsPage(PageCase):
         # the name with markup stayed text: nothing was made of it
         self.assertEqual(DRIVER.find_elements(By.CSS_SELECTOR, '#fc-panel img, .leaflet-tooltip img'), [])
         self.assert_clean_load()
+
+
+class ExtendedPointsPage(PageCase):
+    def test_every_kind_of_the_extended_model_is_named_with_the_models_range(self):
+        # Fault: the extended model's sky wave had no name (the page read "undefined") and a
+        # point beyond its 12,000 km read "beyond 4000 km"
+        self.open_page(os.path.join(WORK, 'points-extended'))
+        self.assert_clean_load()
+        names = {'groundOnly': 'ground wave alone (50 km or less)',
+                 'skyWave': 'sky wave: every hop order that reaches the point',
+                 'beyondRange': 'beyond 12000 km: outside the method'}
+        seen = set()
+        for name, (lat, lon) in EXTENDED_POINTS.items():
+            self.move_mouse(lat, lon)
+            WebDriverWait(DRIVER, 30).until(lambda d: name in [
+                e.text for e in d.find_elements(By.CSS_SELECTOR, '.leaflet-tooltip')])
+            where = DRIVER.find_element(By.ID, 'fc-point-where')
+            kind = where.get_attribute('data-kind')
+            self.assertTrue(where.text.endswith(' km, ' + names[kind]), where.text)
+            seen.add(kind)
+        self.assertEqual(seen, set(names))
 
 
 class SamplePage(PageCase):

@@ -196,7 +196,9 @@ TEST(ValidateCommand, SummaryOfTheBundledSetsAndUsageErrors) {
     EXPECT_EQ(ok.out.find("FAILS"), std::string::npos) << ok.out;
 
     EXPECT_EQ(runTool({"--lf", "/nonexistent/folder"}).status, 2);
-    EXPECT_EQ(runTool({"--no-such-option"}).status, 2);
+    const auto unknown = runTool({"--no-such-option"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.err.rfind("fieldcast-validate: ", 0), 0u) << unknown.err;
     const auto help = runTool({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--mf"), std::string::npos);

@@ -214,9 +214,9 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
         writeContourFiles(contours, hourList, grid, options.contourLevelsDb, description);
     }
     if (page) {
-        PageFrame frame =
-            pageFrame(*inputs, common.dataDir, "fieldcast coverage: " + description.title,
-                      options.colourMinDb, options.colourMaxDb, common.zone);
+        PageFrame frame = pageFrame(*inputs, setup.grounds.get(), common.dataDir,
+                                    "fieldcast coverage: " + description.title, options.colourMinDb,
+                                    options.colourMaxDb, common.zone);
         if (pageLayers) {
             frame.layers = {{"Contours", contours.pageLinesGeoJson, true, true},
                             {"Service areas (field at least the level)", contours.pageAreasGeoJson,

@@ -18,6 +18,7 @@
 #include "mixed_path.h"
 #include "output_files.h"
 #include "parallel.h"
+#include "parser_messages.h"
 
 namespace {
 
@@ -158,6 +159,7 @@ int main(int argc, char** argv) {
     CLI::App app{
         "fieldcast-coastline-check: the land/sea mask's cost and the mixed-path "
         "ground wave's convergence"};
+    fieldcast::tools::nameParserMessages(app, "fieldcast-coastline-check");
     app.require_subcommand(1);
     unsigned threads = fieldcast::map::defaultThreadCount();
     std::string region = "115/155/20/50";

@@ -37,6 +37,10 @@ const char* combineName(CombineRule combine) {
     return combine == CombineRule::phasor ? "phasor" : "power";
 }
 
+double noValueRangeKm(PropagationModel model) {
+    return model == PropagationModel::extended ? kExtendedMaxRangeKm : kMaxRangeKm;
+}
+
 std::string modelDescription(const ModelChoice& choice) {
     if (choice.model == PropagationModel::classic) {
         return "classic: ground wave of the transmitter's ground curve on the whole path, one- or "

@@ -218,9 +218,10 @@ void writeCfNetcdf(const fs::path& path, const std::vector<HourGrid>& hourGrids,
     nc.text(fieldVar, "units", "dB(uV/m)");
     nc.text(fieldVar, "grid_mapping", "crs");
     nc.text(fieldVar, "comment",
-            "NaN (the fill value): no value, the path is over 4000 km and outside the method; "
-            "+inf: the transmitter's own node (ground range 0); -inf: waves that cancel "
-            "exactly (0 mV/m); both as in area.csv");
+            "NaN (the fill value): no value, the path is over " +
+                formatNumber(description.noValueRangeKm) +
+                " km and outside the method; +inf: the transmitter's own node (ground range 0); "
+                "-inf: waves that cancel exactly (0 mV/m); both as in area.csv");
 
     nc.text(NC_GLOBAL, "Conventions", "CF-1.8");
     nc.text(NC_GLOBAL, "title", "fieldcast field strength: " + description.title);
@@ -320,8 +321,10 @@ void writeGeoTiff(const fs::path& path, const std::vector<HourGrid>& hourGrids,
     }
     GDALSetMetadataItem(dataset.get(), "units", "dB(uV/m)", nullptr);
     GDALSetMetadataItem(dataset.get(), "values",
-                        "NaN (no data): over 4000 km, outside the method; +inf: the "
-                        "transmitter's own node; -inf: waves that cancel exactly",
+                        ("NaN (no data): over " + formatNumber(description.noValueRangeKm) +
+                         " km, outside the method; +inf: the transmitter's own node; -inf: waves "
+                         "that cancel exactly")
+                            .c_str(),
                         nullptr);
     std::vector<float> values;
     for (std::size_t b = 0; b < hours.size(); ++b) {
@@ -612,7 +615,9 @@ void writeContourFiles(const ContourFiles& files, const std::vector<HourGrid>& h
         }
         if (wanted(true)) {
             const auto chosen = hourTargets(true, clock);
-            // one level at a time: the polygons of the band from the level up
+            // one level at a time: the polygons of the band from the level up, told by their
+            // upper bound (GDAL gives a band that no node of the grid falls below a lower bound
+            // of its own, not the level)
             for (double level : levelsDb) {
                 const Dataset vectors = memoryVectors();
                 OGRLayerH bands = contourLayer(vectors.get(), wkbMultiPolygon);
@@ -622,7 +627,7 @@ void writeContourFiles(const ContourFiles& files, const std::vector<HourGrid>& h
                               formatNumber(kContourInfinity + 1)});
                 copyFeatures(
                     bands, chosen, hour.hourJst, description.zone,
-                    [&](OGRFeatureH f) { return OGR_F_GetFieldAsDouble(f, 2) >= level; },
+                    [&](OGRFeatureH f) { return OGR_F_GetFieldAsDouble(f, 3) > level; },
                     [&](OGRFeatureH) { return level; });
             }
         }

@@ -125,6 +125,7 @@ std::string frameJson(const PageFrame& frame, const ColourScale& colours, const 
     }
     json += "],\"txLatDeg\":" + jsonNumber(frame.txLatDeg) +
             ",\"txLonDeg\":" + jsonNumber(frame.txLonDeg);
+    json += ",\"noValueRangeKm\":" + jsonNumber(frame.noValueRangeKm);
     json += ",\"zone\":{\"label\":" + jsString(frame.timeZone.label) +
             ",\"offsetMinutes\":" + std::to_string(frame.timeZone.offsetMinutes) + "}";
     json += ",\"colours\":{\"unit\":\"dB(uV/m)\",\"below\":\"" + colourHex(colours.below) +
@@ -428,11 +429,30 @@ ScenarioRows scenarioRows(const PredictionState& s, const fs::path& dataDir) {
     };
 }
 
-PageFrame pageFrame(const RunInputs& inputs, const fs::path& dataDir, std::string title,
-                    double colourMinDb, double colourMaxDb, const TimeZone& zone) {
+PageFrame pageFrame(const RunInputs& inputs, const RunGrounds* grounds, const fs::path& dataDir,
+                    std::string title, double colourMinDb, double colourMaxDb,
+                    const TimeZone& zone) {
     PageFrame frame{};
     frame.title = std::move(title);
     frame.scenario = scenarioRows(inputs.base, dataDir);
+    frame.noValueRangeKm = noValueRangeKm(inputs.model.model);
+    if (grounds != nullptr) {
+        // each point's and each path's own ground, not the files' codes
+        const std::string landOrSea = "1 (sea) or " + std::to_string(grounds->landCode) + " (" +
+                                      groundName(grounds->landCode) + ")";
+        for (auto& [key, value] : frame.scenario) {
+            if (key == "Ground at the transmitter") {
+                value +=
+                    grounds->txGroundFromSite ? ", from the coastlines at its site" : ", as given";
+            }
+            if (key == "Ground at the receiving points") {
+                value = "from the coastlines at each point: " + landOrSea;
+            }
+            if (key == "Ground at the path midpoint") {
+                value = "from the coastlines at each path's midpoint: " + landOrSea;
+            }
+        }
+    }
     if (inputs.model.model != PropagationModel::classic) {
         for (auto& [key, value] : frame.scenario) {
             if (key == "Model") value = modelDescription(inputs.model);

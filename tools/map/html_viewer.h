@@ -68,12 +68,14 @@ struct PageFrame {
     double colourMaxDb;
     PageTimeZone timeZone;
     std::vector<PageLayer> layers;
+    double noValueRangeKm = kMaxRangeKm;  // over this ground range the model gives no value
 };
 
 // The frame of a run's page: the title, the scenario's rows and its transmitter, hours in
-// `zone`, no layer.
-PageFrame pageFrame(const RunInputs& inputs, const std::filesystem::path& dataDir,
-                    std::string title, double colourMinDb = 0.0, double colourMaxDb = 100.0,
+// `zone`, no layer. `grounds`: the run's under --ground coastlines, else null.
+PageFrame pageFrame(const RunInputs& inputs, const RunGrounds* grounds,
+                    const std::filesystem::path& dataDir, std::string title,
+                    double colourMinDb = 0.0, double colourMaxDb = 100.0,
                     const TimeZone& zone = {});
 
 // Throw UsageError when a grid of `nodes` nodes, or `points` points, are too many for a page.

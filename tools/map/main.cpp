@@ -13,6 +13,7 @@
 #include "output_files.h"
 #include "output_formats.h"
 #include "parallel.h"
+#include "parser_messages.h"
 #include "record/constants.h"
 
 namespace {
@@ -192,6 +193,7 @@ int run(int argc, char** argv) {
         "fieldcast-map: fieldcast's hourly field-strength prediction for every receiving point "
         "of a list, or over a latitude/longitude grid, in one run"};
     app.require_subcommand(1);
+    fieldcast::tools::nameParserMessages(app, "fieldcast-map");
     ProgressFlags progressFlags;
     GroundFlags groundFlags;
     ModelFlags modelFlags;

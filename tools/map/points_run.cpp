@@ -137,6 +137,7 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
     for (std::size_t g = 0; g < plots; ++g) folder.expect(diurnalPlotName(g, plots));
     if (options.htmlPage) folder.expect("index.html");
 
+    const RunDescription description = describeRun(setup, common, common.zone);
     const int resultMode = inputs->base.resultMode;
     const bool extended = inputs->model.model == PropagationModel::extended;
     const unsigned threads = threadCount(common);
@@ -200,7 +201,8 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
             DiurnalCurve curve;
             curve.label = std::to_string(first + i) + ": " + plotLabel(sites[i].nameUtf8);
             if (results[i].pathKind == PathKind::beyondRange) {
-                curve.noValueReason = "over 4000 km, no value";
+                curve.noValueReason =
+                    "over " + formatNumber(description.noValueRangeKm) + " km, no value";
             }
             for (int hour = 0; hour < kHourCount; ++hour) {
                 curve.hourOfDay.push_back(zoneMinutesOfJstHour(hour, common.zone) / 60.0);
@@ -223,7 +225,6 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
     }
     if (csv) csv->commit();
 
-    const RunDescription description = describeRun(setup, common, common.zone);
     if (options.csv) {
         writeDescriptionFile(
             description, folder.partial("points.json"),
@@ -261,10 +262,10 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
         const ScratchDir scratch;
         const std::filesystem::path staging = folder.partial("page");
         std::filesystem::create_directory(staging);
-        writePointsPage(pageFrame(*inputs, common.dataDir, "fieldcast points: " + description.title,
-                                  0.0, 100.0, common.zone),
-                        pageSites, pageResults, resultMode, staging, scratch.path(),
-                        sessionName("page"));
+        writePointsPage(
+            pageFrame(*inputs, setup.grounds.get(), common.dataDir,
+                      "fieldcast points: " + description.title, 0.0, 100.0, common.zone),
+            pageSites, pageResults, resultMode, staging, scratch.path(), sessionName("page"));
         std::filesystem::rename(staging / "viewer", folder.partial("viewer"));
         std::filesystem::rename(staging / "index.html", folder.partial("index.html"));
         folder.publish("viewer");

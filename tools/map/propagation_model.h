@@ -29,4 +29,7 @@ const char* combineName(CombineRule combine);
 // The model in one line, as the metadata, the grids' attributes and the page say it.
 std::string modelDescription(const ModelChoice& choice);
 
+// The ground range beyond which the model gives no value, km.
+double noValueRangeKm(PropagationModel model);
+
 }  // namespace fieldcast::map

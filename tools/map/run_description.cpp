@@ -45,6 +45,7 @@ RunDescription describeRun(const RunSetup& setup, const CommonOptions& common,
     d.zone = zone;
     const ModelChoice& choice = setup.inputs->model;
     d.model = modelDescription(choice);
+    d.noValueRangeKm = noValueRangeKm(choice.model);
     d.warning = frequencyCoverageWarning(s);
     auto& items = d.items;
     items.push_back(text("program", "fieldcast-map"));

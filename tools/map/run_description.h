@@ -30,8 +30,9 @@ struct RunDescription {
     std::string details;   // "transmitter 50.01 N 9.01 E, grounds ..., sky wave, classic model"
     std::string title;     // both
     int month = 1;
-    std::string model;    // the model's one-line name
-    std::string warning;  // the frequency's, or empty
+    std::string model;            // the model's one-line name
+    double noValueRangeKm = 0.0;  // over this ground range the model gives no value
+    std::string warning;          // the frequency's, or empty
     TimeZone zone;
 };
 

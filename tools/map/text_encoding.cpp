@@ -21,10 +21,20 @@ struct Converter {
     Converter& operator=(const Converter&) = delete;
 };
 
-std::string convert(std::string_view text, const char* from, const char* to) {
+// The conversions this file makes, each with its descriptor.
+enum class Conversion { cp932ToUtf8, utf8ToCp932, utf8ToLatin1 };
+
+std::string convert(std::string_view text, Conversion conversion) {
     thread_local Converter fromCp932("CP932", "UTF-8");
     thread_local Converter toCp932("UTF-8", "CP932");
-    const iconv_t cd = std::string_view(from) == "CP932" ? fromCp932.cd : toCp932.cd;
+    thread_local Converter toLatin1("UTF-8", "ISO-8859-1");
+    const char* from = conversion == Conversion::cp932ToUtf8 ? "CP932" : "UTF-8";
+    const char* to = conversion == Conversion::cp932ToUtf8   ? "UTF-8"
+                     : conversion == Conversion::utf8ToCp932 ? "CP932"
+                                                             : "ISO-8859-1";
+    const iconv_t cd = conversion == Conversion::cp932ToUtf8   ? fromCp932.cd
+                       : conversion == Conversion::utf8ToCp932 ? toCp932.cd
+                                                               : toLatin1.cd;
     if (cd == reinterpret_cast<iconv_t>(-1)) {
         throw std::runtime_error(std::string("no conversion from ") + from + " to " + to);
     }
@@ -49,8 +59,8 @@ std::string convert(std::string_view text, const char* from, const char* to) {
 
 }  // namespace
 
-std::string cp932ToUtf8(std::string_view text) { return convert(text, "CP932", "UTF-8"); }
-std::string utf8ToCp932(std::string_view text) { return convert(text, "UTF-8", "CP932"); }
-std::string utf8ToLatin1(std::string_view text) { return convert(text, "UTF-8", "ISO-8859-1"); }
+std::string cp932ToUtf8(std::string_view text) { return convert(text, Conversion::cp932ToUtf8); }
+std::string utf8ToCp932(std::string_view text) { return convert(text, Conversion::utf8ToCp932); }
+std::string utf8ToLatin1(std::string_view text) { return convert(text, Conversion::utf8ToLatin1); }
 
 }  // namespace fieldcast::map

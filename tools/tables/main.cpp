@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "batch_options.h"
+#include "parser_messages.h"
 #include "table_set.h"
 
 namespace {
@@ -70,6 +71,7 @@ int main(int argc, char** argv) {
         "Computes the ground-wave curves (FG, DG, GW1, GW, GW3) and sky-wave tables (F, D, FF, "
         "PS, AF1-3, CSX, FCS, RCX1-3) that fieldcast reads, as .dat files in DIR, for the LF or "
         "the MF band."};
+    fieldcast::tools::nameParserMessages(app, "fieldcast-tables");
     app.add_option("-o,--output-dir", options.outputDir,
                    "directory to write into (created if missing)")
         ->type_name("DIR")

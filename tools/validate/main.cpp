@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "anchors.h"
+#include "parser_messages.h"
 
 int main(int argc, char** argv) {
     fieldcast::validation::DataSets sets;
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
     CLI::App app{
         "fieldcast-validate: the sky wave of the LF and MF data sets against ITU-R P.1147 and "
         "published LF measurements, run through the prediction itself"};
+    fieldcast::tools::nameParserMessages(app, "fieldcast-validate");
     app.add_option("--lf", sets.lf, "the LF data set (20-300 kHz)")
         ->check(CLI::ExistingDirectory)
         ->capture_default_str();

@@ -133,7 +133,7 @@
       grid.lonNodes[node.col];
     readout.hour.textContent = FC.zoneTime(hours[current].hourJst);
     readout.range.textContent = FC.kmText(rangeKm[node.index]) + ' km';
-    readout.kind.textContent = FC.kindNames[kind];
+    readout.kind.textContent = FC.kindName(kind);
     readout.kind.dataset.kind = kind;
     readout.field.textContent = '';
     const codes = decoded[current];

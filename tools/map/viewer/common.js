@@ -89,12 +89,13 @@ FC.zoneTime = (hourJst) => {
   return two(Math.floor(minutes / 60)) + ':' + two(minutes % 60) + ' ' + FC.data.page.zone.label;
 };
 
-FC.kindNames = {
+FC.kindName = (kind) => ({
   groundOnly: 'ground wave alone (50 km or less)',
   oneHop: 'one-hop sky wave',
   twoHop: 'two-hop sky wave',
-  beyondRange: 'beyond 4000 km: outside the method',
-};
+  skyWave: 'sky wave: every hop order that reaches the point',
+  beyondRange: 'beyond ' + FC.data.page.noValueRangeKm + ' km: outside the method',
+})[kind];
 
 FC.escapeHtml = (text) => String(text).replace(/[&<>"']/g, (c) =>
   ({ '&': '&amp;', '<': '&lt;', '>': '&gt;', '"': '&quot;', "'": '&#39;' })[c]);

@@ -81,7 +81,7 @@
     const kind = page.kinds[point.kind];
     document.getElementById('fc-point-name').textContent = point.name;
     document.getElementById('fc-point-where').textContent = 'latitude ' + point.latDeg +
-      ', longitude ' + point.lonDeg + ', ' + FC.kmText(point.rangeKm) + ' km, ' + FC.kindNames[kind];
+      ', longitude ' + point.lonDeg + ', ' + FC.kmText(point.rangeKm) + ' km, ' + FC.kindName(kind);
     document.getElementById('fc-point-where').dataset.kind = kind;
     drawChart(point);
     const table = document.getElementById('fc-point-table');
