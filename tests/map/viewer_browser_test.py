@@ -25,12 +25,15 @@ import unittest
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
+from selenium.common.exceptions import StaleElementReferenceException
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import WebDriverWait
 
 ARGS = None
 WORK = None
+# a tooltip read while Leaflet redraws it: the wait looks again
+TOOLTIP_REDRAWN = (StaleElementReferenceException,)
 DRIVER = None
 PROFILE = None
 
@@ -307,8 +310,9 @@ class PointsPage(PageCase):
         for name, (lat, lon) in POINT_NAMES.items():
             self.move_mouse(lat, lon)
             # the tooltip fades in; the one of the point before may still be fading out
-            WebDriverWait(DRIVER, 30).until(lambda d: name in [
-                e.text for e in d.find_elements(By.CSS_SELECTOR, '.leaflet-tooltip')])
+            WebDriverWait(DRIVER, 30, ignored_exceptions=TOOLTIP_REDRAWN).until(
+                lambda d: name in [
+                    e.text for e in d.find_elements(By.CSS_SELECTOR, '.leaflet-tooltip')])
             self.assertEqual(self.text('fc-point-name'), name)
             mine = [r for r in rows if r['pointName'] == name]
             self.assertEqual(len(mine), 24)
@@ -351,8 +355,9 @@ class ExtendedPointsPage(PageCase):
         seen = set()
         for name, (lat, lon) in EXTENDED_POINTS.items():
             self.move_mouse(lat, lon)
-            WebDriverWait(DRIVER, 30).until(lambda d: name in [
-                e.text for e in d.find_elements(By.CSS_SELECTOR, '.leaflet-tooltip')])
+            WebDriverWait(DRIVER, 30, ignored_exceptions=TOOLTIP_REDRAWN).until(
+                lambda d: name in [
+                    e.text for e in d.find_elements(By.CSS_SELECTOR, '.leaflet-tooltip')])
             where = DRIVER.find_element(By.ID, 'fc-point-where')
             kind = where.get_attribute('data-kind')
             self.assertTrue(where.text.endswith(' km, ' + names[kind]), where.text)
