@@ -168,11 +168,16 @@ TEST(MapPage, PointsPageAloneKeepsNamesInsideTheirStrings) {
                        "pointName,latDeg,lonDeg\n"
                        "\"</script><script>alert(1)</script>\",34.69,135.5\n"
                        "\xE5\xA4\xA7\xE9\x98\xAA,34.7,135.6\n");
-    const auto result = runMap({"points", fixture(), "-o", (work / "out").string(), "--points",
-                                (work / "points.csv").string(), "--format", "html", "--no-plot"},
-                               work.path());
+    const auto result = runMap(
+        {"points", fixture(), "-o", (work / "out").string(), "--points",
+         (work / "points.csv").string(), "--format", "html", "--no-plot", "--time-zone", "+05:30"},
+        work.path());
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_TRUE(fs::exists(work / "out" / "index.html"));
+    // Fault: an offset zone was named twice, "UTC+05:30 (UTC+05:30)".
+    EXPECT_NE(readFile(work / "out" / "viewer/data/page.js")
+                  .find("[\"Time zone\",\"UTC+05:30; the hours computed"),
+              std::string::npos);
     EXPECT_FALSE(fs::exists(work / "out" / "points.csv"));
     const std::string points = readFile(work / "out" / "viewer/data/points.js");
     EXPECT_EQ(points.find('<'), std::string::npos);

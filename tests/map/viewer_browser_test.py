@@ -249,7 +249,8 @@ class AreaPage(PageCase):
 
     def test_contour_and_service_area_layers_follow_the_hour_and_switch(self):
         self.wait_for('return document.body.dataset.layersShown === "2"')
-        # the contours on, the service areas off, each with the features of 06:00 UTC alone
+        # the contours on, the service areas off, each with the features of 06:00 UTC alone.
+        # Fault: the layers were listed in the order their scripts happened to load.
         self.assertEqual(self.layer_hours(), [[True, [15]], [False, [15]]])
         DRIVER.find_element(By.ID, 'fc-hour-slider').send_keys(Keys.ARROW_RIGHT)
         self.wait_for('return document.body.dataset.hourJst === "3"')

@@ -468,8 +468,10 @@ PageFrame pageFrame(const RunInputs& inputs, const RunGrounds* grounds, const fs
     char offset[16];
     std::snprintf(offset, sizeof offset, "%c%02d:%02d", zone.offsetMinutes < 0 ? '-' : '+',
                   std::abs(zone.offsetMinutes) / 60, std::abs(zone.offsetMinutes) % 60);
-    frame.scenario.emplace_back(
-        "Time zone", zone.label + " (UTC" + offset + "); the hours computed are the 24 of JST");
+    // an offset zone is named by its offset already ("UTC+05:30")
+    const std::string zoneText =
+        zone.label.rfind("UTC", 0) == 0 ? zone.label : zone.label + " (UTC" + offset + ")";
+    frame.scenario.emplace_back("Time zone", zoneText + "; the hours computed are the 24 of JST");
     const std::string warning = frequencyCoverageWarning(inputs.base);
     if (!warning.empty()) frame.scenario.emplace_back("Warning", warning);
     frame.txLatDeg = inputs.base.txLat;

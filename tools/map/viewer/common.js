@@ -231,36 +231,42 @@ FC.makeMap = (elementId, options) => {
   }, { collapsed: false, position: 'topright' }).addTo(map);
 
   // the vector layers of the run, each from its data script; an hourly layer (contours and
-  // service areas) shows the features of the slider's hour alone
+  // service areas) shows the features of the slider's hour alone. They are added once all
+  // have loaded, in the page's order, so the layer list reads the same at every opening
+  // whichever script arrives first.
   FC.hourlyLayers = [];
-  page.layers.forEach((layer, index) => {
-    FC.loadScript(layer.file).then(() => {
-      let geoJson;
-      try {
-        geoJson = JSON.parse(FC.data.layers[index]);
-      } catch (error) {
-        FC.note('The layer "' + layer.label + '" is not GeoJSON that can be read: ' + error.message);
-        return;
-      }
-      const ofHour = (feature) => !layer.hourly || FC.layerHourJst === undefined ||
-        (feature.properties || {}).hourJst === FC.layerHourJst;
-      const shown = L.geoJSON(null, {
-        filter: ofHour,
-        style: { color: '#000', weight: 1.6, fillOpacity: 0.12 },
-        onEachFeature: (feature, shape) => {
-          const properties = feature.properties || {};
-          const lines = Object.entries(properties).map(([key, value]) =>
-            key + ': ' + (typeof value === 'object' ? JSON.stringify(value) : String(value)));
-          if (lines.length > 0) shape.bindTooltip(FC.element('div', lines.join('\n'), 'fc-pre'));
-        },
-      });
-      shown.addData(geoJson);
-      if (layer.shown !== false) shown.addTo(map);
-      if (layer.hourly) FC.hourlyLayers.push({ shown, geoJson });
-      layers.addOverlay(shown, FC.escapeHtml(layer.label));
-      document.body.dataset.layersShown = String(Number(document.body.dataset.layersShown || 0) + 1);
-    }, (error) => FC.note(error.message));
-  });
+  const loads = page.layers.map((layer) => FC.loadScript(layer.file));
+  Promise.allSettled(loads).then((outcomes) => outcomes.forEach((outcome, index) => {
+    const layer = page.layers[index];
+    if (outcome.status === 'rejected') {
+      FC.note(outcome.reason.message);
+      return;
+    }
+    let geoJson;
+    try {
+      geoJson = JSON.parse(FC.data.layers[index]);
+    } catch (error) {
+      FC.note('The layer "' + layer.label + '" is not GeoJSON that can be read: ' + error.message);
+      return;
+    }
+    const ofHour = (feature) => !layer.hourly || FC.layerHourJst === undefined ||
+      (feature.properties || {}).hourJst === FC.layerHourJst;
+    const shown = L.geoJSON(null, {
+      filter: ofHour,
+      style: { color: '#000', weight: 1.6, fillOpacity: 0.12 },
+      onEachFeature: (feature, shape) => {
+        const properties = feature.properties || {};
+        const lines = Object.entries(properties).map(([key, value]) =>
+          key + ': ' + (typeof value === 'object' ? JSON.stringify(value) : String(value)));
+        if (lines.length > 0) shape.bindTooltip(FC.element('div', lines.join('\n'), 'fc-pre'));
+      },
+    });
+    shown.addData(geoJson);
+    if (layer.shown !== false) shown.addTo(map);
+    if (layer.hourly) FC.hourlyLayers.push({ shown, geoJson });
+    layers.addOverlay(shown, FC.escapeHtml(layer.label));
+    document.body.dataset.layersShown = String(Number(document.body.dataset.layersShown || 0) + 1);
+  }));
   return { map, layers };
 };
 
