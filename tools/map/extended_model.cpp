@@ -316,7 +316,9 @@ HopOrderField ExtendedPredictor::orderField(int order, int hour) {
             refusedFile_ = rcxFileName(s.solarActivityCode);
             return field;
         }
-        reflections_[static_cast<std::size_t>(k)] = rcx;
+        // a passive ionosphere returns at most what it is given; the tables hold |R| <= 1, but
+        // their edge extrapolation far above their band does not
+        reflections_[static_cast<std::size_t>(k)] = std::min(1.0, rcx);
     }
     field.reaches = true;
 
