@@ -82,22 +82,19 @@ def setUpModule():
     fixture = ARGS.fixture
     run([ARGS.map_exe, 'area', fixture, '-o', os.path.join(WORK, 'area'), '--format',
          'csv,html', '--no-maps'] + AREA_ARGS)
-    points_csv = os.path.join(WORK, 'points-in.csv')
-    with open(points_csv, 'w', encoding='utf-8', newline='') as out:
-        writer = csv.writer(out)
-        writer.writerow(['pointName', 'latDeg', 'lonDeg'])
-        for name, (lat, lon) in POINT_NAMES.items():
-            writer.writerow([name, lat, lon])
-    run([ARGS.map_exe, 'points', fixture, '-o', os.path.join(WORK, 'points'), '--points',
-         points_csv, '--format', 'csv,html', '--no-plot'])
-    extended_csv = os.path.join(WORK, 'points-extended-in.csv')
-    with open(extended_csv, 'w', encoding='utf-8', newline='') as out:
-        writer = csv.writer(out)
-        writer.writerow(['pointName', 'latDeg', 'lonDeg'])
-        for name, (lat, lon) in EXTENDED_POINTS.items():
-            writer.writerow([name, lat, lon])
-    run([ARGS.map_exe, 'points', fixture, '-o', os.path.join(WORK, 'points-extended'),
-         '--points', extended_csv, '--format', 'csv,html', '--no-plot', '--model', 'extended'])
+    def points_page(folder, points, *options):
+        """A points run with its page, from a CSV of the named points."""
+        points_csv = os.path.join(WORK, folder + '-in.csv')
+        with open(points_csv, 'w', encoding='utf-8', newline='') as out:
+            writer = csv.writer(out)
+            writer.writerow(['pointName', 'latDeg', 'lonDeg'])
+            for name, (lat, lon) in points.items():
+                writer.writerow([name, lat, lon])
+        run([ARGS.map_exe, 'points', fixture, '-o', os.path.join(WORK, folder), '--points',
+             points_csv, '--format', 'csv,html', '--no-plot', *options])
+
+    points_page('points', POINT_NAMES)
+    points_page('points-extended', EXTENDED_POINTS, '--model', 'extended')
     run([ARGS.sample_exe, os.path.join(WORK, 'sample')])
 
     PROFILE = tempfile.mkdtemp(prefix='viewer-test-chromium-')
