@@ -242,8 +242,9 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
 
     if (setup.grounds)
         std::printf("%s\n", groundsNote(*setup.grounds, inputs->base.txGroundType).c_str());
-    const std::string summary =
-        std::to_string(nodes) + " grid nodes x " + std::to_string(options.hours.size()) + " hours";
+    const std::string summary = std::to_string(nodes) + " grid nodes x " +
+                                std::to_string(options.hours.size()) +
+                                (options.hours.size() == 1 ? " hour" : " hours");
     if (!wantGrids && !options.maps) {
         folder.finish();
         printSummary(summary, common.outputDir);
