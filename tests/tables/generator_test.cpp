@@ -1,13 +1,21 @@
-// The fieldcast-tables program itself: it reproduces the bundled data set byte for byte, and
-// its command line behaves as a conventional one (help, usage errors with status 2).
+// The fieldcast-tables program itself: it reproduces the bundled data set byte for byte, its
+// command line behaves as a conventional one (help, usage errors with status 2), and a run
+// that fails or is interrupted leaves the set that was in its folder.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cmath>
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "output_files.h"
+#include "table_set.h"
 #include "test_files.h"
 #include "test_programs.h"
 
@@ -133,6 +141,12 @@ TEST(Generator, HelpAndUsageErrors) {
              eps + "15" + sigma + "nan" + out,
              eps + "15" + sigma + "1e308" + out,
              "--geomagnetic-latitude nan" + out,
+             // Fault: the CSV copy of GWU.csv was written over it, and the run then failed.
+             eps + "15" + sigma + "0.01 --csv --ground-file GWU.csv" + out,
+             // Fault: a ground next to free space gave curves of NaN, or of 97 dB at 75 km
+             // between 72 and 70 dB.
+             eps + "1" + sigma + "1e-20" + out,
+             eps + "1" + sigma + "1e-300" + out,
          }) {
         const Outcome usage = runTool(bad, dir);
         EXPECT_EQ(usage.status, 2) << bad << "\n" << usage.output;
@@ -140,6 +154,30 @@ TEST(Generator, HelpAndUsageErrors) {
         EXPECT_NE(usage.output.find("fieldcast-tables: "), std::string::npos) << usage.output;
     }
     EXPECT_FALSE(fs::exists(dir.path() / "GW.dat"));  // nothing written on a usage error
+}
+
+// The grounds at the ends of the documented ranges give finite curves that fall with distance.
+TEST(Generator, GroundsAtTheLimitsGiveCurvesFallingWithDistance) {
+    for (const char* ground : {"1 --ground-conductivity 1e-12", "1 --ground-conductivity 10000",
+                               "1e6 --ground-conductivity 10000"}) {
+        const TempDir dir;
+        const Outcome outcome =
+            runTool("-o " + dir.path().string() + " --ground-permittivity " + ground, dir);
+        ASSERT_EQ(outcome.status, 0) << ground << "\n" << outcome.output;
+        std::ifstream curves(dir.path() / "GWU.dat");
+        int rows = 0;
+        for (std::string line; std::getline(curves, line); ++rows) {
+            std::istringstream values(line);
+            double previous = 1e9;
+            int columns = 0;
+            for (double value; values >> value; ++columns) {
+                EXPECT_LT(value, previous) << ground << " row " << rows << " column " << columns;
+                previous = value;
+            }
+            EXPECT_EQ(columns, 18) << ground << ": " << line;  // no "nan" stops the reading
+        }
+        EXPECT_EQ(rows, 10) << ground;
+    }
 }
 
 TEST(Generator, UnwritableDirectoryFailsWithStatusOne) {
@@ -178,6 +216,87 @@ TEST(Generator, AFailedWriteNamesTheFileAndLeavesTheFormerDataSet) {
     EXPECT_EQ(readFile(data / "FF.dat"), "former\n");
     for (const auto& entry : fs::directory_iterator(data)) {
         EXPECT_EQ(entry.path().filename(), "FF.dat");  // no partial or new file left
+    }
+}
+
+// A value that is not a number is never written: the run fails, naming the file, and leaves
+// the set that was there.
+TEST(Generator, AValueThatIsNotANumberIsNeverWritten) {
+    const TempDir dir;
+    fieldcast::testing::writeFile(dir.path() / "FF.dat", "former\n");
+    fieldcast::tables::TableFile bad{"FF.dat", "focusingFactor", "%.6f", {1.0, NAN}, {}, {}};
+    fieldcast::tables::TableFile good{"F.dat", "freqKhz", "%.4f", {20.0}, {}, {}};
+    try {
+        fieldcast::tables::writeDataSet({good, bad}, true, dir.path());
+        ADD_FAILURE() << "no error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("FF.dat: the computation gave a value that is not"),
+                  std::string::npos)
+            << e.what();
+    }
+    EXPECT_EQ(readFile(dir.path() / "FF.dat"), "former\n");
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+        EXPECT_EQ(entry.path().filename(), "FF.dat");
+    }
+}
+
+// Fault: two runs into one folder wrote the same temporary files, each renaming the other's
+// half-written ones into place. The second is refused while the first writes (here a folder
+// left by a run that was killed stands for it), and the former set stays.
+TEST(Generator, ASecondRunIntoTheFolderIsRefused) {
+    const TempDir dir;
+    const fs::path data = dir.path() / "data";
+    fs::create_directories(data / fieldcast::tables::kWorkEntry);
+    fieldcast::testing::writeFile(data / "FF.dat", "former\n");
+    const Outcome outcome = runTool("-o " + data.string(), dir);
+    EXPECT_EQ(outcome.status, 1) << outcome.output;
+    EXPECT_NE(outcome.output.find("fieldcast-tables: " + data.string() +
+                                  ": another run is writing into it"),
+              std::string::npos)
+        << outcome.output;
+    EXPECT_EQ(readFile(data / "FF.dat"), "former\n");
+    EXPECT_TRUE(fs::is_directory(data / fieldcast::tables::kWorkEntry));  // not the run's own
+}
+
+// Fault: SIGINT or SIGTERM while the files were written left their temporary copies in the
+// folder, a set half renamed into place and the scratch folder under TMPDIR. A large table
+// keeps the write going long enough to be interrupted.
+TEST(Generator, AnInterruptedWriteLeavesTheFormerSetAndNoTemporaryFiles) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        const TempDir dir;
+        const fs::path data = dir.path() / "data";
+        const fs::path scratch = dir.path() / "tmp";
+        fs::create_directories(data);
+        fs::create_directories(scratch);
+        fieldcast::testing::writeFile(data / "FF.dat", "former\n");
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            setenv("TMPDIR", scratch.c_str(), 1);
+            fieldcast::tables::catchInterrupts();
+            const fieldcast::map::ScratchDir held;
+            fieldcast::tables::TableFile small{"F.dat", "freqKhz", "%.4f", {20.0}, {}, {}};
+            fieldcast::tables::TableFile large{"FF.dat", "focusingFactor", "%.6f", {}, {}, {}};
+            large.values.assign(20'000'000, 1.0);
+            try {
+                fieldcast::tables::writeDataSet({small, large}, false, data);
+            } catch (...) {
+            }
+            _exit(0);  // not reached when the signal ends the run
+        }
+        const fs::path partial = data / fieldcast::tables::kWorkEntry / "FF.dat";
+        for (int i = 0; i < 3000 && !fs::exists(partial); ++i) usleep(10'000);
+        EXPECT_TRUE(fs::exists(partial));
+        kill(child, signal);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+        EXPECT_EQ(readFile(data / "FF.dat"), "former\n");
+        for (const auto& entry : fs::directory_iterator(data)) {
+            EXPECT_EQ(entry.path().filename(), "FF.dat");
+        }
+        EXPECT_TRUE(fs::is_empty(scratch));
     }
 }
 

@@ -271,6 +271,13 @@ ScratchDir::~ScratchDir() {
     fs::remove_all(path_, ignored);
 }
 
+void removeScratchFolders() {
+    ProcessState& s = state();
+    std::lock_guard<std::mutex> lock(s.scratchLock);
+    std::error_code ignored;
+    if (!s.scratchRoot.empty()) fs::remove_all(s.scratchRoot, ignored);
+}
+
 fs::path gmtUserDir() {
     ProcessState& s = state();
     std::lock_guard<std::mutex> lock(s.scratchLock);

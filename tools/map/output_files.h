@@ -114,6 +114,10 @@ void checkStandardOutput();
 // What the run wrote, on standard output: a line on the run and the files, sorted.
 void printSummary(const std::string& what, const std::filesystem::path& dir);
 
+// Removes every scratch folder of the process at once, for a tool that ends on a signal
+// without the interrupt watcher above.
+void removeScratchFolders();
+
 // A scratch folder of the process (under the system's temporary folder), removed with
 // everything in it; the end of an interrupted run removes them all.
 class ScratchDir {

@@ -51,6 +51,11 @@ Complex residueSeriesAttenuation(double x, Complex q, const std::vector<Complex>
     return std::polar(1.0, kPi / 4.0) * std::sqrt(kPi * x) * sum;
 }
 
+bool groundWaveCurveConverges(Ground ground, double freqKhz, double earthRadiusKm) {
+    const GroundWaveCurve curve(ground, freqKhz, earthRadiusKm);
+    return std::abs(curve.q()) >= kMinCurveQ;
+}
+
 GroundWaveCurve::GroundWaveCurve(Ground ground, double freqKhz, double earthRadiusKm)
     : earthRadiusKm_(earthRadiusKm), m_(fockScale(freqKhz, earthRadiusKm)) {
     q_ = kI * m_ * surfaceImpedance(complexPermittivity(ground, freqKhz));

@@ -28,6 +28,14 @@ Complex curvedFlatEarthAttenuation(Complex p, Complex q);
 // Residue series W = e^{i pi/4} sqrt(pi x) sum_s e^{i x t_s} / (t_s - q^2) over `roots`.
 Complex residueSeriesAttenuation(double x, Complex q, const std::vector<Complex>& roots);
 
+// Below this |q| (a ground next to free space: permittivity 1 and almost no conductivity) the
+// 1/q^3 of the curvature term magnifies rounding past the printed 0.001 dB, and further down
+// to inf: no curve is computed for such a ground. Every real ground, up to 1e4 S/m, lies above.
+constexpr double kMinCurveQ = 5e-5;
+// Whether the curves of `ground` at `freqKhz` can be computed (|q| at least kMinCurveQ).
+bool groundWaveCurveConverges(Ground ground, double freqKhz,
+                              double earthRadiusKm = kGroundWaveEarthRadiusKm);
+
 // The curves of one ground at one frequency.
 class GroundWaveCurve {
   public:

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "batch_options.h"
+#include "ground_wave_curve.h"
 #include "parser_messages.h"
 #include "table_set.h"
 
@@ -128,6 +129,33 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
 
+    // checks that join several options: a usage error too
+    const auto refuse = [](const std::string& message) {
+        std::fprintf(stderr, "fieldcast-tables: %s\nRun with --help for more information.\n",
+                     message.c_str());
+        return kExitUsage;
+    };
+    const BandAxes& axes = *bandAxes(options.band);
+    if (permittivity->count() > 0) {
+        // Fault: --ground-file GWU.csv --csv wrote its CSV copy over it, then failed.
+        if (options.csv && std::filesystem::path(options.groundFile).extension() == ".csv") {
+            return refuse("--ground-file: " + options.groundFile +
+                          " would be overwritten by its own CSV copy (--csv); name it .dat");
+        }
+        // Fault: a ground next to free space gave curves of NaN or of 97 dB at 75 km.
+        const fieldcast::Ground ground{options.groundPermittivity, options.groundConductivitySm};
+        for (double freqKhz : axes.gwFreqAxisKhz) {
+            if (!groundWaveCurveConverges(ground, freqKhz)) {
+                return refuse("--ground-permittivity " + permittivity->as<std::string>() +
+                              " with --ground-conductivity " + conductivity->as<std::string>() +
+                              ": this ground is too near free space for its ground-wave "
+                              "curves to converge; give it a higher permittivity or "
+                              "conductivity");
+            }
+        }
+    }
+
+    catchInterrupts();
     try {
         const std::filesystem::path dir(options.outputDir);
         std::error_code error;
@@ -137,15 +165,14 @@ int main(int argc, char** argv) {
                          options.outputDir.c_str(), error.message().c_str());
             return kExitFailure;
         }
-        const BandAxes& axes = *bandAxes(options.band);
         std::vector<TableFile> files = computeDataSet(axes, options.night);
         if (permittivity->count() > 0) {
             files.push_back(groundWaveFile(
                 options.groundFile,
                 fieldcast::Ground{options.groundPermittivity, options.groundConductivitySm}, axes));
         }
-        // every file under a temporary name first, then all renamed: a run that fails
-        // leaves the data set that was there
+        // every file into a work folder first, then all renamed: a run that fails or is
+        // interrupted leaves the data set that was there
         writeDataSet(files, options.csv, dir);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "fieldcast-tables: %s\n", e.what());

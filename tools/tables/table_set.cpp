@@ -1,10 +1,19 @@
 #include "table_set.h"
 
+#include <pthread.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
 
 #include "antenna_factor.h"
 #include "focusing_factor.h"
@@ -16,6 +25,8 @@
 #include "reflection_coefficient.h"
 
 namespace fieldcast::tables {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -230,27 +241,105 @@ void writeCsvFile(const TableFile& table, const std::filesystem::path& dir) {
     writeCsv(table, dir / csvName(table), dir / csvName(table));
 }
 
-void writeDataSet(const std::vector<TableFile>& files, bool csv, const std::filesystem::path& dir) {
+namespace {
+
+// The unfinished files of the write in progress, for the end of an interrupted run.
+struct WriteState {
+    std::mutex lock;  // held while the files are renamed into place
+    fs::path work;    // with lock; empty when no write is in progress
+};
+
+WriteState& writeState() {
+    static WriteState s;
+    return s;
+}
+
+[[noreturn]] void endInterrupted(int signal) {
+    WriteState& s = writeState();
+    s.lock.lock();  // held for good: a set being renamed into place is completed first
+    std::error_code ignored;
+    if (!s.work.empty()) fs::remove_all(s.work, ignored);
+    map::removeScratchFolders();
+    const char* line =
+        signal == SIGINT ? "fieldcast-tables: interrupted\n" : "fieldcast-tables: terminated\n";
+    const ssize_t written = ::write(STDERR_FILENO, line, std::strlen(line));
+    (void)written;
+    _exit(128 + signal);
+}
+
+void checkFinite(const TableFile& table, const fs::path& shown) {
+    for (double v : table.values) {
+        if (!std::isfinite(v)) {
+            throw std::runtime_error(shown.string() +
+                                     ": the computation gave a value that is not a number");
+        }
+    }
+}
+
+}  // namespace
+
+void catchInterrupts() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);  // every thread started later inherits it
+    std::thread([signals] {
+        int signal = 0;
+        while (sigwait(&signals, &signal) != 0) {
+        }
+        endInterrupted(signal);
+    }).detach();
+}
+
+void writeDataSet(const std::vector<TableFile>& files, bool csv, const fs::path& dir) {
+    for (const TableFile& table : files) checkFinite(table, dir / table.fileName);
+    // mkdir succeeds for one process only: a second run into the folder waits for none and
+    // is refused while the first is writing
+    const fs::path work = dir / kWorkEntry;
+    if (::mkdir(work.c_str(), 0700) != 0) {
+        if (errno == EEXIST) {
+            throw std::runtime_error(
+                dir.string() + ": another run is writing into it (or one that was killed left " +
+                work.string() + ", to be removed)");
+        }
+        throw std::runtime_error(dir.string() + ": cannot write into it (" + std::strerror(errno) +
+                                 ")");
+    }
+    WriteState& state = writeState();
+    {
+        std::lock_guard<std::mutex> lock(state.lock);
+        state.work = work;
+    }
+    const auto release = [&] {
+        std::error_code ignored;
+        fs::remove_all(work, ignored);
+        state.work.clear();
+    };
     std::vector<std::string> names;
-    const auto partial = [&](const std::string& name) { return dir / ("." + name + ".partial"); };
     try {
         for (const TableFile& table : files) {
             names.push_back(table.fileName);
-            writeDat(table, partial(table.fileName), dir / table.fileName);
+            writeDat(table, work / table.fileName, dir / table.fileName);
             if (!csv) continue;
             names.push_back(csvName(table));
-            writeCsv(table, partial(csvName(table)), dir / csvName(table));
+            writeCsv(table, work / csvName(table), dir / csvName(table));
         }
     } catch (...) {
-        std::error_code ignored;
-        for (const std::string& name : names) std::filesystem::remove(partial(name), ignored);
+        std::lock_guard<std::mutex> lock(state.lock);
+        release();
         throw;
     }
+    std::lock_guard<std::mutex> lock(state.lock);
     for (const std::string& name : names) {
         std::error_code error;
-        std::filesystem::rename(partial(name), dir / name, error);
-        if (error) throw std::runtime_error("cannot write " + (dir / name).string());
+        fs::rename(work / name, dir / name, error);
+        if (error) {
+            release();
+            throw std::runtime_error("cannot write " + (dir / name).string());
+        }
     }
+    release();
 }
 
 }  // namespace fieldcast::tables

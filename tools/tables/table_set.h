@@ -52,9 +52,17 @@ bool isDataSetFileName(const std::string& name);
 void writeDatFile(const TableFile& table, const std::filesystem::path& dir);
 // Writes the CSV copy: a header line, then one line per cell (row value, column value, value).
 void writeCsvFile(const TableFile& table, const std::filesystem::path& dir);
-// Every file (and with `csv` its CSV copy) into `dir`: all under temporary names first, then
-// renamed, so that a run that fails (a full disk) leaves the files that were there. Throws
-// std::runtime_error naming the file that could not be written.
+// Every file (and with `csv` its CSV copy) into `dir`: all into the folder kWorkEntry inside
+// it first, then renamed, so that a run that fails (a full disk, a value that is not a number)
+// leaves the files that were there. The work folder is made with mkdir, so a second run writing
+// into `dir` at the same time is refused. Throws std::runtime_error naming the file that could
+// not be written.
 void writeDataSet(const std::vector<TableFile>& files, bool csv, const std::filesystem::path& dir);
+constexpr const char* kWorkEntry = ".fieldcast-tables-run";
+
+// Catches SIGINT and SIGTERM for the rest of the process; call before any thread starts. An
+// interrupted run removes its unfinished files and scratch folders (a set being renamed into
+// place is completed first) and exits with 128 + the signal (130, 143).
+void catchInterrupts();
 
 }  // namespace fieldcast::tables
