@@ -38,6 +38,11 @@ int main(int argc, char** argv) {
             std::fputc('\n', stdout);
         }
         fieldcast::validation::printSummary(stdout, fieldcast::validation::summarise(rows));
+        // Fault: a full disk or a closed standard output lost the report, with status 0.
+        if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+            std::fprintf(stderr, "fieldcast-validate: standard output: write failed\n");
+            return 1;
+        }
         return fieldcast::validation::meetsCriteria(rows) ? 0 : 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "fieldcast-validate: %s\n", e.what());
