@@ -143,6 +143,9 @@ TEST(Generator, HelpAndUsageErrors) {
              "--geomagnetic-latitude nan" + out,
              // Fault: the CSV copy of GWU.csv was written over it, and the run then failed.
              eps + "15" + sigma + "0.01 --csv --ground-file GWU.csv" + out,
+             // Fault: the set was put in place, then the curve file failed to replace the
+             // folder the run writes in.
+             eps + "15" + sigma + "0.01 --ground-file .fieldcast-tables-run" + out,
              // Fault: a ground next to free space gave curves of NaN, or of 97 dB at 75 km
              // between 72 and 70 dB.
              eps + "1" + sigma + "1e-20" + out,

@@ -37,13 +37,17 @@ constexpr const char* kScenarioFiles[] = {"P.dat",   "FREQ.dat",  "LATT.dat",   
 
 // A user-ground file name must be a plain name, as it is written into the output directory,
 // and name no file that a run may find there: neither a scenario file nor a file of the data
-// set, and its CSV copy (the name with .csv) none of the data set's copies.
+// set nor the run's work folder, and its CSV copy (the name with .csv) none of the data set's
+// copies.
 std::string checkGroundFileName(const std::string& name) {
     const std::filesystem::path path(name);
     if (name.empty() || path.has_parent_path() || path.filename() != path || name == "." ||
         name == "..") {
         return "must be a file name without a directory: " + name;
     }
+    // Fault: the set was renamed into place, then the curve file failed to replace the work
+    // folder the run writes in.
+    if (name == fieldcast::tables::kWorkEntry) return "is the folder a run writes in: " + name;
     for (const char* scenario : kScenarioFiles) {
         if (name == scenario) return "is a scenario file: " + name;
     }
