@@ -157,6 +157,13 @@ TEST(Generator, HelpAndUsageErrors) {
         EXPECT_NE(usage.output.find("fieldcast-tables: "), std::string::npos) << usage.output;
     }
     EXPECT_FALSE(fs::exists(dir.path() / "GW.dat"));  // nothing written on a usage error
+
+    // Fault: help that never reached standard output (a full disk) ended with status 0.
+    const auto lost = fieldcast::testing::runProgram(
+        "/bin/sh", {"-c", std::string(FIELDCAST_TABLES_EXE) + " --help >/dev/full"}, dir.path());
+    EXPECT_EQ(lost.status, 1) << lost.err;
+    EXPECT_NE(lost.err.find("fieldcast-tables: standard output: write failed"), std::string::npos)
+        << lost.err;
 }
 
 // The grounds at the ends of the documented ranges give finite curves that fall with distance.

@@ -204,17 +204,20 @@ TEST(ValidateCommand, SummaryOfTheBundledSetsAndUsageErrors) {
     EXPECT_NE(help.out.find("--mf"), std::string::npos);
 }
 
-// Fault: a report that never reached standard output (a full disk) ended with status 0.
+// Fault: a report, or the help, that never reached standard output (a full disk) ended with
+// status 0.
 TEST(ValidateCommand, AReportThatCannotBeWrittenFails) {
-    const std::string command = std::string(FIELDCAST_VALIDATE_EXE) + " --summary --lf " +
-                                DEFAULT_DATA_DIR + " --mf " + MF_DATA_DIR;
-    for (const char* redirect : {" >/dev/full", " >&-"}) {
-        const auto run = fieldcast::testing::runProgram(
-            "/bin/sh", {"-c", command + std::string(redirect)}, std::filesystem::current_path());
-        EXPECT_EQ(run.status, 1) << redirect << "\n" << run.err;
-        EXPECT_NE(run.err.find("fieldcast-validate: standard output: write failed"),
-                  std::string::npos)
-            << run.err;
+    const std::string exe = FIELDCAST_VALIDATE_EXE;
+    for (const std::string& command :
+         {exe + " --summary --lf " + DEFAULT_DATA_DIR + " --mf " + MF_DATA_DIR, exe + " --help"}) {
+        for (const char* redirect : {" >/dev/full", " >&-"}) {
+            const auto run = fieldcast::testing::runProgram("/bin/sh", {"-c", command + redirect},
+                                                            std::filesystem::current_path());
+            EXPECT_EQ(run.status, 1) << command << redirect << "\n" << run.err;
+            EXPECT_NE(run.err.find("fieldcast-validate: standard output: write failed"),
+                      std::string::npos)
+                << run.err;
+        }
     }
 }
 

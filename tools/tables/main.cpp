@@ -114,7 +114,8 @@ int main(int argc, char** argv) {
             ->check(numberIn({1.0, kMaxPermittivity}));
     CLI::Option* conductivity =
         app.add_option("--ground-conductivity", options.groundConductivitySm,
-                       "conductivity of that ground, S/m (above 0)")
+                       "conductivity of that ground, S/m (above 0; a ground next to free space, "
+                       "permittivity 1 with almost no conductivity, has no curves)")
             ->type_name("S_PER_M")
             ->check(numberIn({0.0, kMaxConductivitySm, true}));
     permittivity->needs(conductivity);
@@ -127,7 +128,13 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
+        app.exit(e);
+        // the help that did not reach standard output (a full disk) is a failure
+        if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+            std::fprintf(stderr, "fieldcast-tables: standard output: write failed\n");
+            return kExitFailure;
+        }
+        return 0;
     } catch (const CLI::ParseError& e) {
         app.exit(e);
         return kExitUsage;

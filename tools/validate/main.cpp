@@ -9,6 +9,17 @@
 #include "anchors.h"
 #include "parser_messages.h"
 
+namespace {
+
+// Whether everything printed reached standard output; says so on standard error when not.
+bool standardOutputWritten() {
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return true;
+    std::fprintf(stderr, "fieldcast-validate: standard output: write failed\n");
+    return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     fieldcast::validation::DataSets sets;
     bool summaryOnly = false;
@@ -26,7 +37,8 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
+        app.exit(e);
+        return standardOutputWritten() ? 0 : 1;
     } catch (const CLI::ParseError& e) {
         app.exit(e);
         return 2;
@@ -39,10 +51,7 @@ int main(int argc, char** argv) {
         }
         fieldcast::validation::printSummary(stdout, fieldcast::validation::summarise(rows));
         // Fault: a full disk or a closed standard output lost the report, with status 0.
-        if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-            std::fprintf(stderr, "fieldcast-validate: standard output: write failed\n");
-            return 1;
-        }
+        if (!standardOutputWritten()) return 1;
         return fieldcast::validation::meetsCriteria(rows) ? 0 : 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "fieldcast-validate: %s\n", e.what());
