@@ -202,6 +202,15 @@ TEST(ValidateCommand, SummaryOfTheBundledSetsAndUsageErrors) {
     const auto help = runTool({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--mf"), std::string::npos);
+
+    // from outside the tree the default folders are not there: the message says what to do
+    const auto elsewhere =
+        fieldcast::testing::runProgram(FIELDCAST_VALIDATE_EXE, {"--lf", DEFAULT_DATA_DIR}, "/");
+    EXPECT_EQ(elsewhere.status, 1);
+    EXPECT_NE(elsewhere.err.find("fieldcast-validate: data/mf: no such folder here; run from the "
+                                 "top of the tree or name the data set with --mf"),
+              std::string::npos)
+        << elsewhere.err;
 }
 
 // Fault: a report, or the help, that never reached standard output (a full disk) ended with

@@ -5,6 +5,8 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
+#include <utility>
 
 #include "anchors.h"
 #include "parser_messages.h"
@@ -42,6 +44,18 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         app.exit(e);
         return 2;
+    }
+    // The default folders are the bundled ones, relative to the top of the tree: from anywhere
+    // else say so, rather than only that FG.dat cannot be opened.
+    for (const auto& [option, dir] : {std::pair{"--lf", &sets.lf}, std::pair{"--mf", &sets.mf}}) {
+        std::error_code error;
+        if (app.count(option) == 0 && !std::filesystem::is_directory(*dir, error)) {
+            std::fprintf(stderr,
+                         "fieldcast-validate: %s: no such folder here; run from the top of the "
+                         "tree or name the data set with %s\n",
+                         dir->string().c_str(), option);
+            return 1;
+        }
     }
     try {
         const auto rows = fieldcast::validation::runAnchors(sets);
