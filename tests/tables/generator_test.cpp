@@ -201,6 +201,14 @@ TEST(Generator, UnwritableDirectoryFailsWithStatusOne) {
         outcome.output.find("fieldcast-tables: " + blocker.string() + ": cannot create the folder"),
         std::string::npos)
         << outcome.output;
+    // a link to nowhere is named as one
+    fs::create_symlink(dir.path() / "gone", dir.path() / "link");
+    const Outcome link = runTool("-o " + (dir.path() / "link").string(), dir);
+    EXPECT_EQ(link.status, 1) << link.output;
+    EXPECT_NE(link.output.find("link: a symbolic link to " + (dir.path() / "gone").string() +
+                               ", which does not exist"),
+              std::string::npos)
+        << link.output;
     // an empty name is a usage error, not a failure to create ""
     const auto empty = fieldcast::testing::runProgram(FIELDCAST_TABLES_EXE, {"-o", ""}, dir.path());
     EXPECT_EQ(empty.status, 2) << empty.err;

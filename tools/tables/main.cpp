@@ -170,6 +170,13 @@ int main(int argc, char** argv) {
     try {
         const std::filesystem::path dir(options.outputDir);
         std::error_code error;
+        // Before: "cannot create the folder (File exists)", which hid the broken link.
+        if (std::filesystem::is_symlink(dir, error) && !std::filesystem::exists(dir, error)) {
+            std::fprintf(
+                stderr, "fieldcast-tables: %s: a symbolic link to %s, which does not exist\n",
+                options.outputDir.c_str(), std::filesystem::read_symlink(dir, error).c_str());
+            return kExitFailure;
+        }
         std::filesystem::create_directories(dir, error);
         if (error) {
             std::fprintf(stderr, "fieldcast-tables: %s: cannot create the folder (%s)\n",
