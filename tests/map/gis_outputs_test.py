@@ -303,6 +303,45 @@ class Contours(unittest.TestCase):
                         checked += 1
             self.assertGreater(checked, 200)
 
+    def test_a_grid_round_the_globe_gives_valid_shapes_that_hold_their_nodes(self):
+        # Fault: the nodes at -180 and 180 of a global grid are the same places; their areas,
+        # each half a step past its node and moved into -180..180, overlapped, and a service
+        # area across the antimeridian was a polygon over itself (GEOS: invalid)
+        folder = os.path.join(WORK, 'globe')
+        result = run(['area', ARGS.fixture, '-o', folder, '-R', '-180/180/-60/80', '--step', '4',
+                      '--tx-lat', '45', '--tx-lon', '178', '--freq-khz', '100', '--hours', '9',
+                      '--contours', '40', '--no-maps', '--format', 'csv,geojson,kml'])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with open(os.path.join(folder, 'area.csv'), encoding='utf-8') as f:
+            rows = list(csv.DictReader(f))
+        for name in ['service-areas.geojson', 'service-areas.kml', 'contours.geojson',
+                     'contours.kml']:
+            shapes = [feature.GetGeometryRef().Clone()
+                      for layer in ogr.Open(os.path.join(folder, name)) for feature in layer]
+            self.assertGreater(len(shapes), 0, name)
+            for shape in shapes:
+                self.assertTrue(shape.IsValid(), name)
+                envelope = shape.GetEnvelope()
+                self.assertGreaterEqual(envelope[0], -180, name)
+                self.assertLessEqual(envelope[1], 180, name)
+            if not name.startswith('service-areas'):
+                continue
+            self.assertEqual(len(shapes), 1, name)
+            area = shapes[0]
+            # one turn of longitude, not more
+            self.assertLess(area.GetEnvelope()[1] - area.GetEnvelope()[0], 360.0001, name)
+            checked = 0
+            for row in rows:
+                if row['pathKind'] == 'beyondRange' or row['fieldDb'] == 'inf':
+                    continue
+                value = float(row['fieldDb'])
+                if abs(value - 40) > 0.01 and abs(float(row['lonDeg'])) != 180:
+                    point = ogr.CreateGeometryFromWkt(
+                        'POINT (%s %s)' % (row['lonDeg'], row['latDeg']))
+                    self.assertEqual(area.Intersects(point), value > 40, (name, row))
+                    checked += 1
+            self.assertGreater(checked, 100, name)
+
     def test_lines_and_kml_carry_each_hour_and_level(self):
         lines = json.load(open(out('contours.geojson'), encoding='utf-8'))
         keys = {(f['properties']['hourUtc'], f['properties']['levelDb']) for f in lines['features']}
