@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "gmt_maps.h"
 #include "map_test_support.h"
 
 namespace {
@@ -259,6 +260,21 @@ TEST(MapOutputs, NodeOnTheTransmitterIsInfiniteInCsvAndGrid) {
     // the grid agrees with the CSV; NaN stays for paths beyond 4000 km alone
     EXPECT_EQ(values, 9);
     EXPECT_EQ(infiniteNodes, std::vector<std::string>{"139.69 35.68"}) << dump.out;
+}
+
+TEST(MapOutputs, TheDiurnalLegendSaysWhyAPointDrawsNoLine) {
+    // Fault: a point on the transmitter (+inf at every hour) had a coloured line in the legend
+    // and none in the plot, as if its values were lost
+    namespace fm = fieldcast::map;
+    const fm::DiurnalCurve atMast{"0: Mast", {0, 1, 2}, {INFINITY, INFINITY, INFINITY}, ""};
+    EXPECT_EQ(fm::diurnalNoLineNote(atMast), "at the transmitter, infinite");
+    const fm::DiurnalCurve beyond{"1: Far", {0, 1}, {NAN, NAN}, "over 4000 km, no value"};
+    EXPECT_EQ(fm::diurnalNoLineNote(beyond), "over 4000 km, no value");
+    // a curve with one value to draw has a line of its own, whatever its other hours hold
+    const fm::DiurnalCurve partly{"2: Near", {0, 1, 2}, {-INFINITY, 41.5, NAN}, ""};
+    EXPECT_EQ(fm::diurnalNoLineNote(partly), "");
+    const fm::DiurnalCurve cancelled{"3: Null", {0, 1}, {-INFINITY, -INFINITY}, ""};
+    EXPECT_EQ(fm::diurnalNoLineNote(cancelled), "no finite value");
 }
 
 TEST(MapOutputs, PointsInAnotherZoneGetUtcHoursMetadataAndOnePlotPerGroupOfTen) {

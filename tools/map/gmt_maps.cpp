@@ -242,6 +242,17 @@ void drawCoverageMap(const std::filesystem::path& gridFile, const GridGeometry& 
     std::filesystem::remove(scratchDir / transmitter);
 }
 
+std::string diurnalNoLineNote(const DiurnalCurve& curve) {
+    if (!curve.noValueReason.empty()) return curve.noValueReason;
+    const auto& values = curve.fieldDb;
+    if (std::any_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); })) {
+        return "";
+    }
+    return std::any_of(values.begin(), values.end(), [](double v) { return v == INFINITY; })
+               ? "at the transmitter, infinite"
+               : "no finite value";
+}
+
 void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string& title,
                      const std::string& subtitle, const std::string& hourAxisLabel,
                      const std::filesystem::path& pngFile, const std::filesystem::path& scratchDir,
@@ -291,9 +302,8 @@ void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string&
     for (std::size_t i = 0; i < curves.size(); ++i) {
         const std::string colour = kCurveColours[i % std::size(kCurveColours)];
         const DiurnalCurve& curve = curves[i];
-        if (!curve.noValueReason.empty()) {
-            entries << "L 9p,Helvetica L " << escaped(curve.label + ": " + curve.noValueReason)
-                    << '\n';
+        if (const std::string note = diurnalNoLineNote(curve); !note.empty()) {
+            entries << "L 9p,Helvetica L " << escaped(curve.label + ": " + note) << '\n';
             continue;
         }
         entries << "S 0.35c - 0.6c - 1.4p," << colour << " 0.8c " << escaped(curve.label) << '\n';

@@ -87,6 +87,10 @@ struct DiurnalCurve {
     std::vector<double> fieldDb;
     std::string noValueReason;  // for a curve without values: "over 4000 km"
 };
+// What the legend says of a curve that draws no line: its reason ("over 4000 km, no value"),
+// or, for a point whose every value is infinite (the transmitter's own site), that; empty for
+// a curve with a value to draw.
+std::string diurnalNoLineNote(const DiurnalCurve& curve);
 void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string& title,
                      const std::string& subtitle, const std::string& hourAxisLabel,
                      const std::filesystem::path& pngFile, const std::filesystem::path& scratchDir,
