@@ -277,6 +277,22 @@ TEST(MapOutputs, TheDiurnalLegendSaysWhyAPointDrawsNoLine) {
     EXPECT_EQ(fm::diurnalNoLineNote(cancelled), "no finite value");
 }
 
+TEST(MapOutputs, TheColourBarPrintsAtMostElevenNumbersOnWholeBands) {
+    // Fault: under --colour-range -1000/1000 the bar printed a number every 20 dB, a hundred
+    // of them run together into one black smear
+    namespace fm = fieldcast::map;
+    EXPECT_EQ(fm::colourBarLabelStepDb(0, 100), 10.0);  // the default scale as it was
+    EXPECT_EQ(fm::colourBarLabelStepDb(20, 25), 2.0);
+    EXPECT_EQ(fm::colourBarLabelStepDb(0, 300), 50.0);
+    EXPECT_EQ(fm::colourBarLabelStepDb(-1000, 1000), 200.0);
+    for (double span = 1; span <= 2000; span += 0.5) {
+        const double step = fm::colourBarLabelStepDb(-span / 2, span / 2);
+        const double band = fm::colourBandDb(-span / 2, span / 2);
+        EXPECT_LE(span / step, 10.0) << span;
+        EXPECT_EQ(std::fmod(step, band), 0.0) << span;
+    }
+}
+
 TEST(MapOutputs, PointsInAnotherZoneGetUtcHoursMetadataAndOnePlotPerGroupOfTen) {
     const TempDir work;
     std::string list = "pointName,latDeg,lonDeg\nfar,60,-30\n";

@@ -46,6 +46,10 @@ struct GridGeometry {
 // The width of one colour band of the maps' scale from min to max, dB.
 double colourBandDb(double minDb, double maxDb);
 
+// The step of the numbers under the maps' colour bar: two bands, or more where that would
+// print over ten numbers (the widest scale, -1000/1000, had a hundred run together).
+double colourBarLabelStepDb(double minDb, double maxDb);
+
 // The gmt command that makes the maps' palette (the page's too): turbo in bands of
 // colourBandDb, under and over the scale in their own colours; into `output` when given,
 // else the session's current palette.
