@@ -146,6 +146,21 @@ class Grids(unittest.TestCase):
                 self.assertEqual(math.isnan(value), row['pathKind'] == 'beyondRange', row)
 
 
+    def test_gmt_reads_the_range_of_the_finite_field_from_the_header(self):
+        # Fault: gmt grdinfo read the field's range as 0 to 0 (nothing in the header said it)
+        for name in ['field-00.nc', 'field-12.nc', 'field.nc']:
+            with xarray.open_dataset(out(name)) as grid:
+                values = grid.fieldDb.values
+                finite = values[numpy.isfinite(values)]
+                self.assertIn(math.inf, values)  # the transmitter's node, left out of the range
+                expected = [float(finite.min()), float(finite.max())]
+                self.assertEqual([float(v) for v in grid.fieldDb.attrs['actual_range']], expected)
+            info = subprocess.run(['gmt', 'grdinfo', '-C', out(name)], capture_output=True,
+                                  text=True, check=True).stdout.split('\t')
+            # name, west, east, south, north, time min and max, field min and max, ...
+            self.assertEqual([round(float(v), 4) for v in info[7:9]],
+                             [round(v, 4) for v in expected], name)
+
     def test_every_hour_in_one_file_along_time(self):
         with xarray.open_dataset(out('field.nc')) as every:
             self.assertEqual(every.fieldDb.dims, ('time', 'lat', 'lon'))

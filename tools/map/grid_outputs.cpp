@@ -221,7 +221,8 @@ void writeCfNetcdf(const fs::path& path, const std::vector<HourGrid>& hourGrids,
             "NaN (the fill value): no value, the path is over " +
                 formatNumber(description.noValueRangeKm) +
                 " km and outside the method; +inf: the transmitter's own node (ground range 0); "
-                "-inf: waves that cancel exactly (0 mV/m); both as in area.csv");
+                "-inf: waves that cancel exactly (0 mV/m); both as in area.csv, and outside "
+                "actual_range, the least and greatest finite values");
 
     nc.text(NC_GLOBAL, "Conventions", "CF-1.8");
     nc.text(NC_GLOBAL, "title", "fieldcast field strength: " + description.title);
@@ -251,6 +252,20 @@ void writeCfNetcdf(const fs::path& path, const std::vector<HourGrid>& hourGrids,
              "cannot write an attribute");
     nc.check(nc_put_att_double(id, lonVar, "actual_range", NC_DOUBLE, 2, lonRange),
              "cannot write an attribute");
+    // the least and greatest finite field: readers that take the range of a grid from its
+    // header (gmt grdinfo, its default palettes) would otherwise read 0 to 0
+    float fieldRange[] = {INFINITY, -INFINITY};
+    for (const HourGrid& h : hours) {
+        for (const float v : *h.northToSouth) {
+            if (!std::isfinite(v)) continue;
+            fieldRange[0] = std::min(fieldRange[0], v);
+            fieldRange[1] = std::max(fieldRange[1], v);
+        }
+    }
+    if (fieldRange[0] <= fieldRange[1]) {
+        nc.check(nc_put_att_float(id, fieldVar, "actual_range", NC_FLOAT, 2, fieldRange),
+                 "cannot write an attribute");
+    }
     nc.check(nc_enddef(id), "cannot end its definitions");
 
     std::vector<double> times;
