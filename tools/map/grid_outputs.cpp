@@ -560,6 +560,20 @@ void copyFeatures(OGRLayerH from, const std::vector<std::pair<OGRLayerH, VectorF
                                    OGR_G_DestroyGeometry);
             if (!clipped) throw OutputError("GDAL cannot keep a shape within one turn");
             inTurn = partsOfDimension(clipped.get(), areas);
+            if (inTurn && areas) {
+                // moved into -180..180, the pieces at the two ends of the turn meet along the
+                // meridian where the grid's ends join: one polygon again, not two that share
+                // an edge (invalid)
+                const Geometry wrapped(
+                    OGR_GeomTransformer_Transform(antimeridian.get(), inTurn.get()),
+                    OGR_G_DestroyGeometry);
+                if (!wrapped) throw OutputError("GDAL cannot cut a shape at the antimeridian");
+                const Geometry pieces = partsOfDimension(wrapped.get(), true);
+                if (!pieces) throw OutputError("GDAL cut a shape to nothing");
+                const Geometry merged(OGR_G_UnionCascaded(pieces.get()), OGR_G_DestroyGeometry);
+                if (!merged) throw OutputError("GDAL cannot join the pieces of a shape");
+                inTurn = partsOfDimension(merged.get(), true);
+            }
             global = inTurn.get();
             if (global != nullptr) OGR_G_GetEnvelope(global, &extent);
         }
