@@ -296,8 +296,10 @@ TEST(MapOutputs, TheColourBarPrintsAtMostElevenNumbersOnWholeBands) {
 TEST(MapOutputs, PointsInAnotherZoneGetUtcHoursMetadataAndOnePlotPerGroupOfTen) {
     const TempDir work;
     std::string list = "pointName,latDeg,lonDeg\nfar,60,-30\n";
-    for (int i = 0; i < 11; ++i)
-        list += "p" + std::to_string(i) + "," + std::to_string(25 + i) + ",130\n";
+    for (int i = 0; i < 11; ++i) {
+        list += 'p';  // appended piece by piece: g++ 12 warns wrongly on "p" + std::to_string(i)
+        list += std::to_string(i) + "," + std::to_string(25 + i) + ",130\n";
+    }
     maptest::writeFile(work / "points.csv", list);
     const auto result = runMap({"points", fixture(), "-o", (work / "out").string(), "--points",
                                 (work / "points.csv").string(), "--time-zone", "-05:00"},

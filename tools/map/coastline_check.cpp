@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "batch_options.h"
 #include "coastline_mask.h"
 #include "geometry/great_circle.h"
 #include "mixed_path.h"
@@ -26,14 +27,22 @@ using fieldcast::map::CoastlineResolution;
 using fieldcast::map::GeoBox;
 using fieldcast::map::LandSeaMask;
 
+// The region as fieldcast-map's --region takes it: west < east, south < north, within the globe.
 GeoBox parseBox(const std::string& text) {
-    GeoBox box{};
-    char tail = 0;
-    if (std::sscanf(text.c_str(), "%lf/%lf/%lf/%lf%c", &box.westDeg, &box.eastDeg, &box.southDeg,
-                    &box.northDeg, &tail) != 4) {
-        throw CLI::ValidationError("-R", "expected WEST/EAST/SOUTH/NORTH");
+    fieldcast::map::AreaOptions area;
+    try {
+        fieldcast::map::parseRegion(text, area);
+    } catch (const fieldcast::map::UsageError& e) {
+        throw CLI::ValidationError("-R", e.what());
     }
-    return box;
+    return {area.lonMinDeg, area.lonMaxDeg, area.latMinDeg, area.latMaxDeg};
+}
+
+// A numeric option's check, its range said as fieldcast-map says it.
+CLI::Validator numberIn(fieldcast::map::NumberRange range) {
+    return CLI::Validator(
+        [range](std::string& text) { return fieldcast::map::checkNumber(text, range); },
+        range.text());
 }
 
 CoastlineResolution parseResolution(const std::string& text) {
@@ -84,6 +93,30 @@ int convergence(const std::filesystem::path& dataDir, const std::string& region,
                 int paths, unsigned threads) {
     const CoastlineResolution resolution = parseResolution(resolutionText);
     const GeoBox area = parseBox(region);
+
+    // The paths first: a region with too few points in reach of the transmitter is refused
+    // before gmt is run, rather than drawn from for ever.
+    struct Path {
+        double latDeg, lonDeg, lengthKm;
+    };
+    std::mt19937 random(2024);
+    std::uniform_real_distribution<double> lat(area.southDeg, area.northDeg);
+    std::uniform_real_distribution<double> lon(area.westDeg, area.eastDeg);
+    std::vector<Path> chosen;
+    const long maxDraws = 1000L * paths;
+    for (long draw = 0; static_cast<int>(chosen.size()) < paths; ++draw) {
+        if (draw == maxDraws) {
+            throw CLI::ValidationError(
+                "-R", "only " + std::to_string(chosen.size()) + " of " + std::to_string(maxDraws) +
+                          " random points of " + region +
+                          " lie over 50 km and up to 4000 km from the transmitter, " +
+                          std::to_string(paths) + " paths asked");
+        }
+        const Path p{lat(random), lon(random), 0.0};
+        const double km = groundRangeKm(txLatDeg, txLonDeg, p.latDeg, p.lonDeg);
+        if (km > 50.0 && km <= 4000.0) chosen.push_back({p.latDeg, p.lonDeg, km});
+    }
+
     const fieldcast::map::GroundWaveCurves curves = fieldcast::map::loadGroundWaveCurveSet(dataDir);
     fieldcast::map::PathRegion pathRegion(txLatDeg, txLonDeg);
     const int edge = 41;
@@ -102,19 +135,6 @@ int convergence(const std::filesystem::path& dataDir, const std::string& region,
         "land code %d, %d paths to random points of %s up to 4000 km\n",
         fieldcast::map::coastlineResolutionName(resolution), mask.cellDeg() * 3600.0, cost.seconds,
         txLatDeg, txLonDeg, freqKhz, landCode, paths, region.c_str());
-
-    struct Path {
-        double latDeg, lonDeg, lengthKm;
-    };
-    std::mt19937 random(2024);
-    std::uniform_real_distribution<double> lat(area.southDeg, area.northDeg);
-    std::uniform_real_distribution<double> lon(area.westDeg, area.eastDeg);
-    std::vector<Path> chosen;
-    while (static_cast<int>(chosen.size()) < paths) {
-        const Path p{lat(random), lon(random), 0.0};
-        const double km = groundRangeKm(txLatDeg, txLonDeg, p.latDeg, p.lonDeg);
-        if (km > 50.0 && km <= 4000.0) chosen.push_back({p.latDeg, p.lonDeg, km});
-    }
     const auto fields = [&](double stepKm, double& seconds) {
         std::vector<double> db(chosen.size());
         const auto start = std::chrono::steady_clock::now();
@@ -181,17 +201,29 @@ int main(int argc, char** argv) {
     int landCode = 2;
     int paths = 400;
     std::string convResolution = "i";
-    conv->add_option("data-dir", dataDir, "folder of FG.dat, DG.dat and the GW curves")
+    conv->add_option("data-dir", dataDir,
+                     "folder of FG.dat, DG.dat and the GW curves (default: the working folder)")
         ->check(CLI::ExistingDirectory);
-    conv->add_option("-R,--region", region, "the area of the receiving points")
+    conv->add_option("-R,--region", region,
+                     "WEST/EAST/SOUTH/NORTH, the area of the receiving points")
         ->capture_default_str();
-    conv->add_option("--tx-lat", txLatDeg)->capture_default_str();
-    conv->add_option("--tx-lon", txLonDeg)->capture_default_str();
-    conv->add_option("--freq-khz", freqKhz)->capture_default_str();
-    conv->add_option("--land-ground", landCode)->check(CLI::Range(2, 3))->capture_default_str();
+    conv->add_option("--tx-lat", txLatDeg, "transmitter latitude in degrees")
+        ->check(numberIn({fieldcast::kMinLatitudeDeg, fieldcast::kMaxLatitudeDeg}))
+        ->capture_default_str();
+    conv->add_option("--tx-lon", txLonDeg, "transmitter longitude in degrees")
+        ->check(numberIn({fieldcast::kMinLongitudeDeg, fieldcast::kMaxLongitudeDeg}))
+        ->capture_default_str();
+    conv->add_option("--freq-khz", freqKhz, "frequency in kHz")
+        ->check(numberIn({0.0, HUGE_VAL, true}))
+        ->capture_default_str();
+    conv->add_option("--land-ground", landCode, "the code of land: 2 land, 3 dry land")
+        ->check(numberIn({2, 3, false, true}))
+        ->capture_default_str();
     conv->add_option("--resolution", convResolution, "c, l, i, h or f")->capture_default_str();
-    conv->add_option("--paths", paths)->check(CLI::Range(1, 100000))->capture_default_str();
-    conv->add_option("-j,--threads", threads);
+    conv->add_option("--paths", paths, "random receiving points, each a path from the transmitter")
+        ->check(numberIn({1, 100000, false, true}))
+        ->capture_default_str();
+    conv->add_option("-j,--threads", threads, "worker threads (default: one per core)");
 
     try {
         app.parse(argc, argv);

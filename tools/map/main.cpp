@@ -219,8 +219,8 @@ int run(int argc, char** argv) {
     std::string pointsFormat = "csv";
     points
         ->add_option("--format", pointsFormat,
-                     "csv: points.csv, html: index.html (the points on a map, each with its "
-                     "day), none; or a list such as csv,html")
+                     "csv: points.csv and points.json, html: index.html (the points on a map, "
+                     "each with its day), none; or a list such as csv,html")
         ->capture_default_str();
 
     CLI::App* area = app.add_subcommand(
@@ -240,7 +240,8 @@ int run(int argc, char** argv) {
         ->capture_default_str();
     std::string format = "grid";
     area->add_option("--format", format,
-                     "grid: field-HH.nc (CF netCDF), csv: area.csv, html: index.html (every "
+                     "grid: field-HH.nc and field.nc (CF netCDF), csv: area.csv and area.json, "
+                     "html: index.html (every "
                      "hour on one page, for a browser), geotiff: field.tif, geojson and kml: "
                      "contours and service areas at the --contours levels, both (grid,csv), "
                      "none; or a list such as grid,csv,html")
@@ -248,10 +249,13 @@ int run(int argc, char** argv) {
     bool noMaps = false;
     area->add_flag("--no-maps", noMaps, "skip the map-HH.png pictures");
     std::string contours = "40,50,60";
-    area->add_option("--contours", contours, "contour levels in dB(uV/m), e.g. 40,50,60; none")
+    area->add_option("--contours", contours,
+                     "contour levels in dB(uV/m) from -1000 to 1000, e.g. 40,50,60; none")
         ->capture_default_str();
     std::string colourRange = "0/100";
-    area->add_option("--colour-range", colourRange, "MIN/MAX of the colour scale in dB(uV/m)")
+    area->add_option(
+            "--colour-range", colourRange,
+            "MIN/MAX of the colour scale in dB(uV/m), from -1000 to 1000 and at least 1 dB wide")
         ->capture_default_str();
 
     try {
