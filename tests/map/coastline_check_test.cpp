@@ -1,6 +1,11 @@
 // fieldcast-coastline-check as a user runs it: values it cannot use are refused with status 2
 // before gmt is run, never drawn from for ever.
 #include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
 
 #include "map_test_support.h"
 
@@ -46,6 +51,26 @@ TEST(CoastlineCheckCli, UnusableValuesAreRefusedWithStatus2) {
         EXPECT_NE(run.err.find("fieldcast-coastline-check"), std::string::npos) << run.err;
         EXPECT_TRUE(run.out.empty()) << shown << run.out;
     }
+}
+
+// Fault: the tool took no signals, so an interrupted mask left its scratch folder (gmt's
+// session in it) behind.
+TEST(CoastlineCheckCli, AnInterruptedMaskLeavesNoScratch) {
+    namespace fs = std::filesystem;
+    const TempDir work;
+    fs::create_directories(work.path() / "tmp");
+    const pid_t pid = maptest::spawnWithTmpDir(
+        {FIELDCAST_COASTLINE_CHECK_EXE, "mask-cost", "-R", "-180/180/-80/80", "--resolution", "f"},
+        work.path() / "tmp");
+    ASSERT_GT(pid, 0);
+    // stop it once gmt is at work in its scratch folder
+    for (int i = 0; i < 3000 && fs::is_empty(work.path() / "tmp"); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    kill(pid, SIGTERM);
+    EXPECT_EQ(maptest::waitForExit(pid), 128 + SIGTERM);
+    EXPECT_TRUE(fs::is_empty(work.path() / "tmp"));
 }
 
 }  // namespace

@@ -146,6 +146,21 @@ class Grids(unittest.TestCase):
                 self.assertEqual(math.isnan(value), row['pathKind'] == 'beyondRange', row)
 
 
+    def test_gmt_reads_the_range_of_the_finite_field_from_the_header(self):
+        # Fault: gmt grdinfo read the field's range as 0 to 0 (nothing in the header said it)
+        for name in ['field-00.nc', 'field-12.nc', 'field.nc']:
+            with xarray.open_dataset(out(name)) as grid:
+                values = grid.fieldDb.values
+                finite = values[numpy.isfinite(values)]
+                self.assertIn(math.inf, values)  # the transmitter's node, left out of the range
+                expected = [float(finite.min()), float(finite.max())]
+                self.assertEqual([float(v) for v in grid.fieldDb.attrs['actual_range']], expected)
+            info = subprocess.run(['gmt', 'grdinfo', '-C', out(name)], capture_output=True,
+                                  text=True, check=True).stdout.split('\t')
+            # name, west, east, south, north, time min and max, field min and max, ...
+            self.assertEqual([round(float(v), 4) for v in info[7:9]],
+                             [round(v, 4) for v in expected], name)
+
     def test_every_hour_in_one_file_along_time(self):
         with xarray.open_dataset(out('field.nc')) as every:
             self.assertEqual(every.fieldDb.dims, ('time', 'lat', 'lon'))
@@ -302,6 +317,47 @@ class Contours(unittest.TestCase):
                         self.assertEqual(area.Intersects(point), value > 40, row)
                         checked += 1
             self.assertGreater(checked, 200)
+
+    def test_a_grid_round_the_globe_gives_valid_shapes_that_hold_their_nodes(self):
+        # Fault: the nodes at both ends of a global grid are the same places; their areas, each
+        # half a step past its node and moved into -180..180, overlapped, and a service area
+        # across the antimeridian was a polygon over itself (GEOS: invalid). Where the ends
+        # meet inside -180..180 (0/360), the two pieces must join into one polygon.
+        for region, tx_lon, join in [('-180/180/-60/80', '178', 180), ('0/360/-60/80', '2', 0)]:
+            folder = os.path.join(WORK, 'globe-' + tx_lon)
+            result = run(['area', ARGS.fixture, '-o', folder, '-R', region, '--step', '4',
+                          '--tx-lat', '45', '--tx-lon', tx_lon, '--freq-khz', '100', '--hours',
+                          '9', '--contours', '40', '--no-maps', '--format', 'csv,geojson,kml'])
+            self.assertEqual(result.returncode, 0, result.stderr)
+            with open(os.path.join(folder, 'area.csv'), encoding='utf-8') as f:
+                rows = list(csv.DictReader(f))
+            for name in ['service-areas.geojson', 'service-areas.kml', 'contours.geojson',
+                         'contours.kml']:
+                shapes = [feature.GetGeometryRef().Clone()
+                          for layer in ogr.Open(os.path.join(folder, name)) for feature in layer]
+                self.assertGreater(len(shapes), 0, (region, name))
+                for shape in shapes:
+                    self.assertTrue(shape.IsValid(), (region, name))
+                    envelope = shape.GetEnvelope()
+                    self.assertGreaterEqual(envelope[0], -180, (region, name))
+                    self.assertLessEqual(envelope[1], 180, (region, name))
+                if not name.startswith('service-areas'):
+                    continue
+                self.assertEqual(len(shapes), 1, (region, name))
+                area = shapes[0]
+                checked = 0
+                for row in rows:
+                    if row['pathKind'] == 'beyondRange' or row['fieldDb'] == 'inf':
+                        continue
+                    value = float(row['fieldDb'])
+                    lon = float(row['lonDeg'])
+                    lon = lon - 360 if lon > 180 else lon
+                    # the nodes where the ends meet lie on the edge of either end's piece
+                    if abs(value - 40) > 0.01 and abs(lon) != join:
+                        point = ogr.CreateGeometryFromWkt('POINT (%r %s)' % (lon, row['latDeg']))
+                        self.assertEqual(area.Intersects(point), value > 40, (region, name, row))
+                        checked += 1
+                self.assertGreater(checked, 100, (region, name))
 
     def test_lines_and_kml_carry_each_hour_and_level(self):
         lines = json.load(open(out('contours.geojson'), encoding='utf-8'))

@@ -242,6 +242,19 @@ TEST(CoastVectors, LongitudesJoinAcross180AndLinesStopOutsideTheBox) {
               "{\"type\":\"FeatureCollection\",\"features\":[]}");
 }
 
+TEST(CoastVectors, ALineAcrossTheWrapOfABoxATurnWideEndsAtBothSidesNotAcrossTheMap) {
+    // Fault: a coast crossing the meridian opposite the middle of a box nearly 360 degrees wide
+    // (a global grid, points on both sides of the globe) was drawn as one line across the map.
+    const fm::GeoBox box{-182.5, 177.5, -20.0, 80.0};
+    const std::string dump = "> Shore\n177 64\n178 64.5\n179 65\n> Shore\n-179 -18\n179 -18.5\n";
+    EXPECT_EQ(fm::multiSegmentToGeoJson(dump, "coastlines", box),
+              "{\"type\":\"FeatureCollection\",\"features\":[{\"type\":\"Feature\","
+              "\"properties\":{\"name\":\"coastlines\"},\"geometry\":{\"type\":"
+              "\"MultiLineString\",\"coordinates\":[[[177,64],[178,64.5]],"
+              "[[-183,64],[-182,64.5],[-181,65]],"
+              "[[-179,-18],[-181,-18.5]]]}}]}");
+}
+
 TEST(ColourScale, UnderAndOverTheScaleHaveColoursOfTheirOwn) {
     const fieldcast::testing::TempDir scratch;
     const fm::ColourScale scale = fm::gmtColourScale(10.0, 70.0, scratch.path(), "colour-test");

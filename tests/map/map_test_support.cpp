@@ -1,5 +1,9 @@
 #include "map_test_support.h"
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <sstream>
 #include <stdexcept>
@@ -15,6 +19,32 @@ void copyFixtures(const std::filesystem::path& dir,
 
 RunResult runMap(const std::vector<std::string>& args, const std::filesystem::path& workDir) {
     return fieldcast::testing::runProgram(FIELDCAST_MAP_EXE, args, workDir);
+}
+
+pid_t spawnWithTmpDir(std::vector<std::string> args, const std::filesystem::path& tmpDir) {
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> env{"TMPDIR=" + tmpDir.string(),
+                                 "PATH=" + std::string(std::getenv("PATH"))};
+    if (const char* home = std::getenv("HOME")) env.push_back(std::string("HOME=") + home);
+    std::vector<char*> envp;
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    return rc == 0 ? pid : -1;
+}
+
+int waitForExit(pid_t pid) {
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
 }
 
 std::string shellOutput(const std::string& command) {

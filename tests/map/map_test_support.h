@@ -2,6 +2,8 @@
 // the map tool run as a user runs it, and its CSV files read back.
 #pragma once
 
+#include <sys/types.h>
+
 #include <filesystem>
 #include <map>
 #include <string>
@@ -42,6 +44,13 @@ class GmtWrapper {
     TempDir dir_;
     std::string oldPath_;
 };
+
+// Starts `args` (the program's path first) with TMPDIR set to `tmpDir`, PATH and HOME as the
+// tests' own, and its output thrown away; returns the child's pid, -1 if it did not start.
+pid_t spawnWithTmpDir(std::vector<std::string> args, const std::filesystem::path& tmpDir);
+
+// The exit status of a child started by spawnWithTmpDir, -1 if it ended by a signal.
+int waitForExit(pid_t pid);
 
 // The output of a shell command, without its last line end; throws when it fails.
 std::string shellOutput(const std::string& command);

@@ -1,13 +1,10 @@
 // The map tool used carelessly or with hostile names: nothing written outside the output
 // folder, one run per folder, no false success, no silent loss of a point, no hang, and an
 // interrupted run that says what it did not finish.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -258,26 +255,12 @@ TEST(MapMisuse, AnInterruptedRunLeavesCompleteFilesAndANote) {
         SCOPED_TRACE(signal);
         const TempDir work;
         fs::create_directories(work / "tmp");
-        const std::string tmpdir = "TMPDIR=" + (work / "tmp").string();
         const std::string out = (work / "out").string();
-        std::vector<std::string> args{
-            FIELDCAST_MAP_EXE, "area",   kData,  "-o",       out,    "-R",
-            "100/180/0/60",    "--step", "0.04", "--format", "both", "--no-progress"};
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        std::vector<std::string> env{tmpdir, "PATH=" + std::string(std::getenv("PATH"))};
-        if (const char* home = std::getenv("HOME")) env.push_back(std::string("HOME=") + home);
-        std::vector<char*> envp;
-        for (std::string& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        pid_t pid = 0;
-        ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
-        posix_spawn_file_actions_destroy(&actions);
+        const pid_t pid = maptest::spawnWithTmpDir(
+            {FIELDCAST_MAP_EXE, "area", kData, "-o", out, "-R", "100/180/0/60", "--step", "0.04",
+             "--format", "both", "--no-progress"},
+            work / "tmp");
+        ASSERT_GT(pid, 0);
         // the grid takes tens of seconds: stop it once it has begun to write area.csv
         for (int i = 0; i < 300 && !fs::exists(fs::path(out) / ".fieldcast-map-run" / "area.csv");
              ++i) {
@@ -285,10 +268,7 @@ TEST(MapMisuse, AnInterruptedRunLeavesCompleteFilesAndANote) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         kill(pid, signal);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+        EXPECT_EQ(maptest::waitForExit(pid), 128 + signal);
         EXPECT_EQ(entries(out), std::vector<std::string>{"INCOMPLETE.txt"});
         const std::string note = readFile(fs::path(out) / "INCOMPLETE.txt");
         EXPECT_NE(note.find(signal == SIGINT ? "interrupted (SIGINT)" : "terminated (SIGTERM)"),

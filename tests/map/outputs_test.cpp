@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "gmt_maps.h"
 #include "map_test_support.h"
 
 namespace {
@@ -259,6 +260,37 @@ TEST(MapOutputs, NodeOnTheTransmitterIsInfiniteInCsvAndGrid) {
     // the grid agrees with the CSV; NaN stays for paths beyond 4000 km alone
     EXPECT_EQ(values, 9);
     EXPECT_EQ(infiniteNodes, std::vector<std::string>{"139.69 35.68"}) << dump.out;
+}
+
+TEST(MapOutputs, TheDiurnalLegendSaysWhyAPointDrawsNoLine) {
+    // Fault: a point on the transmitter (+inf at every hour) had a coloured line in the legend
+    // and none in the plot, as if its values were lost
+    namespace fm = fieldcast::map;
+    const fm::DiurnalCurve atMast{"0: Mast", {0, 1, 2}, {INFINITY, INFINITY, INFINITY}, ""};
+    EXPECT_EQ(fm::diurnalNoLineNote(atMast), "at the transmitter, infinite");
+    const fm::DiurnalCurve beyond{"1: Far", {0, 1}, {NAN, NAN}, "over 4000 km, no value"};
+    EXPECT_EQ(fm::diurnalNoLineNote(beyond), "over 4000 km, no value");
+    // a curve with one value to draw has a line of its own, whatever its other hours hold
+    const fm::DiurnalCurve partly{"2: Near", {0, 1, 2}, {-INFINITY, 41.5, NAN}, ""};
+    EXPECT_EQ(fm::diurnalNoLineNote(partly), "");
+    const fm::DiurnalCurve cancelled{"3: Null", {0, 1}, {-INFINITY, -INFINITY}, ""};
+    EXPECT_EQ(fm::diurnalNoLineNote(cancelled), "no finite value");
+}
+
+TEST(MapOutputs, TheColourBarPrintsAtMostElevenNumbersOnWholeBands) {
+    // Fault: under --colour-range -1000/1000 the bar printed a number every 20 dB, a hundred
+    // of them run together into one black smear
+    namespace fm = fieldcast::map;
+    EXPECT_EQ(fm::colourBarLabelStepDb(0, 100), 10.0);  // the default scale as it was
+    EXPECT_EQ(fm::colourBarLabelStepDb(20, 25), 2.0);
+    EXPECT_EQ(fm::colourBarLabelStepDb(0, 300), 50.0);
+    EXPECT_EQ(fm::colourBarLabelStepDb(-1000, 1000), 200.0);
+    for (double span = 1; span <= 2000; span += 0.5) {
+        const double step = fm::colourBarLabelStepDb(-span / 2, span / 2);
+        const double band = fm::colourBandDb(-span / 2, span / 2);
+        EXPECT_LE(span / step, 10.0) << span;
+        EXPECT_EQ(std::fmod(step, band), 0.0) << span;
+    }
 }
 
 TEST(MapOutputs, PointsInAnotherZoneGetUtcHoursMetadataAndOnePlotPerGroupOfTen) {

@@ -55,6 +55,9 @@ EXTENDED_POINTS = {
     'Sao Paulo': (-23.55, -46.63),  # beyond 12,000 km
 }
 
+# a point on the transmitter itself (its field is infinite at every hour) and one far from it
+MAST_POINTS = {'Mast': (35.68, 139.69), 'Manila': (14.6, 121.0)}
+
 
 def run(command):
     result = subprocess.run(command, capture_output=True, text=True, check=False)
@@ -95,6 +98,7 @@ def setUpModule():
 
     points_page('points', POINT_NAMES)
     points_page('points-extended', EXTENDED_POINTS, '--model', 'extended')
+    points_page('points-mast', MAST_POINTS)
     run([ARGS.sample_exe, os.path.join(WORK, 'sample')])
 
     PROFILE = tempfile.mkdtemp(prefix='viewer-test-chromium-')
@@ -339,6 +343,20 @@ class PointsPage(PageCase):
         # the name with markup stayed text: nothing was made of it
         self.assertEqual(DRIVER.find_elements(By.CSS_SELECTOR, '#fc-panel img, .leaflet-tooltip img'), [])
         self.assert_clean_load()
+
+
+class MastPointsPage(PageCase):
+    def test_the_transmitters_own_site_reads_infinite_not_without_value(self):
+        # Fault: its chart read "no value at any hour" beside a table of "inf"
+        self.open_page(os.path.join(WORK, 'points-mast'))
+        self.assert_clean_load()
+        self.move_mouse(*MAST_POINTS['Mast'])
+        WebDriverWait(DRIVER, 30, ignored_exceptions=TOOLTIP_REDRAWN).until(
+            lambda d: 'Mast' in [e.text for e in d.find_elements(By.CSS_SELECTOR, '.leaflet-tooltip')])
+        self.assertEqual(self.text('fc-point-name'), 'Mast')
+        self.assertEqual(self.text('fc-chart'), 'infinite field at every hour (the transmitter)')
+        cells = DRIVER.find_elements(By.CSS_SELECTOR, '#fc-point-table td.fc-db')
+        self.assertEqual([c.text for c in cells], ['inf'] * 24)
 
 
 class ExtendedPointsPage(PageCase):

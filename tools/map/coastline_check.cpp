@@ -225,6 +225,8 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     conv->add_option("-j,--threads", threads, "worker threads (default: one per core)");
 
+    // an interrupted run stops gmt and removes its scratch folder with gmt's sessions
+    fieldcast::map::catchInterrupts("fieldcast-coastline-check");
     try {
         app.parse(argc, argv);
         threads = std::max(threads, 1U);

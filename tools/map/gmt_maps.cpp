@@ -167,6 +167,16 @@ double colourBandDb(double minDb, double maxDb) {
     return span > 100.0 ? 10.0 : span > 20.0 ? 5.0 : 1.0;
 }
 
+double colourBarLabelStepDb(double minDb, double maxDb) {
+    const double band = colourBandDb(minDb, maxDb);
+    double step = 2.0 * band;
+    for (const double bands : {5.0, 10.0, 20.0, 50.0, 100.0, 200.0, 500.0}) {
+        if ((maxDb - minDb) / step <= 10.0) break;
+        step = bands * band;
+    }
+    return step;
+}
+
 std::string gmtNumber(double value, int significantDigits) {
     char buffer[48];
     std::snprintf(buffer, sizeof buffer, "%.*g", significantDigits, value);
@@ -213,6 +223,7 @@ void drawCoverageMap(const std::filesystem::path& gridFile, const GridGeometry& 
         if (!out || !tx) throw OutputError(scratchDir.string() + ": write failed");
     }
     const double tick = colourBandDb(style.colourMinDb, style.colourMaxDb);
+    const double labelStep = colourBarLabelStepDb(style.colourMinDb, style.colourMaxDb);
     GmtSession picture(base, scratchDir, session);
     runGmt({"set", "MAP_FRAME_TYPE", "plain", "FONT_TITLE", "13p", "FONT_LABEL", "10p",
             "FONT_ANNOT_PRIMARY", "9p"},
@@ -235,11 +246,24 @@ void drawCoverageMap(const std::filesystem::path& gridFile, const GridGeometry& 
     runGmt({"plot", transmitter, "-Sa0.5c", "-Gred", "-W0.6p,black"}, scratchDir, session);
     // the triangles: the colours of values under and over the scale
     runGmt({"colorbar", "-DJBC+o0/0.8c+w12c/0.35c+e",
-            "-Bxa" + gmtNumber(tick * 2) + "f" + gmtNumber(tick), "-By+ldB(uV/m)"},
+            "-Bxa" + gmtNumber(labelStep) + "f" +
+                gmtNumber(labelStep == 2 * tick ? tick : labelStep / 2),
+            "-By+ldB(uV/m)"},
            scratchDir, session);
     picture.finish();
     std::filesystem::remove(scratchDir / contours);
     std::filesystem::remove(scratchDir / transmitter);
+}
+
+std::string diurnalNoLineNote(const DiurnalCurve& curve) {
+    if (!curve.noValueReason.empty()) return curve.noValueReason;
+    const auto& values = curve.fieldDb;
+    if (std::any_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); })) {
+        return "";
+    }
+    return std::any_of(values.begin(), values.end(), [](double v) { return v == INFINITY; })
+               ? "at the transmitter, infinite"
+               : "no finite value";
 }
 
 void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string& title,
@@ -291,9 +315,8 @@ void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string&
     for (std::size_t i = 0; i < curves.size(); ++i) {
         const std::string colour = kCurveColours[i % std::size(kCurveColours)];
         const DiurnalCurve& curve = curves[i];
-        if (!curve.noValueReason.empty()) {
-            entries << "L 9p,Helvetica L " << escaped(curve.label + ": " + curve.noValueReason)
-                    << '\n';
+        if (const std::string note = diurnalNoLineNote(curve); !note.empty()) {
+            entries << "L 9p,Helvetica L " << escaped(curve.label + ": " + note) << '\n';
             continue;
         }
         entries << "S 0.35c - 0.6c - 1.4p," << colour << " 0.8c " << escaped(curve.label) << '\n';

@@ -46,6 +46,10 @@ struct GridGeometry {
 // The width of one colour band of the maps' scale from min to max, dB.
 double colourBandDb(double minDb, double maxDb);
 
+// The step of the numbers under the maps' colour bar: two bands, or more where that would
+// print over ten numbers (the widest scale, -1000/1000, had a hundred run together).
+double colourBarLabelStepDb(double minDb, double maxDb);
+
 // The gmt command that makes the maps' palette (the page's too): turbo in bands of
 // colourBandDb, under and over the scale in their own colours; into `output` when given,
 // else the session's current palette.
@@ -87,6 +91,10 @@ struct DiurnalCurve {
     std::vector<double> fieldDb;
     std::string noValueReason;  // for a curve without values: "over 4000 km"
 };
+// What the legend says of a curve that draws no line: its reason ("over 4000 km, no value"),
+// or, for a point whose every value is infinite (the transmitter's own site), that; empty for
+// a curve with a value to draw.
+std::string diurnalNoLineNote(const DiurnalCurve& curve);
 void drawDiurnalPlot(const std::vector<DiurnalCurve>& curves, const std::string& title,
                      const std::string& subtitle, const std::string& hourAxisLabel,
                      const std::filesystem::path& pngFile, const std::filesystem::path& scratchDir,

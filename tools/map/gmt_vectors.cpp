@@ -87,11 +87,32 @@ std::string multiSegmentToGeoJson(const std::string& dump, const std::string& na
                                   const GeoBox& box) {
     constexpr double kMarginDeg = 1.0;
     const double middleDeg = (box.westDeg + box.eastDeg) / 2;
+    const auto inBox = [&](double lon, double lat) {
+        return lon >= box.westDeg - kMarginDeg && lon <= box.eastDeg + kMarginDeg &&
+               lat >= box.southDeg - kMarginDeg && lat <= box.northDeg + kMarginDeg;
+    };
     std::vector<std::vector<std::string>> segments(1);
     std::string last;
+    bool hasPrevious = false;  // the point before, in the box, of the segment being built
+    double previousLon = 0;
+    double previousLat = 0;
     const auto cut = [&] {
         if (!segments.back().empty()) segments.emplace_back();
         last.clear();
+        hasPrevious = false;
+    };
+    const auto add = [&](double lon, double lat) {
+        // appended piece by piece: g++ 12 warns falsely of "[" + std::string (-Wrestrict)
+        std::string point(1, '[');
+        point += coordinate(lon);
+        point += ',';
+        point += coordinate(lat);
+        point += ']';
+        if (point != last) segments.back().push_back(point);
+        last = point;
+        hasPrevious = true;
+        previousLon = lon;
+        previousLat = lat;
     };
     std::istringstream lines(dump);
     std::string line;
@@ -105,19 +126,22 @@ std::string multiSegmentToGeoJson(const std::string& dump, const std::string& na
         double lat = 0;
         if (std::sscanf(line.c_str(), "%lf %lf", &lon, &lat) != 2) continue;
         lon -= 360.0 * std::round((lon - middleDeg) / 360.0);
-        if (lon < box.westDeg - kMarginDeg || lon > box.eastDeg + kMarginDeg ||
-            lat < box.southDeg - kMarginDeg || lat > box.northDeg + kMarginDeg) {
+        if (!inBox(lon, lat)) {
             cut();
             continue;
         }
-        // appended piece by piece: g++ 12 warns falsely of "[" + std::string (-Wrestrict)
-        std::string point(1, '[');
-        point += coordinate(lon);
-        point += ',';
-        point += coordinate(lat);
-        point += ']';
-        if (point != last) segments.back().push_back(point);
-        last = point;
+        // A line that crosses the meridian opposite the box's middle comes back on the other
+        // side of a box nearly a turn wide: drawn as it stands, it would run across the whole
+        // map. It is ended past that side and begun again before the other.
+        if (hasPrevious && std::abs(lon - previousLon) > 180.0) {
+            const double turn = lon < previousLon ? 360.0 : -360.0;
+            const double fromLon = previousLon;
+            const double fromLat = previousLat;
+            if (inBox(lon + turn, lat)) add(lon + turn, lat);
+            cut();
+            if (inBox(fromLon - turn, fromLat)) add(fromLon - turn, fromLat);
+        }
+        add(lon, lat);
     }
     std::string lineStrings;
     for (const auto& segment : segments) {

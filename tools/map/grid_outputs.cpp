@@ -221,7 +221,8 @@ void writeCfNetcdf(const fs::path& path, const std::vector<HourGrid>& hourGrids,
             "NaN (the fill value): no value, the path is over " +
                 formatNumber(description.noValueRangeKm) +
                 " km and outside the method; +inf: the transmitter's own node (ground range 0); "
-                "-inf: waves that cancel exactly (0 mV/m); both as in area.csv");
+                "-inf: waves that cancel exactly (0 mV/m); both as in area.csv, and outside "
+                "actual_range, the least and greatest finite values");
 
     nc.text(NC_GLOBAL, "Conventions", "CF-1.8");
     nc.text(NC_GLOBAL, "title", "fieldcast field strength: " + description.title);
@@ -251,6 +252,20 @@ void writeCfNetcdf(const fs::path& path, const std::vector<HourGrid>& hourGrids,
              "cannot write an attribute");
     nc.check(nc_put_att_double(id, lonVar, "actual_range", NC_DOUBLE, 2, lonRange),
              "cannot write an attribute");
+    // the least and greatest finite field: readers that take the range of a grid from its
+    // header (gmt grdinfo, its default palettes) would otherwise read 0 to 0
+    float fieldRange[] = {INFINITY, -INFINITY};
+    for (const HourGrid& h : hours) {
+        for (const float v : *h.northToSouth) {
+            if (!std::isfinite(v)) continue;
+            fieldRange[0] = std::min(fieldRange[0], v);
+            fieldRange[1] = std::max(fieldRange[1], v);
+        }
+    }
+    if (fieldRange[0] <= fieldRange[1]) {
+        nc.check(nc_put_att_float(id, fieldVar, "actual_range", NC_FLOAT, 2, fieldRange),
+                 "cannot write an attribute");
+    }
     nc.check(nc_enddef(id), "cannot end its definitions");
 
     std::vector<double> times;
@@ -458,6 +473,8 @@ class VectorFile {
     // round the globe, so KML's geometries are cut at the antimeridian (RFC 7946 GeoJSON is cut
     // by its driver; the page's GeoJSON stays in the grid's longitudes)
     bool cutsAtAntimeridian() const { return kind_ == VectorKind::kml; }
+    // the page's GeoJSON, drawn over the grid as it stands
+    bool inGridLongitudes() const { return kind_ == VectorKind::pageGeoJson; }
 
   private:
     void addField(OGRLayerH layer, const char* name, OGRFieldType type) {
@@ -479,11 +496,48 @@ class VectorFile {
     Dataset dataset_;
 };
 
+using Geometry = std::unique_ptr<std::remove_pointer_t<OGRGeometryH>, void (*)(OGRGeometryH)>;
+
+// The polygons (or lines) of a geometry, without the points and lines (points) that an
+// intersection leaves where a shape touches the clip; null when none is left.
+Geometry partsOfDimension(OGRGeometryH geometry, bool areas) {
+    Geometry result(OGR_G_CreateGeometry(areas ? wkbMultiPolygon : wkbMultiLineString),
+                    OGR_G_DestroyGeometry);
+    const auto collect = [&](auto& self, OGRGeometryH part) -> void {
+        const OGRwkbGeometryType type = wkbFlatten(OGR_G_GetGeometryType(part));
+        if (type == (areas ? wkbPolygon : wkbLineString)) {
+            OGR_G_AddGeometry(result.get(), part);
+        } else if (OGR_G_GetGeometryCount(part) > 0 &&
+                   (type == wkbMultiPolygon || type == wkbMultiLineString ||
+                    type == wkbGeometryCollection)) {
+            for (int i = 0; i < OGR_G_GetGeometryCount(part); ++i) {
+                self(self, OGR_G_GetGeometryRef(part, i));
+            }
+        }
+    };
+    collect(collect, geometry);
+    if (OGR_G_GetGeometryCount(result.get()) == 0) result.reset();
+    return result;
+}
+
 // Copies the features of `from` that pass `keep` into each target layer with the hour's
-// fields; `levelOf` gives a feature's level.
+// fields; `levelOf` gives a feature's level. `turn` is the band of longitudes that the files in
+// -180..180 keep of a grid wider than a turn: its nodes at both ends are the same places, and
+// their areas, moved into -180..180, would overlap (a polygon over itself is invalid).
 template <typename Keep, typename Level>
 void copyFeatures(OGRLayerH from, const std::vector<std::pair<OGRLayerH, VectorFile*>>& targets,
-                  int hourJst, const TimeZone& zone, Keep keep, Level levelOf) {
+                  int hourJst, const TimeZone& zone, const OGREnvelope& turn, bool areas, Keep keep,
+                  Level levelOf) {
+    Geometry turnBox(OGR_G_CreateGeometry(wkbPolygon), OGR_G_DestroyGeometry);
+    {
+        OGRGeometryH ring = OGR_G_CreateGeometry(wkbLinearRing);
+        OGR_G_AddPoint_2D(ring, turn.MinX, turn.MinY);
+        OGR_G_AddPoint_2D(ring, turn.MaxX, turn.MinY);
+        OGR_G_AddPoint_2D(ring, turn.MaxX, turn.MaxY);
+        OGR_G_AddPoint_2D(ring, turn.MinX, turn.MaxY);
+        OGR_G_AddPoint_2D(ring, turn.MinX, turn.MinY);
+        OGR_G_AddGeometryDirectly(turnBox.get(), ring);
+    }
     const char* wrapOptions[] = {"WRAPDATELINE=YES", nullptr};
     const std::unique_ptr<std::remove_pointer_t<OGRGeomTransformerH>,
                           decltype(&OGR_GeomTransformer_Destroy)>
@@ -498,16 +552,45 @@ void copyFeatures(OGRLayerH from, const std::vector<std::pair<OGRLayerH, VectorF
         OGRGeometryH geometry = OGR_F_GetGeometryRef(feature);
         OGREnvelope extent{};
         OGR_G_GetEnvelope(geometry, &extent);
+        // the shape as the files in -180..180 take it: within one turn
+        Geometry inTurn(nullptr, OGR_G_DestroyGeometry);
+        OGRGeometryH global = geometry;
+        if (extent.MinX < turn.MinX || extent.MaxX > turn.MaxX) {
+            const Geometry clipped(OGR_G_Intersection(geometry, turnBox.get()),
+                                   OGR_G_DestroyGeometry);
+            if (!clipped) throw OutputError("GDAL cannot keep a shape within one turn");
+            inTurn = partsOfDimension(clipped.get(), areas);
+            if (inTurn && areas) {
+                // moved into -180..180, the pieces at the two ends of the turn meet along the
+                // meridian where the grid's ends join: one polygon again, not two that share
+                // an edge (invalid)
+                const Geometry wrapped(
+                    OGR_GeomTransformer_Transform(antimeridian.get(), inTurn.get()),
+                    OGR_G_DestroyGeometry);
+                if (!wrapped) throw OutputError("GDAL cannot cut a shape at the antimeridian");
+                const Geometry pieces = partsOfDimension(wrapped.get(), true);
+                if (!pieces) throw OutputError("GDAL cut a shape to nothing");
+                const Geometry merged(OGR_G_UnionCascaded(pieces.get()), OGR_G_DestroyGeometry);
+                if (!merged) throw OutputError("GDAL cannot join the pieces of a shape");
+                inTurn = partsOfDimension(merged.get(), true);
+            }
+            global = inTurn.get();
+            if (global != nullptr) OGR_G_GetEnvelope(global, &extent);
+        }
         const bool crosses = extent.MinX < -180.0 || extent.MaxX > 180.0;
         for (const auto& [layer, file] : targets) {
+            const bool own = file->inGridLongitudes();
+            if (!own && global == nullptr) continue;
             OGRFeatureH out = OGR_F_Create(OGR_L_GetLayerDefn(layer));
             const std::unique_ptr<void, void (*)(OGRFeatureH)> ownedOut(out, OGR_F_Destroy);
-            if (crosses && file->cutsAtAntimeridian()) {
-                OGRGeometryH cut = OGR_GeomTransformer_Transform(antimeridian.get(), geometry);
+            if (own) {
+                OGR_F_SetGeometry(out, geometry);
+            } else if (crosses && file->cutsAtAntimeridian()) {
+                OGRGeometryH cut = OGR_GeomTransformer_Transform(antimeridian.get(), global);
                 if (cut == nullptr) gdalFailure(file->path(), "cannot be cut at the antimeridian");
                 OGR_F_SetGeometryDirectly(out, cut);
             } else {
-                OGR_F_SetGeometry(out, geometry);
+                OGR_F_SetGeometry(out, global);
             }
             const std::string clock = zoneClock(hourJst, zone);
             OGR_F_SetFieldString(out, 0, (formatNumber(level) + " dB(uV/m), " + clock).c_str());
@@ -595,6 +678,16 @@ void writeContourFiles(const ContourFiles& files, const std::vector<HourGrid>& h
         return std::any_of(targets.begin(), targets.end(),
                            [&](const Target& t) { return t.areas == areas; });
     };
+    // the longitudes kept in -180..180: the whole grid, past its outer nodes by half a step,
+    // or of a grid wider than a turn the middle turn, where its repeated nodes at both ends
+    // meet
+    const double half = grid.stepDeg / 2;
+    const double excess = std::max(0.0, grid.lonMaxDeg() - grid.lonMinDeg + grid.stepDeg - 360.0);
+    OGREnvelope turn;
+    turn.MinX = grid.lonMinDeg - half + excess / 2;
+    turn.MaxX = grid.lonMaxDeg() + half - excess / 2;
+    turn.MinY = grid.latMinDeg - grid.stepDeg;
+    turn.MaxY = grid.latMaxDeg() + grid.stepDeg;
     std::string levelList;
     for (double level : levelsDb) {
         if (!levelList.empty()) levelList += ',';
@@ -610,7 +703,8 @@ void writeContourFiles(const ContourFiles& files, const std::vector<HourGrid>& h
             OGRLayerH lines = contourLayer(vectors.get(), wkbLineString);
             generate(raster.get(), lines, {"ELEV_FIELD=1", "FIXED_LEVELS=" + levelList});
             copyFeatures(
-                lines, chosen, hour.hourJst, description.zone, [](OGRFeatureH) { return true; },
+                lines, chosen, hour.hourJst, description.zone, turn, false,
+                [](OGRFeatureH) { return true; },
                 [](OGRFeatureH f) { return OGR_F_GetFieldAsDouble(f, 1); });
         }
         if (wanted(true)) {
@@ -626,7 +720,7 @@ void writeContourFiles(const ContourFiles& files, const std::vector<HourGrid>& h
                           "FIXED_LEVELS=" + formatNumber(level) + "," +
                               formatNumber(kContourInfinity + 1)});
                 copyFeatures(
-                    bands, chosen, hour.hourJst, description.zone,
+                    bands, chosen, hour.hourJst, description.zone, turn, true,
                     [&](OGRFeatureH f) { return OGR_F_GetFieldAsDouble(f, 3) > level; },
                     [&](OGRFeatureH) { return level; });
             }

@@ -51,7 +51,7 @@ const fs::path& scratchRootLocked() {
     return s.scratchRoot;
 }
 
-[[noreturn]] void endInterrupted(int signal) {
+[[noreturn]] void endInterrupted(int signal, const char* toolName) {
     ProcessState& s = state();
     s.runLock.lock();  // held for good: nothing is renamed into place or started any more
     for (const pid_t child : s.children) kill(child, SIGKILL);
@@ -64,9 +64,9 @@ const fs::path& scratchRootLocked() {
         std::error_code ignored;
         if (!s.scratchRoot.empty()) fs::remove_all(s.scratchRoot, ignored);
     }
-    const char* line =
-        signal == SIGINT ? "fieldcast-map: interrupted\n" : "fieldcast-map: terminated\n";
-    const ssize_t ignored = ::write(STDERR_FILENO, line, std::strlen(line));
+    const char* line = signal == SIGINT ? ": interrupted\n" : ": terminated\n";
+    ssize_t ignored = ::write(STDERR_FILENO, toolName, std::strlen(toolName));
+    ignored = ::write(STDERR_FILENO, line, std::strlen(line));
     (void)ignored;
     _exit(128 + signal);
 }
@@ -82,17 +82,17 @@ void removeChild(pid_t pid) {
     children.erase(std::remove(children.begin(), children.end(), pid), children.end());
 }
 
-void catchInterrupts() {
+void catchInterrupts(const char* toolName) {
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);  // every thread started later inherits it
-    std::thread([signals] {
+    std::thread([signals, toolName] {
         int signal = 0;
         while (sigwait(&signals, &signal) != 0) {
         }
-        endInterrupted(signal);
+        endInterrupted(signal, toolName);
     }).detach();
 }
 

@@ -37,8 +37,10 @@
       for (const code of curve.codes) if (FC.isNumber(code)) values.push(code / 100);
     }
     if (values.length === 0) {
+      // the transmitter's own site has a value at every hour: an infinite one
+      const infinite = point.fieldDb.every((code) => code === FC.PLUS_INFINITY);
       chart.appendChild(svg('text', { x: width / 2, y: height / 2, 'text-anchor': 'middle' },
-        'no value at any hour'));
+        infinite ? 'infinite field at every hour (the transmitter)' : 'no value at any hour'));
       return;
     }
     const low = Math.floor(Math.min(...values) / 10) * 10;
