@@ -45,8 +45,7 @@ std::string checkGroundFileName(const std::string& name) {
         name == "..") {
         return "must be a file name without a directory: " + name;
     }
-    // Fault: the set was renamed into place, then the curve file failed to replace the work
-    // folder the run writes in.
+    // the curve file could not replace the folder that the set is written in
     if (name == fieldcast::tables::kWorkEntry) return "is the folder a run writes in: " + name;
     for (const char* scenario : kScenarioFiles) {
         if (name == scenario) return "is a scenario file: " + name;
@@ -148,12 +147,12 @@ int main(int argc, char** argv) {
     };
     const BandAxes& axes = *bandAxes(options.band);
     if (permittivity->count() > 0) {
-        // Fault: --ground-file GWU.csv --csv wrote its CSV copy over it, then failed.
+        // a curve file named .csv and its CSV copy would be one file
         if (options.csv && std::filesystem::path(options.groundFile).extension() == ".csv") {
             return refuse("--ground-file: " + options.groundFile +
                           " would be overwritten by its own CSV copy (--csv); name it .dat");
         }
-        // Fault: a ground next to free space gave curves of NaN or of 97 dB at 75 km.
+        // next to free space the curvature term's 1/q^3 turns rounding into curves of NaN
         const fieldcast::Ground ground{options.groundPermittivity, options.groundConductivitySm};
         for (double freqKhz : axes.gwFreqAxisKhz) {
             if (!groundWaveCurveConverges(ground, freqKhz)) {
@@ -170,7 +169,7 @@ int main(int argc, char** argv) {
     try {
         const std::filesystem::path dir(options.outputDir);
         std::error_code error;
-        // Before: "cannot create the folder (File exists)", which hid the broken link.
+        // a broken link, rather than create_directories' "File exists"
         if (std::filesystem::is_symlink(dir, error) && !std::filesystem::exists(dir, error)) {
             std::fprintf(
                 stderr, "fieldcast-tables: %s: a symbolic link to %s, which does not exist\n",

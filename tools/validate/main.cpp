@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
             std::fputc('\n', stdout);
         }
         fieldcast::validation::printSummary(stdout, fieldcast::validation::summarise(rows));
-        // Fault: a full disk or a closed standard output lost the report, with status 0.
+        // a report lost to a full disk or a closed standard output is a failure
         if (!standardOutputWritten()) return 1;
         return fieldcast::validation::meetsCriteria(rows) ? 0 : 1;
     } catch (const std::exception& e) {
