@@ -23,7 +23,7 @@ fieldcast::testing::RunResult runCheck(const std::vector<std::string>& args,
 
 // Regression: the convergence run drew random points until enough lay within 4000 km of the
 // transmitter, so a region out of its reach (or a latitude beyond the pole) never ended; a
-// frequency of -5 or nan printed a table.
+// frequency of -5 or nan printed a table; a mask cell or thread count of 0 was quietly replaced.
 TEST(CoastlineCheckCli, UnusableValuesAreRefusedWithStatus2) {
     const TempDir work;
     const std::string data = BUNDLED_DATA_DIR;
@@ -41,6 +41,9 @@ TEST(CoastlineCheckCli, UnusableValuesAreRefusedWithStatus2) {
         {{"convergence", data, "-R", "-80/-70/-40/-30"}, "up to 4000 km from the transmitter"},
         {{"convergence", data, "-R", "139.9/140.1/35.9/36.1"}, "over 50 km"},
         {{"mask-cost", "-R", "115/155/50/20"}, "south < north"},
+        {{"mask-cost", "--cell-arcsec", "0"}, "--cell-arcsec"},
+        {{"mask-cost", "-j", "0"}, "--threads"},
+        {{"convergence", data, "-j", "-1"}, "--threads"},
     };
     for (const Case& c : cases) {
         const auto run = runCheck(c.args, work.path());

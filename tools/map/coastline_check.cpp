@@ -189,8 +189,11 @@ int main(int argc, char** argv) {
     int cellArcsec = 0;
     cost->add_option("-R,--region", region, "WEST/EAST/SOUTH/NORTH")->capture_default_str();
     cost->add_option("--resolution", resolution, "c, l, i, h or f")->capture_default_str();
-    cost->add_option("--cell-arcsec", cellArcsec, "mask cell (default: the resolution's)");
-    cost->add_option("-j,--threads", threads, "grdlandmask runs side by side");
+    cost->add_option("--cell-arcsec", cellArcsec,
+                     "mask cell in arc-seconds (default: the resolution's)")
+        ->check(numberIn({1, 3600, false, true}));
+    cost->add_option("-j,--threads", threads, "grdlandmask runs side by side")
+        ->check(numberIn({1, 1024, false, true}));
 
     CLI::App* conv = app.add_subcommand(
         "convergence", "the mixed-path field at several sampling steps against a fine one");
@@ -223,13 +226,13 @@ int main(int argc, char** argv) {
     conv->add_option("--paths", paths, "random receiving points, each a path from the transmitter")
         ->check(numberIn({1, 100000, false, true}))
         ->capture_default_str();
-    conv->add_option("-j,--threads", threads, "worker threads (default: one per core)");
+    conv->add_option("-j,--threads", threads, "worker threads (default: one per core)")
+        ->check(numberIn({1, 1024, false, true}));
 
     // an interrupted run stops gmt and removes its scratch folder with gmt's sessions
     fieldcast::map::catchInterrupts("fieldcast-coastline-check");
     try {
         app.parse(argc, argv);
-        threads = std::max(threads, 1U);
         if (cost->parsed()) return maskCost(region, resolution, cellArcsec, threads);
         return convergence(dataDir, region, txLatDeg, txLonDeg, freqKhz, landCode, convResolution,
                            paths, threads);
