@@ -17,6 +17,7 @@
 #include "coastline_mask.h"
 #include "geometry/great_circle.h"
 #include "mixed_path.h"
+#include "number_option.h"
 #include "output_files.h"
 #include "parallel.h"
 #include "parser_messages.h"
@@ -38,12 +39,7 @@ GeoBox parseBox(const std::string& text) {
     return {area.lonMinDeg, area.lonMaxDeg, area.latMinDeg, area.latMaxDeg};
 }
 
-// A numeric option's check, its range said as fieldcast-map says it.
-CLI::Validator numberIn(fieldcast::map::NumberRange range) {
-    return CLI::Validator(
-        [range](std::string& text) { return fieldcast::map::checkNumber(text, range); },
-        range.text());
-}
+using fieldcast::map::numberIn;
 
 CoastlineResolution parseResolution(const std::string& text) {
     const auto r = fieldcast::map::parseCoastlineResolution(text);

@@ -10,6 +10,7 @@
 
 #include "batch_runs.h"
 #include "gmt_maps.h"
+#include "number_option.h"
 #include "output_files.h"
 #include "output_formats.h"
 #include "parallel.h"
@@ -39,13 +40,7 @@ struct ModelFlags {
     std::optional<std::string> combine;
 };
 
-// A numeric option's check: a finite number within its range, the range said as a user
-// reads it (CLI11's own ranges print every digit of the largest double).
-CLI::Validator numberIn(fieldcast::map::NumberRange range) {
-    return CLI::Validator(
-        [range](std::string& text) { return fieldcast::map::checkNumber(text, range); },
-        range.text());
-}
+using fieldcast::map::numberIn;
 
 using fieldcast::map::NumberRange;
 constexpr double kAny = HUGE_VAL;

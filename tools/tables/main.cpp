@@ -8,6 +8,7 @@
 
 #include "batch_options.h"
 #include "ground_wave_curve.h"
+#include "number_option.h"
 #include "parser_messages.h"
 #include "table_set.h"
 
@@ -59,12 +60,7 @@ std::string checkGroundFileName(const std::string& name) {
     return {};
 }
 
-// A finite number within its range, the range printed as a user reads it.
-CLI::Validator numberIn(fieldcast::map::NumberRange range) {
-    return CLI::Validator(
-        [range](std::string& text) { return fieldcast::map::checkNumber(text, range); },
-        range.text());
-}
+using fieldcast::map::numberIn;
 
 }  // namespace
 
