@@ -57,6 +57,8 @@ EXTENDED_POINTS = {
 
 # a point on the transmitter itself (its field is infinite at every hour) and one far from it
 MAST_POINTS = {'Mast': (35.68, 139.69), 'Manila': (14.6, 121.0)}
+# points across the 180th meridian from the transmitter at Tokyo
+PACIFIC_POINTS = {'Midway': (28.2, -177.4), 'Honolulu': (21.3, -157.9)}
 
 
 def run(command):
@@ -99,6 +101,7 @@ def setUpModule():
     points_page('points', POINT_NAMES)
     points_page('points-extended', EXTENDED_POINTS, '--model', 'extended')
     points_page('points-mast', MAST_POINTS)
+    points_page('points-pacific', PACIFIC_POINTS)
     run([ARGS.sample_exe, os.path.join(WORK, 'sample')])
 
     PROFILE = tempfile.mkdtemp(prefix='viewer-test-chromium-')
@@ -159,9 +162,11 @@ class PageCase(unittest.TestCase):
         DRIVER.save_screenshot(os.path.join(ARGS.artefacts, name))
 
     def point_on_screen(self, lat, lon):
-        """The viewport pixel of a place, checked to lie on the map itself."""
+        """The viewport pixel of a place, checked to lie on the map itself; its longitude
+        taken by whole turns to where the page's box shows it."""
         x, y, inside = DRIVER.execute_script(
-            '''const p = FC.map.latLngToContainerPoint([arguments[0], arguments[1]]);
+            '''const p = FC.map.latLngToContainerPoint(
+                 [arguments[0], FC.boxLongitude(arguments[1])]);
                const box = FC.map.getContainer().getBoundingClientRect();
                const x = box.left + p.x, y = box.top + p.y;
                const hit = document.elementFromPoint(x, y);
@@ -357,6 +362,26 @@ class MastPointsPage(PageCase):
         self.assertEqual(self.text('fc-chart'), 'infinite field at every hour (the transmitter)')
         cells = DRIVER.find_elements(By.CSS_SELECTOR, '#fc-point-table td.fc-db')
         self.assertEqual([c.text for c in cells], ['inf'] * 24)
+
+
+class PacificPointsPage(PageCase):
+    def test_points_across_180_degrees_are_mapped_on_the_side_of_their_paths(self):
+        # Fault: the page's box ran from 179.4 W eastwards round to 141.7 E, a map 321 degrees
+        # wide with Tokyo at one edge and Midway and Honolulu at the other
+        self.open_page(os.path.join(WORK, 'points-pacific'))
+        self.assert_clean_load()
+        south, west, north, east = DRIVER.execute_script('return FC.data.page.box')
+        self.assertAlmostEqual(west, 139.69 - 2)
+        self.assertAlmostEqual(east, 360 - 157.9 + 2)
+        self.assertAlmostEqual(south, 21.3 - 2)
+        self.assertAlmostEqual(north, 35.68 + 2)
+        for name, (lat, lon) in PACIFIC_POINTS.items():
+            self.move_mouse(lat, lon)
+            WebDriverWait(DRIVER, 30, ignored_exceptions=TOOLTIP_REDRAWN).until(
+                lambda d: name in [
+                    e.text for e in d.find_elements(By.CSS_SELECTOR, '.leaflet-tooltip')])
+            self.assertEqual(self.text('fc-point-name'), name)
+        self.screenshot('points-pacific.png')
 
 
 class ExtendedPointsPage(PageCase):

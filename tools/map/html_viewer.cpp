@@ -602,11 +602,15 @@ void writePointsPage(const PageFrame& frame, const std::vector<PointSite>& sites
                      const std::vector<PointResult>& results, int resultMode,
                      const fs::path& outputDir, const fs::path& scratchDir,
                      const std::string& session) {
-    // the points and the transmitter, with a margin of two degrees
+    // the points and the transmitter, with a margin of two degrees. Each point's longitude is
+    // taken within 180 degrees of the transmitter's, the side its path runs, so that a list
+    // across the 180th meridian (Tokyo to Midway) gets a map across the Pacific, not one
+    // round the other side of the world with the two ends at its edges.
     GeoBox box{frame.txLonDeg, frame.txLonDeg, frame.txLatDeg, frame.txLatDeg};
     for (const PointSite& site : sites) {
-        box.westDeg = std::min(box.westDeg, site.lonDeg);
-        box.eastDeg = std::max(box.eastDeg, site.lonDeg);
+        const double lonDeg = frame.txLonDeg + std::remainder(site.lonDeg - frame.txLonDeg, 360.0);
+        box.westDeg = std::min(box.westDeg, lonDeg);
+        box.eastDeg = std::max(box.eastDeg, lonDeg);
         box.southDeg = std::min(box.southDeg, site.latDeg);
         box.northDeg = std::max(box.northDeg, site.latDeg);
     }
