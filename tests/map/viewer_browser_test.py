@@ -87,6 +87,9 @@ def setUpModule():
     fixture = ARGS.fixture
     run([ARGS.map_exe, 'area', fixture, '-o', os.path.join(WORK, 'area'), '--format',
          'csv,html', '--no-maps'] + AREA_ARGS)
+    one_hour = AREA_ARGS[:AREA_ARGS.index('--hours')] + ['--hours', '6']
+    run([ARGS.map_exe, 'area', fixture, '-o', os.path.join(WORK, 'area-one-hour'), '--format',
+         'html', '--no-maps'] + one_hour)
     def points_page(folder, points, *options):
         """A points run with its page, from a CSV of the named points."""
         points_csv = os.path.join(WORK, folder + '-in.csv')
@@ -276,10 +279,12 @@ class AreaPage(PageCase):
         image = lambda: DRIVER.find_element(By.CSS_SELECTOR, 'img.fc-field').get_attribute('src')
         # the slider runs through the hours of the page's clock: 06:00 UTC (15 JST) first
         self.assertEqual(self.text('fc-hour-label'), '06:00 UTC')
-        DRIVER.find_element(By.ID, 'fc-hour-slider').send_keys(Keys.ARROW_RIGHT)
+        slider = DRIVER.find_element(By.ID, 'fc-hour-slider')
+        slider.send_keys(Keys.ARROW_RIGHT)
         self.wait_for('return document.body.dataset.hourJst === "3"')
         first = image()
         self.assertEqual(self.text('fc-hour-label'), '18:00 UTC')
+        self.assertEqual(slider.get_attribute('aria-valuetext'), '18:00 UTC')
         self.hover_reads('31.68', '131.69', 3)
         DRIVER.find_element(By.ID, 'fc-hour-slider').send_keys(Keys.ARROW_LEFT)
         self.wait_for('return document.body.dataset.hourJst === "15"')
@@ -305,6 +310,13 @@ class AreaPage(PageCase):
         self.assertEqual(DRIVER.execute_script('return document.body.dataset.hourJst'), stopped)
         self.assertEqual(DRIVER.find_element(By.ID, 'fc-hour-slider').get_attribute('value'),
                          str([15, 3].index(int(stopped))))
+        self.assert_clean_load()
+
+
+    def test_a_page_of_one_hour_has_no_play(self):
+        self.open_page(os.path.join(WORK, 'area-one-hour'))
+        self.assertEqual(self.text('fc-hour-label'), '06:00 UTC')  # --hours in the page's zone
+        self.assertFalse(DRIVER.find_element(By.ID, 'fc-play').is_enabled())
         self.assert_clean_load()
 
 

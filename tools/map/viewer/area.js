@@ -66,6 +66,8 @@
   const label = document.getElementById('fc-hour-label');
   const playButton = document.getElementById('fc-play');
   slider.max = String(hours.length - 1);
+  // one hour has nothing to play through
+  playButton.disabled = hours.length < 2;
   let current = 0;
   let wanted = 0;
   let lastNode = null;
@@ -73,6 +75,7 @@
   const show = (h) => {
     wanted = h;
     label.textContent = FC.zoneTime(hours[h].hourJst);
+    slider.setAttribute('aria-valuetext', label.textContent);  // read aloud as the hour
     return load(h).then(() => {
       if (wanted !== h) return;  // the slider moved on meanwhile
       current = h;
