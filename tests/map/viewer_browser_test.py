@@ -186,6 +186,14 @@ class PageCase(unittest.TestCase):
     def text(self, element_id):
         return DRIVER.find_element(By.ID, element_id).text
 
+    def hover_point(self, name, lat, lon):
+        """Moves the mouse onto a point of a points page and waits for its tooltip."""
+        self.move_mouse(lat, lon)
+        # the tooltip fades in; the one of the point before may still be fading out
+        WebDriverWait(DRIVER, 30, ignored_exceptions=TOOLTIP_REDRAWN).until(
+            lambda d: name in [
+                e.text for e in d.find_elements(By.CSS_SELECTOR, '.leaflet-tooltip')])
+
 
 class AreaPage(PageCase):
     @classmethod
@@ -327,11 +335,7 @@ class PointsPage(PageCase):
         with open(os.path.join(WORK, 'points', 'points.csv'), encoding='utf-8') as f:
             rows = list(csv.DictReader(f))
         for name, (lat, lon) in POINT_NAMES.items():
-            self.move_mouse(lat, lon)
-            # the tooltip fades in; the one of the point before may still be fading out
-            WebDriverWait(DRIVER, 30, ignored_exceptions=TOOLTIP_REDRAWN).until(
-                lambda d: name in [
-                    e.text for e in d.find_elements(By.CSS_SELECTOR, '.leaflet-tooltip')])
+            self.hover_point(name, lat, lon)
             self.assertEqual(self.text('fc-point-name'), name)
             mine = [r for r in rows if r['pointName'] == name]
             self.assertEqual(len(mine), 24)
@@ -367,9 +371,7 @@ class MastPointsPage(PageCase):
         # Fault: its chart read "no value at any hour" beside a table of "inf"
         self.open_page(os.path.join(WORK, 'points-mast'))
         self.assert_clean_load()
-        self.move_mouse(*MAST_POINTS['Mast'])
-        WebDriverWait(DRIVER, 30, ignored_exceptions=TOOLTIP_REDRAWN).until(
-            lambda d: 'Mast' in [e.text for e in d.find_elements(By.CSS_SELECTOR, '.leaflet-tooltip')])
+        self.hover_point('Mast', *MAST_POINTS['Mast'])
         self.assertEqual(self.text('fc-point-name'), 'Mast')
         self.assertEqual(self.text('fc-chart'), 'infinite field at every hour (the transmitter)')
         cells = DRIVER.find_elements(By.CSS_SELECTOR, '#fc-point-table td.fc-db')
@@ -388,10 +390,7 @@ class PacificPointsPage(PageCase):
         self.assertAlmostEqual(south, 21.3 - 2)
         self.assertAlmostEqual(north, 35.68 + 2)
         for name, (lat, lon) in PACIFIC_POINTS.items():
-            self.move_mouse(lat, lon)
-            WebDriverWait(DRIVER, 30, ignored_exceptions=TOOLTIP_REDRAWN).until(
-                lambda d: name in [
-                    e.text for e in d.find_elements(By.CSS_SELECTOR, '.leaflet-tooltip')])
+            self.hover_point(name, lat, lon)
             self.assertEqual(self.text('fc-point-name'), name)
         self.screenshot('points-pacific.png')
 
@@ -407,10 +406,7 @@ class ExtendedPointsPage(PageCase):
                  'beyondRange': 'beyond 12000 km: outside the method'}
         seen = set()
         for name, (lat, lon) in EXTENDED_POINTS.items():
-            self.move_mouse(lat, lon)
-            WebDriverWait(DRIVER, 30, ignored_exceptions=TOOLTIP_REDRAWN).until(
-                lambda d: name in [
-                    e.text for e in d.find_elements(By.CSS_SELECTOR, '.leaflet-tooltip')])
+            self.hover_point(name, lat, lon)
             where = DRIVER.find_element(By.ID, 'fc-point-where')
             kind = where.get_attribute('data-kind')
             self.assertTrue(where.text.endswith(' km, ' + names[kind]), where.text)
