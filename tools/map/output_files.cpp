@@ -51,7 +51,7 @@ const fs::path& scratchRootLocked() {
     return s.scratchRoot;
 }
 
-[[noreturn]] void endInterrupted(int signal, const char* toolName) {
+[[noreturn]] void endInterrupted(int signal, const char* toolName, void (*cleanUp)()) {
     ProcessState& s = state();
     s.runLock.lock();  // held for good: nothing is renamed into place or started any more
     for (const pid_t child : s.children) kill(child, SIGKILL);
@@ -59,6 +59,7 @@ const fs::path& scratchRootLocked() {
     if (s.folder != nullptr) {
         s.folder->abandon(signal == SIGINT ? "interrupted (SIGINT)" : "terminated (SIGTERM)");
     }
+    if (cleanUp != nullptr) cleanUp();
     {
         std::lock_guard<std::mutex> scratch(s.scratchLock);
         std::error_code ignored;
@@ -82,17 +83,17 @@ void removeChild(pid_t pid) {
     children.erase(std::remove(children.begin(), children.end(), pid), children.end());
 }
 
-void catchInterrupts(const char* toolName) {
+void catchInterrupts(const char* toolName, void (*cleanUp)()) {
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);  // every thread started later inherits it
-    std::thread([signals, toolName] {
+    std::thread([signals, toolName, cleanUp] {
         int signal = 0;
         while (sigwait(&signals, &signal) != 0) {
         }
-        endInterrupted(signal, toolName);
+        endInterrupted(signal, toolName, cleanUp);
     }).detach();
 }
 

@@ -65,8 +65,9 @@ class OutputFolder {
 // Catches SIGINT and SIGTERM for the rest of the process; call before any thread starts.
 // An interrupted run stops its gmt processes, removes its scratch folders (gmt's sessions
 // with them) and its unfinished files, leaves the note of the output folder and exits with
-// 128 + the signal (130, 143), saying so under the tool's name.
-void catchInterrupts(const char* toolName = "fieldcast-map");
+// 128 + the signal (130, 143), saying so under the tool's name. `cleanUp`, when given, removes
+// the tool's own unfinished work, with runLock held, before the scratch folders go.
+void catchInterrupts(const char* toolName = "fieldcast-map", void (*cleanUp)() = nullptr);
 
 // Held while a child process starts and while a result is renamed into place: the end of
 // an interrupted run takes it for good.

@@ -1,9 +1,6 @@
 #include "table_set.h"
 
-#include <pthread.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -13,7 +10,6 @@
 #include <memory>
 #include <mutex>
 #include <stdexcept>
-#include <thread>
 
 #include "antenna_factor.h"
 #include "focusing_factor.h"
@@ -243,28 +239,10 @@ void writeCsvFile(const TableFile& table, const std::filesystem::path& dir) {
 
 namespace {
 
-// The unfinished files of the write in progress, for the end of an interrupted run.
-struct WriteState {
-    std::mutex lock;  // held while the files are renamed into place
-    fs::path work;    // with lock; empty when no write is in progress
-};
-
-WriteState& writeState() {
-    static WriteState s;
-    return s;
-}
-
-[[noreturn]] void endInterrupted(int signal) {
-    WriteState& s = writeState();
-    s.lock.lock();  // held for good: a set being renamed into place is completed first
-    std::error_code ignored;
-    if (!s.work.empty()) fs::remove_all(s.work, ignored);
-    map::removeScratchFolders();
-    const char* line =
-        signal == SIGINT ? "fieldcast-tables: interrupted\n" : "fieldcast-tables: terminated\n";
-    const ssize_t written = ::write(STDERR_FILENO, line, std::strlen(line));
-    (void)written;
-    _exit(128 + signal);
+// The work folder of the write in progress, with map::runLock() held; empty when none is.
+fs::path& workInProgress() {
+    static fs::path work;
+    return work;
 }
 
 void checkFinite(const TableFile& table, const fs::path& shown) {
@@ -279,17 +257,10 @@ void checkFinite(const TableFile& table, const fs::path& shown) {
 }  // namespace
 
 void catchInterrupts() {
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);  // every thread started later inherits it
-    std::thread([signals] {
-        int signal = 0;
-        while (sigwait(&signals, &signal) != 0) {
-        }
-        endInterrupted(signal);
-    }).detach();
+    map::catchInterrupts("fieldcast-tables", [] {
+        std::error_code ignored;
+        if (!workInProgress().empty()) fs::remove_all(workInProgress(), ignored);
+    });
 }
 
 void writeDataSet(const std::vector<TableFile>& files, bool csv, const fs::path& dir) {
@@ -306,15 +277,15 @@ void writeDataSet(const std::vector<TableFile>& files, bool csv, const fs::path&
         throw std::runtime_error(dir.string() + ": cannot write into it (" + std::strerror(errno) +
                                  ")");
     }
-    WriteState& state = writeState();
+    // an interrupted run takes runLock for good: a set being renamed into place is completed
     {
-        std::lock_guard<std::mutex> lock(state.lock);
-        state.work = work;
+        std::lock_guard<std::mutex> lock(map::runLock());
+        workInProgress() = work;
     }
     const auto release = [&] {
         std::error_code ignored;
         fs::remove_all(work, ignored);
-        state.work.clear();
+        workInProgress().clear();
     };
     std::vector<std::string> names;
     try {
@@ -326,11 +297,11 @@ void writeDataSet(const std::vector<TableFile>& files, bool csv, const fs::path&
             writeCsv(table, work / csvName(table), dir / csvName(table));
         }
     } catch (...) {
-        std::lock_guard<std::mutex> lock(state.lock);
+        std::lock_guard<std::mutex> lock(map::runLock());
         release();
         throw;
     }
-    std::lock_guard<std::mutex> lock(state.lock);
+    std::lock_guard<std::mutex> lock(map::runLock());
     for (const std::string& name : names) {
         std::error_code error;
         fs::rename(work / name, dir / name, error);
