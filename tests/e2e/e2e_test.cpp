@@ -106,6 +106,16 @@ INSTANTIATE_TEST_SUITE_P(
         // a record per line after the first is never read; the name is Shift-JIS
         E2eCase{"several_records",
                 {{"LATRLONR.dat", "\x8D\x4C\x93\x87 34.0 132.0\nX 0 0\nY 1 1\n"}},
+                0},
+        // Far from 135 E the hours stay JST: the daytime low falls near 21:00. The printed
+        // degrees as the C library rounds them: the header's receiving point is the list's
+        // own value (52.305 and 1.875 give 52.30 and 1.88), the summary's the value turned
+        // into radians and back (52.31, 1.87); an exact tie rounds to even (48.625 gives
+        // 48.62); a longitude just west of 0 keeps its sign (-0.00).
+        E2eCase{"greenwich_path_in_jst",
+                {{"LATRLONR.dat", "Tie 52.305 1.875\n"},
+                 {"LATT.dat", "48.625\n"},
+                 {"LONT.dat", "-0.001\n"}},
                 0}),
     caseName);
 
