@@ -9,7 +9,7 @@
 # copies into its interactive pages, and the generator's libcerf, Arb and Boost.Math for Fock's
 # pattern past grazing (the extended model).
 # clang-format checks that the tree stays formatted (a test).
-BUILD_PACKAGES := cmake g++ make libgtest-dev libbenchmark-dev clang-format \
+BUILD_PACKAGES := cmake g++ make libgtest-dev clang-format \
 	libcli11-dev libcerf-dev libflint-arb-dev libboost-math-dev libgsl-dev \
 	gmt gmt-gshhg-low gmt-gshhg-high gmt-gshhg-full libnetcdf-dev libhdf5-dev pkgconf \
 	libgdal-dev ghostscript libjs-leaflet
