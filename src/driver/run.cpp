@@ -155,7 +155,7 @@ int runPrediction(PredictionState& state) {
             refuse(record.line);
             return endEarly(state);
         }
-        for (state.hourIndex = 0; state.hourIndex < 24; ++state.hourIndex) {
+        for (state.hourIndex = 0; state.hourIndex < kHoursPerDay; ++state.hourIndex) {
             if (!runHour(state)) return endEarly(state);
             // a write that already failed: endEarly closes the report and says so
             if (std::ferror(state.reportFile) != 0) return endEarly(state);

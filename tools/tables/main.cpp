@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
                    "geomagnetic latitude of the region the sky-wave tables are made for, "
                    "degrees (the night absorption grows with it)")
         ->type_name("DEG")
-        ->check(numberIn({-90.0, 90.0}))
+        ->check(numberIn({fieldcast::kMinLatitudeDeg, fieldcast::kMaxLatitudeDeg}))
         ->capture_default_str();
     app.add_option("--solar-cycle-loss", options.night.solarCycleLossDb,
                    "night loss per 100 sunspots per 1000 km of slant path in that region, dB: 4 in "
