@@ -258,8 +258,8 @@ ReadResult readReceiverRecord(std::FILE* listFile, ReceiverSite& site) {
     const std::size_t kept = sjisCutLength(word, length, maxName);
     std::memcpy(site.name, word, kept);
     site.name[kept] = '\0';
-    site.latitude = latitude;
-    site.longitude = longitude;
+    site.latDeg = latitude;
+    site.lonDeg = longitude;
     return {ReadOutcome::ok, {}, kReceiverListFileName};
 }
 

@@ -97,7 +97,7 @@ bool runHour(PredictionState& state) {
     const ReadResult station = readStationInputs(kWorkingFolder, state);
     if (!station.ok()) return refuse(station.line);
     const ReceiverSite& site = state.receivers[state.receiverIndex];
-    startHour(state, site.latitude, site.longitude);
+    startHour(state, site.latDeg, site.lonDeg);
     if (state.hourIndex == 0) writeReportHeader(state);  // a refused range still gets it
 
     std::array<double, kFCount * kPsCount> txAfTable{};

@@ -36,8 +36,8 @@ constexpr int kFcsCount = 15;  // f cos(incidence) columns of RCX
 
 struct ReceiverSite {
     char name[kNameCapacity];  // one word, bytes as read (Shift-JIS allowed)
-    double latitude;           // degrees, north positive
-    double longitude;          // degrees, east positive
+    double latDeg;             // degrees, north positive
+    double lonDeg;             // degrees, east positive
 };
 
 struct PredictionState {

@@ -38,8 +38,8 @@ ReceiverSite reportSiteFor(const std::string& nameCp932, double latDeg, double l
     ReceiverSite site{};
     const std::size_t kept = sjisCutLength(nameCp932.data(), nameCp932.size(), kNameCapacity - 1);
     std::memcpy(site.name, nameCp932.data(), kept);
-    site.latitude = latDeg;
-    site.longitude = lonDeg;
+    site.latDeg = latDeg;
+    site.lonDeg = lonDeg;
     return site;
 }
 
@@ -72,7 +72,7 @@ std::vector<PointSite> pointsFromReceiverList(const std::vector<ReceiverSite>& s
             // prints the bytes as they stand, as fieldcast does
             name = "point " + std::to_string(points.size());
         }
-        points.push_back({name, site, site.latitude, site.longitude});
+        points.push_back({name, site, site.latDeg, site.lonDeg});
     }
     return points;
 }
