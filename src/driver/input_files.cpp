@@ -357,7 +357,7 @@ ReadResult loadFreqDistTables(const fs::path& folder, PredictionState& state) {
     return firstFailure(
         [&] { return readAxisFile(folder, "F.dat", state.fAxis, AxisOrder::ascending); },
         [&] { return readAxisFile(folder, "D.dat", state.dAxis, AxisOrder::ascending); },
-        [&] { return readNumberFile(folder, "FF.dat", "FF.dat", state.ffTable); });
+        [&] { return readNumberFile(folder, kFfFileName, kFfFileName, state.ffTable); });
 }
 
 ReadResult loadElevationAxis(const fs::path& folder, PredictionState& state) {

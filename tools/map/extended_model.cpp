@@ -283,7 +283,7 @@ HopOrderField ExtendedPredictor::orderField(int order, int hour) {
     const OrderTerms terms = orderTerms(order);  // a copy: the cache may grow below
     HopOrderField field{};
     if (!isUsableFactor(terms.ffFactor)) {
-        refusedFile_ = "FF.dat";
+        refusedFile_ = kFfFileName;
         return field;
     }
     s.hourIndex = hour;

@@ -90,7 +90,7 @@ TableFile antennaFactorFile(const std::string& fileName, Ground ground, const Ba
 }
 
 TableFile focusingFactorFile(const BandAxes& axes) {
-    TableFile table{"FF.dat", "focusingFactor", kFactorFormat, {}, fAxis(axes), dAxis(axes)};
+    TableFile table{kFfFileName, "focusingFactor", kFactorFormat, {}, fAxis(axes), dAxis(axes)};
     for (double freqKhz : axes.fAxisKhz) {
         for (double hopRangeKm : axes.dAxisKm) {
             table.values.push_back(tableFocusingFactor(freqKhz, hopRangeKm));
