@@ -446,7 +446,7 @@ std::optional<PointRefusal> ExtendedPredictor::predict(double rxLatDeg, double r
     const int stopFromOrder = 2 * aboveHorizonOrder;
 
     const double groundMvm = s.resultMode == 2 ? s.groundWaveMvm : 0.0;
-    for (int hour = 0; hour < kHourCount; ++hour) {
+    for (int hour = 0; hour < kHoursPerDay; ++hour) {
         double skyPower = 0.0;
         double skyRe = 0.0;
         double skyIm = 0.0;
