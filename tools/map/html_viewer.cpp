@@ -193,8 +193,6 @@ std::string textList(const std::vector<double>& values) {
     return json + "]";
 }
 
-const char* groundName(int code) { return code == 1 ? "sea" : code == 2 ? "land" : "dry land"; }
-
 std::uint8_t kindIndex(PathKind kind) { return static_cast<std::uint8_t>(kind); }
 
 // The codes are the digits printf prints, which rounds the exact binary value. A scaled value
