@@ -38,8 +38,7 @@ double tableFieldDb(const GroundWaveCurves& curves, int table, double freqKhz, d
 
 GroundWaveCurves loadGroundWaveCurveSet(const std::filesystem::path& dataDir) {
     GroundWaveCurves curves{};
-    requireRead(readAxisFile(dataDir, "FG.dat", curves.freqAxisKhz, AxisOrder::ascending));
-    requireRead(readAxisFile(dataDir, "DG.dat", curves.distAxisKm, AxisOrder::ascending));
+    requireRead(readGroundWaveAxes(dataDir, curves.freqAxisKhz, curves.distAxisKm));
     for (const int code : {1, 2, 3}) {
         const char* name = curveFileName(code);
         requireRead(readNumberFile(dataDir, name, name,
