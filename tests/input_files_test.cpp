@@ -284,12 +284,12 @@ ReceiverSite readRecord(const fs::path& dir, const std::string& content) {
 TEST_F(InputFiles, ReceiverRecords) {
     ReceiverSite site = readRecord(dir(), "Tokyo 35.5 139.75\nOsaka 34.7 135.5\n");
     EXPECT_STREQ(site.name, "Tokyo");
-    EXPECT_EQ(site.latitude, 35.5);
-    EXPECT_EQ(site.longitude, 139.75);
+    EXPECT_EQ(site.latDeg, 35.5);
+    EXPECT_EQ(site.lonDeg, 139.75);
     // a record may spread over several lines; Shift-JIS names are bytes as they stand
     site = readRecord(dir(), "\x93\x8C\x8B\x9E\r\n 35.5\r\n139.75\r\n");
     EXPECT_STREQ(site.name, "\x93\x8C\x8B\x9E");
-    EXPECT_EQ(site.longitude, 139.75);
+    EXPECT_EQ(site.lonDeg, 139.75);
 }
 
 TEST_F(InputFiles, IncompleteOrOutOfRangeRecordsAreRefused) {
@@ -309,14 +309,14 @@ TEST_F(InputFiles, IncompleteOrOutOfRangeRecordsAreRefused) {
     for (const char* content : incomplete) {
         write("LATRLONR.dat", content);
         ReceiverSite site{};
-        site.latitude = 1.5;
+        site.latDeg = 1.5;
         std::FILE* file = open("LATRLONR.dat");
         const ReadResult read = readReceiverRecord(file, site);
         std::fclose(file);
         EXPECT_EQ(read.outcome, ReadOutcome::refused) << content;
         EXPECT_EQ(read.line, "LATRLONR.dat has no complete record !!") << content;
         EXPECT_STREQ(site.name, "") << content;
-        EXPECT_EQ(site.latitude, 1.5) << content;
+        EXPECT_EQ(site.latDeg, 1.5) << content;
     }
     const std::pair<const char*, const char*> outOfRange[] = {
         {"A 90.001 0", "LATRLONR.dat must hold a latitude from -90 to 90 !!"},
@@ -335,26 +335,26 @@ TEST_F(InputFiles, IncompleteOrOutOfRangeRecordsAreRefused) {
     }
     // the limits themselves are coordinates
     ReceiverSite site = readRecord(dir(), "South -90 -180\n");
-    EXPECT_EQ(site.latitude, -90.0);
-    EXPECT_EQ(site.longitude, -180.0);
+    EXPECT_EQ(site.latDeg, -90.0);
+    EXPECT_EQ(site.lonDeg, -180.0);
     site = readRecord(dir(), "North 90 360\n");
-    EXPECT_EQ(site.latitude, 90.0);
-    EXPECT_EQ(site.longitude, 360.0);
+    EXPECT_EQ(site.latDeg, 90.0);
+    EXPECT_EQ(site.lonDeg, 360.0);
 }
 
 TEST_F(InputFiles, LongNamesAreCutWithoutSplittingACharacter) {
     // 300 ASCII bytes: the first 263 are kept and the coordinates after the word still read
     ReceiverSite site = readRecord(dir(), std::string(300, 'a') + " 35.0 139.0\n");
     EXPECT_EQ(std::strlen(site.name), 263u);
-    EXPECT_EQ(site.latitude, 35.0);
-    EXPECT_EQ(site.longitude, 139.0);
+    EXPECT_EQ(site.latDeg, 35.0);
+    EXPECT_EQ(site.lonDeg, 139.0);
     // two ASCII bytes then two-byte characters: the 263rd byte is a lead byte, so 262 kept
     std::string sjis = "ab";
     for (int i = 0; i < 200; ++i) sjis += "\x95\x5C";
     site = readRecord(dir(), sjis + " 35.0 139.0\n");
     EXPECT_EQ(std::strlen(site.name), 262u);
     EXPECT_EQ(std::string(site.name).substr(0, 4), "ab\x95\x5C");
-    EXPECT_EQ(site.latitude, 35.0);
+    EXPECT_EQ(site.latDeg, 35.0);
     // one ASCII byte: the 263rd byte ends a character, so all 263 are kept
     sjis.erase(0, 1);
     site = readRecord(dir(), sjis + " 36.0 140.0\n");
@@ -363,11 +363,11 @@ TEST_F(InputFiles, LongNamesAreCutWithoutSplittingACharacter) {
     sjis.erase(0, 1);
     site = readRecord(dir(), sjis + " 36.0 140.0\n");
     EXPECT_EQ(std::strlen(site.name), 262u);
-    EXPECT_EQ(site.longitude, 140.0);
+    EXPECT_EQ(site.lonDeg, 140.0);
     // exactly 263 bytes stay whole
     site = readRecord(dir(), std::string(263, 'b') + " 1 2\n");
     EXPECT_EQ(std::strlen(site.name), 263u);
-    EXPECT_EQ(site.longitude, 2.0);
+    EXPECT_EQ(site.lonDeg, 2.0);
 }
 
 TEST(SjisCut, LeadByteRanges) {

@@ -70,8 +70,8 @@ TEST(SjisText, WrittenReportHeaderDecodesToItsWording) {
     PredictionState state = testing::passState();
     const std::string name = toCp932("受信点1");
     std::memcpy(state.receivers[0].name, name.c_str(), name.size() + 1);
-    state.receivers[0].latitude = 34.0;
-    state.receivers[0].longitude = 132.0;
+    state.receivers[0].latDeg = 34.0;
+    state.receivers[0].lonDeg = 132.0;
     testing::setPath(state, 36.0, 140.0, 34.0, 132.0);
     state.groundRangeKm = 760.276;
     state.reportFile = std::tmpfile();

@@ -155,11 +155,11 @@ TEST(GroundReflection, UnknownCodeKeepsTheEarlierGround) {
     state.midGroundType = 7;
     setMidpointGround(state);
     EXPECT_EQ(state.groundPermittivity, 80.0);
-    EXPECT_EQ(state.groundConductivity, 5.0);
+    EXPECT_EQ(state.groundConductivitySm, 5.0);
     state.midGroundType = 3;
     setMidpointGround(state);
     EXPECT_EQ(state.groundPermittivity, 15.0);
-    EXPECT_EQ(state.groundConductivity, 0.0005);
+    EXPECT_EQ(state.groundConductivitySm, 0.0005);
 }
 
 PredictionState skyWaveState(double rcxFactor) {

@@ -258,8 +258,8 @@ ReadResult readReceiverRecord(std::FILE* listFile, ReceiverSite& site) {
     const std::size_t kept = sjisCutLength(word, length, maxName);
     std::memcpy(site.name, word, kept);
     site.name[kept] = '\0';
-    site.latitude = latitude;
-    site.longitude = longitude;
+    site.latDeg = latitude;
+    site.lonDeg = longitude;
     return {ReadOutcome::ok, {}, kReceiverListFileName};
 }
 
@@ -274,35 +274,74 @@ ReadResult firstFailure(Reads&&... reads) {
 }
 }  // namespace
 
+ReadResult readTxPowerKw(const fs::path& folder, double& txPowerKw) {
+    return readParameterInRange(folder, "P.dat", txPowerKw, kPowerKw);
+}
+
+ReadResult readFreqKhz(const fs::path& folder, double& freqKhz) {
+    return readParameterInRange(folder, "FREQ.dat", freqKhz, kFrequencyKhz);
+}
+
+ReadResult readTxLatDeg(const fs::path& folder, double& txLatDeg) {
+    return readParameterInRange(folder, "LATT.dat", txLatDeg, kLatitudeDeg);
+}
+
+ReadResult readTxLonDeg(const fs::path& folder, double& txLonDeg) {
+    return readParameterInRange(folder, "LONT.dat", txLonDeg, kLongitudeDeg);
+}
+
+ReadResult readTxGroundType(const fs::path& folder, std::int32_t& txGroundType) {
+    return readParameter(folder, "GCT.dat", txGroundType);
+}
+
+ReadResult readRxGroundType(const fs::path& folder, std::int32_t& rxGroundType) {
+    return readParameter(folder, "GCR.dat", rxGroundType);
+}
+
+ReadResult readSolarActivityCode(const fs::path& folder, std::int32_t& solarActivityCode) {
+    return readParameterInRange(folder, "YR.dat", solarActivityCode, kActivityCodes);
+}
+
+ReadResult readMonth(const fs::path& folder, std::int32_t& month) {
+    return readParameterInRange(folder, "MON.dat", month, kMonths);
+}
+
+ReadResult readMidGroundType(const fs::path& folder, std::int32_t& midGroundType) {
+    return readParameterInRange(folder, "GCM.dat", midGroundType, kMidGroundCodes);
+}
+
+ReadResult readResultMode(const fs::path& folder, std::int32_t& resultMode) {
+    return readParameter(folder, "RESUL.dat", resultMode);
+}
+
 ReadResult readStationInputs(const fs::path& folder, PredictionState& state) {
-    return firstFailure(
-        [&] { return readParameterInRange(folder, "P.dat", state.txPowerKw, kPowerKw); },
-        [&] { return readParameterInRange(folder, "FREQ.dat", state.freqKhz, kFrequencyKhz); },
-        [&] { return readParameterInRange(folder, "LATT.dat", state.txLat, kLatitudeDeg); },
-        [&] { return readParameterInRange(folder, "LONT.dat", state.txLon, kLongitudeDeg); });
+    return firstFailure([&] { return readTxPowerKw(folder, state.txPowerKw); },
+                        [&] { return readFreqKhz(folder, state.freqKhz); },
+                        [&] { return readTxLatDeg(folder, state.txLat); },
+                        [&] { return readTxLonDeg(folder, state.txLon); });
 }
 
 ReadResult readGroundCodes(const fs::path& folder, PredictionState& state) {
-    return firstFailure([&] { return readParameter(folder, "GCT.dat", state.txGroundType); },
-                        [&] { return readParameter(folder, "GCR.dat", state.rxGroundType); });
+    return firstFailure([&] { return readTxGroundType(folder, state.txGroundType); },
+                        [&] { return readRxGroundType(folder, state.rxGroundType); });
 }
 
 ReadResult readPathCodes(const fs::path& folder, PredictionState& state) {
+    return firstFailure([&] { return readSolarActivityCode(folder, state.solarActivityCode); },
+                        [&] { return readMonth(folder, state.month); },
+                        [&] { return readMidGroundType(folder, state.midGroundType); },
+                        [&] { return readResultMode(folder, state.resultMode); });
+}
+
+ReadResult readGroundWaveAxes(const fs::path& folder, std::span<double> gwFreqAxis,
+                              std::span<double> gwDistAxis) {
     return firstFailure(
-        [&] {
-            return readParameterInRange(folder, "YR.dat", state.solarActivityCode, kActivityCodes);
-        },
-        [&] { return readParameterInRange(folder, "MON.dat", state.month, kMonths); },
-        [&] {
-            return readParameterInRange(folder, "GCM.dat", state.midGroundType, kMidGroundCodes);
-        },
-        [&] { return readParameter(folder, "RESUL.dat", state.resultMode); });
+        [&] { return readAxisFile(folder, "FG.dat", gwFreqAxis, AxisOrder::ascending); },
+        [&] { return readAxisFile(folder, "DG.dat", gwDistAxis, AxisOrder::ascending); });
 }
 
 ReadResult loadGroundWaveAxes(const fs::path& folder, PredictionState& state) {
-    return firstFailure(
-        [&] { return readAxisFile(folder, "FG.dat", state.gwFreqAxis, AxisOrder::ascending); },
-        [&] { return readAxisFile(folder, "DG.dat", state.gwDistAxis, AxisOrder::ascending); });
+    return readGroundWaveAxes(folder, state.gwFreqAxis, state.gwDistAxis);
 }
 
 ReadResult loadGroundWaveCurveFile(const fs::path& folder, PredictionState& state) {
@@ -318,7 +357,7 @@ ReadResult loadFreqDistTables(const fs::path& folder, PredictionState& state) {
     return firstFailure(
         [&] { return readAxisFile(folder, "F.dat", state.fAxis, AxisOrder::ascending); },
         [&] { return readAxisFile(folder, "D.dat", state.dAxis, AxisOrder::ascending); },
-        [&] { return readNumberFile(folder, "FF.dat", "FF.dat", state.ffTable); });
+        [&] { return readNumberFile(folder, kFfFileName, kFfFileName, state.ffTable); });
 }
 
 ReadResult loadElevationAxis(const fs::path& folder, PredictionState& state) {

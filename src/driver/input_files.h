@@ -117,6 +117,27 @@ ReadResult readReceiverRecord(std::FILE* listFile, ReceiverSite& site);
 // so a lone lead byte at the end of a short string goes too; returns the kept length.
 std::size_t sjisCutLength(const char* text, std::size_t length, std::size_t maxBytes);
 
+// --- the scalar input files, one reader each: the file's name and the values it may hold
+// are written here once, for fieldcast's hour and for the map tool, which reads the files
+// one by one because an option may stand in for any of them
+
+// "P.dat" (above 0), "FREQ.dat" (above 0), "LATT.dat", "LONT.dat" (kLatitudeDeg,
+// kLongitudeDeg)
+ReadResult readTxPowerKw(const std::filesystem::path& folder, double& txPowerKw);
+ReadResult readFreqKhz(const std::filesystem::path& folder, double& freqKhz);
+ReadResult readTxLatDeg(const std::filesystem::path& folder, double& txLatDeg);
+ReadResult readTxLonDeg(const std::filesystem::path& folder, double& txLonDeg);
+// "GCT.dat", "GCR.dat": any code
+ReadResult readTxGroundType(const std::filesystem::path& folder, std::int32_t& txGroundType);
+ReadResult readRxGroundType(const std::filesystem::path& folder, std::int32_t& rxGroundType);
+// "YR.dat", "MON.dat", "GCM.dat" (kActivityCodes, kMonths, kMidGroundCodes); "RESUL.dat": any
+// code
+ReadResult readSolarActivityCode(const std::filesystem::path& folder,
+                                 std::int32_t& solarActivityCode);
+ReadResult readMonth(const std::filesystem::path& folder, std::int32_t& month);
+ReadResult readMidGroundType(const std::filesystem::path& folder, std::int32_t& midGroundType);
+ReadResult readResultMode(const std::filesystem::path& folder, std::int32_t& resultMode);
+
 // --- the files of an hour, in the order the hour reads them; each stops at the first file
 // that cannot be used
 
@@ -131,6 +152,9 @@ ReadResult readPathCodes(const std::filesystem::path& folder, PredictionState& s
 // cannot-open line is "GW.dat cannot open !!" for all three). A file that cannot be opened
 // leaves the curves as they were; fieldcast's hour then goes on with the ground wave before.
 ReadResult loadGroundWaveAxes(const std::filesystem::path& folder, PredictionState& state);
+// The same two axes into arrays of the caller's (the map tool's curves of every ground).
+ReadResult readGroundWaveAxes(const std::filesystem::path& folder, std::span<double> gwFreqAxis,
+                              std::span<double> gwDistAxis);
 ReadResult loadGroundWaveCurveFile(const std::filesystem::path& folder, PredictionState& state);
 ReadResult loadGroundWaveCurves(const std::filesystem::path& folder, PredictionState& state);
 

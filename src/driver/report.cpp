@@ -23,7 +23,7 @@ void writeReportHeader(PredictionState& state) {
     std::fprintf(report, sjis::kReportTxFormat, state.txLat * state.degPerRad,
                  state.txLon * state.degPerRad);
     // the list's own degrees, not the converted copy
-    std::fprintf(report, sjis::kReportRxFormat, site.latitude, site.longitude);
+    std::fprintf(report, sjis::kReportRxFormat, site.latDeg, site.lonDeg);
     std::fprintf(report, sjis::kReportRangeFormat, state.groundRangeKm);
     std::fputs(sjis::kReportColumnsLine, report);
 }

@@ -97,7 +97,7 @@ bool runHour(PredictionState& state) {
     const ReadResult station = readStationInputs(kWorkingFolder, state);
     if (!station.ok()) return refuse(station.line);
     const ReceiverSite& site = state.receivers[state.receiverIndex];
-    startHour(state, site.latitude, site.longitude);
+    startHour(state, site.latDeg, site.lonDeg);
     if (state.hourIndex == 0) writeReportHeader(state);  // a refused range still gets it
 
     std::array<double, kFCount * kPsCount> txAfTable{};
@@ -155,7 +155,7 @@ int runPrediction(PredictionState& state) {
             refuse(record.line);
             return endEarly(state);
         }
-        for (state.hourIndex = 0; state.hourIndex < 24; ++state.hourIndex) {
+        for (state.hourIndex = 0; state.hourIndex < kHoursPerDay; ++state.hourIndex) {
             if (!runHour(state)) return endEarly(state);
             // a write that already failed: endEarly closes the report and says so
             if (std::ferror(state.reportFile) != 0) return endEarly(state);

@@ -94,7 +94,7 @@ HourOutcome predictPath(PredictionState& state, const HourTables& tables, HourTe
 
     if (!hasRead(tables, HourFiles::freqDistTables)) return ended(HourEnd::unread);
     state.ffFactor = lookupFfFactor(state);
-    if (!isUsableFactor(state.ffFactor)) return refusedBy(HourRefusal::factor, "FF.dat");
+    if (!isUsableFactor(state.ffFactor)) return refusedBy(HourRefusal::factor, kFfFileName);
     return ended(HourEnd::skyWave);
 }
 

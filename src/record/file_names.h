@@ -6,6 +6,9 @@ namespace fieldcast {
 
 inline constexpr char kReceiverListFileName[] = "LATRLONR.dat";
 
+// Focusing factors: read by the hour's files, and named by a refusal of a factor of them.
+inline constexpr char kFfFileName[] = "FF.dat";
+
 // Ground-wave curves by the ground code at the transmitter.
 constexpr const char* curveFileName(int txGroundType) {
     return txGroundType == 1 ? "GW1.dat" : txGroundType == 2 ? "GW.dat" : "GW3.dat";

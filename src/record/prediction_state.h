@@ -36,8 +36,8 @@ constexpr int kFcsCount = 15;  // f cos(incidence) columns of RCX
 
 struct ReceiverSite {
     char name[kNameCapacity];  // one word, bytes as read (Shift-JIS allowed)
-    double latitude;           // degrees, north positive
-    double longitude;          // degrees, east positive
+    double latDeg;             // degrees, north positive
+    double lonDeg;             // degrees, east positive
 };
 
 struct PredictionState {
@@ -104,14 +104,14 @@ struct PredictionState {
     std::array<double, kCsxCount * kFcsCount> rcxTable;  // log10 of the factor, csx by fcs
 
     // Field strength
-    double groundWaveDb;        // dB(uV/m)
-    double groundWaveMvm;       // mV/m
-    double ffFactor;            // focusing factor, linear
-    double txAfFactor;          // antenna factor at the transmitter, linear
-    double rxAfFactor;          // antenna factor at the receiving point, linear
-    double rcxFactor;           // ionospheric reflection factor, linear
-    double groundPermittivity;  // relative, of the midpoint ground
-    double groundConductivity;  // S/m, of the midpoint ground
+    double groundWaveDb;          // dB(uV/m)
+    double groundWaveMvm;         // mV/m
+    double ffFactor;              // focusing factor, linear
+    double txAfFactor;            // antenna factor at the transmitter, linear
+    double rxAfFactor;            // antenna factor at the receiving point, linear
+    double rcxFactor;             // ionospheric reflection factor, linear
+    double groundPermittivity;    // relative, of the midpoint ground
+    double groundConductivitySm;  // S/m, of the midpoint ground
     double groundLossTerm;      // 60 lambda sigma (lambda in m), the loss part of the permittivity
     double groundReflMag;       // magnitude of the midpoint's reflection coefficient
     double groundReflPhaseDeg;  // degrees, its phase

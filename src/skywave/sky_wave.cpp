@@ -23,13 +23,15 @@ void setMidpointGround(PredictionState& state) {
     const Ground* ground = groundConstantsOf(state.midGroundType);
     if (ground == nullptr) return;  // another code keeps the constants of before
     state.groundPermittivity = ground->relPermittivity;
-    state.groundConductivity = ground->conductivitySm;
+    state.groundConductivitySm = ground->conductivitySm;
 }
 
 GroundTerms computeGroundTerms(const PredictionState& state) {
     GroundTerms g{};
     const double er = state.groundPermittivity;
-    const double x = 18000.0 * state.groundConductivity / state.freqKhz * 1000.0;
+    // 60 lambda sigma with lambda = 300000 / f m: this step keeps the round 3e8 m/s, not
+    // kSpeedOfLightMS, and its fields stay as they have always been printed
+    const double x = 18000.0 * state.groundConductivitySm / state.freqKhz * 1000.0;
     g.lossTerm = x;
     g.permittivityModulusSq = er * er + x * x;  // |eps_c|^2
     g.permittivityModulus = std::sqrt(g.permittivityModulusSq);

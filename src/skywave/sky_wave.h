@@ -29,7 +29,7 @@ struct GroundTerms {
     double alpha;                  // arg of eps_c, from x / sqrt(M)
     double beta;                   // arg of eps_c, from x / er
 };
-// From groundPermittivity, groundConductivity (set by setMidpointGround) and freqKhz.
+// From groundPermittivity, groundConductivitySm (set by setMidpointGround) and freqKhz.
 GroundTerms computeGroundTerms(const PredictionState& state);
 // The same steps on terms computed before; the values are those of the forms above. The
 // sky-wave form leaves out setMidpointGround: the constants are those the terms came from.

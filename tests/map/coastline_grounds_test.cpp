@@ -125,7 +125,7 @@ TEST(CoastlineGrounds, EachPointEqualsTheRunOfItsCodes) {
             PointResult want{};
             ASSERT_FALSE(uniform.predict(p.latDeg, p.lonDeg, want));
             EXPECT_EQ(got.groundWaveDb, want.groundWaveDb);
-            for (int h = 0; h < fieldcast::map::kHourCount && p.kind != PathKind::groundOnly; ++h) {
+            for (int h = 0; h < fieldcast::kHoursPerDay && p.kind != PathKind::groundOnly; ++h) {
                 const auto& g = got.hours[static_cast<std::size_t>(h)];
                 const auto& w = want.hours[static_cast<std::size_t>(h)];
                 EXPECT_EQ(g.skyWaveMvm, w.skyWaveMvm) << "hour " << h;

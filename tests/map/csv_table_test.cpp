@@ -49,7 +49,7 @@ TEST(PointsCsv, HeaderCommentsAndBlankLinesAreSkipped) {
     EXPECT_EQ(points[0].latDeg, 35.5);
     EXPECT_EQ(points[0].lonDeg, 139.25);
     EXPECT_STREQ(points[0].reportSite.name, "A");
-    EXPECT_EQ(points[0].reportSite.latitude, 35.5);
+    EXPECT_EQ(points[0].reportSite.latDeg, 35.5);
     EXPECT_EQ(points[1].nameUtf8, "B, north");
     EXPECT_EQ(points[1].latDeg, -10.0);
     EXPECT_EQ(points[1].lonDeg, 140.0);
@@ -100,7 +100,7 @@ TEST(TextEncoding, PlotLabelsConvertToLatin1AndRefuseWhatLatin1Lacks) {
 TEST(ReceiverListPoints, NamesComeFromShiftJisAndStayBytesInTheReport) {
     std::vector<fieldcast::ReceiverSite> sites(2);
     std::snprintf(sites[0].name, sizeof sites[0].name, "%s", "\x91\xE5\x8D\xE3");  // 大阪
-    sites[0].latitude = 34.69;
+    sites[0].latDeg = 34.69;
     std::snprintf(sites[1].name, sizeof sites[1].name, "%s", "bad\x81");  // a cut character
     const std::vector<PointSite> points = pointsFromReceiverList(sites);
     ASSERT_EQ(points.size(), 2U);

@@ -77,7 +77,7 @@ TEST(ExtendedModel, OneHopOrderIsFieldcastsOneHopSkyWave) {
                 ASSERT_FALSE(refusal) << refusal->line << " hour " << refusal->hourIndex;
                 ASSERT_EQ(result.pathKind, PathKind::skyWave);
                 EXPECT_EQ(result.groundWaveDb, expected.groundWaveDb);
-                for (int h = 0; h < kHourCount; ++h) {
+                for (int h = 0; h < kHoursPerDay; ++h) {
                     const HopOrderField one = extended.orderField(1, h);
                     ASSERT_TRUE(one.reaches);
                     // the same double, so the same printed digits
@@ -105,7 +105,7 @@ TEST(ExtendedModel, NoStepAt2000Or4000Km) {
                         const Site b = destination(transmitter(*inputs), edgeKm + 10.0, bearingDeg);
                         ASSERT_FALSE(extended.predict(a.latDeg, a.lonDeg, nearSide));
                         ASSERT_FALSE(extended.predict(b.latDeg, b.lonDeg, farSide));
-                        for (int h = 0; h < kHourCount; ++h) {
+                        for (int h = 0; h < kHoursPerDay; ++h) {
                             const double step = reportedField(farSide, h, resultMode).db -
                                                 reportedField(nearSide, h, resultMode).db;
                             EXPECT_LT(std::fabs(step), 3.0)
@@ -134,7 +134,7 @@ TEST(ExtendedModel, NoStepWhereAnOrderSinksIntoTheShadow) {
                 PointResult result{};
                 ASSERT_FALSE(extended.predict(rx.latDeg, rx.lonDeg, result));
                 if (rangeKm > 1000.0) {
-                    for (int h = 0; h < kHourCount; ++h) {
+                    for (int h = 0; h < kHoursPerDay; ++h) {
                         const auto at = static_cast<std::size_t>(h);
                         EXPECT_LT(
                             std::fabs(result.hours[at].combinedDb - previous.hours[at].combinedDb),
@@ -163,7 +163,7 @@ TEST(ExtendedModel, RangeTo12000KmWithTheCurvesExtrapolated) {
         curveFieldDb(s.gwFreqAxis, s.gwDistAxis, s.gwCurveTable, result.groundRangeKm, s.freqKhz) +
             10.0 * std::log10(s.txPowerKw),
         1e-9);
-    for (int h = 0; h < kHourCount; ++h) {
+    for (int h = 0; h < kHoursPerDay; ++h) {
         const HourResult& hour = result.hours[static_cast<std::size_t>(h)];
         EXPECT_TRUE(std::isfinite(hour.combinedDb)) << h;
         EXPECT_GE(hour.strongestHopOrder, extended.firstHopOrder());
@@ -303,7 +303,7 @@ TEST(ExtendedModel, SumNotStoppedByAnOrderThatDipsAlone) {
                 const Site rx = destination(transmitter(*inputs), rangeKm, bearingDeg);
                 PointResult result{};
                 ASSERT_FALSE(extended.predict(rx.latDeg, rx.lonDeg, result));
-                for (int h = 0; h < kHourCount; ++h) {
+                for (int h = 0; h < kHoursPerDay; ++h) {
                     double everyOrder = 0.0;
                     for (int n = extended.firstHopOrder(); n <= kMaxHopOrder; ++n) {
                         const HopOrderField f = extended.orderField(n, h);
@@ -349,7 +349,7 @@ TEST(ExtendedModel, SameFieldWhicheverTurnTheLongitudesAreWrittenIn) {
                                               results[static_cast<std::size_t>(turned)]));
             }
             ASSERT_EQ(results[0].pathKind, PathKind::skyWave);
-            for (int h = 0; h < kHourCount; ++h) {
+            for (int h = 0; h < kHoursPerDay; ++h) {
                 const auto at = static_cast<std::size_t>(h);
                 EXPECT_NEAR(results[1].hours[at].combinedDb, results[0].hours[at].combinedDb, 1e-6)
                     << freqKhz << " kHz from " << c.tx.latDeg << " " << c.tx.lonDeg << " to "
@@ -370,7 +370,7 @@ TEST(ExtendedModel, PowerAndPhasorSumsOfTheOrders) {
     ASSERT_FALSE(power.predict(rx.latDeg, rx.lonDeg, byPower));
     ASSERT_FALSE(phasor.predict(rx.latDeg, rx.lonDeg, byPhasor));
     bool differs = false;
-    for (int h = 0; h < kHourCount; ++h) {
+    for (int h = 0; h < kHoursPerDay; ++h) {
         const HourResult& p = byPower.hours[static_cast<std::size_t>(h)];
         const HourResult& q = byPhasor.hours[static_cast<std::size_t>(h)];
         ASSERT_EQ(p.hopOrderCount, q.hopOrderCount);
@@ -440,7 +440,7 @@ TEST(ExtendedModel, GroundsFromTheMaskAtEveryReflection) {
         ASSERT_FALSE(sea.predict(rx.latDeg, rx.lonDeg, bySea));
         EXPECT_NEAR(byLand.groundWaveDb, byCodes.groundWaveDb, 1e-9) << rangeKm;
         EXPECT_GT(bySea.groundWaveDb, byLand.groundWaveDb + 3.0) << rangeKm;
-        for (int h = 0; h < kHourCount; ++h) {
+        for (int h = 0; h < kHoursPerDay; ++h) {
             const auto i = static_cast<std::size_t>(h);
             EXPECT_EQ(byLand.hours[i].skyWaveMvm, byCodes.hours[i].skyWaveMvm);
             // two sea reflections against two land ones at 5-10 degrees, above land's

@@ -42,14 +42,12 @@ def setUpModule():
     global WORK, RUN
     gdal.UseExceptions()
     WORK = tempfile.mkdtemp(prefix='gis-test-')
+    # removed even when the run below fails (tearDownModule is then not called)
+    unittest.addModuleCleanup(shutil.rmtree, WORK, ignore_errors=True)
     RUN = run(['area', ARGS.fixture, '-o', os.path.join(WORK, 'out'), '--format',
                'grid,csv,geotiff,geojson,kml'] + AREA)
     if RUN.returncode != 0:
         raise RuntimeError(RUN.stdout + RUN.stderr)
-
-
-def tearDownModule():
-    shutil.rmtree(WORK, ignore_errors=True)
 
 
 def out(name):

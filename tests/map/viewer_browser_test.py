@@ -86,6 +86,9 @@ def printf_mvm(value):
 def setUpModule():
     global WORK, DRIVER, PROFILE
     WORK = tempfile.mkdtemp(prefix='viewer-test-')
+    # the cleanups run, last registered first, even when this setup fails part way (a run of
+    # the tool, the browser's start), where tearDownModule would not be called
+    unittest.addModuleCleanup(shutil.rmtree, WORK, ignore_errors=True)
     fixture = ARGS.fixture
     run([ARGS.map_exe, 'area', fixture, '-o', os.path.join(WORK, 'area'), '--format',
          'csv,html', '--no-maps'] + AREA_ARGS)
@@ -110,6 +113,7 @@ def setUpModule():
     run([ARGS.sample_exe, os.path.join(WORK, 'sample')])
 
     PROFILE = tempfile.mkdtemp(prefix='viewer-test-chromium-')
+    unittest.addModuleCleanup(shutil.rmtree, PROFILE, ignore_errors=True)
     options = webdriver.ChromeOptions()
     options.binary_location = '/usr/bin/chromium'
     for flag in ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic',
@@ -119,14 +123,8 @@ def setUpModule():
         options.add_argument(flag)
     options.set_capability('goog:loggingPrefs', {'browser': 'ALL', 'performance': 'ALL'})
     DRIVER = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
+    unittest.addModuleCleanup(DRIVER.quit)
     DRIVER.set_page_load_timeout(60)
-
-
-def tearDownModule():
-    if DRIVER is not None:
-        DRIVER.quit()
-    shutil.rmtree(WORK, ignore_errors=True)
-    shutil.rmtree(PROFILE, ignore_errors=True)
 
 
 class PageCase(unittest.TestCase):

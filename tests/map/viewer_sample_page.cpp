@@ -34,7 +34,7 @@ fm::PointResult oneHop(double rangeKm, double dbAt3, double mvmAt3) {
     result.pathKind = fm::PathKind::oneHop;
     result.groundWaveMvm = 0.01;
     result.groundWaveDb = 20.0;
-    for (int hour = 0; hour < fm::kHourCount; ++hour) {
+    for (int hour = 0; hour < fieldcast::kHoursPerDay; ++hour) {
         fm::HourResult& h = result.hours[static_cast<std::size_t>(hour)];
         const double shift = hour == 15 ? 10.0 : 0.0;
         h.combinedDb = dbAt3 - shift;

@@ -15,7 +15,7 @@
 namespace fieldcast::tables {
 namespace {
 
-constexpr double kEarthKm = kSkyWaveEarthRadiusKm;
+constexpr double kEarthKm = kEffectiveEarthRadiusKm;
 
 struct Ray {
     double elevationRad;

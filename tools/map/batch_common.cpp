@@ -87,6 +87,8 @@ const char* monthName(int month) {
     return month >= 1 && month <= 12 ? kMonthNames[month - 1] : "?";
 }
 
+const char* groundName(int code) { return code == 1 ? "sea" : code == 2 ? "land" : "dry land"; }
+
 std::string sessionName(const std::string& what) {
     return "fieldcast-map-" + std::to_string(getpid()) + "-" + what;
 }

@@ -48,6 +48,9 @@ void requireGmt(const char* withoutGmt);
 // "June" for 6; "?" for a number that is no month.
 const char* monthName(int month);
 
+// "sea" for ground code 1, "land" for 2, "dry land" for any other, as the program takes them.
+const char* groundName(int code);
+
 // A GMT session name of its own for each picture of this process.
 std::string sessionName(const std::string& what);
 

@@ -123,8 +123,8 @@ void checkGmtRegion(const AreaOptions& options, bool maps, bool grids) {
 
 std::vector<int> parseHourList(const std::string& text) {
     if (text == "all") {
-        std::vector<int> all(kHourCount);
-        for (int h = 0; h < kHourCount; ++h) all[static_cast<std::size_t>(h)] = h;
+        std::vector<int> all(kHoursPerDay);
+        for (int h = 0; h < kHoursPerDay; ++h) all[static_cast<std::size_t>(h)] = h;
         return all;
     }
     std::vector<int> hours;
@@ -135,7 +135,7 @@ std::vector<int> parseHourList(const std::string& text) {
                 return std::isdigit(static_cast<unsigned char>(c)) != 0;
             });
         const int hour = digits ? std::stoi(word) : -1;
-        if (hour < 0 || hour >= kHourCount) {
+        if (hour < 0 || hour >= kHoursPerDay) {
             throw UsageError("--hours: \"" + typed + "\" is not an hour 0-23");
         }
         return hour;

@@ -110,7 +110,8 @@ int convergence(const std::filesystem::path& dataDir, const std::string& region,
         }
         const Path p{lat(random), lon(random), 0.0};
         const double km = groundRangeKm(txLatDeg, txLonDeg, p.latDeg, p.lonDeg);
-        if (km > 50.0 && km <= 4000.0) chosen.push_back({p.latDeg, p.lonDeg, km});
+        if (km > fieldcast::kShortRangeLimitKm && km <= fieldcast::kMaxRangeKm)
+            chosen.push_back({p.latDeg, p.lonDeg, km});
     }
 
     const fieldcast::map::GroundWaveCurves curves = fieldcast::map::loadGroundWaveCurveSet(dataDir);

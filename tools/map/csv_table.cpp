@@ -10,6 +10,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "batch_options.h"
 #include "driver/input_files.h"
 #include "text_encoding.h"
 #include "time_zone.h"
@@ -23,26 +24,22 @@ const char* const kPredictionColumns =
 
 namespace {
 
+// A coordinate field: the options' number, with the blanks around it (and the CR of a CR LF
+// line) left out.
 std::optional<double> parseNumber(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
         text.remove_suffix(1);
     }
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    double value = 0.0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
+    return parseFiniteNumber(text);
 }
 
 ReceiverSite reportSiteFor(const std::string& nameCp932, double latDeg, double lonDeg) {
     ReceiverSite site{};
     const std::size_t kept = sjisCutLength(nameCp932.data(), nameCp932.size(), kNameCapacity - 1);
     std::memcpy(site.name, nameCp932.data(), kept);
-    site.latitude = latDeg;
-    site.longitude = lonDeg;
+    site.latDeg = latDeg;
+    site.lonDeg = lonDeg;
     return site;
 }
 
@@ -77,7 +74,7 @@ std::vector<PointSite> pointsFromReceiverList(const std::vector<ReceiverSite>& s
             // prints the bytes as they stand, as fieldcast does
             name = "point " + std::to_string(points.size());
         }
-        points.push_back({name, site, site.latitude, site.longitude});
+        points.push_back({name, site, site.latDeg, site.lonDeg});
     }
     return points;
 }

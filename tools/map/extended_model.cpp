@@ -283,7 +283,7 @@ HopOrderField ExtendedPredictor::orderField(int order, int hour) {
     const OrderTerms terms = orderTerms(order);  // a copy: the cache may grow below
     HopOrderField field{};
     if (!isUsableFactor(terms.ffFactor)) {
-        refusedFile_ = "FF.dat";
+        refusedFile_ = kFfFileName;
         return field;
     }
     s.hourIndex = hour;
@@ -458,7 +458,7 @@ std::optional<PointRefusal> ExtendedPredictor::predict(double rxLatDeg, double r
     const int stopFromOrder = 2 * aboveHorizonOrder;
 
     const double groundMvm = s.resultMode == 2 ? s.groundWaveMvm : 0.0;
-    for (int hour = 0; hour < kHourCount; ++hour) {
+    for (int hour = 0; hour < kHoursPerDay; ++hour) {
         double skyPower = 0.0;
         double skyRe = 0.0;
         double skyIm = 0.0;

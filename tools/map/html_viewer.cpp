@@ -193,8 +193,6 @@ std::string textList(const std::vector<double>& values) {
     return json + "]";
 }
 
-const char* groundName(int code) { return code == 1 ? "sea" : code == 2 ? "land" : "dry land"; }
-
 std::uint8_t kindIndex(PathKind kind) { return static_cast<std::uint8_t>(kind); }
 
 // The codes are the digits printf prints, which rounds the exact binary value. A scaled value
@@ -633,10 +631,10 @@ void writePointsPage(const PageFrame& frame, const std::vector<PointSite>& sites
         const bool sky = result.pathKind == PathKind::oneHop ||
                          result.pathKind == PathKind::twoHop ||
                          result.pathKind == PathKind::skyWave;
-        std::vector<std::int32_t> skyDb(kHourCount, kNoValueCode);
-        std::vector<std::int32_t> fieldDb(kHourCount, kNoValueCode);
-        std::vector<std::int32_t> fieldMvm(kHourCount, kNoValueCode);
-        for (int hour = 0; hour < kHourCount && !beyond; ++hour) {
+        std::vector<std::int32_t> skyDb(kHoursPerDay, kNoValueCode);
+        std::vector<std::int32_t> fieldDb(kHoursPerDay, kNoValueCode);
+        std::vector<std::int32_t> fieldMvm(kHoursPerDay, kNoValueCode);
+        for (int hour = 0; hour < kHoursPerDay && !beyond; ++hour) {
             const auto h = static_cast<std::size_t>(hour);
             if (sky) skyDb[h] = hundredthsCode(result.hours[h].skyWaveDb);
             const FieldStrength field = reportedField(result, hour, resultMode);

@@ -42,8 +42,7 @@ double belowFirstDistanceDb(double fieldAtFirstDb, double firstKm, double distan
 
 GroundWaveCurves loadGroundWaveCurveSet(const std::filesystem::path& dataDir) {
     GroundWaveCurves curves{};
-    requireRead(readAxisFile(dataDir, "FG.dat", curves.freqAxisKhz, AxisOrder::ascending));
-    requireRead(readAxisFile(dataDir, "DG.dat", curves.distAxisKm, AxisOrder::ascending));
+    requireRead(readGroundWaveAxes(dataDir, curves.freqAxisKhz, curves.distAxisKm));
     for (const int code : {1, 2, 3}) {
         const char* name = curveFileName(code);
         requireRead(readNumberFile(dataDir, name, name,

@@ -63,7 +63,7 @@ std::optional<PointRefusal> PointPredictor::predict(double rxLatDeg, double rxLo
             result.groundWaveMvm = s.groundWaveMvm;
             result.groundWaveDb = s.groundWaveDb;
             if (report.file != nullptr) {
-                for (s.hourIndex = 0; s.hourIndex < kHourCount; ++s.hourIndex) {
+                for (s.hourIndex = 0; s.hourIndex < kHoursPerDay; ++s.hourIndex) {
                     writeShortRangeLine(s);
                 }
             }
@@ -87,7 +87,7 @@ std::optional<PointRefusal> PointPredictor::predict(double rxLatDeg, double rxLo
     }
     result.midGroundCode = s.midGroundType;
 
-    for (s.hourIndex = 0; s.hourIndex < kHourCount; ++s.hourIndex) {
+    for (s.hourIndex = 0; s.hourIndex < kHoursPerDay; ++s.hourIndex) {
         const HourOutcome hour = predictSkyHour(s, tables_, terms_);
         if (hour.end != HourEnd::skyWave) return PointRefusal{refusalLine(hour), s.hourIndex};
         HourResult& h = result.hours[static_cast<std::size_t>(s.hourIndex)];

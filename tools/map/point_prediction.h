@@ -24,8 +24,6 @@ namespace fieldcast::map {
 class ExtendedPredictor;
 struct GroundWaveCurves;
 
-constexpr int kHourCount = kHoursPerDay;
-
 enum class PathKind : std::uint8_t {
     groundOnly,  // 50 km or less: the closed-form ground wave alone
     oneHop,
@@ -50,7 +48,7 @@ struct PointResult {
     int midGroundCode;     // the midpoint's, on sky-wave paths; else 0 (not used)
     double groundWaveMvm;  // not for beyondRange
     double groundWaveDb;
-    std::array<HourResult, kHourCount> hours;  // oneHop, twoHop and skyWave only
+    std::array<HourResult, kHoursPerDay> hours;  // oneHop, twoHop and skyWave only
 };
 
 // The field that fieldcast reports for the hour: ground wave, sky wave, or their

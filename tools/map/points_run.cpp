@@ -188,7 +188,7 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
         }
         for (std::size_t i = 0; csv && i < sites.size(); ++i) {
             text.clear();
-            for (int hour = 0; hour < kHourCount; ++hour) {
+            for (int hour = 0; hour < kHoursPerDay; ++hour) {
                 text += std::to_string(first + i) + ',' + csvField(sites[i].nameUtf8) + ',' +
                         formatNumber(sites[i].latDeg) + ',' + formatNumber(sites[i].lonDeg) + ',';
                 appendPredictionCells(text, results[i], hour, resultMode);
@@ -204,7 +204,7 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
                 curve.noValueReason =
                     "over " + formatNumber(description.noValueRangeKm) + " km, no value";
             }
-            for (int hour = 0; hour < kHourCount; ++hour) {
+            for (int hour = 0; hour < kHoursPerDay; ++hour) {
                 curve.hourOfDay.push_back(zoneMinutesOfJstHour(hour, common.zone) / 60.0);
                 curve.fieldDb.push_back(results[i].pathKind == PathKind::beyondRange
                                             ? NAN

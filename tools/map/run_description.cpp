@@ -80,9 +80,7 @@ RunDescription describeRun(const RunSetup& setup, const CommonOptions& common,
         "dataDir", std::filesystem::absolute(common.dataDir, ignored).lexically_normal().string()));
     if (!d.warning.empty()) items.push_back(text("frequencyWarning", d.warning));
 
-    const auto ground = [](int code) {
-        return code == 1 ? std::string("sea") : code == 2 ? std::string("land") : "dry land";
-    };
+    const auto ground = [](int code) { return std::string(groundName(code)); };
     const std::string grounds =
         coastlines ? "grounds from the coastlines (tx " + ground(s.txGroundType) + ")"
                    : "grounds tx " + ground(s.txGroundType) + ", rx " + ground(s.rxGroundType) +

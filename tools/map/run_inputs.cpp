@@ -39,28 +39,21 @@ void loadRunInputs(const std::filesystem::path& dataDir, const InputOverrides& o
     s = PredictionState{};
     setPassConstants(s);
     const std::filesystem::path& dir = dataDir;
-    valueOr(overrides.txPowerKw, s.txPowerKw,
-            [&] { return readParameterInRange(dir, "P.dat", s.txPowerKw, kPowerKw); });
-    valueOr(overrides.freqKhz, s.freqKhz,
-            [&] { return readParameterInRange(dir, "FREQ.dat", s.freqKhz, kFrequencyKhz); });
-    valueOr(overrides.txLatDeg, s.txLat,
-            [&] { return readParameterInRange(dir, "LATT.dat", s.txLat, kLatitudeDeg); });
-    valueOr(overrides.txLonDeg, s.txLon,
-            [&] { return readParameterInRange(dir, "LONT.dat", s.txLon, kLongitudeDeg); });
+    valueOr(overrides.txPowerKw, s.txPowerKw, [&] { return readTxPowerKw(dir, s.txPowerKw); });
+    valueOr(overrides.freqKhz, s.freqKhz, [&] { return readFreqKhz(dir, s.freqKhz); });
+    valueOr(overrides.txLatDeg, s.txLat, [&] { return readTxLatDeg(dir, s.txLat); });
+    valueOr(overrides.txLonDeg, s.txLon, [&] { return readTxLonDeg(dir, s.txLon); });
     valueOr(overrides.txGroundType, s.txGroundType,
-            [&] { return readParameter(dir, "GCT.dat", s.txGroundType); });
+            [&] { return readTxGroundType(dir, s.txGroundType); });
     valueOr(overrides.rxGroundType, s.rxGroundType,
-            [&] { return readParameter(dir, "GCR.dat", s.rxGroundType); });
+            [&] { return readRxGroundType(dir, s.rxGroundType); });
     requireRead(loadGroundWaveCurves(dir, s));
-    valueOr(overrides.solarActivityCode, s.solarActivityCode, [&] {
-        return readParameterInRange(dir, "YR.dat", s.solarActivityCode, kActivityCodes);
-    });
-    valueOr(overrides.month, s.month,
-            [&] { return readParameterInRange(dir, "MON.dat", s.month, kMonths); });
+    valueOr(overrides.solarActivityCode, s.solarActivityCode,
+            [&] { return readSolarActivityCode(dir, s.solarActivityCode); });
+    valueOr(overrides.month, s.month, [&] { return readMonth(dir, s.month); });
     valueOr(overrides.midGroundType, s.midGroundType,
-            [&] { return readParameterInRange(dir, "GCM.dat", s.midGroundType, kMidGroundCodes); });
-    valueOr(overrides.resultMode, s.resultMode,
-            [&] { return readParameter(dir, "RESUL.dat", s.resultMode); });
+            [&] { return readMidGroundType(dir, s.midGroundType); });
+    valueOr(overrides.resultMode, s.resultMode, [&] { return readResultMode(dir, s.resultMode); });
     requireRead(loadFreqDistTables(dir, s));
     requireRead(loadElevationAxis(dir, s));
     requireRead(loadAfTable(dir, s.txGroundType, inputs.txAfTable));
@@ -71,10 +64,8 @@ void loadRunInputs(const std::filesystem::path& dataDir, const InputOverrides& o
 
 void readTransmitterSite(const std::filesystem::path& dataDir, const InputOverrides& overrides,
                          double& latDeg, double& lonDeg) {
-    valueOr(overrides.txLatDeg, latDeg,
-            [&] { return readParameterInRange(dataDir, "LATT.dat", latDeg, kLatitudeDeg); });
-    valueOr(overrides.txLonDeg, lonDeg,
-            [&] { return readParameterInRange(dataDir, "LONT.dat", lonDeg, kLongitudeDeg); });
+    valueOr(overrides.txLatDeg, latDeg, [&] { return readTxLatDeg(dataDir, latDeg); });
+    valueOr(overrides.txLonDeg, lonDeg, [&] { return readTxLonDeg(dataDir, lonDeg); });
 }
 
 std::string frequencyCoverageWarning(const PredictionState& loaded) {

@@ -19,7 +19,7 @@ Complex fockPatternIntegral(double xi, Complex q);
 
 class AntennaFactor {
   public:
-    AntennaFactor(Ground ground, double freqKhz, double earthRadiusKm = kSkyWaveEarthRadiusKm);
+    AntennaFactor(Ground ground, double freqKhz, double earthRadiusKm = kEffectiveEarthRadiusKm);
 
     double xi(double elevationDeg) const;  // -m psi
     // |1 + Rv| / 2, geometrical optics.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "batch_options.h"
+#include "data_set_bands.h"
 #include "ground_wave_curve.h"
 #include "number_option.h"
 #include "parser_messages.h"
@@ -62,6 +63,20 @@ std::string checkGroundFileName(const std::string& name) {
 
 using fieldcast::map::numberIn;
 
+// "the band of the data set: lf (20-300 kHz, as data/default) or mf (150-1700 kHz, as
+// data/mf)", from the bands themselves
+std::string bandHelp() {
+    const auto band = [](const fieldcast::DataSetBand& set) {
+        char text[128];
+        std::snprintf(text, sizeof text, "%.*s (%g-%g kHz, as %.*s)",
+                      static_cast<int>(set.name.size()), set.name.data(), set.lowKhz, set.highKhz,
+                      static_cast<int>(set.folder.size()), set.folder.data());
+        return std::string(text);
+    };
+    return "the band of the data set: " + band(fieldcast::kLfDataSet) + " or " +
+           band(fieldcast::kMfDataSet);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -81,17 +96,16 @@ int main(int argc, char** argv) {
                 return text.empty() ? std::string("a folder name is needed") : std::string();
             },
             "DIR"));
-    app.add_option("--band", options.band,
-                   "the band of the data set: lf (20-300 kHz, as data/default) or mf "
-                   "(150-1700 kHz, as data/mf)")
+    app.add_option("--band", options.band, bandHelp())
         ->type_name("BAND")
-        ->check(CLI::IsMember({"lf", "mf"}))
+        ->check(CLI::IsMember(
+            {std::string(fieldcast::kLfDataSet.name), std::string(fieldcast::kMfDataSet.name)}))
         ->capture_default_str();
     app.add_option("--geomagnetic-latitude", options.night.geomagneticLatitudeDeg,
                    "geomagnetic latitude of the region the sky-wave tables are made for, "
                    "degrees (the night absorption grows with it)")
         ->type_name("DEG")
-        ->check(numberIn({-90.0, 90.0}))
+        ->check(numberIn({fieldcast::kMinLatitudeDeg, fieldcast::kMaxLatitudeDeg}))
         ->capture_default_str();
     app.add_option("--solar-cycle-loss", options.night.solarCycleLossDb,
                    "night loss per 100 sunspots per 1000 km of slant path in that region, dB: 4 in "

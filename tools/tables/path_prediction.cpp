@@ -8,6 +8,7 @@
 #include <limits>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "hour/hour.h"
@@ -83,15 +84,19 @@ PathPrediction predictPathWithUnitReflection(const map::RunInputs& inputs, const
     return predictPathHours(*unit, path);
 }
 
+double median(std::vector<double> values) {
+    if (values.empty()) return std::numeric_limits<double>::quiet_NaN();
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
+}
+
 double medianNightSkyWaveDb(const PathPrediction& prediction) {
     std::vector<double> night;
     for (const HourOnPath& h : prediction.hours) {
         if (h.cosSolarZenith <= kNightCosSolarZenith) night.push_back(h.skyWaveDb);
     }
-    if (night.empty()) return std::numeric_limits<double>::quiet_NaN();
-    std::sort(night.begin(), night.end());
-    const std::size_t n = night.size();
-    return n % 2 == 1 ? night[n / 2] : 0.5 * (night[n / 2 - 1] + night[n / 2]);
+    return median(std::move(night));
 }
 
 }  // namespace fieldcast::tables

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <filesystem>
+#include <vector>
 
 #include "record/constants.h"
 #include "run_inputs.h"
@@ -62,6 +63,9 @@ PathPrediction predictPathWithUnitReflection(const map::RunInputs& inputs, const
 // Cos(solar zenith) at or below which an hour counts as night: the sun 10 degrees or more
 // below the horizon.
 constexpr double kNightCosSolarZenith = -0.17364817766693033;
+
+// The median of the values (the mean of the middle two of an even count), or NaN of none.
+double median(std::vector<double> values);
 
 // The median of the night hours' sky wave (dB), or NaN when no hour is night.
 double medianNightSkyWaveDb(const PathPrediction& prediction);

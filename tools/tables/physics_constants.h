@@ -1,6 +1,7 @@
 // Physical constants and model parameters of the table generator, each written once. Pi, the
-// conversions, the speed of light, the earth of the hop geometry, the 300 mV/m reference
-// field and the grounds of the codes are the program's own (record/constants.h).
+// conversions, the speed of light, the earth of the hop geometry (kEffectiveEarthRadiusKm, the
+// antenna and focusing factors' earth too), the 300 mV/m reference field and the grounds of the
+// codes are the program's own (record/constants.h).
 #pragma once
 
 #include "record/constants.h"
@@ -19,8 +20,6 @@ constexpr double kRefractivityScaleHeightKm = 7.35;
 constexpr double kGroundWaveEarthRadiusKm =
     kMeanEarthRadiusKm /
     (1.0 - kMeanEarthRadiusKm * kSurfaceRefractivity * 1e-6 / kRefractivityScaleHeightKm);
-// Earth of the program's hop geometry: antenna and focusing factors.
-constexpr double kSkyWaveEarthRadiusKm = kEffectiveEarthRadiusKm;
 
 // Normalised distance x at which the ground wave switches from the curvature-corrected
 // flat-earth formula to the residue series. The flat-earth formula keeps only the first

@@ -19,6 +19,7 @@
 #include "path_prediction.h"
 #include "record/file_names.h"
 #include "reflection_coefficient.h"
+#include "skywave/sky_wave.h"
 
 namespace fieldcast::tables {
 
@@ -89,7 +90,7 @@ TableFile antennaFactorFile(const std::string& fileName, Ground ground, const Ba
 }
 
 TableFile focusingFactorFile(const BandAxes& axes) {
-    TableFile table{"FF.dat", "focusingFactor", kFactorFormat, {}, fAxis(axes), dAxis(axes)};
+    TableFile table{kFfFileName, "focusingFactor", kFactorFormat, {}, fAxis(axes), dAxis(axes)};
     for (double freqKhz : axes.fAxisKhz) {
         for (double hopRangeKm : axes.dAxisKm) {
             table.values.push_back(tableFocusingFactor(freqKhz, hopRangeKm));
@@ -131,16 +132,18 @@ std::vector<TableFile> computeDataSet(const BandAxes& axes, const NightDesign& d
     std::vector<TableFile> files;
     files.push_back(axisFile("FG.dat", gwFreqAxis(axes)));
     files.push_back(axisFile("DG.dat", gwDistAxis(axes)));
-    files.push_back(groundWaveFile("GW1.dat", kSeaGround, axes));
-    files.push_back(groundWaveFile("GW.dat", kLandGround, axes));
-    files.push_back(groundWaveFile("GW3.dat", kDryLandGround, axes));
+    // the curves and antenna factors of each ground code, under the name the program reads
+    // for that code
+    for (int code = 1; code <= 3; ++code) {
+        files.push_back(groundWaveFile(curveFileName(code), *groundConstantsOf(code), axes));
+    }
     files.push_back(axisFile("F.dat", fAxis(axes)));
     files.push_back(axisFile("D.dat", dAxis(axes)));
     files.push_back(focusingFactorFile(axes));
     files.push_back(axisFile("PS.dat", psAxis(axes)));
-    files.push_back(antennaFactorFile("AF1.dat", kSeaGround, axes));
-    files.push_back(antennaFactorFile("AF2.dat", kLandGround, axes));
-    files.push_back(antennaFactorFile("AF3.dat", kDryLandGround, axes));
+    for (int code = 1; code <= 3; ++code) {
+        files.push_back(antennaFactorFile(afFileName(code), *groundConstantsOf(code), axes));
+    }
     files.push_back(axisFile("CSX.dat", csxAxis(axes)));
     files.push_back(axisFile("FCS.dat", fcsAxis(axes)));
     // The night rows are fitted through the program on the other tables as it reads them:

@@ -386,13 +386,6 @@ constexpr double kMeasuredContrastDb = 11.0;
 constexpr double kContrastLowDb = 6.0;
 constexpr double kContrastHighDb = 15.0;
 
-double median(std::vector<double> values) {
-    if (values.empty()) return kNaN;
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 == 1 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
-}
-
 void longLfContrast(const DataSet& lf, std::vector<AnchorRow>& rows) {
     map::InputOverrides o;
     o.txPowerKw = 1.0;
@@ -431,7 +424,8 @@ void longLfContrast(const DataSet& lf, std::vector<AnchorRow>& rows) {
                     format("24 kHz %4.0f km west-east, March: %zu dark hours less %zu daylit "
                            "(measured %.0f dB)",
                            kAtlanticRangeKm, dark.size(), daylit.size(), kMeasuredContrastDb),
-                    middle, median(dark) - median(daylit), kContrastHighDb - middle, "dB"});
+                    middle, tables::median(dark) - tables::median(daylit), kContrastHighDb - middle,
+                    "dB"});
 }
 
 }  // namespace
