@@ -482,7 +482,7 @@ TEST(ExtendedModel, NoStepAt50KmAndTheGroundWithinIt) {
             ASSERT_FALSE(extended.predict(b.latDeg, b.lonDeg, farSide));
             EXPECT_EQ(nearSide.pathKind, PathKind::skyWave);
             EXPECT_NEAR(nearSide.groundWaveDb, farSide.groundWaveDb, 0.2) << freqKhz;
-            for (int h = 0; h < kHourCount; ++h) {
+            for (int h = 0; h < kHoursPerDay; ++h) {
                 const auto i = static_cast<std::size_t>(h);
                 EXPECT_GT(nearSide.hours[i].hopOrderCount, 0) << freqKhz << " hour " << h;
                 EXPECT_NEAR(nearSide.hours[i].combinedDb, farSide.hours[i].combinedDb, 0.2)
