@@ -22,6 +22,9 @@ TEST(CsvNumbers, ShortestFormReadsBackAsTheSameDouble) {
     EXPECT_EQ(formatNumber(0.5), "0.5");
     EXPECT_EQ(formatNumber(60.0), "60");
     EXPECT_EQ(formatNumber(std::numeric_limits<double>::infinity()), "inf");
+    // a latitude or longitude given as -0 was echoed "-0"
+    EXPECT_EQ(formatNumber(-0.0), "0");
+    EXPECT_EQ(formatNumber(-1e-300), "-1e-300");
 }
 
 TEST(CsvFields, QuotingRoundTripsThroughTheSplitter) {

@@ -7,7 +7,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <limits>
 #include <random>
+#include <utility>
 
 #include "coastline_grounds.h"
 #include "driver/input_files.h"
@@ -446,6 +449,74 @@ TEST(ExtendedModel, GroundsFromTheMaskAtEveryReflection) {
             if (rangeKm == 3000.0) {
                 EXPECT_GT(sea.orderField(3, h).mvm, land.orderField(3, h).mvm * 1.5) << h;
             }
+        }
+    }
+}
+
+// Within 50 km the ground wave is the transmitter's curve below its first distance, or
+// Millington's over the mask, and the orders are summed as beyond: fieldcast's closed form there
+// knows no ground and no sky wave, and stood 36 dB above the land curve at 50 km at 1700 kHz (5 dB
+// at 300 kHz), and a receiver at sea got the field of land. Only the transmitter's own point,
+// whose field is infinite, keeps it.
+TEST(ExtendedModel, NoStepAt50KmAndTheGroundWithinIt) {
+    const std::filesystem::path lfDir = BUNDLED_DATA_DIR;
+    for (const auto& [dir, freqKhz] :
+         {std::pair{lfDir, 300.0}, std::pair{lfDir.parent_path() / "mf", 1700.0}}) {
+        for (const int month : {1, 6}) {
+            RunInputs inputs;
+            InputOverrides o;
+            o.freqKhz = freqKhz;
+            o.month = month;
+            o.resultMode = 2;
+            o.txGroundType = 2;
+            o.midGroundType = 2;
+            loadRunInputs(dir, o, inputs);
+            inputs.model = {PropagationModel::extended, CombineRule::power};
+            ExtendedPredictor extended(inputs, nullptr, nullptr, CombineRule::power);
+            const Site tx = transmitter(inputs);
+            PointResult nearSide{};
+            PointResult farSide{};
+            const Site a = destination(tx, 49.9, 120.0);
+            const Site b = destination(tx, 50.1, 120.0);
+            ASSERT_FALSE(extended.predict(a.latDeg, a.lonDeg, nearSide));
+            ASSERT_FALSE(extended.predict(b.latDeg, b.lonDeg, farSide));
+            EXPECT_EQ(nearSide.pathKind, PathKind::skyWave);
+            EXPECT_NEAR(nearSide.groundWaveDb, farSide.groundWaveDb, 0.2) << freqKhz;
+            for (int h = 0; h < kHoursPerDay; ++h) {
+                const auto i = static_cast<std::size_t>(h);
+                EXPECT_GT(nearSide.hours[i].hopOrderCount, 0) << freqKhz << " hour " << h;
+                EXPECT_NEAR(nearSide.hours[i].combinedDb, farSide.hours[i].combinedDb, 0.2)
+                    << freqKhz << " kHz month " << month << " hour " << h;
+            }
+            PointResult atTx{};
+            ASSERT_FALSE(extended.predict(tx.latDeg, tx.lonDeg, atTx));
+            EXPECT_EQ(atTx.pathKind, PathKind::groundOnly);
+            EXPECT_EQ(atTx.groundWaveDb, std::numeric_limits<double>::infinity());
+
+            // 30 km over the sea against over land
+            const GroundWaveCurves curves = loadGroundWaveCurveSet(dir);
+            RunGrounds sea{LandSeaMask(-180.0, -90.0, 1.0, 361, 181, std::vector<bool>(361 * 181)),
+                           CoastlineResolution::crude,
+                           MaskCost{},
+                           2,
+                           false,
+                           {},
+                           inputs.rxAfTable};
+            requireRead(loadAfTable(dir, 1, sea.seaAfTable));
+            ExtendedPredictor overSea(inputs, &sea, &curves, CombineRule::power);
+            const Site c = destination(tx, 30.0, 120.0);
+            PointResult byLand{};
+            PointResult bySea{};
+            ASSERT_FALSE(extended.predict(c.latDeg, c.lonDeg, byLand));
+            ASSERT_FALSE(overSea.predict(c.latDeg, c.lonDeg, bySea));
+            const double powerDb = 10.0 * std::log10(inputs.base.txPowerKw);
+            EXPECT_NEAR(byLand.groundWaveDb,
+                        homogeneousFieldDb(curves, 2, freqKhz, byLand.groundRangeKm) + powerDb,
+                        1e-9);
+            EXPECT_NEAR(bySea.groundWaveDb,
+                        homogeneousFieldDb(curves, 1, freqKhz, bySea.groundRangeKm) + powerDb,
+                        1e-9);
+            EXPECT_GT(bySea.groundWaveDb, byLand.groundWaveDb + 2.0) << freqKhz;
         }
     }
 }

@@ -50,7 +50,9 @@ POINT_NAMES = {
 }
 # the kinds of the extended model: its sky wave out to 12,000 km, beyond it no value
 EXTENDED_POINTS = {
-    'Tower': (35.6586, 139.7454),  # ground wave alone
+    # the ground wave alone: under the extended model only on the transmitter itself (within
+    # 50 km the orders are summed as beyond)
+    'Mast': (35.68, 139.69),
     'Manila': (14.6, 121.0),
     'Sao Paulo': (-23.55, -46.63),  # beyond 12,000 km
 }

@@ -49,7 +49,9 @@ void appendNumber(std::string& line, double value) {
         line += value > 0 ? "inf" : "-inf";
         return;
     }
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    // a zero is written 0 whatever its sign: a point or transmitter given as -0 (on the equator
+    // or the prime meridian) would otherwise read "-0" in the CSV, JSON and page
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value + 0.0);
     line.append(buffer, end);
 }
 

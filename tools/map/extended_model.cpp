@@ -387,9 +387,21 @@ std::optional<PointRefusal> ExtendedPredictor::predict(double rxLatDeg, double r
         result.pathKind = PathKind::beyondRange;
         return std::nullopt;
     }
-    // the ground wave: the closed form near the transmitter, else the curves (past their last
-    // distance by their own extrapolation), or Millington's over the mixed path
-    const GroundWaveOutcome ground = computeGroundWave(s);
+    // the ground wave: the curves (below their first distance by the rule of mixed_path.h, past
+    // their last by their own extrapolation), or Millington's over the mixed path. fieldcast's
+    // closed form within 50 km knows no ground: it stood up to 36 dB above the land curve at
+    // 50 km (1700 kHz), a step where the curves took over; only the transmitter's own point,
+    // whose field is infinite, keeps it
+    GroundWaveOutcome ground = computeGroundWave(s);
+    if (ground == GroundWaveOutcome::shortRange && s.groundRangeKm > 0.0) {
+        const double firstKm = s.gwDistAxis[0];
+        s.groundWaveDb = belowFirstDistanceDb(curveFieldDb(s.gwFreqAxis, s.gwDistAxis,
+                                                           s.gwCurveTable, firstKm, s.freqKhz),
+                                              firstKm, s.groundRangeKm) +
+                         10.0 * std::log10(s.txPowerKw);
+        setGroundWaveMvm(s);
+        ground = GroundWaveOutcome::fromCurves;
+    }
     if (ground == GroundWaveOutcome::fromCurves && grounds_ != nullptr && curves_ != nullptr) {
         s.groundWaveDb =
             mixedPathFieldDb(*curves_, grounds_->mask, grounds_->landCode, s.freqKhz,

@@ -455,9 +455,8 @@ PageFrame pageFrame(const RunInputs& inputs, const RunGrounds* grounds, const fs
         for (auto& [key, value] : frame.scenario) {
             if (key == "Model") value = modelDescription(inputs.model);
             if (key == "Paths") {
-                value = formatNumber(kShortRangeLimitKm) +
-                        " km or less: the ground wave alone; beyond, the ground wave with every "
-                        "hop order that reaches the point; over " +
+                value = "the ground wave with every hop order that reaches the point, within " +
+                        formatNumber(kShortRangeLimitKm) + " km too; over " +
                         formatNumber(kExtendedMaxRangeKm) + " km: no value";
             }
         }

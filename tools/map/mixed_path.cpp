@@ -27,14 +27,18 @@ double tableFieldDb(const GroundWaveCurves& curves, int table, double freqKhz, d
     };
     const double firstKm = curves.distAxisKm.front();
     if (distanceKm >= firstKm) return lookup(distanceKm);
-    if (distanceKm <= 0.0) return std::numeric_limits<double>::infinity();
-    const auto referenceDb = [](double d) { return kReferenceDbAt1Km - 20.0 * std::log10(d); };
-    // attenuation below the inverse-distance field, shrinking in proportion to the distance
-    const double attenuationAtFirstDb = lookup(firstKm) - referenceDb(firstKm);
-    return referenceDb(distanceKm) + attenuationAtFirstDb * (distanceKm / firstKm);
+    return belowFirstDistanceDb(lookup(firstKm), firstKm, distanceKm);
 }
 
 }  // namespace
+
+double belowFirstDistanceDb(double fieldAtFirstDb, double firstKm, double distanceKm) {
+    if (!(distanceKm > 0.0)) return std::numeric_limits<double>::infinity();
+    const auto referenceDb = [](double d) { return kReferenceDbAt1Km - 20.0 * std::log10(d); };
+    // attenuation below the inverse-distance field, shrinking in proportion to the distance
+    const double attenuationAtFirstDb = fieldAtFirstDb - referenceDb(firstKm);
+    return referenceDb(distanceKm) + attenuationAtFirstDb * (distanceKm / firstKm);
+}
 
 GroundWaveCurves loadGroundWaveCurveSet(const std::filesystem::path& dataDir) {
     GroundWaveCurves curves{};

@@ -48,6 +48,10 @@ GroundWaveCurves loadGroundWaveCurveSet(const std::filesystem::path& dataDir);
 // 0, 1, 2: the table of a ground code.
 int curveIndex(int groundCode);
 
+// A curve's field at `distanceKm` below its first distance `firstKm`, from its value there,
+// dB(uV/m): the rule above (+infinity at 0).
+double belowFirstDistanceDb(double fieldAtFirstDb, double firstKm, double distanceKm);
+
 // The field of one ground alone at `distanceKm`, dB(uV/m) for 1 kW, at `freqKhz`.
 double homogeneousFieldDb(const GroundWaveCurves& curves, int groundCode, double freqKhz,
                           double distanceKm);
