@@ -107,8 +107,10 @@ TEST(ELayer, TwilightShiftStartsAbove73Degrees) {
     }
     // the shift is 0.05 degrees at the threshold: D steps up by over 3 per mille there
     EXPECT_GT(zenithFactor(std::nextafter(73.0, 90.0), p) / plain(73.0), 1.003);
-    // sun below the horizon
+    // sun below the horizon, from the horizon itself on (where the twilight piece would give
+    // cos(85.89 degrees)^p, half a per cent less)
     EXPECT_NEAR(zenithFactor(100.0, p), std::pow(0.072, p) * std::exp(25.2 - 28.0), 1e-15);
+    EXPECT_NEAR(zenithFactor(90.0, p), std::pow(0.072, p), 1e-15);
 }
 
 // The hour at which the worked case's morning sun stands at `chiDeg` from the zenith.
@@ -235,6 +237,26 @@ TEST(ELayer, PolarLimitsAreContinuous) {
         previous = scale;
         first = false;
     }
+}
+
+// The height scale where the noon foE sits exactly on the night floor is the limit of the
+// formula as the noon foE comes down to the floor: a daytime foE above that noon value (the
+// limit's numerator is not 0 then) gives the same scale either way.
+TEST(ELayer, NoonFoEAtTheFloorTakesTheLimitOfTheScale) {
+    const PredictionState state = workedCase(23.0, 12.0);
+    const ELayerTerms day = evaluateELayerDayTerms(state);
+    const double floorKhz = day.activity.foEminKhz;
+    const auto scaleWithNoonFoE = [&](double noonKhz) {
+        ELayerTerms e = day;
+        e.foENoonKhz = noonKhz;
+        e.noonScaleKm = 31.0 - 21.0 * (e.foEFullKhz - noonKhz) / (e.foEFullKhz - floorKhz);
+        evaluateELayerHour(state, e);
+        EXPECT_GT(e.foEKhz, floorKhz + 100.0);
+        return e.hourScaleKm;
+    };
+    const double atFloor = scaleWithNoonFoE(floorKhz);
+    EXPECT_NEAR(atFloor, scaleWithNoonFoE(floorKhz * (1.0 + 1e-7)), 1e-3);
+    EXPECT_GT(atFloor, 10.5);  // the daytime foE lifts the scale above the floor's 10 km
 }
 
 }  // namespace

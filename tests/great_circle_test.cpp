@@ -36,6 +36,11 @@ TEST(GroundRange, ArcCosineQuadrants) {
     const PredictionState antipodes = pathState(0.0, 0.0, 0.0, 180.0);
     EXPECT_DOUBLE_EQ(antipodes.centralAngle, kPi);
     EXPECT_PRINTS(antipodes.groundRangeKm, "19980.529");
+    // a cosine of exactly 0 (15 S to 75 N along a meridian: cos 15 cos 75 - sin 15 sin 75
+    // cancels to the last bit) is a quarter turn, not three quarters
+    const PredictionState quarter = pathState(-75.0, 140.0, 15.0, 140.0);
+    EXPECT_DOUBLE_EQ(quarter.centralAngle, kHalfPi);
+    EXPECT_PRINTS(quarter.groundRangeKm, "9990.265");
 }
 
 TEST(GroundRange, LongitudeDifferenceAboveHalfTurnIsFolded) {
@@ -48,6 +53,12 @@ TEST(GroundRange, CoincidentPointsGiveZeroNeverNan) {
         const PredictionState state = pathState(lat, 139.6917, lat, 139.6917);
         EXPECT_FALSE(std::isnan(state.groundRangeKm)) << lat;
         EXPECT_LT(state.groundRangeKm, 1e-3) << lat;
+    }
+    // at these latitudes cos^2 + sin^2 of the same point rounds one bit above 1: the range
+    // is 0 exactly, never the NaN root of a negative number
+    for (double lat : {-66.2, 26.3, 48.2, 87.5}) {
+        const PredictionState state = pathState(lat, 10.0, lat, 10.0);
+        EXPECT_EQ(state.groundRangeKm, 0.0) << lat;
     }
 }
 
@@ -64,6 +75,8 @@ TEST(PathMidpoint, WorkedPathsToThePrintedDigits) {
         // negative k near the pole: no quadrant correction
         {80.0, 0.0, 75.0, 178.0, "87.4906", "-6.065"},
         {85.0, 0.0, 85.0, 150.0, "88.7028", "75.000"},
+        // the first path mirrored across the equator: the midpoint mirrors with it
+        {-36.0, 140.0, -34.0, 132.0, "-35.0657", "135.9510"},
     };
     for (const Case& c : cases) {
         PredictionState state = pathState(c.txLat, c.txLon, c.rxLat, c.rxLon);
@@ -73,6 +86,24 @@ TEST(PathMidpoint, WorkedPathsToThePrintedDigits) {
         }
         EXPECT_PRINTS(state.midLon * kDegPerRad, c.midLonDeg) << c.rxLat;
     }
+}
+
+TEST(PathMidpoint, PathOverThePoleHasItsMidpointAtThePole) {
+    // 72.79 N on opposite meridians, 3821 km apart (two hops): the sine of the midpoint's
+    // latitude rounds one bit above 1
+    PredictionState state = pathState(72.79, 0.0, 72.79, 180.0);
+    computePathMidpoint(state);
+    EXPECT_PRINTS(state.groundRangeKm, "3820.7");
+    EXPECT_EQ(state.midLat, kHalfPi);
+}
+
+TEST(PathMidpoint, ShortArcIsFollowedNotCutToItsStart) {
+    // a 11 m arc along the equator: its middle is half way, 0.00005 degrees from each end
+    double lat = 1.0;
+    double lon = 0.0;
+    greatCirclePoint(0.0, 0.0, 0.0, 1e-4 * kRadPerDeg, 0.5, lat, lon);
+    EXPECT_NEAR(lat, 0.0, 1e-15);
+    EXPECT_NEAR(lon * kDegPerRad, 5e-5, 1e-12);
 }
 
 TEST(PathMidpoint, SwappedEndsGiveTheSamePath) {

@@ -104,6 +104,10 @@ TEST(InterpolateGrid, SearchTakesFirstExactThenFirstStrictInterval) {
               20.0);
     EXPECT_TRUE(found.exactColumn);
     EXPECT_TRUE(found.exactRow);
+    // the last axis value is an exact column too (the RCX lookup's console line tells)
+    EXPECT_EQ(interpolateGrid(columns, AxisOrder::ascending, rows, cells, 3.0, 0.0, 0, 0, &found),
+              30.0);
+    EXPECT_TRUE(found.exactColumn);
     // strictly inside the first interval; values on a zero-width interval never match it
     EXPECT_EQ(interpolateGrid(columns, AxisOrder::ascending, rows, cells, 2.5, 0.0, 0, 0),
               99.0 + (30.0 - 99.0) * 0.5);

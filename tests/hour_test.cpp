@@ -176,6 +176,17 @@ TEST(Hour, RefusalsNameTheFileOfTheValue) {
              l.state.gwCurveTable.fill(1e300);
          },
          "GW1.dat gives no finite field strength at this hour !!"},
+        {[](Loaded& l) {
+             // the curve falls past any double between 600 and 800 km: -inf dB, 0 mV/m
+             l.state.txGroundType = 2;
+             for (int i = 0; i < kGwFreqCount; ++i) {
+                 for (int j = 0; j < kGwDistCount; ++j) {
+                     l.state.gwCurveTable[i * kGwDistCount + j] =
+                         l.state.gwDistAxis[j] <= 760.0 ? 1e308 : -1e308;
+                 }
+             }
+         },
+         "GW.dat gives no finite field strength at this hour !!"},
         {[](Loaded& l) { l.state.rcxTable.fill(300.0); },  // each factor finite, the product not
          "The field strength of this hour is not a finite number (P.dat and the FF, AF, RCX "
          "tables) !!"},
@@ -188,6 +199,16 @@ TEST(Hour, RefusalsNameTheFileOfTheValue) {
     const HourOutcome fine = hourWith([](Loaded&) {}, HourFiles::all);
     EXPECT_EQ(fine.end, HourEnd::skyWave);
     EXPECT_EQ(refusalLine(fine), "");
+    // factors whose product falls below the least double: a sky wave of 0 mV/m (-inf dB) is a
+    // field strength, not a refusal
+    const HourOutcome zero = hourWith(
+        [](Loaded& l) {
+            l.state.resultMode = 1;
+            l.state.ffTable.fill(1e-300);
+            l.txAfTable.fill(1e-300);
+        },
+        HourFiles::all);
+    EXPECT_EQ(zero.end, HourEnd::skyWave);
 }
 
 // A value refused before a file that was not read is the one reported, as it was when each

@@ -95,8 +95,17 @@ TEST_F(InputFiles, NumbersAsDecimalScanReadsThem) {
     EXPECT_EQ(value, 1500.0);
     EXPECT_EQ(std::fgetc(file), ',');
     std::fclose(file);
-    // a number longer than anyone writes is no number
+    // a number longer than anyone writes is no number: 128 characters are read, 129 are not
     write("F.dat", "1." + std::string(200, '0'));
+    file = open("F.dat");
+    EXPECT_FALSE(scanNumber(file, value));
+    std::fclose(file);
+    write("F.dat", "2." + std::string(126, '0'));
+    file = open("F.dat");
+    EXPECT_TRUE(scanNumber(file, value));
+    EXPECT_EQ(value, 2.0);
+    std::fclose(file);
+    write("F.dat", "3." + std::string(127, '0'));
     file = open("F.dat");
     EXPECT_FALSE(scanNumber(file, value));
     std::fclose(file);
@@ -231,6 +240,9 @@ TEST_F(InputFiles, AxesMustRunInTheirOrder) {
     write("FCS.dat", "5 5 7\n");  // an interval without width
     EXPECT_EQ(readAxisFile(dir(), "FCS.dat", axis, AxisOrder::ascending).line,
               "FCS.dat must hold values in ascending order !!");
+    write("PS.dat", "60 30 30\n");  // in either order
+    EXPECT_EQ(readAxisFile(dir(), "PS.dat", axis, AxisOrder::descending).line,
+              "PS.dat must hold values in descending order !!");
 }
 
 // The readers of an hour's groups read in order and stop at the first file they cannot use;

@@ -50,12 +50,18 @@ TEST(SkyLookups, ElevationInDegreesOnTheDescendingAxis) {
 
 TEST(SkyLookups, FfRowAndColumnRules) {
     PredictionState state = skyTableState();
+    // rows told apart: row i holds 1 + 0.1 i + 0.01 j
+    for (int i = 0; i < kFCount; ++i) {
+        for (int j = 0; j < kDCount; ++j) state.ffTable[i * kDCount + j] += 0.1 * i;
+    }
     state.hopRangeKm = 700.0;  // between 600 and 800
     state.freqKhz = 10.0;      // below the first row: the last row
-    EXPECT_NEAR(lookupFfFactor(state), 1.035, 1e-12);
+    EXPECT_NEAR(lookupFfFactor(state), 1.0 + 0.1 * (kFCount - 1) + 0.035, 1e-12);
+    state.freqKhz = 100.0;  // row 1 exactly
+    EXPECT_NEAR(lookupFfFactor(state), 1.135, 1e-12);
     // a hop beyond the axis extrapolates on the last interval
     state.hopRangeKm = 2600.0;
-    EXPECT_NEAR(lookupFfFactor(state), 1.13, 1e-12);
+    EXPECT_NEAR(lookupFfFactor(state), 1.23, 1e-12);
 }
 
 TEST(SkyLookups, RcxFactorIsTenToTheLookedUpValue) {
@@ -230,6 +236,8 @@ TEST(Combination, PhasorSum) {
     // equal waves in opposition: zero, and a dB value of -inf rather than NaN
     EXPECT_EQ(combine(0.5, 0.5, 180.0), 0.0);
     EXPECT_TRUE(std::isinf(state.combined1HopDb));
+    // waves one bit apart in opposition, whose rounded squares sum just below 2 es eg: 0 too
+    EXPECT_EQ(combine(0.5001188, 0.5001188000000002, 180.0), 0.0);
 }
 
 TEST(Combination, TwoHopAddsTheGroundReflectionPhase) {
