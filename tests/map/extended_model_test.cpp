@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <filesystem>
 #include <limits>
 #include <random>
@@ -375,6 +376,7 @@ TEST(ExtendedModel, PowerAndPhasorSumsOfTheOrders) {
         const HourResult& q = byPhasor.hours[static_cast<std::size_t>(h)];
         ASSERT_EQ(p.hopOrderCount, q.hopOrderCount);
         double powerSum = 0.0;
+        std::complex<double> phasorSum = 0.0;  // each order lagging by its phase
         double amplitudeSum = 0.0;
         double strongest = 0.0;
         int strongestOrder = 0;
@@ -384,6 +386,7 @@ TEST(ExtendedModel, PowerAndPhasorSumsOfTheOrders) {
             if (!f.reaches) continue;
             ++counted;
             powerSum += f.mvm * f.mvm;
+            phasorSum += std::polar(f.mvm, -f.phaseDeg * kRadPerDeg);
             amplitudeSum += f.mvm;
             if (f.mvm > strongest) {
                 strongest = f.mvm;
@@ -397,6 +400,11 @@ TEST(ExtendedModel, PowerAndPhasorSumsOfTheOrders) {
         // phasors: no more than the amplitudes added, no less than the strongest less the rest
         EXPECT_LE(q.skyWaveMvm, amplitudeSum * (1.0 + 1e-12));
         EXPECT_GE(q.skyWaveMvm, (2.0 * strongest - amplitudeSum) * (1.0 - 1e-12));
+        // the ground wave adds in phase with a sky wave of no path difference, as in fieldcast's
+        // combination: |Eg + sum of the orders' phasors|
+        EXPECT_NEAR(q.skyWaveMvm, std::abs(phasorSum), 1e-9 * q.skyWaveMvm);
+        EXPECT_NEAR(q.combinedMvm, std::abs(byPhasor.groundWaveMvm + phasorSum),
+                    1e-9 * q.combinedMvm);
         differs = differs || std::fabs(q.combinedDb - p.combinedDb) > 0.5;
     }
     EXPECT_TRUE(differs);  // the phases matter somewhere in the day

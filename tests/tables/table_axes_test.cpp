@@ -132,6 +132,12 @@ TEST(TableAxes, WrittenAxesPassTheProgramsOrderCheck) {
         EXPECT_EQ(s.fcsAxis.front(), axes->fcsAxisKhz.front());
         EXPECT_EQ(s.csxAxis[1], axes->csxAxis[1]);
     }
+    // a value of -0 (a sum that cancels, a product by -0) is written as 0, without its sign
+    const testing::TempDir dir;
+    writeDatFile({"ZERO.dat", "value", "%.6f", {-0.0, 0.25}, {}, {}}, dir.path());
+    const std::string text = testing::readFile(dir.path() / "ZERO.dat");
+    EXPECT_EQ(text.find('-'), std::string::npos) << text;
+    EXPECT_NE(text.find("0.000000"), std::string::npos) << text;
 }
 
 }  // namespace
