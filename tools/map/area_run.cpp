@@ -194,7 +194,11 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
         writeCfNetcdf(folder.partial("field.nc"), hourList, grid, description);
         folder.publish("field.nc");
     }
-    const ScratchDir scratch;
+    // a scratch folder where gmt or the page needs one: files alone do not depend on the
+    // temporary folder (an unusable TMPDIR failed such a run after its grid was computed)
+    std::optional<ScratchDir> scratchFolder;
+    if (pageLayers || page || options.maps) scratchFolder.emplace();
+    const std::filesystem::path scratch = scratchFolder ? scratchFolder->path() : "";
     // the contour files: written whole before they are put in place; the page's, in the grid's
     // own longitudes, in the scratch folder
     ContourFiles contours;
@@ -203,8 +207,8 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
         contours.areasGeoJson = folder.partial(kServiceAreasGeoJson);
     }
     if (pageLayers) {
-        contours.pageLinesGeoJson = scratch.path() / kContourLinesGeoJson;
-        contours.pageAreasGeoJson = scratch.path() / kServiceAreasGeoJson;
+        contours.pageLinesGeoJson = scratch / kContourLinesGeoJson;
+        contours.pageAreasGeoJson = scratch / kServiceAreasGeoJson;
     }
     if (options.kml) {
         contours.linesKml = folder.partial(kContourLinesKml);
@@ -224,7 +228,7 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
         }
         const std::filesystem::path staging = folder.partial("page");
         std::filesystem::create_directory(staging);
-        writeAreaPage(areaPage(std::move(frame), grid), *page, staging, scratch.path(),
+        writeAreaPage(areaPage(std::move(frame), grid), *page, staging, scratch,
                       sessionName("page"));
         std::filesystem::rename(staging / "viewer", folder.partial("viewer"));
         std::filesystem::rename(staging / "index.html", folder.partial("index.html"));
@@ -277,18 +281,17 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
                 if (v == INFINITY) v = NAN;
                 if (v == -INFINITY) v = static_cast<float>(options.colourMinDb - 1.0);
             }
-            const std::filesystem::path gridFile = scratch.path() / (stem + ".nc");
+            const std::filesystem::path gridFile = scratch / (stem + ".nc");
             writeCfNetcdf(gridFile, {{hourJst, &painted}}, grid, description);
             CoverageMapStyle hourStyle = style;
             hourStyle.title = description.headline + ", " + zoneClock(hourJst, common.zone);
             hourStyle.terminatorUtc = terminatorTime(description.month, hourJst);
             // gmt makes the map in the scratch folder; the finished one is copied into place
             const std::string png = "map-" + zoneFileStamp(hourJst, common.zone) + ".png";
-            drawCoverageMap(gridFile, grid, hourStyle, scratch.path() / png, scratch.path(),
-                            session);
+            drawCoverageMap(gridFile, grid, hourStyle, scratch / png, scratch, session);
             std::filesystem::remove(gridFile);
-            folder.adopt(scratch.path() / png, png);
-            std::filesystem::remove(scratch.path() / png);
+            folder.adopt(scratch / png, png);
+            std::filesystem::remove(scratch / png);
         },
         &mapProgress);
     mapProgress.finish();
