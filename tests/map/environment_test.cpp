@@ -1,6 +1,6 @@
 // The map tool on unusual but legitimate machines: closed standard streams, a temporary folder
-// that is missing, unwritable or deep, a working folder removed under the run, and a gmt that
-// reports success without a picture.
+// that is missing, unwritable or deep, a working folder removed under the run, a gmt that
+// reports success without a picture, and locales that write numbers with a decimal comma.
 #include <gtest/gtest.h>
 
 #include "map_test_support.h"
@@ -147,6 +147,72 @@ TEST(MapEnvironment, AGmtThatDrawsNothingIsNamedAsSuch) {
         << run.err;
     EXPECT_EQ(run.err.find("write failed"), std::string::npos) << run.err;
     EXPECT_TRUE(fs::exists(work / "out" / "INCOMPLETE.txt"));
+}
+
+// Every file below `dir` (its path from `dir`, sorted) but the netCDF ones, whose history
+// holds the time of the run.
+std::vector<std::string> comparableFiles(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+        if (entry.is_regular_file() && entry.path().extension() != ".nc") {
+            names.push_back(entry.path().lexically_relative(dir).string());
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Every number the tool writes, and every number gmt reads from it, keeps its decimal point
+// under a locale that writes a decimal comma or uses another character set: the files are
+// those of the C locale, byte for byte (the maps and plot included), and so are UTF-8 point
+// names in a locale that is not UTF-8. The locales are made for the test (localedef into a
+// folder of its own, LOCPATH), as a fresh machine has none but C.
+TEST(MapEnvironment, NumbersAndNamesDoNotDependOnTheLocale) {
+    const TempDir locales;
+    const std::string localePath = "LOCPATH='" + locales.path().string() + "' ";
+    const auto made = runShell(locales.path(),
+                               "localedef -i de_DE -f UTF-8 ./de_DE.UTF-8 && localedef -i ja_JP -f "
+                               "EUC-JP ./ja_JP.EUC-JP && " +
+                                   localePath + "LC_ALL=de_DE.UTF-8 /usr/bin/printf %.1f 0.5");
+    if (made.status != 0 || made.out != "0,5") {
+        GTEST_SKIP() << "localedef could not make de_DE.UTF-8 and ja_JP.EUC-JP (Debian package "
+                        "locales): "
+                     << made.err;
+    }
+    const TempDir work;
+    writeFile(work / "p.csv",
+              "pointName,latDeg,lonDeg\nTokyo,35.68,139.69\n大阪,34.69,135.5\n"
+              "Seoul,37.57,126.98\n");
+    const auto runIn = [&](const std::string& locale) {
+        const fs::path dir = work / ("in-" + locale);
+        fs::create_directories(dir);
+        const std::string env =
+            "unset LANG LANGUAGE LC_NUMERIC; " + localePath + "LC_ALL=" + locale + " exec ";
+        const auto area = runShell(dir, env + kMap + " area " + kData +
+                                            " -o area -R 130.5/140.25/30/40.5 --step 0.75 "
+                                            "--hours 0,12 --power-kw 12.5 --freq-khz 77.5 "
+                                            "--colour-range 10.5/90.5 --contours 40.5,55.25 "
+                                            "--time-zone +05:30 --no-progress --format "
+                                            "grid,csv,geotiff,geojson,kml,html");
+        EXPECT_EQ(area.status, 0) << locale << ": " << area.err;
+        const auto points =
+            runShell(dir, env + kMap + " points " + kData +
+                              " -o points --points ../p.csv --reports --format csv,html "
+                              "--freq-khz 77.5 --no-progress");
+        EXPECT_EQ(points.status, 0) << locale << ": " << points.err;
+        return dir;
+    };
+    const fs::path reference = runIn("C");
+    const std::vector<std::string> files = comparableFiles(reference);
+    ASSERT_GT(files.size(), 20U);
+    for (const std::string locale : {"de_DE.UTF-8", "ja_JP.EUC-JP"}) {
+        SCOPED_TRACE(locale);
+        const fs::path dir = runIn(locale);
+        EXPECT_EQ(comparableFiles(dir), files);
+        for (const std::string& file : files) {
+            EXPECT_TRUE(holds(dir / file, readFile(reference / file)));
+        }
+    }
 }
 
 }  // namespace
