@@ -19,8 +19,9 @@ BUILD_PACKAGES := cmake g++ make libgtest-dev clang-format \
 TEST_PACKAGES := chromium chromium-driver python3-selenium gdal-bin python3-gdal python3-xarray \
 	python3-netcdf4 locales
 FUZZ_PACKAGES := clang libclang-rt-dev
-# bench/run-time times runs with hyperfine and traces their opens with strace.
-BENCH_PACKAGES := hyperfine strace
+# bench/run-time times runs with hyperfine and traces their opens with strace; bench/same-output
+# compares netCDF grids by their ncdump.
+BENCH_PACKAGES := hyperfine strace netcdf-bin
 FUZZ_SECONDS := 60
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 

@@ -28,6 +28,8 @@ constexpr std::size_t kMaxGridNodes = 10'000'000;  // 24 hourly grids of floats:
 // into one line would slow each other down.
 struct alignas(64) WorkerResult {
     PointResult point;
+    PredictionCells cells;  // the CSV cells of the node in hand
+    std::string nodeText;   // its "latDeg,lonDeg,"
 };
 
 // A grid node whose hour fieldcast refuses.
@@ -135,6 +137,17 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
                     const std::size_t node = row * static_cast<std::size_t>(grid.lonCount) +
                                              static_cast<std::size_t>(col);
                     if (page) page->addNode(node, result);
+                    // the node's own cells, once for its hours
+                    std::string& nodeText = workerResults[worker].nodeText;
+                    PredictionCells& cells = workerResults[worker].cells;
+                    if (text != nullptr) {
+                        nodeText.clear();
+                        nodeText += formatNumber(latDeg);
+                        nodeText += ',';
+                        nodeText += formatNumber(lonDeg);
+                        nodeText += ',';
+                        cells.set(result, resultMode);
+                    }
                     for (std::size_t h = 0; h < options.hours.size(); ++h) {
                         const int hour = options.hours[h];
                         if (keepGrids) {
@@ -147,8 +160,8 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
                                           reportedField(result, hour, resultMode).db);
                         }
                         if (text != nullptr) {
-                            *text += formatNumber(latDeg) + ',' + formatNumber(lonDeg) + ',';
-                            appendPredictionCells(*text, result, hour, resultMode);
+                            *text += nodeText;
+                            cells.append(*text, hour);
                             if (extended) appendHopOrderCells(*text, result, hour);
                             *text += '\n';
                         }
