@@ -44,7 +44,8 @@ Loaded loadDefault() {
 struct HourValues {
     HourEnd end;
     double groundRangeKm, groundWaveDb, groundWaveMvm, ffFactor, txAfFactor, rxAfFactor, rcxFactor,
-        reflectionHeightKm, phaseDiffDeg;
+        reflectionHeightKm, phaseDiffDeg, skyPathKm, elevationAngle, groundReflMag,
+        groundReflPhaseDeg;
     FieldStrength sky, combined;
 };
 
@@ -59,6 +60,10 @@ HourValues valuesOf(const PredictionState& s, HourEnd end) {
             s.rcxFactor,
             s.reflectionHeightKm,
             s.phaseDiffDeg,
+            s.skyPathKm,
+            s.elevationAngle,
+            s.groundReflMag,
+            s.groundReflPhaseDeg,
             pathSkyWave(s),
             pathCombined(s)};
 }
@@ -89,6 +94,7 @@ TEST(Hour, PathTermsKeptOverTheDayGiveFieldcastsValuesToTheBit) {
                                 {10.0, 150.0}, {60.0, 170.0},  {-5.0, 120.0}, {36.0, 140.0},
                                 {35.9, 142.0}, {20.5, 160.25}, {51.5, -0.1}};
     int skyPoints = 0;
+    int heightsAgain = 0;  // hours at the height of the hour before: their path taken again
     for (const auto& point : points) {
         s.txLat = loaded.state.txLat;
         s.txLon = loaded.state.txLon;
@@ -107,15 +113,19 @@ TEST(Hour, PathTermsKeptOverTheDayGiveFieldcastsValuesToTheBit) {
             continue;
         }
         ++skyPoints;
+        double heightBefore = 0.0;
         for (s.hourIndex = 0; s.hourIndex < kHoursPerDay; ++s.hourIndex) {
             SCOPED_TRACE(::testing::Message()
                          << point[0] << " " << point[1] << " hour " << s.hourIndex);
             const HourOutcome hour = predictSkyHour(s, loaded.tables(), terms);
             expectSame(valuesOf(s, hour.end),
                        fieldcastHour(loaded, point[0], point[1], s.hourIndex));
+            if (s.hourIndex > 0 && s.reflectionHeightKm == heightBefore) ++heightsAgain;
+            heightBefore = s.reflectionHeightKm;
         }
     }
     EXPECT_GE(skyPoints, 6);
+    EXPECT_GE(heightsAgain, 10);  // nights under the floor of foE
 }
 
 TEST(Hour, RegimesByGroundRange) {

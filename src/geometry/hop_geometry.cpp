@@ -39,24 +39,40 @@ HopTerms computeHopTerms(PredictionState& state) {
 void computeHopPath(PredictionState& state) { computeHopPath(state, computeHopTerms(state)); }
 
 void computeHopPath(PredictionState& state, const HopTerms& terms) {
+    setHopPath(state, evaluateHopPath(state, terms));
+}
+
+HopPath evaluateHopPath(const PredictionState& state, const HopTerms& terms) {
     const double a = state.effectiveEarthRadiusKm;
     const double h = state.reflectionHeightKm;
     const double psi = terms.halfHopAngle;  // half-hop angle at the earth's centre
+    HopPath p{};
     // law of cosines: hop end to reflection point, twice
-    state.hopSlantKm =
+    p.hopSlantKm =
         2.0 * std::sqrt(a * a + (a + h) * (a + h) - 2.0 * a * (a + h) * terms.cosHalfHop);
-    state.skyPathKm = state.hopCount * state.hopSlantKm;
-    state.elevationAngle = std::atan(1.0 / terms.tanHalfHop - (a / (a + h)) / terms.sinHalfHop);
-    state.incidenceAngle = (kHalfPi - psi) - state.elevationAngle;
-    state.freqCosIncidenceKhz = std::cos(state.incidenceAngle) * state.freqKhz;
-    if (state.freqCosIncidenceKhz < kFreqCosIncidenceFloorKhz) {
-        state.freqCosIncidenceKhz = kFreqCosIncidenceFloorKhz;
+    p.skyPathKm = state.hopCount * p.hopSlantKm;
+    p.elevationAngle = std::atan(1.0 / terms.tanHalfHop - (a / (a + h)) / terms.sinHalfHop);
+    p.incidenceAngle = (kHalfPi - psi) - p.elevationAngle;
+    p.freqCosIncidenceKhz = std::cos(p.incidenceAngle) * state.freqKhz;
+    if (p.freqCosIncidenceKhz < kFreqCosIncidenceFloorKhz) {
+        p.freqCosIncidenceKhz = kFreqCosIncidenceFloorKhz;
     }
-    state.wavelengthKm = state.speedOfLightKmS / state.freqKhz / 1000.0;
+    p.wavelengthKm = state.speedOfLightKmS / state.freqKhz / 1000.0;
     // the sky path is over the 8480 km earth, the ground range over the 6360 km one
-    state.pathDiffWavelengths = (state.skyPathKm - state.groundRangeKm) / state.wavelengthKm;
-    state.phaseDiffDeg =
-        (state.pathDiffWavelengths - std::floor(state.pathDiffWavelengths)) * 360.0;
+    p.pathDiffWavelengths = (p.skyPathKm - state.groundRangeKm) / p.wavelengthKm;
+    p.phaseDiffDeg = (p.pathDiffWavelengths - std::floor(p.pathDiffWavelengths)) * 360.0;
+    return p;
+}
+
+void setHopPath(PredictionState& state, const HopPath& path) {
+    state.hopSlantKm = path.hopSlantKm;
+    state.skyPathKm = path.skyPathKm;
+    state.elevationAngle = path.elevationAngle;
+    state.incidenceAngle = path.incidenceAngle;
+    state.freqCosIncidenceKhz = path.freqCosIncidenceKhz;
+    state.wavelengthKm = path.wavelengthKm;
+    state.pathDiffWavelengths = path.pathDiffWavelengths;
+    state.phaseDiffDeg = path.phaseDiffDeg;
 }
 
 void setHourAndControlPoint(PredictionState& state) {

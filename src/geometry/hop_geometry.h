@@ -40,4 +40,21 @@ struct HopTerms {
 HopTerms computeHopTerms(PredictionState& state);
 void computeHopPath(PredictionState& state, const HopTerms& terms);
 
+// What computeHopPath sets, for a caller that keeps the path of a reflection height: an hour
+// whose height is that of an hour before (foE at its night floor) has the same path.
+struct HopPath {
+    double hopSlantKm;
+    double skyPathKm;
+    double elevationAngle;  // rad
+    double incidenceAngle;  // rad
+    double freqCosIncidenceKhz;
+    double wavelengthKm;
+    double pathDiffWavelengths;
+    double phaseDiffDeg;
+};
+// computeHopPath in two parts: the path at reflectionHeightKm (changing nothing), then its
+// fields set in the record. The values are those of computeHopPath.
+HopPath evaluateHopPath(const PredictionState& state, const HopTerms& terms);
+void setHopPath(PredictionState& state, const HopPath& path);
+
 }  // namespace fieldcast

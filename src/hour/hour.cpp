@@ -91,6 +91,7 @@ HourOutcome predictPath(PredictionState& state, const HourTables& tables, HourTe
     setHopCount(state);
     computePathMidpoint(state);
     terms.hop = computeHopTerms(state);  // sets hopRangeKm
+    terms.lastHeight.reset();            // heights of another path
 
     if (!hasRead(tables, HourFiles::freqDistTables)) return ended(HourEnd::unread);
     state.ffFactor = lookupFfFactor(state);
@@ -103,20 +104,37 @@ HourOutcome predictSkyHour(PredictionState& state, const HourTables& tables, Hou
     setHourAndControlPoint(state);
     if (!terms.controlPointDay) terms.controlPointDay = evaluateELayerDayTerms(state);
     computeReflectionHeight(state, *terms.controlPointDay);
-    computeHopPath(state, terms.hop);
+    // the height of the hour before (a night under the floor of foE): its path, factors and
+    // ground reflection again
+    const HeightTerms* again = nullptr;
+    if (terms.lastHeight && terms.lastHeight->reflectionHeightKm == state.reflectionHeightKm &&
+        terms.lastHeight->txAfTable == tables.txAfTable.data() &&
+        terms.lastHeight->rxAfTable == tables.rxAfTable.data()) {
+        again = &*terms.lastHeight;
+    }
+    HeightTerms now{};
+    now.reflectionHeightKm = state.reflectionHeightKm;
+    now.txAfTable = tables.txAfTable.data();
+    now.rxAfTable = tables.rxAfTable.data();
+    now.path = again != nullptr ? again->path : evaluateHopPath(state, terms.hop);
+    setHopPath(state, now.path);
     state.elevationAngle *= state.degPerRad;  // degrees for the AF lookups
 
     if (!hasRead(tables, HourFiles::txAfTable)) return ended(HourEnd::unread);
-    state.txAfFactor = lookupAfFactor(state, tables.txAfTable);
+    state.txAfFactor =
+        again != nullptr ? again->txAfFactor : lookupAfFactor(state, tables.txAfTable);
     if (!isUsableFactor(state.txAfFactor)) {
         return refusedBy(HourRefusal::factor, afFileName(state.txGroundType));
     }
     if (!hasRead(tables, HourFiles::rxAfTable)) return ended(HourEnd::unread);
-    state.rxAfFactor =
-        tables.sameAfTable ? state.txAfFactor : lookupAfFactor(state, tables.rxAfTable);
+    state.rxAfFactor = tables.sameAfTable ? state.txAfFactor
+                       : again != nullptr ? again->rxAfFactor
+                                          : lookupAfFactor(state, tables.rxAfTable);
     if (!isUsableFactor(state.rxAfFactor)) {
         return refusedBy(HourRefusal::factor, afFileName(state.rxGroundType));
     }
+    now.txAfFactor = state.txAfFactor;
+    now.rxAfFactor = state.rxAfFactor;
     if (!hasRead(tables, HourFiles::rcxTables)) return ended(HourEnd::unread);
     HourOutcome outcome = ended(HourEnd::skyWave);
     state.rcxFactor = lookupRcxFactor(state, &outcome.rcxExactColumnRowInterval);
@@ -130,8 +148,11 @@ HourOutcome predictSkyHour(PredictionState& state, const HourTables& tables, Hou
     if (!terms.midpointGround) {
         setMidpointGround(state);
         terms.midpointGround = computeGroundTerms(state);
+        again = nullptr;  // a reflection on other ground
     }
-    computeSkyWave(state, *terms.midpointGround);
+    now.groundReflection = computeSkyWave(state, *terms.midpointGround,
+                                          again != nullptr ? &again->groundReflection : nullptr);
+    terms.lastHeight = now;
     if (state.hopCount == 2) computeTwoHopSkyWave(state);
     if (state.resultMode == 2) combineWithGroundWave(state);
     if (!reportedFieldIsNumber(state)) {

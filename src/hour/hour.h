@@ -66,14 +66,29 @@ struct HourTables {
     HourFiles filesRead = HourFiles::all;
 };
 
+// What an hour's reflection height alone gives on a path: the hop path, the antenna factors of
+// its elevation and the ground reflection there. The hours of a night under the floor of foE
+// share one height, so the hour after such an hour takes these again.
+struct HeightTerms {
+    double reflectionHeightKm;
+    HopPath path;
+    double txAfFactor;
+    double rxAfFactor;
+    const double* txAfTable;  // the tables the factors came from
+    const double* rxAfTable;
+    GroundReflection groundReflection;
+};
+
 // Terms an hour takes from inputs that stay the same over many hours. A caller that predicts
 // many hours keeps them; fieldcast starts each hour with none. A step computes what is
 // absent; keep midpointGround only while midGroundType and freqKhz stay, controlPointDay
-// only for one path (control point, month and activity code).
+// only for one path (control point, month and activity code). predictPath sets hop and clears
+// lastHeight; predictSkyHour keeps lastHeight, the terms of its own hour.
 struct HourTerms {
     std::optional<GroundTerms> midpointGround;
     std::optional<ELayerTerms> controlPointDay;
     HopTerms hop;  // of the path, set by predictPath
+    std::optional<HeightTerms> lastHeight;
 };
 
 enum class HourEnd : std::uint8_t {

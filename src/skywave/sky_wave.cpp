@@ -10,6 +10,15 @@ namespace fieldcast {
 
 namespace {
 double mvmToDb(double fieldMvm) { return 20.0 * std::log(1000.0 * fieldMvm) / std::log(10.0); }
+
+// E0 and E1 from the record, elevationAngle in radians.
+void oneHopField(PredictionState& state) {
+    state.referenceFieldMvm = kReferenceFieldMvm * std::sqrt(state.txPowerKw);  // field at 1 km
+    state.skyWave1HopMvm = std::cos(state.elevationAngle) *
+                           (2.0 * state.referenceFieldMvm / state.skyPathKm) * state.rcxFactor *
+                           state.ffFactor * state.txAfFactor * state.rxAfFactor;
+    state.skyWave1HopDb = mvmToDb(state.skyWave1HopMvm);
+}
 }  // namespace
 
 const Ground* groundConstantsOf(int code) {
@@ -46,10 +55,15 @@ void computeGroundReflection(PredictionState& state) {
 }
 
 void computeGroundReflection(PredictionState& state, const GroundTerms& ground) {
+    setGroundReflection(state, evaluateGroundReflection(state, ground));
+}
+
+GroundReflection evaluateGroundReflection(const PredictionState& state, const GroundTerms& ground) {
     const double delta = state.elevationAngle;
     const double er = state.groundPermittivity;
     const double x = ground.lossTerm;
-    state.groundLossTerm = x;
+    GroundReflection r{};
+    r.lossTerm = x;
     const double sinD = std::sin(delta);
     const double cosD = std::cos(delta);
 
@@ -66,7 +80,7 @@ void computeGroundReflection(PredictionState& state, const GroundTerms& ground) 
     const double d =
         (sinD * sinD * m + b) +
         std::cos(alpha + psi / 2.0) * (sinD * ground.permittivityModulus * 2.0 * std::sqrt(b));
-    state.groundReflMag = n / d;
+    r.mag = n / d;
 
     const double q = sinD * sinD * m - b;
     const double beta = ground.beta;
@@ -85,7 +99,14 @@ void computeGroundReflection(PredictionState& state, const GroundTerms& ground) 
     } else if (b - sinD * sinD * m < 0.0) {
         phase = -std::atan(sTerm / (b - sinD * sinD * m));
     }
-    state.groundReflPhaseDeg = phase * state.degPerRad;
+    r.phaseDeg = phase * state.degPerRad;
+    return r;
+}
+
+void setGroundReflection(PredictionState& state, const GroundReflection& reflection) {
+    state.groundLossTerm = reflection.lossTerm;
+    state.groundReflMag = reflection.mag;
+    state.groundReflPhaseDeg = reflection.phaseDeg;
 }
 
 void computeSkyWave(PredictionState& state) {
@@ -94,13 +115,22 @@ void computeSkyWave(PredictionState& state) {
 }
 
 void computeSkyWave(PredictionState& state, const GroundTerms& ground) {
+    computeSkyWave(state, ground, nullptr);
+}
+
+GroundReflection computeSkyWave(PredictionState& state, const GroundTerms& ground,
+                                const GroundReflection* known) {
     state.elevationAngle *= state.radPerDeg;  // radians again
-    computeGroundReflection(state, ground);
-    state.referenceFieldMvm = kReferenceFieldMvm * std::sqrt(state.txPowerKw);  // field at 1 km
-    state.skyWave1HopMvm = std::cos(state.elevationAngle) *
-                           (2.0 * state.referenceFieldMvm / state.skyPathKm) * state.rcxFactor *
-                           state.ffFactor * state.txAfFactor * state.rxAfFactor;
-    state.skyWave1HopDb = mvmToDb(state.skyWave1HopMvm);
+    const GroundReflection reflection =
+        known != nullptr ? *known : evaluateGroundReflection(state, ground);
+    setGroundReflection(state, reflection);
+    oneHopField(state);
+    return reflection;
+}
+
+void computeOneHopSkyWave(PredictionState& state) {
+    state.elevationAngle *= state.radPerDeg;  // radians again
+    oneHopField(state);
 }
 
 void computeTwoHopSkyWave(PredictionState& state) {

@@ -35,6 +35,26 @@ GroundTerms computeGroundTerms(const PredictionState& state);
 // sky-wave form leaves out setMidpointGround: the constants are those the terms came from.
 void computeGroundReflection(PredictionState& state, const GroundTerms& ground);
 void computeSkyWave(PredictionState& state, const GroundTerms& ground);
+
+// What computeGroundReflection sets, for a caller that keeps the reflection of an elevation
+// angle (an hour whose hop path is that of an hour before has the same).
+struct GroundReflection {
+    double lossTerm;  // groundLossTerm
+    double mag;       // groundReflMag
+    double phaseDeg;  // groundReflPhaseDeg
+};
+// computeGroundReflection in two parts: the reflection at elevationAngle (changing nothing),
+// then its fields set in the record. The values are those of computeGroundReflection.
+GroundReflection evaluateGroundReflection(const PredictionState& state, const GroundTerms& ground);
+void setGroundReflection(PredictionState& state, const GroundReflection& reflection);
+// computeSkyWave with the ground reflection at this elevation angle given, when `known` is not
+// null, instead of computed; returns the reflection the record then holds.
+GroundReflection computeSkyWave(PredictionState& state, const GroundTerms& ground,
+                                const GroundReflection* known);
+// The sky wave E1 of computeSkyWave without its ground reflection at the midpoint, whose fields
+// keep their values: elevationAngle back to radians, E0, E1. For a caller whose hops reflect on
+// grounds of their own (E1 does not depend on the midpoint's reflection).
+void computeOneHopSkyWave(PredictionState& state);
 // E2 = E1 * rcxFactor * groundReflMag (2-hop paths).
 void computeTwoHopSkyWave(PredictionState& state);
 // Phasor sum of the hop count's sky wave and the ground wave.

@@ -52,6 +52,31 @@ TEST(Region, ReadsWestEastSouthNorthAndChecksOrder) {
     }
 }
 
+// Fault: a region across the antimeridian written as its map is labelled (170/-170) was
+// refused with the general rule alone; the refusal now shows how to write it.
+TEST(Region, ARegionAcrossTheAntimeridianIsShownHowToWriteIt) {
+    AreaOptions options;
+    const auto message = [&](const char* region) {
+        try {
+            parseRegion(region, options);
+        } catch (const UsageError& e) {
+            return std::string(e.what());
+        }
+        return std::string("accepted");
+    };
+    EXPECT_NE(message("170/-170.5/30/50")
+                  .find("write the east longitude past 180: "
+                        "170/189.5/30/50)"),
+              std::string::npos)
+        << message("170/-170.5/30/50");
+    parseRegion("170/189.5/30/50", options);
+    EXPECT_EQ(options.lonMaxDeg, 189.5);
+    // no such hint where the order is simply wrong or the sum leaves the accepted longitudes
+    for (const char* region : {"150/125/20/40", "10/-5/0/10", "-170/-175/0/10"}) {
+        EXPECT_EQ(message(region).find("antimeridian"), std::string::npos) << region;
+    }
+}
+
 TEST(GridNodes, CountIncludesBothEndsAndToleratesDecimalSteps) {
     EXPECT_EQ(nodeCount(115.0, 164.9, 0.1), 500);  // 49.9 / 0.1 is 498.99999999999994
     EXPECT_EQ(nodeCount(0.0, 10.0, 1.0), 11);

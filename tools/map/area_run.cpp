@@ -28,6 +28,8 @@ constexpr std::size_t kMaxGridNodes = 10'000'000;  // 24 hourly grids of floats:
 // into one line would slow each other down.
 struct alignas(64) WorkerResult {
     PointResult point;
+    PredictionCells cells;  // the CSV cells of the node in hand
+    std::string nodeText;   // its "latDeg,lonDeg,"
 };
 
 // A grid node whose hour fieldcast refuses.
@@ -135,6 +137,17 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
                     const std::size_t node = row * static_cast<std::size_t>(grid.lonCount) +
                                              static_cast<std::size_t>(col);
                     if (page) page->addNode(node, result);
+                    // the node's own cells, once for its hours
+                    std::string& nodeText = workerResults[worker].nodeText;
+                    PredictionCells& cells = workerResults[worker].cells;
+                    if (text != nullptr) {
+                        nodeText.clear();
+                        nodeText += formatNumber(latDeg);
+                        nodeText += ',';
+                        nodeText += formatNumber(lonDeg);
+                        nodeText += ',';
+                        cells.set(result, resultMode);
+                    }
                     for (std::size_t h = 0; h < options.hours.size(); ++h) {
                         const int hour = options.hours[h];
                         if (keepGrids) {
@@ -147,8 +160,8 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
                                           reportedField(result, hour, resultMode).db);
                         }
                         if (text != nullptr) {
-                            *text += formatNumber(latDeg) + ',' + formatNumber(lonDeg) + ',';
-                            appendPredictionCells(*text, result, hour, resultMode);
+                            *text += nodeText;
+                            cells.append(*text, hour);
                             if (extended) appendHopOrderCells(*text, result, hour);
                             *text += '\n';
                         }
@@ -194,7 +207,11 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
         writeCfNetcdf(folder.partial("field.nc"), hourList, grid, description);
         folder.publish("field.nc");
     }
-    const ScratchDir scratch;
+    // a scratch folder where gmt or the page needs one: files alone do not depend on the
+    // temporary folder (an unusable TMPDIR failed such a run after its grid was computed)
+    std::optional<ScratchDir> scratchFolder;
+    if (pageLayers || page || options.maps) scratchFolder.emplace();
+    const std::filesystem::path scratch = scratchFolder ? scratchFolder->path() : "";
     // the contour files: written whole before they are put in place; the page's, in the grid's
     // own longitudes, in the scratch folder
     ContourFiles contours;
@@ -203,8 +220,8 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
         contours.areasGeoJson = folder.partial(kServiceAreasGeoJson);
     }
     if (pageLayers) {
-        contours.pageLinesGeoJson = scratch.path() / kContourLinesGeoJson;
-        contours.pageAreasGeoJson = scratch.path() / kServiceAreasGeoJson;
+        contours.pageLinesGeoJson = scratch / kContourLinesGeoJson;
+        contours.pageAreasGeoJson = scratch / kServiceAreasGeoJson;
     }
     if (options.kml) {
         contours.linesKml = folder.partial(kContourLinesKml);
@@ -224,7 +241,7 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
         }
         const std::filesystem::path staging = folder.partial("page");
         std::filesystem::create_directory(staging);
-        writeAreaPage(areaPage(std::move(frame), grid), *page, staging, scratch.path(),
+        writeAreaPage(areaPage(std::move(frame), grid), *page, staging, scratch,
                       sessionName("page"));
         std::filesystem::rename(staging / "viewer", folder.partial("viewer"));
         std::filesystem::rename(staging / "index.html", folder.partial("index.html"));
@@ -277,18 +294,17 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
                 if (v == INFINITY) v = NAN;
                 if (v == -INFINITY) v = static_cast<float>(options.colourMinDb - 1.0);
             }
-            const std::filesystem::path gridFile = scratch.path() / (stem + ".nc");
+            const std::filesystem::path gridFile = scratch / (stem + ".nc");
             writeCfNetcdf(gridFile, {{hourJst, &painted}}, grid, description);
             CoverageMapStyle hourStyle = style;
             hourStyle.title = description.headline + ", " + zoneClock(hourJst, common.zone);
             hourStyle.terminatorUtc = terminatorTime(description.month, hourJst);
             // gmt makes the map in the scratch folder; the finished one is copied into place
             const std::string png = "map-" + zoneFileStamp(hourJst, common.zone) + ".png";
-            drawCoverageMap(gridFile, grid, hourStyle, scratch.path() / png, scratch.path(),
-                            session);
+            drawCoverageMap(gridFile, grid, hourStyle, scratch / png, scratch, session);
             std::filesystem::remove(gridFile);
-            folder.adopt(scratch.path() / png, png);
-            std::filesystem::remove(scratch.path() / png);
+            folder.adopt(scratch / png, png);
+            std::filesystem::remove(scratch / png);
         },
         &mapProgress);
     mapProgress.finish();

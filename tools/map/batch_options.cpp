@@ -186,9 +186,18 @@ void parseRegion(const std::string& text, AreaOptions& options) {
     const double n = *v[3];
     if (!(w < e) || !(s < n) || s < kMinLatitudeDeg || n > kMaxLatitudeDeg ||
         w < kMinLongitudeDeg || e > kMaxLongitudeDeg || e - w > 360.0) {
-        throw UsageError(
+        std::string message =
             "--region: need west < east, south < north, latitudes within "
-            "-90..90, longitudes within -180..360 and at most 360 degrees apart");
+            "-90..90, longitudes within -180..360 and at most 360 degrees apart";
+        // 170/-170: a region across the antimeridian, written as a map of it is labelled (up
+        // to half a turn wide; wider, the two were more likely swapped)
+        if (e < w && e < 0.0 && e + 360.0 > w && e + 360.0 - w <= 180.0) {
+            char east[32];
+            std::snprintf(east, sizeof east, "%.10g", e + 360.0);
+            message += " (across the antimeridian, write the east longitude past 180: " + items[0] +
+                       "/" + east + "/" + items[2] + "/" + items[3] + ")";
+        }
+        throw UsageError(message);
     }
     options.lonMinDeg = w;
     options.lonMaxDeg = e;

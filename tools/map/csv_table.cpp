@@ -24,6 +24,8 @@ const char* const kPredictionColumns =
 
 namespace {
 
+constexpr std::size_t kNumberTextSize = 32;  // the longest double takes 24
+
 // A coordinate field: the options' number, with the blanks around it (and the CR of a CR LF
 // line) left out.
 std::optional<double> parseNumber(std::string_view text) {
@@ -43,16 +45,33 @@ ReceiverSite reportSiteFor(const std::string& nameCp932, double latDeg, double l
     return site;
 }
 
-void appendNumber(std::string& line, double value) {
-    char buffer[32];
+// The text of a number into `buffer` (32 characters), its length returned.
+std::size_t numberText(char* buffer, double value) {
     if (std::isinf(value)) {
-        line += value > 0 ? "inf" : "-inf";
-        return;
+        const char* text = value > 0 ? "inf" : "-inf";
+        const std::size_t length = std::strlen(text);
+        std::memcpy(buffer, text, length);
+        return length;
     }
     // a zero is written 0 whatever its sign: a point or transmitter given as -0 (on the equator
     // or the prime meridian) would otherwise read "-0" in the CSV, JSON and page
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value + 0.0);
-    line.append(buffer, end);
+    const auto [end, error] = std::to_chars(buffer, buffer + kNumberTextSize, value + 0.0);
+    return static_cast<std::size_t>(end - buffer);
+}
+
+void appendNumber(std::string& line, double value) {
+    char buffer[kNumberTextSize];
+    line.append(buffer, numberText(buffer, value));
+}
+
+// ",first,second" into `buffer` (2 * kNumberTextSize + 2 characters), its length returned.
+std::size_t cellPairText(char* buffer, double first, double second) {
+    std::size_t length = 0;
+    buffer[length++] = ',';
+    length += numberText(buffer + length, first);
+    buffer[length++] = ',';
+    length += numberText(buffer + length, second);
+    return length;
 }
 
 }  // namespace
@@ -329,75 +348,73 @@ const char* pathKindName(PathKind kind) {
     return "";
 }
 
-namespace {
-
-void appendValueCells(std::string& line, const PointResult& point, int hour, int resultMode) {
-    const auto cell = [&](double value) {
-        line += ',';
-        appendNumber(line, value);
-    };
-    const auto empty = [&](int count) { line.append(static_cast<std::size_t>(count), ','); };
-    appendNumber(line, point.groundRangeKm);
-    line += ',';
-    line += pathKindName(point.pathKind);
-    switch (point.pathKind) {
-        case PathKind::beyondRange:
-            line += ",,";
-            line += std::to_string(hour);
-            line += ',';
-            line += std::to_string(utcHourOfJstHour(hour));
-            empty(8);
-            return;
-        case PathKind::groundOnly:
-            line += ",,";
-            line += std::to_string(hour);
-            line += ',';
-            line += std::to_string(utcHourOfJstHour(hour));
-            cell(point.groundWaveMvm);
-            cell(point.groundWaveDb);
-            empty(4);
-            cell(point.groundWaveMvm);
-            cell(point.groundWaveDb);
-            return;
-        case PathKind::oneHop:
-        case PathKind::twoHop:
-        case PathKind::skyWave: {
-            line += point.pathKind == PathKind::twoHop   ? ",2,"
-                    : point.pathKind == PathKind::oneHop ? ",1,"
-                                                         : ",,";  // every order: see below
-            line += std::to_string(hour);
-            line += ',';
-            line += std::to_string(utcHourOfJstHour(hour));
-            const HourResult& h = point.hours[static_cast<std::size_t>(hour)];
-            cell(point.groundWaveMvm);
-            cell(point.groundWaveDb);
-            cell(h.skyWaveMvm);
-            cell(h.skyWaveDb);
-            if (resultMode == 2) {
-                cell(h.combinedMvm);
-                cell(h.combinedDb);
-            } else {
-                empty(2);
-            }
-            const FieldStrength field = reportedField(point, hour, resultMode);
-            cell(field.mvm);
-            cell(field.db);
-            return;
-        }
+void PredictionCells::set(const PointResult& point, int resultMode) {
+    point_ = &point;
+    resultMode_ = resultMode;
+    head_.clear();
+    groundWave_.clear();
+    tail_.clear();
+    appendNumber(head_, point.groundRangeKm);
+    head_ += ',';
+    head_ += pathKindName(point.pathKind);
+    head_ += point.pathKind == PathKind::twoHop   ? ",2,"
+             : point.pathKind == PathKind::oneHop ? ",1,"
+                                                  : ",,";  // skyWave: every order, see below
+    if (point.pathKind != PathKind::beyondRange) {
+        char cells[2 * kNumberTextSize + 2];
+        groundWave_.assign(cells, cellPairText(cells, point.groundWaveMvm, point.groundWaveDb));
+    }
+    tail_ += ',';
+    if (point.pathKind != PathKind::beyondRange) tail_ += std::to_string(point.rxGroundCode);
+    tail_ += ',';
+    if (point.pathKind == PathKind::oneHop || point.pathKind == PathKind::twoHop ||
+        point.pathKind == PathKind::skyWave) {
+        tail_ += std::to_string(point.midGroundCode);
     }
 }
 
-}  // namespace
+void PredictionCells::append(std::string& line, int hour) const {
+    line += head_;
+    line += std::to_string(hour);
+    line += ',';
+    line += std::to_string(utcHourOfJstHour(hour));
+    switch (point_->pathKind) {
+        case PathKind::beyondRange:
+            line.append(8, ',');
+            break;
+        case PathKind::groundOnly:
+            // the field reported is the ground wave
+            line += groundWave_;
+            line.append(4, ',');
+            line += groundWave_;
+            break;
+        case PathKind::oneHop:
+        case PathKind::twoHop:
+        case PathKind::skyWave: {
+            const HourResult& h = point_->hours[static_cast<std::size_t>(hour)];
+            line += groundWave_;
+            char sky[2 * kNumberTextSize + 2];
+            const std::size_t skyLength = cellPairText(sky, h.skyWaveMvm, h.skyWaveDb);
+            line.append(sky, skyLength);
+            // the field reported (reportedField): the combination under result mode 2, else
+            // the sky wave, the cells just written
+            if (resultMode_ == 2) {
+                char combined[2 * kNumberTextSize + 2];
+                const std::size_t length = cellPairText(combined, h.combinedMvm, h.combinedDb);
+                line.append(combined, length);
+                line.append(combined, length);
+            } else {
+                line.append(2, ',');
+                line.append(sky, skyLength);
+            }
+            break;
+        }
+    }
+    line += tail_;
+}
 
 void appendPredictionCells(std::string& line, const PointResult& point, int hour, int resultMode) {
-    appendValueCells(line, point, hour, resultMode);
-    line += ',';
-    if (point.pathKind != PathKind::beyondRange) line += std::to_string(point.rxGroundCode);
-    line += ',';
-    if (point.pathKind == PathKind::oneHop || point.pathKind == PathKind::twoHop ||
-        point.pathKind == PathKind::skyWave) {
-        line += std::to_string(point.midGroundCode);
-    }
+    PredictionCells(point, resultMode).append(line, hour);
 }
 
 const char* const kHopOrderColumns = "strongestHopOrder,hopOrderCount";

@@ -110,6 +110,24 @@ const char* pathKindName(PathKind kind);
 // Appends the prediction cells of one hour (without a line end) to `line`.
 void appendPredictionCells(std::string& line, const PointResult& point, int hour, int resultMode);
 
+// The prediction cells of a point's hours, those that stay the same over the hours (range, path,
+// ground wave, ground codes) formatted once: append gives appendPredictionCells's text.
+class PredictionCells {
+  public:
+    PredictionCells() = default;
+    PredictionCells(const PointResult& point, int resultMode) { set(point, resultMode); }
+    // Another point (the strings' memory is kept); `point` must outlive its use here.
+    void set(const PointResult& point, int resultMode);
+    void append(std::string& line, int hour) const;
+
+  private:
+    const PointResult* point_ = nullptr;
+    int resultMode_ = 0;
+    std::string head_;        // "groundRangeKm,pathKind,hopCount,"
+    std::string groundWave_;  // ",groundWaveMvm,groundWaveDb" (none beyond range)
+    std::string tail_;        // ",rxGroundCode,midGroundCode"
+};
+
 // The columns that the extended model adds after kPredictionColumns: the hop order that
 // carries most power at the hour and the count of orders summed (empty on paths without sky
 // wave). A skyWave row leaves hopCount empty and gives the sum of every order as its sky wave.

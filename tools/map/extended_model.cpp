@@ -257,8 +257,7 @@ const ExtendedPredictor::OrderTerms& ExtendedPredictor::orderTerms(int order) {
         if (order == 1) {
             setFirstOrderControlPoint(s);
         } else {
-            greatCirclePoint(s.txLat, s.txLon, rxLatRad_, rxLonRad_,
-                             (2.0 * k + 1.0) / (2.0 * order), s.midLat, s.midLon);
+            pathArc_.at((2.0 * k + 1.0) / (2.0 * order), s.midLat, s.midLon);
         }
         setMonthDeclination(s);
         setHourAndControlPoint(s);
@@ -268,8 +267,7 @@ const ExtendedPredictor::OrderTerms& ExtendedPredictor::orderTerms(int order) {
     for (int j = 1; j < order; ++j) {
         double lat = 0.0;
         double lon = 0.0;
-        greatCirclePoint(s.txLat, s.txLon, rxLatRad_, rxLonRad_, static_cast<double>(j) / order,
-                         lat, lon);
+        pathArc_.at(static_cast<double>(j) / order, lat, lon);
         const double azimuth = geomagneticAzimuthRad(lat, lon, rxLatRad_, rxLonRad_);
         groundPoints_.push_back({groundCodeAt(lat, lon),
                                  crossPolarPowerRatio(geomagneticLatitudeRad(lat, lon), azimuth)});
@@ -292,7 +290,7 @@ HopOrderField ExtendedPredictor::orderField(int order, int hour) {
     reflections_.resize(static_cast<std::size_t>(order));
     double slantKm = 0.0;
     for (int k = 0; k < order; ++k) {
-        const ControlPoint& c = controls_[terms.firstControl + static_cast<std::size_t>(k)];
+        ControlPoint& c = controls_[terms.firstControl + static_cast<std::size_t>(k)];
         s.midLat = c.latRad;
         s.midLon = c.lonRad;
         setMonthDeclination(s);
@@ -303,15 +301,21 @@ HopOrderField ExtendedPredictor::orderField(int order, int hour) {
         if (order > 1) s.rxLon = c.lonRad;
         computeReflectionHeight(s, c.day);
         s.rxLon = rxLonRad_;
-        computeHopPath(s, terms.hop);
+        // the hop's path at this height: that of an hour before at the same height (a night
+        // under the floor of foE) again
+        if (!(c.pathHeightKm == s.reflectionHeightKm)) {
+            c.path = evaluateHopPath(s, terms.hop);
+            c.pathHeightKm = s.reflectionHeightKm;
+            c.freqCosIncidenceKhz = std::cos(c.path.incidenceAngle) * s.freqKhz;
+        }
+        setHopPath(s, c.path);
         elevations_[static_cast<std::size_t>(k)] = s.elevationAngle;
         // the order does not reach when an end lies deeper in the shadow than its ground's limit
         const double endDeg = s.elevationAngle * kDegPerRad;
         if (k == 0 && endDeg < shadowLimitOf(s.txGroundType)) return field;
         if (k == order - 1 && endDeg < shadowLimitOf(s.rxGroundType)) return field;
         slantKm += s.hopSlantKm;
-        const double rcx =
-            reflectionBelowFloor(lookupRcxFactor(s), std::cos(s.incidenceAngle) * s.freqKhz);
+        const double rcx = reflectionBelowFloor(lookupRcxFactor(s), c.freqCosIncidenceKhz);
         if (!isUsableFactor(rcx)) {
             refusedFile_ = rcxFileName(s.solarActivityCode);
             return field;
@@ -326,23 +330,28 @@ HopOrderField ExtendedPredictor::orderField(int order, int hour) {
     double laterHopsMag = 1.0;
     double groundPhaseDeg = 0.0;
     for (int j = 1; j < order; ++j) {
-        const GroundPoint& point =
-            groundPoints_[terms.firstGround + static_cast<std::size_t>(j - 1)];
+        GroundPoint& point = groundPoints_[terms.firstGround + static_cast<std::size_t>(j - 1)];
         const GroundTerms& ground = groundTermsOf(point.code);
         setGroundConstants(point.code);
         const double mean = 0.5 * (elevations_[static_cast<std::size_t>(j - 1)] +
                                    elevations_[static_cast<std::size_t>(j)]);
         s.elevationAngle = std::max(0.0, mean);
-        computeGroundReflection(s, ground);
-        const double horizontal =
-            horizontalGroundReflectionMag(s.elevationAngle, s.groundPermittivity, ground.lossTerm);
-        const double groundMag = std::sqrt(s.groundReflMag * s.groundReflMag +
-                                           point.crossPolarPowerRatio * horizontal * horizontal);
+        // the reflection at this angle: that of an hour before at the same angle again
+        if (!(point.reflectionElevation == s.elevationAngle)) {
+            computeGroundReflection(s, ground);
+            const double horizontal = horizontalGroundReflectionMag(
+                s.elevationAngle, s.groundPermittivity, ground.lossTerm);
+            point.reflectionMag = std::sqrt(s.groundReflMag * s.groundReflMag +
+                                            point.crossPolarPowerRatio * horizontal * horizontal);
+            point.reflectionPhaseDeg = s.groundReflPhaseDeg;
+            point.reflectionElevation = s.elevationAngle;
+        }
         // the vertical |R| of the tables applied to both parts can return more than the hop was
         // given (over the sea near grazing, where the ground reflects both fully and |R| nears
         // 1): a hop of a passive ground and ionosphere returns at most what it was given
-        laterHopsMag *= std::min(1.0, groundMag * reflections_[static_cast<std::size_t>(j)]);
-        groundPhaseDeg += s.groundReflPhaseDeg;
+        laterHopsMag *=
+            std::min(1.0, point.reflectionMag * reflections_[static_cast<std::size_t>(j)]);
+        groundPhaseDeg += point.reflectionPhaseDeg;
     }
 
     // the ends: the first hop's elevation at the transmitter, the last hop's at the point
@@ -357,10 +366,10 @@ HopOrderField ExtendedPredictor::orderField(int order, int hour) {
     s.ffFactor = terms.ffFactor;
     s.rcxFactor = reflections_.front();
     s.skyPathKm = slantKm;
-    const int midCode = s.midGroundType;
-    const GroundTerms& midGround = groundTermsOf(midCode);
-    setGroundConstants(midCode);
-    computeSkyWave(s, midGround);  // the sky-wave field of the core
+    setGroundConstants(s.midGroundType);
+    // the sky-wave field of the core; its ground reflection at the midpoint is no part of an
+    // order's field (the ground reflections are those above)
+    computeOneHopSkyWave(s);
     field.mvm = s.skyWave1HopMvm * laterHopsMag;
     const double pathDiff = (slantKm - s.groundRangeKm) / s.wavelengthKm;
     field.phaseDeg = (pathDiff - std::floor(pathDiff)) * 360.0 + groundPhaseDeg;
@@ -431,7 +440,8 @@ std::optional<PointRefusal> ExtendedPredictor::predict(double rxLatDeg, double r
     result.midGroundCode = s.midGroundType;
     const int midCode = s.midGroundType;
 
-    // a new path: its orders, control points and grounds
+    // a new path: its great circle, orders, control points and grounds
+    pathArc_ = GreatCircleArc(s.txLat, s.txLon, rxLatRad_, rxLonRad_);
     for (auto& o : orders_) o.reset();
     controls_.clear();
     groundPoints_.clear();

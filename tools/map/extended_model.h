@@ -79,12 +79,14 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <span>
 #include <vector>
 
 #include "coastline_grounds.h"
 #include "geometry/e_layer.h"
+#include "geometry/great_circle.h"
 #include "geometry/hop_geometry.h"
 #include "mixed_path.h"
 #include "point_prediction.h"
@@ -172,11 +174,21 @@ class ExtendedPredictor {
     struct GroundPoint {
         int code;
         double crossPolarPowerRatio;  // rho^2 there
+        // the reflection at the last elevation angle computed here: the ground factor and its
+        // phase
+        double reflectionElevation = std::numeric_limits<double>::quiet_NaN();
+        double reflectionMag = 0.0;
+        double reflectionPhaseDeg = 0.0;
     };
     struct ControlPoint {
         double latRad;
         double lonRad;
         ELayerTerms day;
+        // the hop's path at the last reflection height computed here, with its f cos(i)
+        // before the floor
+        double pathHeightKm = std::numeric_limits<double>::quiet_NaN();
+        HopPath path{};
+        double freqCosIncidenceKhz = 0.0;
     };
     const OrderTerms& orderTerms(int order);
     int groundCodeAt(double latRad, double lonRad) const;
@@ -193,6 +205,7 @@ class ExtendedPredictor {
     int firstOrder_ = 1;
     double rxLatRad_ = 0.0;
     double rxLonRad_ = 0.0;
+    GreatCircleArc pathArc_{0.0, 0.0, 0.0, 0.0};     // from the transmitter to the point in hand
     std::vector<std::optional<OrderTerms>> orders_;  // by order - 1
     std::vector<ControlPoint> controls_;
     std::vector<GroundPoint> groundPoints_;

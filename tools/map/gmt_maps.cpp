@@ -40,8 +40,13 @@ int spawnAndWait(const std::vector<std::string>& argv, const std::filesystem::pa
         }
     }
     env.insert(env.end(), extraEnv.begin(), extraEnv.end());
-    // the sessions in the process's scratch folder, which an interrupted run removes
-    env.push_back("GMT_USERDIR=" + gmtUserDir().string());
+    // the sessions in the process's scratch folder, which an interrupted run removes. gmt keeps
+    // a session's folder name in 256 bytes: under a TMPDIR of some 200 characters it made a cut
+    // name beside the scratch folder and drew nothing, yet exited 0. Named from gmt's working
+    // folder (a scratch folder beside it), the path stays short however deep TMPDIR lies.
+    const std::filesystem::path userDir = gmtUserDir();
+    const std::filesystem::path fromWorkDir = userDir.lexically_relative(workDir);
+    env.push_back("GMT_USERDIR=" + (fromWorkDir.empty() ? userDir : fromWorkDir).string());
     // A gmt started while another worker writes its netCDF grid inherits that file's lock
     // (the library opens it without close-on-exec) and holds it while it runs: the gmt that
     // then reads the finished grid would find it locked, fall back to another reader and
@@ -114,7 +119,7 @@ class GmtSession {
   public:
     GmtSession(const std::string& pictureBase, const std::filesystem::path& workDir,
                std::string name)
-        : workDir_(workDir), name_(std::move(name)) {
+        : workDir_(workDir), picture_(pictureBase + ".png"), name_(std::move(name)) {
         runGmt({"begin", pictureBase, "png", "E150"}, workDir_, name_);
     }
     ~GmtSession() {
@@ -124,13 +129,21 @@ class GmtSession {
     }
     GmtSession(const GmtSession&) = delete;
     GmtSession& operator=(const GmtSession&) = delete;
+    // gmt can end a session with status 0 and no picture (a session folder it could not make):
+    // that is gmt's failure, not a write of ours
     void finish() {
         finished_ = true;
         runGmt({"end"}, workDir_, name_);
+        std::error_code ignored;
+        if (!std::filesystem::is_regular_file(workDir_ / picture_, ignored)) {
+            throw GmtError("gmt end exited 0 but made no picture " + picture_ + " (session " +
+                           name_ + ")");
+        }
     }
 
   private:
     std::filesystem::path workDir_;
+    std::string picture_;
     std::string name_;
     bool finished_ = false;
 };
@@ -184,7 +197,8 @@ std::string gmtNumber(double value, int significantDigits) {
 }
 
 bool gmtAvailable() {
-    return spawnAndWait({"gmt", "--version"}, std::filesystem::current_path(), {}, true) == 0;
+    // in the root folder: the working folder may have been removed under the run
+    return spawnAndWait({"gmt", "--version"}, "/", {}, true) == 0;
 }
 
 void runGmt(const std::vector<std::string>& args, const std::filesystem::path& workDir,

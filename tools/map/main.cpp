@@ -16,6 +16,7 @@
 #include "parallel.h"
 #include "parser_messages.h"
 #include "record/constants.h"
+#include "standard_streams.h"
 
 namespace {
 
@@ -313,6 +314,7 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    fieldcast::tools::holdClosedStandardStreams();
     fieldcast::map::catchInterrupts();
     int status = run(argc, argv);
     try {

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -40,12 +41,31 @@ ProcessState& state() {
     return s;
 }
 
+// Why the system's temporary folder cannot hold the scratch root: the folder as the user set
+// it (the standard library takes the first of these variables that is set, else /tmp).
+OutputError unusableTemporaryFolder(const std::string& reason) {
+    std::string folder = "/tmp";
+    for (const char* name : {"TMPDIR", "TMP", "TEMP", "TEMPDIR"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            folder = std::string(value) + " (" + name + ")";
+            break;
+        }
+    }
+    return OutputError("the temporary folder " + folder +
+                       " cannot hold the run's scratch folder (" + reason +
+                       "); set TMPDIR to a folder you can write to");
+}
+
 // The process's scratch root, made on first use; with scratchLock held.
 const fs::path& scratchRootLocked() {
     ProcessState& s = state();
     if (s.scratchRoot.empty()) {
-        std::string pattern = (fs::temp_directory_path() / "fieldcast-map-XXXXXX");
-        if (mkdtemp(pattern.data()) == nullptr) throw OutputError("cannot create a scratch folder");
+        std::error_code error;
+        const fs::path temporary = fs::temp_directory_path(error);
+        if (error) throw unusableTemporaryFolder(error.message());
+        std::string pattern = temporary / "fieldcast-map-XXXXXX";
+        if (mkdtemp(pattern.data()) == nullptr) throw unusableTemporaryFolder(std::strerror(errno));
         s.scratchRoot = pattern;
     }
     return s.scratchRoot;
@@ -264,7 +284,10 @@ ScratchDir::ScratchDir() {
     name += std::to_string(++s.scratchCount);
     path_ = scratchRootLocked() / name;
     std::error_code error;
-    if (!fs::create_directory(path_, error)) throw OutputError("cannot create a scratch folder");
+    if (!fs::create_directory(path_, error)) {
+        throw OutputError(path_.string() + ": cannot create the scratch folder (" +
+                          (error ? error.message() : std::string("it exists")) + ")");
+    }
 }
 
 ScratchDir::~ScratchDir() {

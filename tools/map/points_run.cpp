@@ -154,6 +154,8 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
     std::vector<PointResult> results;
     std::vector<std::optional<PointRefusal>> refusals;
     std::string text;
+    std::string pointText;
+    PredictionCells cells;
     ProgressBar progress("points", pointCount, common.progress);
     std::size_t predicted = 0;
     list.forEachBlock([&](const std::vector<PointSite>& sites, std::size_t first) {
@@ -188,10 +190,13 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
         }
         for (std::size_t i = 0; csv && i < sites.size(); ++i) {
             text.clear();
-            for (int hour = 0; hour < kHoursPerDay; ++hour) {
-                text += std::to_string(first + i) + ',' + csvField(sites[i].nameUtf8) + ',' +
+            // the point's own cells, once for its hours
+            pointText = std::to_string(first + i) + ',' + csvField(sites[i].nameUtf8) + ',' +
                         formatNumber(sites[i].latDeg) + ',' + formatNumber(sites[i].lonDeg) + ',';
-                appendPredictionCells(text, results[i], hour, resultMode);
+            cells.set(results[i], resultMode);
+            for (int hour = 0; hour < kHoursPerDay; ++hour) {
+                text += pointText;
+                cells.append(text, hour);
                 if (extended) appendHopOrderCells(text, results[i], hour);
                 text += '\n';
             }

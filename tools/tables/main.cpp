@@ -11,6 +11,7 @@
 #include "ground_wave_curve.h"
 #include "number_option.h"
 #include "parser_messages.h"
+#include "standard_streams.h"
 #include "table_set.h"
 
 namespace {
@@ -80,6 +81,7 @@ std::string bandHelp() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    fieldcast::tools::holdClosedStandardStreams();
     using namespace fieldcast::tables;
     Options options;
     CLI::App app{

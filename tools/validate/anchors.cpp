@@ -15,7 +15,13 @@
 //                bias within 3 dB;
 //   lf-long-contrast  the extended model on a 4700 km path at 24 kHz across the Atlantic from
 //                west to east in March: the hours with the whole path dark stood about 11 dB
-//                above those with the whole path in daylight; 6 to 15 dB is asked.
+//                above those with the whole path in daylight; 6 to 15 dB is asked;
+//   solar-zenith the core's sun (one declination a month, mean solar time) against the sun of
+//                the almanac's low-precision formulae on the 15th of each month: the
+//                declination within 1 degree, the zenith angle within 5 degrees (the equation
+//                of time, which mean time leaves out, reaches 16.4 minutes, 4.1 degrees);
+//   ground-wave  the ground-wave curves of fieldcast-tables against the standard curves of
+//                ITU-R P.368 for three of its grounds, 20-1500 kHz, 100-2000 km, within 0.5 dB.
 // |R| as the program applies it is the ratio of its sky wave on the tables to its sky wave
 // on the same tables with |R| = 1, so the other factors cancel.
 //
@@ -35,6 +41,8 @@
 
 #include "extended_paths.h"
 #include "geometry/e_layer.h"
+#include "geometry/hop_geometry.h"
+#include "ground_wave_curve.h"
 #include "models.h"
 #include "night_sky_wave_reference.h"
 #include "output_files.h"
@@ -428,6 +436,168 @@ void longLfContrast(const DataSet& lf, std::vector<AnchorRow>& rows) {
                     "dB"});
 }
 
+// The standard ground-wave curves (ITU-R P.368: smooth earth, both antennas on the ground,
+// exponential atmosphere of N_s 315, 1 kW from a short monopole), dB(uV/m). P.368 gives its
+// curves as figures; the values are those of NTIA/ITS's published tabulation of the same
+// method (the smooth-earth validation examples of its LF/MF propagation model, vertical
+// polarisation), which agree with the values read from P.368's sea and medium dry ground
+// curves at 100 kHz (69.2, 39.8, 18.6 dB at 100, 1000, 2000 km; 66.7, 24.0 dB at 100, 1000 km)
+// to 0.05 dB. Only levels above 0 dB(uV/m) are held, as the bundled tables are.
+struct CurvePoint {
+    const char* ground;
+    Ground electrical;
+    double freqKhz;
+    double distanceKm;
+    double fieldDb;
+};
+constexpr Ground kP368Sea{70.0, 5.0};
+constexpr Ground kP368Land{22.0, 0.003};
+constexpr Ground kP368MediumDry{15.0, 0.001};
+constexpr CurvePoint kP368Points[] = {
+    {"sea 70/5", kP368Sea, 20.0, 100.0, 69.40},
+    {"sea 70/5", kP368Sea, 20.0, 500.0, 53.97},
+    {"sea 70/5", kP368Sea, 20.0, 1000.0, 45.07},
+    {"sea 70/5", kP368Sea, 20.0, 2000.0, 31.34},
+    {"sea 70/5", kP368Sea, 50.0, 100.0, 69.31},
+    {"sea 70/5", kP368Sea, 50.0, 500.0, 53.05},
+    {"sea 70/5", kP368Sea, 50.0, 1000.0, 42.55},
+    {"sea 70/5", kP368Sea, 50.0, 2000.0, 25.06},
+    {"sea 70/5", kP368Sea, 100.0, 100.0, 69.22},
+    {"sea 70/5", kP368Sea, 100.0, 500.0, 52.03},
+    {"sea 70/5", kP368Sea, 100.0, 1000.0, 39.82},
+    {"sea 70/5", kP368Sea, 100.0, 2000.0, 18.59},
+    {"sea 70/5", kP368Sea, 200.0, 100.0, 69.09},
+    {"sea 70/5", kP368Sea, 200.0, 500.0, 50.61},
+    {"sea 70/5", kP368Sea, 200.0, 1000.0, 36.16},
+    {"sea 70/5", kP368Sea, 200.0, 2000.0, 10.27},
+    {"sea 70/5", kP368Sea, 500.0, 100.0, 68.83},
+    {"sea 70/5", kP368Sea, 500.0, 500.0, 47.90},
+    {"sea 70/5", kP368Sea, 500.0, 1000.0, 29.54},
+    {"sea 70/5", kP368Sea, 1000.0, 100.0, 68.52},
+    {"sea 70/5", kP368Sea, 1000.0, 500.0, 44.99},
+    {"sea 70/5", kP368Sea, 1000.0, 1000.0, 22.84},
+    {"sea 70/5", kP368Sea, 1500.0, 100.0, 68.26},
+    {"sea 70/5", kP368Sea, 1500.0, 500.0, 42.82},
+    {"sea 70/5", kP368Sea, 1500.0, 1000.0, 18.02},
+    {"land 22/0.003", kP368Land, 20.0, 100.0, 69.36},
+    {"land 22/0.003", kP368Land, 20.0, 500.0, 53.89},
+    {"land 22/0.003", kP368Land, 20.0, 1000.0, 45.04},
+    {"land 22/0.003", kP368Land, 20.0, 2000.0, 31.62},
+    {"land 22/0.003", kP368Land, 50.0, 100.0, 69.11},
+    {"land 22/0.003", kP368Land, 50.0, 500.0, 52.36},
+    {"land 22/0.003", kP368Land, 50.0, 1000.0, 41.64},
+    {"land 22/0.003", kP368Land, 50.0, 2000.0, 24.16},
+    {"land 22/0.003", kP368Land, 100.0, 100.0, 68.39},
+    {"land 22/0.003", kP368Land, 100.0, 500.0, 48.95},
+    {"land 22/0.003", kP368Land, 100.0, 1000.0, 34.90},
+    {"land 22/0.003", kP368Land, 100.0, 2000.0, 10.76},
+    {"land 22/0.003", kP368Land, 200.0, 100.0, 65.83},
+    {"land 22/0.003", kP368Land, 200.0, 500.0, 38.60},
+    {"land 22/0.003", kP368Land, 200.0, 1000.0, 16.58},
+    {"land 22/0.003", kP368Land, 500.0, 100.0, 52.69},
+    {"land 22/0.003", kP368Land, 500.0, 500.0, 11.73},
+    {"land 22/0.003", kP368Land, 1000.0, 100.0, 37.88},
+    {"land 22/0.003", kP368Land, 1500.0, 100.0, 30.62},
+    {"medium dry 15/0.001", kP368MediumDry, 20.0, 100.0, 69.29},
+    {"medium dry 15/0.001", kP368MediumDry, 20.0, 500.0, 53.62},
+    {"medium dry 15/0.001", kP368MediumDry, 20.0, 1000.0, 44.62},
+    {"medium dry 15/0.001", kP368MediumDry, 20.0, 2000.0, 31.04},
+    {"medium dry 15/0.001", kP368MediumDry, 50.0, 100.0, 68.67},
+    {"medium dry 15/0.001", kP368MediumDry, 50.0, 500.0, 50.59},
+    {"medium dry 15/0.001", kP368MediumDry, 50.0, 1000.0, 38.58},
+    {"medium dry 15/0.001", kP368MediumDry, 50.0, 2000.0, 18.89},
+    {"medium dry 15/0.001", kP368MediumDry, 100.0, 100.0, 66.67},
+    {"medium dry 15/0.001", kP368MediumDry, 100.0, 500.0, 42.40},
+    {"medium dry 15/0.001", kP368MediumDry, 100.0, 1000.0, 23.98},
+    {"medium dry 15/0.001", kP368MediumDry, 200.0, 100.0, 59.84},
+    {"medium dry 15/0.001", kP368MediumDry, 200.0, 500.0, 24.31},
+    {"medium dry 15/0.001", kP368MediumDry, 500.0, 100.0, 41.14},
+    {"medium dry 15/0.001", kP368MediumDry, 500.0, 500.0, 0.28},
+    {"medium dry 15/0.001", kP368MediumDry, 1000.0, 100.0, 29.39},
+    {"medium dry 15/0.001", kP368MediumDry, 1500.0, 100.0, 23.65},
+};
+constexpr double kGroundWaveToleranceDb = 0.5;
+
+void groundWaveAnchors(std::vector<AnchorRow>& rows) {
+    for (const CurvePoint& p : kP368Points) {
+        const tables::GroundWaveCurve curve(p.electrical, p.freqKhz);
+        rows.push_back({"ground-wave", "curves", p.freqKhz > 300.0 ? "mf" : "lf",
+                        format("P.368 %-19s %6.0f kHz %5.0f km", p.ground, p.freqKhz, p.distanceKm),
+                        p.fieldDb, curve.fieldDb(p.distanceKm), kGroundWaveToleranceDb,
+                        "dB(uV/m)"});
+    }
+}
+
+// The apparent sun by the U.S. Naval Observatory's approximate solar coordinates (the
+// low-precision formulae of The Astronomical Almanac, about 1 arcminute within two centuries
+// of 2000): declination and hour angle, degrees, at a time given in days from J2000.0
+// (2000 January 1, 12:00 UT).
+struct AlmanacSun {
+    double declinationDeg;
+    double greenwichHourAngleDeg;
+};
+AlmanacSun almanacSun(double daysFromJ2000) {
+    const double d = daysFromJ2000;
+    const double g = (357.529 + 0.98560028 * d) * kRadPerDeg;  // mean anomaly
+    const double q = 280.459 + 0.98564736 * d;                 // mean longitude, degrees
+    const double lambda = (q + 1.915 * std::sin(g) + 0.020 * std::sin(2.0 * g)) * kRadPerDeg;
+    const double e = (23.439 - 0.00000036 * d) * kRadPerDeg;  // obliquity
+    const double rightAscensionDeg =
+        std::atan2(std::cos(e) * std::sin(lambda), std::cos(lambda)) * kDegPerRad;
+    const double declinationDeg = std::asin(std::sin(e) * std::sin(lambda)) * kDegPerRad;
+    // Greenwich mean sidereal time, degrees; the hour angle is its difference from the sun's
+    // right ascension
+    const double gmstDeg = 280.46061837 + 360.98564736629 * d;
+    return {declinationDeg, std::remainder(gmstDeg - rightAscensionDeg, 360.0)};
+}
+
+// Days from J2000.0 to 00:00 UT of a date of the Gregorian calendar (from 2000 March 1 on).
+double daysFromJ2000(int year, int month, int day) {
+    // days from 2000 March 1 by the civil-from-days count, March taken as the first month
+    const int y = month <= 2 ? year - 1 : year;
+    const int m = month <= 2 ? month + 9 : month - 3;
+    const int era = y - 2000;
+    const int days = 365 * era + era / 4 - era / 100 + era / 400 + (153 * m + 2) / 5 + day - 1;
+    return days + 59.5;  // 2000 March 1 00:00 UT is J2000.0 + 59.5 days
+}
+
+constexpr int kAlmanacYear = 2026;
+constexpr double kDeclinationToleranceDeg = 1.0;
+constexpr double kZenithToleranceDeg = 5.0;
+
+void solarZenithAnchors(const Model& model, const DataSet& lf, std::vector<AnchorRow>& rows) {
+    constexpr std::array<Site, 3> kPlaces = {{{36.0, 140.0}, {0.0, 100.0}, {60.0, 10.0}}};
+    for (int month = 1; month <= 12; ++month) {
+        // noon JST of the 15th, 03:00 UT
+        const double noon = daysFromJ2000(kAlmanacYear, month, 15) + 3.0 / 24.0;
+        rows.push_back({"solar-zenith", model.name, lf.name,
+                        format("declination, %d-%02d-15 03 UT", kAlmanacYear, month),
+                        almanacSun(noon).declinationDeg, monthDeclinationDeg(month),
+                        kDeclinationToleranceDeg, "deg"});
+    }
+    for (int month : {1, 4, 7, 10}) {
+        const auto inputs = loadFor(lf.dir, 100.0, month, 2);
+        for (const Site& place : kPlaces) {
+            for (int hourJst = 0; hourJst < kHoursPerDay; hourJst += 3) {
+                const double t = daysFromJ2000(kAlmanacYear, month, 15) + (hourJst - 9.0) / 24.0;
+                const AlmanacSun sun = almanacSun(t);
+                const double hourAngle = (sun.greenwichHourAngleDeg + place.lonDeg) * kRadPerDeg;
+                const double lat = place.latDeg * kRadPerDeg;
+                const double decl = sun.declinationDeg * kRadPerDeg;
+                const double cosZenith = std::sin(lat) * std::sin(decl) +
+                                         std::cos(lat) * std::cos(decl) * std::cos(hourAngle);
+                const double predicted =
+                    std::clamp(cosSolarZenithAt(*inputs, place, hourJst), -1.0, 1.0);
+                rows.push_back({"solar-zenith", model.name, lf.name,
+                                format("zenith %4.0f N %4.0f E month %2d %02d h JST", place.latDeg,
+                                       place.lonDeg, month, hourJst),
+                                std::acos(cosZenith) * kDegPerRad,
+                                std::acos(predicted) * kDegPerRad, kZenithToleranceDeg, "deg"});
+            }
+        }
+    }
+}
+
 }  // namespace
 
 bool AnchorRow::informative() const { return std::isnan(anchor); }
@@ -447,9 +617,11 @@ std::vector<AnchorRow> runAnchors(const DataSets& sets) {
         deccaAnchors(model, both[0], rows);
         gbrAnchors(model, both[0], rows);
         mfDayRows(model, both[1], rows);
+        solarZenithAnchors(model, both[0], rows);
     }
     longNightAnchors(both[0], regions, rows);
     longLfContrast(both[0], rows);
+    groundWaveAnchors(rows);
     return rows;
 }
 

@@ -17,7 +17,7 @@ struct DataSets {
 
 struct AnchorRow {
     std::string group;  // "p1147-code2", "decca", ...
-    std::string model;  // "standard"
+    std::string model;  // "standard", "extended", "curves" (fieldcast-tables' ground wave)
     std::string set;    // "lf", "mf"
     std::string label;  // what the case is: region, frequency, range, month, hour
     double anchor;      // the reference (NaN: none published, the row informs only)

@@ -27,7 +27,8 @@ int main(int argc, char** argv) {
     bool summaryOnly = false;
     CLI::App app{
         "fieldcast-validate: the sky wave of the LF and MF data sets against ITU-R P.1147 and "
-        "published LF measurements, run through the prediction itself"};
+        "published LF measurements, run through the prediction itself; the ground-wave curves "
+        "against ITU-R P.368 and the sun against the almanac"};
     fieldcast::tools::nameParserMessages(app, "fieldcast-validate");
     app.add_option("--lf", sets.lf, "the LF data set (20-300 kHz)")
         ->check(CLI::ExistingDirectory)
