@@ -150,6 +150,75 @@ TEST(ExtendedModel, NoStepWhereAnOrderSinksIntoTheShadow) {
     }
 }
 
+// Each end of a hop lies in the shadow of its own ground: with the sea at one end and dry
+// ground at the other, an order reaches or not whichever end the transmitter stands at (the
+// elevation is the same both ways), and the sweep passes through both cases.
+TEST(ExtendedModel, EachEndInTheShadowOfItsOwnGround) {
+    const auto endsOn = [](int txGround, int rxGround) {
+        auto inputs = bundledInputs(100.0, 1, 1);
+        inputs->base.txGroundType = txGround;
+        inputs->base.rxGroundType = rxGround;
+        requireRead(loadAfTable(BUNDLED_DATA_DIR, txGround, inputs->txAfTable));
+        requireRead(loadAfTable(BUNDLED_DATA_DIR, rxGround, inputs->rxAfTable));
+        return inputs;
+    };
+    const auto seaFirst = endsOn(1, 3);
+    const auto dryFirst = endsOn(3, 1);
+    ExtendedPredictor fromSea(*seaFirst, nullptr, nullptr, CombineRule::power);
+    ExtendedPredictor fromDry(*dryFirst, nullptr, nullptr, CombineRule::power);
+    int reachBoth = 0;
+    int reachNeither = 0;
+    for (double rangeKm = 5000.0; rangeKm <= 8000.0; rangeKm += 50.0) {
+        const Site rx = destination(transmitter(*seaFirst), rangeKm, 60.0);
+        PointResult a{};
+        PointResult b{};
+        ASSERT_FALSE(fromSea.predict(rx.latDeg, rx.lonDeg, a));
+        ASSERT_FALSE(fromDry.predict(rx.latDeg, rx.lonDeg, b));
+        for (int h = 0; h < kHoursPerDay; ++h) {
+            const bool reachesA = fromSea.orderField(1, h).reaches;
+            const bool reachesB = fromDry.orderField(1, h).reaches;
+            EXPECT_EQ(reachesA, reachesB) << rangeKm << " km hour " << h;
+            reachBoth += static_cast<int>(reachesA && reachesB);
+            reachNeither += static_cast<int>(!reachesA && !reachesB);
+        }
+    }
+    EXPECT_GT(reachBoth, 0);
+    EXPECT_GT(reachNeither, 0);
+}
+
+// From the second order on, each reflection is taken at the middle of its own hop, under the
+// sun of its own longitude: the orders are the same whichever end transmits (the first keeps
+// fieldcast's hour of the receiving longitude). Only the field's cos of the elevation, taken at
+// the transmitting end, differs, by well under 1 %: placing the reflections at the ends of the
+// hops instead moves the field by more than 1 % at most hours.
+TEST(ExtendedModel, LaterOrdersReflectAtTheirHopsMiddlesWhicheverEndTransmits) {
+    auto forward = bundledInputs(100.0, 3, 1);
+    // one ground at both ends, so that each end's antenna factor is that of the other
+    ASSERT_EQ(forward->base.txGroundType, forward->base.rxGroundType);
+    const Site tx = transmitter(*forward);
+    for (const double bearingDeg : {80.0, 200.0}) {
+        const Site rx = destination(tx, 5200.0, bearingDeg);
+        auto backward = bundledInputs(100.0, 3, 1);
+        backward->base.txLat = rx.latDeg;
+        backward->base.txLon = rx.lonDeg;
+        ExtendedPredictor there(*forward, nullptr, nullptr, CombineRule::power);
+        ExtendedPredictor back(*backward, nullptr, nullptr, CombineRule::power);
+        PointResult a{};
+        PointResult b{};
+        ASSERT_FALSE(there.predict(rx.latDeg, rx.lonDeg, a));
+        ASSERT_FALSE(back.predict(tx.latDeg, tx.lonDeg, b));
+        for (int order = 2; order <= 4; ++order) {
+            for (int h = 0; h < kHoursPerDay; ++h) {
+                const HopOrderField one = there.orderField(order, h);
+                const HopOrderField other = back.orderField(order, h);
+                EXPECT_EQ(one.reaches, other.reaches) << order << " hops hour " << h;
+                EXPECT_NEAR(one.mvm, other.mvm, 1e-2 * one.mvm)
+                    << bearingDeg << " degrees, " << order << " hops hour " << h;
+            }
+        }
+    }
+}
+
 TEST(ExtendedModel, RangeTo12000KmWithTheCurvesExtrapolated) {
     auto inputs = bundledInputs(100.0, 3, 2);
     ExtendedPredictor extended(*inputs, nullptr, nullptr, CombineRule::power);
