@@ -9,22 +9,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using fieldcast::testing::runProgram;
+using maptest::entries;
 using maptest::readFile;
 using maptest::TempDir;
 using maptest::writeFile;
 
 const std::string kData = BUNDLED_DATA_DIR;
 const std::string kMap = FIELDCAST_MAP_EXE;
-
-std::vector<std::string> entries(const fs::path& dir) {
-    std::vector<std::string> names;
-    std::error_code ignored;
-    for (const auto& entry : fs::directory_iterator(dir, ignored)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // The tool through the shell, for redirections and variables: `words` are put in as written.
 maptest::RunResult runShell(const fs::path& workDir, const std::string& words) {

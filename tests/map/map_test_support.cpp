@@ -4,6 +4,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 #include <stdexcept>
@@ -15,6 +16,16 @@ std::filesystem::path fixtureDir() { return MAP_FIXTURE_DIR; }
 void copyFixtures(const std::filesystem::path& dir,
                   const std::map<std::string, std::string>& replaced) {
     fieldcast::testing::copyInputFiles(fixtureDir(), dir, replaced);
+}
+
+std::vector<std::string> entries(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, ignored)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 RunResult runMap(const std::vector<std::string>& args, const std::filesystem::path& workDir) {

@@ -27,6 +27,9 @@ std::filesystem::path fixtureDir();
 void copyFixtures(const std::filesystem::path& dir,
                   const std::map<std::string, std::string>& replaced = {});
 
+// The names in a folder, sorted (none for a folder that does not exist).
+std::vector<std::string> entries(const std::filesystem::path& dir);
+
 // fieldcast-map with its arguments in `workDir`.
 RunResult runMap(const std::vector<std::string>& args, const std::filesystem::path& workDir);
 

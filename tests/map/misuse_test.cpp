@@ -17,22 +17,13 @@
 namespace {
 
 namespace fs = std::filesystem;
+using maptest::entries;
 using maptest::readFile;
 using maptest::runMap;
 using maptest::TempDir;
 using maptest::writeFile;
 
 const std::string kData = BUNDLED_DATA_DIR;
-
-std::vector<std::string> entries(const fs::path& dir) {
-    std::vector<std::string> names;
-    std::error_code ignored;
-    for (const auto& entry : fs::directory_iterator(dir, ignored)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // Fault: an -o name with '=' made gmt overwrite the sibling file named before it; one with
 // a space sent the maps into a new sibling folder; point names reached gmt's legend raw
