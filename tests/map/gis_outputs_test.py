@@ -15,6 +15,7 @@ import csv
 import json
 import math
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -192,6 +193,31 @@ class Grids(unittest.TestCase):
                     numpy.testing.assert_array_equal(
                         tif.GetRasterBand(band + 1).ReadAsArray(),
                         every.fieldDb.values[band][::-1])
+
+    def test_geotiff_statistics_are_those_of_the_finite_field(self):
+        # Fault: the statistics GDAL computed took the transmitter's +inf node: maximum inf,
+        # mean and deviation NaN, over which QGIS stretches its colours
+        with xarray.open_dataset(out('field.nc')) as every:
+            grids = every.fieldDb.values
+        tif = gdal.Open(out('field.tif'))
+        for index in range(tif.RasterCount):
+            values = grids[index].astype(numpy.float64)
+            self.assertIn(math.inf, values)
+            finite = values[numpy.isfinite(values)]
+            least, greatest, mean, deviation = tif.GetRasterBand(index + 1).GetStatistics(0, 1)
+            # stored as text of 14 digits: the float32 values of the grid again
+            self.assertEqual([numpy.float32(least), numpy.float32(greatest)],
+                             [numpy.float32(finite.min()), numpy.float32(finite.max())], index)
+            self.assertAlmostEqual(mean, finite.mean(), places=4)
+            self.assertAlmostEqual(deviation, finite.std(), places=4)
+        info = subprocess.run(['gdalinfo', '-stats', out('field.tif')], capture_output=True,
+                              text=True, check=True).stdout
+        statistics = re.findall(r'Minimum=(\S+), Maximum=(\S+), Mean=(\S+), StdDev=(\S+)', info)
+        self.assertEqual(len(statistics), tif.RasterCount)
+        for numbers in statistics:
+            self.assertTrue(all(math.isfinite(float(n.rstrip(','))) for n in numbers), numbers)
+        # stored in the file: nothing written beside it
+        self.assertFalse(os.path.exists(out('field.tif.aux.xml')))
 
 
 class Contours(unittest.TestCase):
@@ -390,6 +416,33 @@ class Metadata(unittest.TestCase):
         # 05:30 in India is 00:00 UTC and 09:00 JST
         self.assertEqual(meta['hoursJst'], '9')
         self.assertTrue(os.path.exists(os.path.join(WORK, 'lf', 'field-0530.nc')))
+
+    def test_a_region_wholly_beyond_range_is_said_so_in_every_file(self):
+        # Fault: a region with no node within 4000 km (a transmitter or region mistyped) gave
+        # grids of NaN alone and empty contour files, with status 0 and not a word
+        self.assertNotIn('rangeWarning', json.load(open(out('area.json'), encoding='utf-8')))
+        folder = os.path.join(WORK, 'beyond')
+        result = run(['area', ARGS.fixture, '-o', folder, '-R', '0/10/0/10', '--step', '2',
+                      '--hours', '0', '--no-maps', '--format', 'grid,csv,geotiff,geojson'])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn('warning: no node of the region lies within 4000 km', result.stderr)
+        warning = json.load(open(os.path.join(folder, 'area.json'),
+                                 encoding='utf-8'))['rangeWarning']
+        self.assertIn(warning, result.stderr)
+        with xarray.open_dataset(os.path.join(folder, 'field.nc')) as grid:
+            self.assertTrue(numpy.isnan(grid.fieldDb.values).all())
+            self.assertEqual(grid.attrs['rangeWarning'], warning)
+        self.assertEqual(gdal.Open(os.path.join(folder, 'field.tif')).GetMetadataItem(
+            'rangeWarning'), warning)
+        with open(os.path.join(folder, 'service-areas.geojson'), encoding='utf-8') as f:
+            self.assertEqual(json.load(f)['features'], [])
+        # one node within range (of four) is enough to say nothing
+        result = run(['area', ARGS.fixture, '-o', os.path.join(WORK, 'one-in-range'), '-R',
+                      '109.69/111.69/9.68/11.68', '--step', '2', '--hours', '0', '--no-maps',
+                      '--format', 'csv', '--freq-khz', '100'])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertNotIn('no node of the region', result.stderr)
+
 
 
 def main():

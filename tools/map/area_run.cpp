@@ -2,6 +2,7 @@
 // metadata, CF netCDF grids, GeoTIFF, contours and service areas, coverage maps and the
 // interactive page.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <optional>
@@ -103,6 +104,9 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
     const unsigned threads = threadCount(common);
     const auto predictors = makePredictors(setup, threads);
     std::vector<WorkerResult> workerResults(threads);
+    // whether any node lies within the method's range: a region wholly beyond it (the
+    // transmitter's position or the region mistyped) gives files of no value, said so
+    std::atomic<bool> anyNodeInRange{false};
 
     std::optional<ResultFile> csv;
     if (wantCsv) {
@@ -137,6 +141,10 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
                     const std::size_t node = row * static_cast<std::size_t>(grid.lonCount) +
                                              static_cast<std::size_t>(col);
                     if (page) page->addNode(node, result);
+                    if (result.pathKind != PathKind::beyondRange &&
+                        !anyNodeInRange.load(std::memory_order_relaxed)) {
+                        anyNodeInRange.store(true, std::memory_order_relaxed);
+                    }
                     // the node's own cells, once for its hours
                     std::string& nodeText = workerResults[worker].nodeText;
                     PredictionCells& cells = workerResults[worker].cells;
@@ -181,7 +189,17 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
     }
     progress.finish();
     if (csv) csv->commit();
-    const RunDescription description = describeRun(setup, common, common.zone);
+    RunDescription description = describeRun(setup, common, common.zone);
+    if (!anyNodeInRange) {
+        const std::string warning =
+            "no node of the region lies within " + formatNumber(description.noValueRangeKm) +
+            " km of the transmitter at latitude " + formatNumber(inputs->base.txLat) +
+            ", longitude " + formatNumber(inputs->base.txLon) +
+            " (the range of the method): every node has no value (empty cells in area.csv, NaN "
+            "in the grids) and the contour files hold no shape";
+        std::fprintf(stderr, "fieldcast-map: warning: %s\n", warning.c_str());
+        description.items.push_back({"rangeWarning", warning});
+    }
     if (wantCsv) {
         std::string hourList;
         for (int hour : options.hours) {

@@ -338,7 +338,7 @@ void writeGeoTiff(const fs::path& path, const std::vector<HourGrid>& hourGrids,
     GDALSetMetadataItem(dataset.get(), "values",
                         ("NaN (no data): over " + formatNumber(description.noValueRangeKm) +
                          " km, outside the method; +inf: the transmitter's own node; -inf: waves "
-                         "that cancel exactly")
+                         "that cancel exactly; each band's statistics of its finite values")
                             .c_str(),
                         nullptr);
     std::vector<float> values;
@@ -350,6 +350,27 @@ void writeGeoTiff(const fs::path& path, const std::vector<HourGrid>& hourGrids,
             gdalFailure(path, "cannot be written");
         }
         GDALSetRasterNoDataValue(band, NAN);
+        // the statistics of the finite field, stored: those GDAL would compute take the
+        // transmitter's +inf (maximum inf, mean and deviation NaN), and QGIS stretches its
+        // colours over them (netCDF's actual_range does this for gmt)
+        double count = 0;
+        double sum = 0;
+        double squares = 0;
+        double least = INFINITY;
+        double greatest = -INFINITY;
+        for (const float v : values) {
+            if (!std::isfinite(v)) continue;
+            count += 1;
+            sum += v;
+            squares += static_cast<double>(v) * v;
+            least = std::min<double>(least, v);
+            greatest = std::max<double>(greatest, v);
+        }
+        if (count > 0) {
+            const double mean = sum / count;
+            GDALSetRasterStatistics(band, least, greatest, mean,
+                                    std::sqrt(std::max(0.0, squares / count - mean * mean)));
+        }
         GDALSetRasterUnitType(band, "dB(uV/m)");
         GDALSetDescription(band,
                            ("fieldDb " + hourText(hours[b].hourJst, description.zone)).c_str());
