@@ -383,6 +383,43 @@ class Contours(unittest.TestCase):
                         checked += 1
                 self.assertGreater(checked, 100, (region, name))
 
+    def test_service_areas_of_a_grid_that_reaches_a_pole_end_there(self):
+        # Fault: the area of a node on the pole reaches half a step past it; GDAL refused to
+        # write such a polygon as RFC 7946 GeoJSON, and the run ended with status 1 (KML would
+        # have held latitudes past 90)
+        for region, tx_lat in [('-30/60/70/90', '80'), ('-30/60/-90/-70', '-80')]:
+            folder = os.path.join(WORK, 'pole' + tx_lat)
+            result = run(['area', ARGS.fixture, '-o', folder, '-R', region, '--step', '2',
+                          '--tx-lat', tx_lat, '--tx-lon', '10', '--freq-khz', '100', '--hours',
+                          '9', '--contours', '40', '--no-maps', '--format', 'csv,geojson,kml'])
+            self.assertEqual(result.returncode, 0, (region, result.stderr))
+            with open(os.path.join(folder, 'area.csv'), encoding='utf-8') as f:
+                rows = list(csv.DictReader(f))
+            for name in ['service-areas.geojson', 'service-areas.kml']:
+                shapes = [feature.GetGeometryRef().Clone()
+                          for layer in ogr.Open(os.path.join(folder, name)) for feature in layer]
+                self.assertEqual(len(shapes), 1, (region, name))
+                area = shapes[0]
+                self.assertTrue(area.IsValid(), (region, name))
+                south, north = area.GetEnvelope()[2:]
+                self.assertGreaterEqual(south, -90, (region, name))
+                self.assertLessEqual(north, 90, (region, name))
+                checked = 0
+                for row in rows:
+                    if row['pathKind'] == 'beyondRange' or row['fieldDb'] == 'inf':
+                        continue
+                    value = float(row['fieldDb'])
+                    if abs(value - 40) > 0.01:
+                        point = ogr.CreateGeometryFromWkt(
+                            'POINT (%s %s)' % (row['lonDeg'], row['latDeg']))
+                        self.assertEqual(area.Intersects(point), value > 40, (region, name, row))
+                        checked += 1
+                self.assertGreater(checked, 100, (region, name))
+                # the nodes on the pole are served: the area reaches it
+                pole = [r for r in rows if abs(float(r['latDeg'])) == 90]
+                if all(float(r['fieldDb']) > 40 for r in pole):
+                    self.assertEqual(max(abs(south), abs(north)), 90, (region, name))
+
     def test_lines_and_kml_carry_each_hour_and_level(self):
         lines = json.load(open(out('contours.geojson'), encoding='utf-8'))
         keys = {(f['properties']['hourUtc'], f['properties']['levelDb']) for f in lines['features']}

@@ -23,6 +23,7 @@
 #include "batch_options.h"
 #include "csv_table.h"
 #include "output_files.h"
+#include "record/constants.h"
 
 namespace fieldcast::map {
 
@@ -544,7 +545,9 @@ Geometry partsOfDimension(OGRGeometryH geometry, bool areas) {
 // Copies the features of `from` that pass `keep` into each target layer with the hour's
 // fields; `levelOf` gives a feature's level. `turn` is the band of longitudes that the files in
 // -180..180 keep of a grid wider than a turn: its nodes at both ends are the same places, and
-// their areas, moved into -180..180, would overlap (a polygon over itself is invalid).
+// their areas, moved into -180..180, would overlap (a polygon over itself is invalid). Its
+// latitudes end at the poles: the areas of a grid's nodes on or near a pole reach half a step
+// past it, which neither RFC 7946 nor KML takes.
 template <typename Keep, typename Level>
 void copyFeatures(OGRLayerH from, const std::vector<std::pair<OGRLayerH, VectorFile*>>& targets,
                   int hourJst, const TimeZone& zone, const OGREnvelope& turn, bool areas, Keep keep,
@@ -576,7 +579,8 @@ void copyFeatures(OGRLayerH from, const std::vector<std::pair<OGRLayerH, VectorF
         // the shape as the files in -180..180 take it: within one turn
         Geometry inTurn(nullptr, OGR_G_DestroyGeometry);
         OGRGeometryH global = geometry;
-        if (extent.MinX < turn.MinX || extent.MaxX > turn.MaxX) {
+        if (extent.MinX < turn.MinX || extent.MaxX > turn.MaxX || extent.MinY < turn.MinY ||
+            extent.MaxY > turn.MaxY) {
             const Geometry clipped(OGR_G_Intersection(geometry, turnBox.get()),
                                    OGR_G_DestroyGeometry);
             if (!clipped) throw OutputError("GDAL cannot keep a shape within one turn");
@@ -707,8 +711,8 @@ void writeContourFiles(const ContourFiles& files, const std::vector<HourGrid>& h
     OGREnvelope turn;
     turn.MinX = grid.lonMinDeg - half + excess / 2;
     turn.MaxX = grid.lonMaxDeg() + half - excess / 2;
-    turn.MinY = grid.latMinDeg - grid.stepDeg;
-    turn.MaxY = grid.latMaxDeg() + grid.stepDeg;
+    turn.MinY = std::max(kMinLatitudeDeg, grid.latMinDeg - grid.stepDeg);
+    turn.MaxY = std::min(kMaxLatitudeDeg, grid.latMaxDeg() + grid.stepDeg);
     std::string levelList;
     for (double level : levelsDb) {
         if (!levelList.empty()) levelList += ',';
