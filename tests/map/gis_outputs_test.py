@@ -481,6 +481,44 @@ class Metadata(unittest.TestCase):
         self.assertNotIn('no node of the region', result.stderr)
 
 
+    def test_a_region_written_across_the_transmitters_antimeridian_is_said_so(self):
+        # Fault: a grid round the globe (-180/180) about a transmitter at 170 E took the nodes
+        # east of 180 at longitudes more than half a turn from the transmitter's, where the
+        # classic method puts the control point and its sun off the path: tens of dB apart
+        # from the same places written 0/360, without a word
+        common = ['--step', '5', '--tx-lat', '55', '--tx-lon', '170', '--freq-khz', '100',
+                  '--hours', '0-23', '--no-maps', '--format', 'csv']
+        runs = {}
+        for name, region, model in [('minus', '-180/180/40/70', 'classic'),
+                                    ('plus', '0/360/40/70', 'classic'),
+                                    ('extended', '-180/180/40/70', 'extended')]:
+            folder = os.path.join(WORK, 'turn-' + name)
+            result = run(['area', ARGS.fixture, '-o', folder, '-R', region, '--model', model] +
+                         common)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            with open(os.path.join(folder, 'area.json'), encoding='utf-8') as f:
+                meta = json.load(f)
+            with open(os.path.join(folder, 'area.csv'), encoding='utf-8') as f:
+                rows = list(csv.DictReader(f))
+            runs[name] = (result.stderr, meta, rows)
+        stderr, meta, rows = runs['minus']
+        far = [row for row in rows if row['hourJst'] == '0' and float(row['lonDeg']) < -10
+               and row['pathKind'] in ('oneHop', 'twoHop')]
+        self.assertIn('%d sky-wave nodes of the region lie more than 180 degrees of longitude '
+                      "from the transmitter's (170)" % len(far), stderr)
+        self.assertIn(meta['longitudeWarning'], stderr)
+        for name in ['plus', 'extended']:
+            self.assertNotIn('longitudeWarning', runs[name][1], name)
+            self.assertNotIn('180 degrees of longitude', runs[name][0], name)
+        # what the warning is about: the same places, written the two ways, apart by far more
+        # than rounding
+        plus = {(r['latDeg'], float(r['lonDeg']) % 360, r['hourJst']): r['fieldDb']
+                for r in runs['plus'][2]}
+        apart = max(abs(float(row['fieldDb']) -
+                        float(plus[(row['latDeg'], float(row['lonDeg']) % 360, row['hourJst'])]))
+                    for row in far)
+        self.assertGreater(apart, 10)
+
 
 def main():
     global ARGS
