@@ -100,7 +100,10 @@ TEST(TimeZone, NamesOffsetsAndRefusals) {
         EXPECT_EQ(zone.offsetMinutes, c.offsetMinutes) << c.text;
     }
     for (const char* bad :
-         {"", "CET", "+1", "+01", "01:00", "+1:00", "+01:60", "+14:30", "+01:00x", "-1a:00"}) {
+         {"", "CET", "+1", "+01", "01:00", "+1:00", "+01:60", "+14:30", "+01:00x", "-1a:00",
+          // a sign or a blank inside the digits: taken before as offsets of -00:30, 01:00,
+          // 00:55, -09:00 and 01:05 and shown on pages and files as "UTC+-1:30" and so on
+          "+-1:30", "+ 1:00", "+01:-5", "-+9:00", "+01:+5", "+01: 5"}) {
         EXPECT_THROW(fm::parseTimeZone(bad), UsageError) << bad;
     }
 }

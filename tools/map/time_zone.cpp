@@ -1,6 +1,7 @@
 #include "time_zone.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 #include "batch_options.h"
@@ -28,8 +29,14 @@ TimeZone parseTimeZone(const std::string& text) {
     int minutes = 0;
     char sign = 0;
     char tail = 0;
+    // "+HH:MM" or "-HH:MM" with four digits: %2d alone would also take a sign or a blank
+    // ("+-1:30", "+01:-5"), an offset the label would not say
+    const auto digit = [&](std::size_t i) {
+        return std::isdigit(static_cast<unsigned char>(text[i])) != 0;
+    };
     const bool shaped =
-        text.size() == 6 && (text[0] == '+' || text[0] == '-') && text[3] == ':' &&
+        text.size() == 6 && (text[0] == '+' || text[0] == '-') && text[3] == ':' && digit(1) &&
+        digit(2) && digit(4) && digit(5) &&
         std::sscanf(text.c_str(), "%c%2d:%2d%c", &sign, &hours, &minutes, &tail) == 3;
     const int offset = hours * 60 + minutes;
     if (!shaped || minutes >= 60 || offset > kMaxOffsetMinutes) {
