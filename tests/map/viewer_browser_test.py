@@ -61,6 +61,12 @@ EXTENDED_POINTS = {
 MAST_POINTS = {'Mast': (35.68, 139.69), 'Manila': (14.6, 121.0)}
 # points across the 180th meridian from the transmitter at Tokyo
 PACIFIC_POINTS = {'Midway': (28.2, -177.4), 'Honolulu': (21.3, -157.9)}
+# names as long as a list may hold them: one word, and many words
+LONG_NAMES = {
+    'W' * 3000: (34.69, 135.50),
+    ' '.join(['Long name of a receiving site'] * 40): (26.21, 127.68),
+    'Manila': (14.6, 121.0),
+}
 
 
 def run(command):
@@ -110,6 +116,7 @@ def setUpModule():
     points_page('points-extended', EXTENDED_POINTS, '--model', 'extended')
     points_page('points-mast', MAST_POINTS)
     points_page('points-pacific', PACIFIC_POINTS)
+    points_page('points-long', LONG_NAMES)
     run([ARGS.sample_exe, os.path.join(WORK, 'sample')])
 
     PROFILE = tempfile.mkdtemp(prefix='viewer-test-chromium-')
@@ -393,6 +400,32 @@ class PacificPointsPage(PageCase):
             self.hover_point(name, lat, lon)
             self.assertEqual(self.text('fc-point-name'), name)
         self.screenshot('points-pacific.png')
+
+
+class LongNamesPointsPage(PageCase):
+    def test_a_long_name_wraps_inside_the_panel_and_its_tooltip(self):
+        # Fault: a name of one long word made the panel 44,000 pixels wide, its chart and
+        # table scrolled away sideways, and a long name's tooltip ran as one line across the
+        # whole map
+        self.open_page(os.path.join(WORK, 'points-long'))
+        self.assert_clean_load()
+        map_width, map_height = DRIVER.execute_script(
+            'const m = FC.map.getContainer(); return [m.clientWidth, m.clientHeight];')
+        for name, (lat, lon) in LONG_NAMES.items():
+            self.hover_point(name, lat, lon)
+            self.assertEqual(self.text('fc-point-name'), name)
+            scroll, client = DRIVER.execute_script(
+                'const p = document.getElementById("fc-panel");'
+                'return [p.scrollWidth, p.clientWidth];')
+            self.assertLessEqual(scroll, client, name[:40])
+            tooltips = DRIVER.execute_script(
+                'return [...document.querySelectorAll(".leaflet-tooltip")]'
+                '  .filter((t) => t.textContent === arguments[0])'
+                '  .map((t) => t.getBoundingClientRect());', name)
+            self.assertEqual(len(tooltips), 1)
+            self.assertLess(tooltips[0]['width'], map_width / 2, name[:40])
+            self.assertLess(tooltips[0]['height'], map_height / 4, name[:40])
+        self.screenshot('points-long.png')
 
 
 class ExtendedPointsPage(PageCase):
