@@ -101,6 +101,9 @@ def setUpModule():
     one_hour = AREA_ARGS[:AREA_ARGS.index('--hours')] + ['--hours', '6']
     run([ARGS.map_exe, 'area', fixture, '-o', os.path.join(WORK, 'area-one-hour'), '--format',
          'html', '--no-maps'] + one_hour)
+    # a grid in the South Atlantic, every node beyond 4000 km of the transmitter at Tokyo
+    run([ARGS.map_exe, 'area', fixture, '-o', os.path.join(WORK, 'area-beyond'), '--format',
+         'html', '--no-maps', '-R', '-40/-30/-10/0', '--step', '5', '--hours', '6'])
     def points_page(folder, points, *options):
         """A points run with its page, from a CSV of the named points."""
         points_csv = os.path.join(WORK, folder + '-in.csv')
@@ -332,6 +335,18 @@ class AreaPage(PageCase):
         self.open_page(os.path.join(WORK, 'area-one-hour'))
         self.assertEqual(self.text('fc-hour-label'), '06:00 UTC')  # --hours in the page's zone
         self.assertFalse(DRIVER.find_element(By.ID, 'fc-play').is_enabled())
+        self.assert_clean_load()
+
+
+    def test_a_grid_beyond_range_says_why_its_map_is_blank(self):
+        # Fault: such a page drew nothing at any hour and said nothing, as if broken
+        notes = lambda: DRIVER.find_element(By.ID, 'fc-notes').text
+        self.assertEqual(notes(), '')  # a grid with values has no such note
+        self.open_page(os.path.join(WORK, 'area-beyond'))
+        self.assertEqual(notes(), 'Every node of the grid lies beyond 4000 km of the '
+                         'transmitter: the model gives no value to draw at any hour.')
+        self.move_mouse(-5, -35)
+        self.assertEqual(self.text('fc-field'), 'no value')
         self.assert_clean_load()
 
 
