@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
             [](std::string& text) {
                 return text.empty() ? std::string("a folder name is needed") : std::string();
             },
-            "DIR"));
+            ""));
     app.add_option("--band", options.band, bandHelp())
         ->type_name("BAND")
         ->check(CLI::IsMember(
@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
     app.add_option("--ground-file", options.groundFile,
                    "file name of that ground's curves (default GWU.dat)")
         ->type_name("NAME")
-        ->check(CLI::Validator(checkGroundFileName, "NAME"))
+        ->check(CLI::Validator(checkGroundFileName, ""))
         ->needs(permittivity);
     try {
         app.parse(argc, argv);
@@ -148,6 +148,7 @@ int main(int argc, char** argv) {
         return 0;
     } catch (const CLI::ParseError& e) {
         app.exit(e);
+        fieldcast::tools::hintNearestOptions(app, "fieldcast-tables", argc, argv);
         return kExitUsage;
     }
 

@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
         return standardOutputWritten() ? 0 : 1;
     } catch (const CLI::ParseError& e) {
         app.exit(e);
+        fieldcast::tools::hintNearestOptions(app, "fieldcast-validate", argc, argv);
         return 2;
     }
     // The default folders are the bundled ones, relative to the top of the tree: from anywhere
