@@ -147,6 +147,9 @@ int run(int argc, char** argv) {
         "of a list, or over a latitude/longitude grid, in one run"};
     app.require_subcommand(1);
     fieldcast::tools::nameParserMessages(app, "fieldcast-map");
+    app.footer(
+        "Exit status: 0 after a complete run, 1 when an input is refused or a result cannot be "
+        "written, 2 for a usage error, 130 or 143 when interrupted (SIGINT, SIGTERM).");
     ProgressFlags progressFlags;
     GroundFlags groundFlags;
     ModelFlags modelFlags;

@@ -89,6 +89,9 @@ int main(int argc, char** argv) {
         "PS, AF1-3, CSX, FCS, RCX1-3) that fieldcast reads, as .dat files in DIR, for the LF or "
         "the MF band."};
     fieldcast::tools::nameParserMessages(app, "fieldcast-tables");
+    app.footer(
+        "Exit status: 0 when every file was written, 1 when the folder or a file could not be "
+        "(the set that was there stays), 2 for a usage error.");
     app.add_option("-o,--output-dir", options.outputDir,
                    "directory to write into (created if missing)")
         ->type_name("DIR")
