@@ -141,6 +141,21 @@ void applyModelFlags(const ModelFlags& flags, fieldcast::map::CommonOptions& com
         flags.combine && *flags.combine == "phasor" ? CombineRule::phasor : CombineRule::power;
 }
 
+// The word in the place of the mode when it is none ("fieldcast-map aera ..."): the parser
+// says only that a mode is required.
+void nameUnknownMode(int argc, char** argv) {
+    if (argc < 2 || argv[1][0] == '-') return;
+    const std::string word = argv[1][0] == '\0' ? "\"\"" : argv[1];
+    std::string hint;
+    for (const char* mode : {"points", "area"}) {
+        if (fieldcast::tools::editDistance(word, mode) <= 2) {
+            hint = std::string(" (did you mean ") + mode + "?)";
+        }
+    }
+    std::fprintf(stderr, "fieldcast-map: %s: no such mode; the modes are points and area%s\n",
+                 word.c_str(), hint.c_str());
+}
+
 int run(int argc, char** argv) {
     CLI::App app{
         "fieldcast-map: fieldcast's hourly field-strength prediction for every receiving point "
@@ -262,6 +277,7 @@ int run(int argc, char** argv) {
         if (status != 0) {
             fieldcast::tools::hintNearestOptions(area->parsed() ? *area : *points, "fieldcast-map",
                                                  argc, argv);
+            if (!area->parsed() && !points->parsed()) nameUnknownMode(argc, argv);
         }
         return status == 0 ? 0 : kExitUsage;
     } catch (const fieldcast::map::UsageError& e) {
