@@ -95,19 +95,30 @@ TEST_F(InputFiles, NumbersAsDecimalScanReadsThem) {
     EXPECT_EQ(value, 1500.0);
     EXPECT_EQ(std::fgetc(file), ',');
     std::fclose(file);
-    // a number longer than anyone writes is no number: 128 characters are read, 129 are not
+    // Fault: a number written with more than 128 characters was refused as no number. Every
+    // digit is read, and those far down the text still count.
     write("F.dat", "1." + std::string(200, '0'));
     file = open("F.dat");
-    EXPECT_FALSE(scanNumber(file, value));
+    EXPECT_TRUE(scanNumber(file, value));
+    EXPECT_EQ(value, 1.0);
     std::fclose(file);
     write("F.dat", "2." + std::string(126, '0'));
     file = open("F.dat");
     EXPECT_TRUE(scanNumber(file, value));
     EXPECT_EQ(value, 2.0);
     std::fclose(file);
-    write("F.dat", "3." + std::string(127, '0'));
+    write("F.dat", "3." + std::string(127, '0') + " 4");
     file = open("F.dat");
-    EXPECT_FALSE(scanNumber(file, value));
+    EXPECT_TRUE(scanNumber(file, value));
+    EXPECT_EQ(value, 3.0);
+    EXPECT_TRUE(scanNumber(file, value));  // the next number starts after the long one
+    EXPECT_EQ(value, 4.0);
+    std::fclose(file);
+    // 0.000...0001e310 with its 1 as the 302nd character: 1e10
+    write("F.dat", "0." + std::string(299, '0') + "1e310\n");
+    file = open("F.dat");
+    EXPECT_TRUE(scanNumber(file, value));
+    EXPECT_EQ(value, 1e10);
     std::fclose(file);
 }
 

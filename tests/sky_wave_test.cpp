@@ -156,6 +156,31 @@ TEST(GroundReflection, MatchesTheComplexFresnelCoefficient) {
     }
 }
 
+// Q = sin^2 * M - B exactly 0: the phase is +90, -90 or 0 degrees by the sign of T alone.
+// At vertical incidence sin is 1, so terms whose M is B itself make Q exactly 0; beta then
+// sets the sign of T = sin(beta + psi / 2).
+TEST(GroundReflection, PhaseWhereQIsExactlyZeroFollowsTheSignOfT) {
+    PredictionState state = passState();
+    state.elevationAngle = kHalfPi;
+    state.groundPermittivity = 15.0;
+    const double x = 36.0;
+    const double k = std::cos(kHalfPi) * std::cos(kHalfPi);
+    const double b = std::sqrt((15.0 - k) * (15.0 - k) + x * x);
+    const double psi = -std::atan(x / (15.0 - k));
+    GroundTerms terms{};
+    terms.lossTerm = x;
+    terms.permittivityModulusSq = b;  // so that Q = 1 * 1 * b - b
+    terms.permittivityModulus = std::sqrt(b);
+    terms.alpha = 0.0;
+    ASSERT_EQ(std::sin(state.elevationAngle), 1.0);
+    terms.beta = 1.0;  // T > 0
+    EXPECT_EQ(evaluateGroundReflection(state, terms).phaseDeg, kHalfPi * kDegPerRad);
+    terms.beta = 0.0;  // T < 0
+    EXPECT_EQ(evaluateGroundReflection(state, terms).phaseDeg, -kHalfPi * kDegPerRad);
+    terms.beta = -psi / 2.0;  // T = sin(0) = 0
+    EXPECT_EQ(evaluateGroundReflection(state, terms).phaseDeg, 0.0);
+}
+
 TEST(GroundReflection, UnknownCodeKeepsTheEarlierGround) {
     PredictionState state = reflectionState(1, 100.0, 5.0);
     state.midGroundType = 7;

@@ -57,9 +57,6 @@ bool isSjisLeadByte(unsigned char byte) {
 
 bool isDigit(int c) { return c >= '0' && c <= '9'; }
 
-// Longest number text scanNumber takes; a longer one is no number a person wrote.
-constexpr std::size_t kMaxNumberText = 128;
-
 }  // namespace
 
 bool allows(const AllowedValues& allowed, double value) {
@@ -91,16 +88,9 @@ std::FILE* openInputFile(const fs::path& file) {
 }
 
 bool scanNumber(std::FILE* file, double& value) {
-    char text[kMaxNumberText + 1];
-    std::size_t length = 0;
-    bool tooLong = false;
-    auto keep = [&](int c) {
-        if (length < kMaxNumberText) {
-            text[length++] = static_cast<char>(c);
-        } else {
-            tooLong = true;
-        }
-    };
+    // every character of the number counts, however many digits it was written with
+    std::string text;
+    auto keep = [&](int c) { text.push_back(static_cast<char>(c)); };
     int c = std::fgetc(file);
     while (c != EOF && std::isspace(c)) c = std::fgetc(file);
     if (c == '+' || c == '-') {
@@ -135,9 +125,8 @@ bool scanNumber(std::FILE* file, double& value) {
         complete = exponentDigits;
     }
     if (c != EOF) std::ungetc(c, file);
-    if (!complete || tooLong) return false;
-    text[length] = '\0';
-    const double scanned = std::strtod(text, nullptr);
+    if (!complete) return false;
+    const double scanned = std::strtod(text.c_str(), nullptr);
     if (!std::isfinite(scanned)) return false;
     value = scanned;
     return true;
