@@ -14,10 +14,11 @@ BUILD_PACKAGES := cmake g++ make libgtest-dev clang-format \
 	gmt gmt-gshhg-low gmt-gshhg-high gmt-gshhg-full libnetcdf-dev libhdf5-dev pkgconf \
 	libgdal-dev ghostscript libjs-leaflet
 # The tests (and bench/viewer-page) open those pages in headless Chromium, driven by Selenium;
-# they read the grids back with GDAL's programs and Python modules and with xarray; localedef
-# (locales) makes the decimal-comma and EUC-JP locales a test runs the map tool under.
+# they read the grids back with GDAL's programs and Python modules, with xarray and with ncdump
+# (netcdf-bin); localedef (locales) makes the decimal-comma and EUC-JP locales a test runs the
+# map tool under.
 TEST_PACKAGES := chromium chromium-driver python3-selenium gdal-bin python3-gdal python3-xarray \
-	python3-netcdf4 locales
+	python3-netcdf4 netcdf-bin locales
 FUZZ_PACKAGES := clang libclang-rt-dev
 # bench/run-time times runs with hyperfine and traces their opens with strace; bench/same-output
 # compares netCDF grids by their ncdump.

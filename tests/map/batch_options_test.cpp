@@ -100,7 +100,11 @@ TEST(TimeZone, NamesOffsetsAndRefusals) {
         EXPECT_EQ(zone.offsetMinutes, c.offsetMinutes) << c.text;
     }
     for (const char* bad :
-         {"", "CET", "+1", "+01", "01:00", "+1:00", "+01:60", "+14:30", "+01:00x", "-1a:00"}) {
+         {"", "CET", "+1", "+01", "01:00", "+1:00", "+01:60", "+14:30", "+01:00x", "-1a:00",
+          // Fault: the numbers were read with sscanf, which took a sign or a blank of their own:
+          // "+-1:00" was the zone "UTC+-1:00", 60 minutes behind UTC, in every file's metadata
+          "+-1:00", "-+1:00", "+01:-5", "+01:+5", "- 1:00", "+ 1:00", "+01: 5", "+-1:30",
+          "-+9:00"}) {
         EXPECT_THROW(fm::parseTimeZone(bad), UsageError) << bad;
     }
 }

@@ -91,6 +91,10 @@ TEST(MapCli, UsageErrorsExitWithStatus2AndSayWhatIsWrong) {
         {{"points", fixture(), "-o", out, "--tx-ground", "0"}, "a whole number from 1 to 3"},
         {{"points", fixture(), "-o", out, "--rx-ground", "4"}, "a whole number from 1 to 3"},
         {{"points", fixture(), "-o", out, "--frq-khz", "50"}, "did you mean --freq-khz?"},
+        // Fault: a misspelt mode was answered only with "A subcommand is required".
+        {{"aera", fixture(), "-o", out, "-R", "120/150/20/40", "--step", "1"},
+         "aera: no such mode; the modes are points and area (did you mean area?)"},
+        {{"", fixture(), "-o", out}, "\"\": no such mode; the modes are points and area\n"},
         {{"area", fixture(), "-o", out, "-R", "120/150/20/40", "--step", "nan"},
          "a number from 0.0001 to 90"},
         {{"area", fixture(), "-o", out, "-R", "120/nan/20/40", "--step", "1"}, "--region"},

@@ -15,6 +15,7 @@ import csv
 import json
 import math
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -193,6 +194,31 @@ class Grids(unittest.TestCase):
                         tif.GetRasterBand(band + 1).ReadAsArray(),
                         every.fieldDb.values[band][::-1])
 
+    def test_geotiff_statistics_are_those_of_the_finite_field(self):
+        # Fault: the statistics GDAL computed took the transmitter's +inf node: maximum inf,
+        # mean and deviation NaN, over which QGIS stretches its colours
+        with xarray.open_dataset(out('field.nc')) as every:
+            grids = every.fieldDb.values
+        tif = gdal.Open(out('field.tif'))
+        for index in range(tif.RasterCount):
+            values = grids[index].astype(numpy.float64)
+            self.assertIn(math.inf, values)
+            finite = values[numpy.isfinite(values)]
+            least, greatest, mean, deviation = tif.GetRasterBand(index + 1).GetStatistics(0, 1)
+            # stored as text of 14 digits: the float32 values of the grid again
+            self.assertEqual([numpy.float32(least), numpy.float32(greatest)],
+                             [numpy.float32(finite.min()), numpy.float32(finite.max())], index)
+            self.assertAlmostEqual(mean, finite.mean(), places=4)
+            self.assertAlmostEqual(deviation, finite.std(), places=4)
+        info = subprocess.run(['gdalinfo', '-stats', out('field.tif')], capture_output=True,
+                              text=True, check=True).stdout
+        statistics = re.findall(r'Minimum=(\S+), Maximum=(\S+), Mean=(\S+), StdDev=(\S+)', info)
+        self.assertEqual(len(statistics), tif.RasterCount)
+        for numbers in statistics:
+            self.assertTrue(all(math.isfinite(float(n.rstrip(','))) for n in numbers), numbers)
+        # stored in the file: nothing written beside it
+        self.assertFalse(os.path.exists(out('field.tif.aux.xml')))
+
 
 class Contours(unittest.TestCase):
     def test_service_areas_hold_the_nodes_at_their_level_and_no_other(self):
@@ -357,6 +383,43 @@ class Contours(unittest.TestCase):
                         checked += 1
                 self.assertGreater(checked, 100, (region, name))
 
+    def test_service_areas_of_a_grid_that_reaches_a_pole_end_there(self):
+        # Fault: the area of a node on the pole reaches half a step past it; GDAL refused to
+        # write such a polygon as RFC 7946 GeoJSON, and the run ended with status 1 (KML would
+        # have held latitudes past 90)
+        for region, tx_lat in [('-30/60/70/90', '80'), ('-30/60/-90/-70', '-80')]:
+            folder = os.path.join(WORK, 'pole' + tx_lat)
+            result = run(['area', ARGS.fixture, '-o', folder, '-R', region, '--step', '2',
+                          '--tx-lat', tx_lat, '--tx-lon', '10', '--freq-khz', '100', '--hours',
+                          '9', '--contours', '40', '--no-maps', '--format', 'csv,geojson,kml'])
+            self.assertEqual(result.returncode, 0, (region, result.stderr))
+            with open(os.path.join(folder, 'area.csv'), encoding='utf-8') as f:
+                rows = list(csv.DictReader(f))
+            for name in ['service-areas.geojson', 'service-areas.kml']:
+                shapes = [feature.GetGeometryRef().Clone()
+                          for layer in ogr.Open(os.path.join(folder, name)) for feature in layer]
+                self.assertEqual(len(shapes), 1, (region, name))
+                area = shapes[0]
+                self.assertTrue(area.IsValid(), (region, name))
+                south, north = area.GetEnvelope()[2:]
+                self.assertGreaterEqual(south, -90, (region, name))
+                self.assertLessEqual(north, 90, (region, name))
+                checked = 0
+                for row in rows:
+                    if row['pathKind'] == 'beyondRange' or row['fieldDb'] == 'inf':
+                        continue
+                    value = float(row['fieldDb'])
+                    if abs(value - 40) > 0.01:
+                        point = ogr.CreateGeometryFromWkt(
+                            'POINT (%s %s)' % (row['lonDeg'], row['latDeg']))
+                        self.assertEqual(area.Intersects(point), value > 40, (region, name, row))
+                        checked += 1
+                self.assertGreater(checked, 100, (region, name))
+                # the nodes on the pole are served: the area reaches it
+                pole = [r for r in rows if abs(float(r['latDeg'])) == 90]
+                if all(float(r['fieldDb']) > 40 for r in pole):
+                    self.assertEqual(max(abs(south), abs(north)), 90, (region, name))
+
     def test_lines_and_kml_carry_each_hour_and_level(self):
         lines = json.load(open(out('contours.geojson'), encoding='utf-8'))
         keys = {(f['properties']['hourUtc'], f['properties']['levelDb']) for f in lines['features']}
@@ -390,6 +453,71 @@ class Metadata(unittest.TestCase):
         # 05:30 in India is 00:00 UTC and 09:00 JST
         self.assertEqual(meta['hoursJst'], '9')
         self.assertTrue(os.path.exists(os.path.join(WORK, 'lf', 'field-0530.nc')))
+
+    def test_a_region_wholly_beyond_range_is_said_so_in_every_file(self):
+        # Fault: a region with no node within 4000 km (a transmitter or region mistyped) gave
+        # grids of NaN alone and empty contour files, with status 0 and not a word
+        self.assertNotIn('rangeWarning', json.load(open(out('area.json'), encoding='utf-8')))
+        folder = os.path.join(WORK, 'beyond')
+        result = run(['area', ARGS.fixture, '-o', folder, '-R', '0/10/0/10', '--step', '2',
+                      '--hours', '0', '--no-maps', '--format', 'grid,csv,geotiff,geojson'])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn('warning: no node of the region lies within 4000 km', result.stderr)
+        warning = json.load(open(os.path.join(folder, 'area.json'),
+                                 encoding='utf-8'))['rangeWarning']
+        self.assertIn(warning, result.stderr)
+        with xarray.open_dataset(os.path.join(folder, 'field.nc')) as grid:
+            self.assertTrue(numpy.isnan(grid.fieldDb.values).all())
+            self.assertEqual(grid.attrs['rangeWarning'], warning)
+        self.assertEqual(gdal.Open(os.path.join(folder, 'field.tif')).GetMetadataItem(
+            'rangeWarning'), warning)
+        with open(os.path.join(folder, 'service-areas.geojson'), encoding='utf-8') as f:
+            self.assertEqual(json.load(f)['features'], [])
+        # one node within range (of four) is enough to say nothing
+        result = run(['area', ARGS.fixture, '-o', os.path.join(WORK, 'one-in-range'), '-R',
+                      '109.69/111.69/9.68/11.68', '--step', '2', '--hours', '0', '--no-maps',
+                      '--format', 'csv', '--freq-khz', '100'])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertNotIn('no node of the region', result.stderr)
+
+
+    def test_a_region_written_across_the_transmitters_antimeridian_is_said_so(self):
+        # Fault: a grid round the globe (-180/180) about a transmitter at 170 E took the nodes
+        # east of 180 at longitudes more than half a turn from the transmitter's, where the
+        # classic method puts the control point and its sun off the path: tens of dB apart
+        # from the same places written 0/360, without a word
+        common = ['--step', '5', '--tx-lat', '55', '--tx-lon', '170', '--freq-khz', '100',
+                  '--hours', '0-23', '--no-maps', '--format', 'csv']
+        runs = {}
+        for name, region, model in [('minus', '-180/180/40/70', 'classic'),
+                                    ('plus', '0/360/40/70', 'classic'),
+                                    ('extended', '-180/180/40/70', 'extended')]:
+            folder = os.path.join(WORK, 'turn-' + name)
+            result = run(['area', ARGS.fixture, '-o', folder, '-R', region, '--model', model] +
+                         common)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            with open(os.path.join(folder, 'area.json'), encoding='utf-8') as f:
+                meta = json.load(f)
+            with open(os.path.join(folder, 'area.csv'), encoding='utf-8') as f:
+                rows = list(csv.DictReader(f))
+            runs[name] = (result.stderr, meta, rows)
+        stderr, meta, rows = runs['minus']
+        far = [row for row in rows if row['hourJst'] == '0' and float(row['lonDeg']) < -10
+               and row['pathKind'] in ('oneHop', 'twoHop')]
+        self.assertIn('%d sky-wave nodes of the region lie more than 180 degrees of longitude '
+                      "from the transmitter's (170)" % len(far), stderr)
+        self.assertIn(meta['longitudeWarning'], stderr)
+        for name in ['plus', 'extended']:
+            self.assertNotIn('longitudeWarning', runs[name][1], name)
+            self.assertNotIn('180 degrees of longitude', runs[name][0], name)
+        # what the warning is about: the same places, written the two ways, apart by far more
+        # than rounding
+        plus = {(r['latDeg'], float(r['lonDeg']) % 360, r['hourJst']): r['fieldDb']
+                for r in runs['plus'][2]}
+        apart = max(abs(float(row['fieldDb']) -
+                        float(plus[(row['latDeg'], float(row['lonDeg']) % 360, row['hourJst'])]))
+                    for row in far)
+        self.assertGreater(apart, 10)
 
 
 def main():

@@ -61,6 +61,12 @@ EXTENDED_POINTS = {
 MAST_POINTS = {'Mast': (35.68, 139.69), 'Manila': (14.6, 121.0)}
 # points across the 180th meridian from the transmitter at Tokyo
 PACIFIC_POINTS = {'Midway': (28.2, -177.4), 'Honolulu': (21.3, -157.9)}
+# names as long as a list may hold them: one word, and many words
+LONG_NAMES = {
+    'W' * 3000: (34.69, 135.50),
+    ' '.join(['Long name of a receiving site'] * 40): (26.21, 127.68),
+    'Manila': (14.6, 121.0),
+}
 
 
 def run(command):
@@ -95,6 +101,9 @@ def setUpModule():
     one_hour = AREA_ARGS[:AREA_ARGS.index('--hours')] + ['--hours', '6']
     run([ARGS.map_exe, 'area', fixture, '-o', os.path.join(WORK, 'area-one-hour'), '--format',
          'html', '--no-maps'] + one_hour)
+    # a grid in the South Atlantic, every node beyond 4000 km of the transmitter at Tokyo
+    run([ARGS.map_exe, 'area', fixture, '-o', os.path.join(WORK, 'area-beyond'), '--format',
+         'html', '--no-maps', '-R', '-40/-30/-10/0', '--step', '5', '--hours', '6'])
     def points_page(folder, points, *options):
         """A points run with its page, from a CSV of the named points."""
         points_csv = os.path.join(WORK, folder + '-in.csv')
@@ -110,6 +119,7 @@ def setUpModule():
     points_page('points-extended', EXTENDED_POINTS, '--model', 'extended')
     points_page('points-mast', MAST_POINTS)
     points_page('points-pacific', PACIFIC_POINTS)
+    points_page('points-long', LONG_NAMES)
     run([ARGS.sample_exe, os.path.join(WORK, 'sample')])
 
     PROFILE = tempfile.mkdtemp(prefix='viewer-test-chromium-')
@@ -328,6 +338,18 @@ class AreaPage(PageCase):
         self.assert_clean_load()
 
 
+    def test_a_grid_beyond_range_says_why_its_map_is_blank(self):
+        # Fault: such a page drew nothing at any hour and said nothing, as if broken
+        notes = lambda: DRIVER.find_element(By.ID, 'fc-notes').text
+        self.assertEqual(notes(), '')  # a grid with values has no such note
+        self.open_page(os.path.join(WORK, 'area-beyond'))
+        self.assertEqual(notes(), 'Every node of the grid lies beyond 4000 km of the '
+                         'transmitter: the model gives no value to draw at any hour.')
+        self.move_mouse(-5, -35)
+        self.assertEqual(self.text('fc-field'), 'no value')
+        self.assert_clean_load()
+
+
 class PointsPage(PageCase):
     def test_each_point_shows_its_name_and_day_as_points_csv_has_them(self):
         self.open_page(os.path.join(WORK, 'points'))
@@ -393,6 +415,32 @@ class PacificPointsPage(PageCase):
             self.hover_point(name, lat, lon)
             self.assertEqual(self.text('fc-point-name'), name)
         self.screenshot('points-pacific.png')
+
+
+class LongNamesPointsPage(PageCase):
+    def test_a_long_name_wraps_inside_the_panel_and_its_tooltip(self):
+        # Fault: a name of one long word made the panel 44,000 pixels wide, its chart and
+        # table scrolled away sideways, and a long name's tooltip ran as one line across the
+        # whole map
+        self.open_page(os.path.join(WORK, 'points-long'))
+        self.assert_clean_load()
+        map_width, map_height = DRIVER.execute_script(
+            'const m = FC.map.getContainer(); return [m.clientWidth, m.clientHeight];')
+        for name, (lat, lon) in LONG_NAMES.items():
+            self.hover_point(name, lat, lon)
+            self.assertEqual(self.text('fc-point-name'), name)
+            scroll, client = DRIVER.execute_script(
+                'const p = document.getElementById("fc-panel");'
+                'return [p.scrollWidth, p.clientWidth];')
+            self.assertLessEqual(scroll, client, name[:40])
+            tooltips = DRIVER.execute_script(
+                'return [...document.querySelectorAll(".leaflet-tooltip")]'
+                '  .filter((t) => t.textContent === arguments[0])'
+                '  .map((t) => t.getBoundingClientRect());', name)
+            self.assertEqual(len(tooltips), 1)
+            self.assertLess(tooltips[0]['width'], map_width / 2, name[:40])
+            self.assertLess(tooltips[0]['height'], map_height / 4, name[:40])
+        self.screenshot('points-long.png')
 
 
 class ExtendedPointsPage(PageCase):

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "output_files.h"
@@ -187,6 +188,64 @@ TEST(Generator, GroundsAtTheLimitsGiveCurvesFallingWithDistance) {
             EXPECT_EQ(columns, 18) << ground << ": " << line;  // no "nan" stops the reading
         }
         EXPECT_EQ(rows, 10) << ground;
+    }
+}
+
+// Fault: a misspelt option was refused without a hint, as the map tool gives one.
+TEST(Generator, AMisspeltOptionIsAnsweredWithTheNearestOne) {
+    const TempDir dir;
+    const std::string out = " -o " + dir.path().string();
+    for (const auto& [words, hint] : {
+             std::pair<std::string, std::string>{"--outptu-dir " + dir.path().string(),
+                                                 "--outptu-dir: did you mean --output-dir?"},
+             {"--bnd mf" + out, "--bnd: did you mean --band?"},
+             {"--geomagnetic-lattitude=40" + out,
+              "--geomagnetic-lattitude: did you mean --geomagnetic-latitude?"},
+             {"--ground-conductivty 0.01 --ground-permittivity 15" + out,
+              "--ground-conductivty: did you mean --ground-conductivity?"},
+         }) {
+        const Outcome outcome = runTool(words, dir);
+        EXPECT_EQ(outcome.status, 2) << words << "\n" << outcome.output;
+        EXPECT_NE(outcome.output.find("fieldcast-tables: " + hint), std::string::npos)
+            << words << "\n"
+            << outcome.output;
+    }
+    // a word far from every option gets no guess
+    const Outcome far = runTool("--colour" + out, dir);
+    EXPECT_EQ(far.status, 2);
+    EXPECT_EQ(far.output.find("did you mean"), std::string::npos) << far.output;
+    EXPECT_FALSE(fs::exists(dir.path() / "GW.dat"));
+}
+
+// Fault: a folder named as a file of the set (FF.dat, or FF.csv under --csv) stopped the
+// renames halfway: the run failed with the files before it new and those after it old, a set
+// fieldcast would read as one. It is refused before any file is written.
+TEST(Generator, AFolderInThePlaceOfAFileIsRefusedBeforeAnythingIsWritten) {
+    for (const bool csv : {false, true}) {
+        const TempDir dir;
+        const fs::path data = dir.path();
+        const std::string blocked = csv ? "FF.csv" : "FF.dat";
+        fs::create_directories(data / blocked);
+        fieldcast::testing::writeFile(data / "F.dat", "former\n");
+        fieldcast::testing::writeFile(data / "PS.dat", "former\n");
+        const fieldcast::tables::TableFile first{"F.dat", "freqKhz", "%.4f", {20.0}, {}, {}};
+        const fieldcast::tables::TableFile blocking{"FF.dat", "focusingFactor", "%.6f", {1.0}, {},
+                                                    {}};
+        const fieldcast::tables::TableFile last{"PS.dat", "elevationDeg", "%.4f", {0.0}, {}, {}};
+        try {
+            fieldcast::tables::writeDataSet({first, blocking, last}, csv, data);
+            ADD_FAILURE() << blocked << ": no error";
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find((data / blocked).string() +
+                                                 ": a folder of that name is in the way"),
+                      std::string::npos)
+                << e.what();
+        }
+        EXPECT_EQ(readFile(data / "F.dat"), "former\n") << blocked;
+        EXPECT_EQ(readFile(data / "PS.dat"), "former\n") << blocked;
+        EXPECT_TRUE(fs::is_directory(data / blocked));
+        EXPECT_FALSE(fs::exists(data / fieldcast::tables::kWorkEntry));
+        EXPECT_FALSE(fs::exists(data / "F.csv"));
     }
 }
 

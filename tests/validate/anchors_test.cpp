@@ -12,6 +12,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "models.h"
@@ -296,6 +297,20 @@ TEST(ValidateCommand, SummaryOfTheBundledSetsAndUsageErrors) {
                                  "top of the tree or name the data set with --mf"),
               std::string::npos)
         << elsewhere.err;
+}
+
+// Fault: a misspelt option was refused without a hint, as the map tool gives one.
+TEST(ValidateCommand, AMisspeltOptionIsAnsweredWithTheNearestOne) {
+    for (const auto& [words, hint] : {
+             std::pair<std::vector<std::string>, std::string>{{"--sumary"},
+                                                              "--sumary: did you mean --summary?"},
+             {{"--mff=" MF_DATA_DIR}, "--mff: did you mean --mf?"},
+         }) {
+        const auto run = runTool(words);
+        EXPECT_EQ(run.status, 2) << run.err;
+        EXPECT_NE(run.err.find("fieldcast-validate: " + hint), std::string::npos) << run.err;
+        EXPECT_TRUE(run.out.empty()) << run.out;
+    }
 }
 
 // Fault: a report, or the help, that never reached standard output (a full disk) ended with

@@ -2,6 +2,7 @@
 // metadata, CF netCDF grids, GeoTIFF, contours and service areas, coverage maps and the
 // interactive page.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <optional>
@@ -103,6 +104,14 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
     const unsigned threads = threadCount(common);
     const auto predictors = makePredictors(setup, threads);
     std::vector<WorkerResult> workerResults(threads);
+    // whether any node lies within the method's range: a region wholly beyond it (the
+    // transmitter's position or the region mistyped) gives files of no value, said so
+    std::atomic<bool> anyNodeInRange{false};
+    // the classic method's sky-wave nodes more than half a turn of longitude from the
+    // transmitter: their control point, and its sun, lie off the path (as fieldcast's do for a
+    // point written so), which a region round the globe or across 180 degrees gives unasked
+    const double txLonDeg = inputs->base.txLon;
+    std::atomic<std::size_t> farLongitudeNodes{0};
 
     std::optional<ResultFile> csv;
     if (wantCsv) {
@@ -128,6 +137,7 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
                 std::string* text = wantCsv ? &rowText[k] : nullptr;
                 if (text != nullptr) text->clear();
                 rowRefusals[k].reset();
+                std::size_t farLongitudes = 0;
                 for (int col = 0; col < grid.lonCount; ++col) {
                     const double lonDeg = nodeDeg(grid.lonMinDeg, grid.stepDeg, col);
                     if (auto refusal = predictors[worker]->predict(latDeg, lonDeg, result)) {
@@ -137,6 +147,15 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
                     const std::size_t node = row * static_cast<std::size_t>(grid.lonCount) +
                                              static_cast<std::size_t>(col);
                     if (page) page->addNode(node, result);
+                    if (result.pathKind != PathKind::beyondRange &&
+                        !anyNodeInRange.load(std::memory_order_relaxed)) {
+                        anyNodeInRange.store(true, std::memory_order_relaxed);
+                    }
+                    if (!extended && std::abs(lonDeg - txLonDeg) > 180.0 &&
+                        (result.pathKind == PathKind::oneHop ||
+                         result.pathKind == PathKind::twoHop)) {
+                        ++farLongitudes;
+                    }
                     // the node's own cells, once for its hours
                     std::string& nodeText = workerResults[worker].nodeText;
                     PredictionCells& cells = workerResults[worker].cells;
@@ -167,6 +186,7 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
                         }
                     }
                 }
+                if (farLongitudes > 0) farLongitudeNodes += farLongitudes;
             },
             &progress, batchStart);
         // the northernmost row first, the western node of it: whatever the workers' order
@@ -181,7 +201,30 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
     }
     progress.finish();
     if (csv) csv->commit();
-    const RunDescription description = describeRun(setup, common, common.zone);
+    RunDescription description = describeRun(setup, common, common.zone);
+    if (!anyNodeInRange) {
+        const std::string warning =
+            "no node of the region lies within " + formatNumber(description.noValueRangeKm) +
+            " km of the transmitter at latitude " + formatNumber(inputs->base.txLat) +
+            ", longitude " + formatNumber(inputs->base.txLon) +
+            " (the range of the method): every node has no value (empty cells in area.csv, NaN "
+            "in the grids) and the contour files hold no shape";
+        std::fprintf(stderr, "fieldcast-map: warning: %s\n", warning.c_str());
+        description.items.push_back({"rangeWarning", warning});
+    }
+    if (farLongitudeNodes > 0) {
+        const std::string warning =
+            std::to_string(farLongitudeNodes.load()) +
+            " sky-wave nodes of the region lie more than 180 degrees of longitude from the "
+            "transmitter's (" +
+            formatNumber(txLonDeg) +
+            "): the classic method takes their control point, and its sun, off the path (tens of "
+            "dB at some hours); write the two within 180 degrees of each other (one of them "
+            "shifted by 360 degrees: --tx-lon 190 for 170 W, -R 0/360/... for the globe), or use "
+            "--model extended";
+        std::fprintf(stderr, "fieldcast-map: warning: %s\n", warning.c_str());
+        description.items.push_back({"longitudeWarning", warning});
+    }
     if (wantCsv) {
         std::string hourList;
         for (int hour : options.hours) {

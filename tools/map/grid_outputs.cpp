@@ -23,6 +23,7 @@
 #include "batch_options.h"
 #include "csv_table.h"
 #include "output_files.h"
+#include "record/constants.h"
 
 namespace fieldcast::map {
 
@@ -338,7 +339,7 @@ void writeGeoTiff(const fs::path& path, const std::vector<HourGrid>& hourGrids,
     GDALSetMetadataItem(dataset.get(), "values",
                         ("NaN (no data): over " + formatNumber(description.noValueRangeKm) +
                          " km, outside the method; +inf: the transmitter's own node; -inf: waves "
-                         "that cancel exactly")
+                         "that cancel exactly; each band's statistics of its finite values")
                             .c_str(),
                         nullptr);
     std::vector<float> values;
@@ -350,6 +351,27 @@ void writeGeoTiff(const fs::path& path, const std::vector<HourGrid>& hourGrids,
             gdalFailure(path, "cannot be written");
         }
         GDALSetRasterNoDataValue(band, NAN);
+        // the statistics of the finite field, stored: those GDAL would compute take the
+        // transmitter's +inf (maximum inf, mean and deviation NaN), and QGIS stretches its
+        // colours over them (netCDF's actual_range does this for gmt)
+        double count = 0;
+        double sum = 0;
+        double squares = 0;
+        double least = INFINITY;
+        double greatest = -INFINITY;
+        for (const float v : values) {
+            if (!std::isfinite(v)) continue;
+            count += 1;
+            sum += v;
+            squares += static_cast<double>(v) * v;
+            least = std::min<double>(least, v);
+            greatest = std::max<double>(greatest, v);
+        }
+        if (count > 0) {
+            const double mean = sum / count;
+            GDALSetRasterStatistics(band, least, greatest, mean,
+                                    std::sqrt(std::max(0.0, squares / count - mean * mean)));
+        }
         GDALSetRasterUnitType(band, "dB(uV/m)");
         GDALSetDescription(band,
                            ("fieldDb " + hourText(hours[b].hourJst, description.zone)).c_str());
@@ -523,7 +545,9 @@ Geometry partsOfDimension(OGRGeometryH geometry, bool areas) {
 // Copies the features of `from` that pass `keep` into each target layer with the hour's
 // fields; `levelOf` gives a feature's level. `turn` is the band of longitudes that the files in
 // -180..180 keep of a grid wider than a turn: its nodes at both ends are the same places, and
-// their areas, moved into -180..180, would overlap (a polygon over itself is invalid).
+// their areas, moved into -180..180, would overlap (a polygon over itself is invalid). Its
+// latitudes end at the poles: the areas of a grid's nodes on or near a pole reach half a step
+// past it, which neither RFC 7946 nor KML takes.
 template <typename Keep, typename Level>
 void copyFeatures(OGRLayerH from, const std::vector<std::pair<OGRLayerH, VectorFile*>>& targets,
                   int hourJst, const TimeZone& zone, const OGREnvelope& turn, bool areas, Keep keep,
@@ -555,7 +579,8 @@ void copyFeatures(OGRLayerH from, const std::vector<std::pair<OGRLayerH, VectorF
         // the shape as the files in -180..180 take it: within one turn
         Geometry inTurn(nullptr, OGR_G_DestroyGeometry);
         OGRGeometryH global = geometry;
-        if (extent.MinX < turn.MinX || extent.MaxX > turn.MaxX) {
+        if (extent.MinX < turn.MinX || extent.MaxX > turn.MaxX || extent.MinY < turn.MinY ||
+            extent.MaxY > turn.MaxY) {
             const Geometry clipped(OGR_G_Intersection(geometry, turnBox.get()),
                                    OGR_G_DestroyGeometry);
             if (!clipped) throw OutputError("GDAL cannot keep a shape within one turn");
@@ -686,8 +711,8 @@ void writeContourFiles(const ContourFiles& files, const std::vector<HourGrid>& h
     OGREnvelope turn;
     turn.MinX = grid.lonMinDeg - half + excess / 2;
     turn.MaxX = grid.lonMaxDeg() + half - excess / 2;
-    turn.MinY = grid.latMinDeg - grid.stepDeg;
-    turn.MaxY = grid.latMaxDeg() + grid.stepDeg;
+    turn.MinY = std::max(kMinLatitudeDeg, grid.latMinDeg - grid.stepDeg);
+    turn.MaxY = std::min(kMaxLatitudeDeg, grid.latMaxDeg() + grid.stepDeg);
     std::string levelList;
     for (double level : levelsDb) {
         if (!levelList.empty()) levelList += ',';

@@ -1,7 +1,6 @@
 // fieldcast-map: fieldcast's prediction for every point of a list, or over a grid, all hours
 // in one run, with CSV, grids, maps and plots.
 #include <CLI/CLI.hpp>
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <optional>
@@ -142,46 +141,19 @@ void applyModelFlags(const ModelFlags& flags, fieldcast::map::CommonOptions& com
         flags.combine && *flags.combine == "phasor" ? CombineRule::phasor : CombineRule::power;
 }
 
-// Edits (insertions, deletions, substitutions) that turn one word into the other.
-std::size_t editDistance(const std::string& a, const std::string& b) {
-    std::vector<std::size_t> row(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        std::size_t diagonal = row[0];
-        row[0] = i;
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
-            diagonal = above;
+// The word in the place of the mode when it is none ("fieldcast-map aera ..."): the parser
+// says only that a mode is required.
+void nameUnknownMode(int argc, char** argv) {
+    if (argc < 2 || argv[1][0] == '-') return;
+    const std::string word = argv[1][0] == '\0' ? "\"\"" : argv[1];
+    std::string hint;
+    for (const char* mode : {"points", "area"}) {
+        if (fieldcast::tools::editDistance(word, mode) <= 2) {
+            hint = std::string(" (did you mean ") + mode + "?)";
         }
     }
-    return row[b.size()];
-}
-
-// "did you mean --freq-khz?" for each long option of the command line that the mode has not,
-// when one of its own is a few letters away.
-void hintNearestOptions(CLI::App& mode, int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        std::string word = argv[i];
-        if (word.rfind("--", 0) != 0 || word.size() < 3) continue;
-        word = word.substr(0, word.find('='));
-        if (mode.get_option_no_throw(word) != nullptr) continue;
-        std::string best;
-        std::size_t bestDistance = std::max<std::size_t>(2, word.size() / 4) + 1;
-        for (const CLI::Option* option : mode.get_options()) {
-            for (const std::string& name : option->get_lnames()) {
-                const std::size_t distance = editDistance(word, "--" + name);
-                if (distance < bestDistance) {
-                    bestDistance = distance;
-                    best = "--" + name;
-                }
-            }
-        }
-        if (!best.empty()) {
-            std::fprintf(stderr, "fieldcast-map: %s: did you mean %s?\n", word.c_str(),
-                         best.c_str());
-        }
-    }
+    std::fprintf(stderr, "fieldcast-map: %s: no such mode; the modes are points and area%s\n",
+                 word.c_str(), hint.c_str());
 }
 
 int run(int argc, char** argv) {
@@ -190,6 +162,9 @@ int run(int argc, char** argv) {
         "of a list, or over a latitude/longitude grid, in one run"};
     app.require_subcommand(1);
     fieldcast::tools::nameParserMessages(app, "fieldcast-map");
+    app.footer(
+        "Exit status: 0 after a complete run, 1 when an input is refused or a result cannot be "
+        "written, 2 for a usage error, 130 or 143 when interrupted (SIGINT, SIGTERM).");
     ProgressFlags progressFlags;
     GroundFlags groundFlags;
     ModelFlags modelFlags;
@@ -299,7 +274,11 @@ int run(int argc, char** argv) {
         return fieldcast::map::runArea(common, areaOptions);
     } catch (const CLI::ParseError& e) {
         const int status = app.exit(e);  // prints help, or the error and a hint
-        if (status != 0) hintNearestOptions(area->parsed() ? *area : *points, argc, argv);
+        if (status != 0) {
+            fieldcast::tools::hintNearestOptions(area->parsed() ? *area : *points, "fieldcast-map",
+                                                 argc, argv);
+            if (!area->parsed() && !points->parsed()) nameUnknownMode(argc, argv);
+        }
         return status == 0 ? 0 : kExitUsage;
     } catch (const fieldcast::map::UsageError& e) {
         std::fprintf(stderr, "fieldcast-map: %s\nRun with --help for more information.\n",

@@ -1,6 +1,7 @@
 #include "time_zone.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 #include "batch_options.h"
@@ -24,13 +25,16 @@ TimeZone parseTimeZone(const std::string& text) {
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     if (word == "UTC" || word == "Z") return {"UTC", 0};
     if (word == "JST") return {"JST", kJstOffsetMinutes};
-    int hours = 0;
-    int minutes = 0;
-    char sign = 0;
-    char tail = 0;
-    const bool shaped =
-        text.size() == 6 && (text[0] == '+' || text[0] == '-') && text[3] == ':' &&
-        std::sscanf(text.c_str(), "%c%2d:%2d%c", &sign, &hours, &minutes, &tail) == 3;
+    // "+HH:MM" or "-HH:MM", each of the four a digit: sscanf's numbers alone would take a sign
+    // or a blank of their own ("+-1:00", "+01:-5", "- 1:00")
+    const auto digit = [&](std::size_t i) {
+        return std::isdigit(static_cast<unsigned char>(text[i])) != 0;
+    };
+    const bool shaped = text.size() == 6 && (text[0] == '+' || text[0] == '-') && digit(1) &&
+                        digit(2) && text[3] == ':' && digit(4) && digit(5);
+    const char sign = text.empty() ? '+' : text[0];
+    const int hours = shaped ? (text[1] - '0') * 10 + (text[2] - '0') : 0;
+    const int minutes = shaped ? (text[4] - '0') * 10 + (text[5] - '0') : 0;
     const int offset = hours * 60 + minutes;
     if (!shaped || minutes >= 60 || offset > kMaxOffsetMinutes) {
         throw UsageError("--time-zone: \"" + text +

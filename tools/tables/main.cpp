@@ -89,6 +89,9 @@ int main(int argc, char** argv) {
         "PS, AF1-3, CSX, FCS, RCX1-3) that fieldcast reads, as .dat files in DIR, for the LF or "
         "the MF band."};
     fieldcast::tools::nameParserMessages(app, "fieldcast-tables");
+    app.footer(
+        "Exit status: 0 when every file was written, 1 when the folder or a file could not be "
+        "(the set that was there stays), 2 for a usage error.");
     app.add_option("-o,--output-dir", options.outputDir,
                    "directory to write into (created if missing)")
         ->type_name("DIR")
@@ -97,7 +100,7 @@ int main(int argc, char** argv) {
             [](std::string& text) {
                 return text.empty() ? std::string("a folder name is needed") : std::string();
             },
-            "DIR"));
+            ""));
     app.add_option("--band", options.band, bandHelp())
         ->type_name("BAND")
         ->check(CLI::IsMember(
@@ -134,7 +137,7 @@ int main(int argc, char** argv) {
     app.add_option("--ground-file", options.groundFile,
                    "file name of that ground's curves (default GWU.dat)")
         ->type_name("NAME")
-        ->check(CLI::Validator(checkGroundFileName, "NAME"))
+        ->check(CLI::Validator(checkGroundFileName, ""))
         ->needs(permittivity);
     try {
         app.parse(argc, argv);
@@ -148,6 +151,7 @@ int main(int argc, char** argv) {
         return 0;
     } catch (const CLI::ParseError& e) {
         app.exit(e);
+        fieldcast::tools::hintNearestOptions(app, "fieldcast-tables", argc, argv);
         return kExitUsage;
     }
 

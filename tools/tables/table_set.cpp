@@ -288,6 +288,19 @@ void checkNoRunWritesInto(const fs::path& dir) {
 
 void writeDataSet(const std::vector<TableFile>& files, bool csv, const fs::path& dir) {
     for (const TableFile& table : files) checkFinite(table, dir / table.fileName);
+    // a folder in the place of a file would stop the renames halfway, the set then part new
+    // and part old: refused before anything is written
+    for (const TableFile& table : files) {
+        for (const std::string& name : {table.fileName, csv ? csvName(table) : std::string()}) {
+            if (name.empty()) continue;
+            std::error_code error;
+            if (fs::is_directory(fs::symlink_status(dir / name, error))) {
+                throw std::runtime_error((dir / name).string() +
+                                         ": a folder of that name is in the way; nothing was "
+                                         "written");
+            }
+        }
+    }
     // mkdir succeeds for one process only: a second run into the folder waits for none and
     // is refused while the first is writing
     const fs::path work = dir / kWorkEntry;

@@ -30,6 +30,10 @@ int main(int argc, char** argv) {
         "published LF measurements, run through the prediction itself; the ground-wave curves "
         "against ITU-R P.368 and the sun against the almanac"};
     fieldcast::tools::nameParserMessages(app, "fieldcast-validate");
+    app.footer(
+        "Run from the top of the tree for the default folders. Exit status: 0 when every group "
+        "meets its criteria, 1 when one does not or a data set cannot be read, 2 for a usage "
+        "error.");
     app.add_option("--lf", sets.lf, "the LF data set (20-300 kHz)")
         ->check(CLI::ExistingDirectory)
         ->capture_default_str();
@@ -44,6 +48,7 @@ int main(int argc, char** argv) {
         return standardOutputWritten() ? 0 : 1;
     } catch (const CLI::ParseError& e) {
         app.exit(e);
+        fieldcast::tools::hintNearestOptions(app, "fieldcast-validate", argc, argv);
         return 2;
     }
     // The default folders are the bundled ones, relative to the top of the tree: from anywhere

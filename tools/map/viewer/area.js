@@ -155,6 +155,12 @@
     if (node) readNode(node); else { lastNode = null; clearReadout('outside the grid'); }
   });
   clearReadout('point at the map');
+  // a grid wholly outside the model's range draws nothing at any hour: say why rather than
+  // leave a blank map (a transmitter's longitude with the wrong sign, say)
+  if (kinds.every((kind) => page.kinds[kind] === 'beyondRange')) {
+    FC.note('Every node of the grid lies beyond ' + page.noValueRangeKm +
+      ' km of the transmitter: the model gives no value to draw at any hour.');
+  }
 
   // the first hour at once, then the others in the background
   show(order[0]).then(async () => {

@@ -109,7 +109,9 @@
       radius: 6, weight: 1.5, color: '#111', fillOpacity: 0.9,
       fillColor: beyond ? '#9a9a9a' : '#1f77b4',
     }).addTo(map);
-    marker.bindTooltip(FC.element('span', point.name), { direction: 'top', offset: [0, -6] });
+    marker.bindTooltip(FC.element('span', point.name, 'fc-point-label'), {
+      direction: 'top', offset: [0, -6], className: 'fc-point-tooltip',
+    });
     marker.on('mouseover', () => { if (pinned === null) showPoint(index); });
     marker.on('click', (event) => {
       L.DomEvent.stopPropagation(event);
