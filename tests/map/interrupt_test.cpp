@@ -25,10 +25,10 @@ const std::string kData = BUNDLED_DATA_DIR;
 
 // Starts the map tool in `workDir` in a process group of its own (a signal to the group, as a
 // terminal's Ctrl-C or timeout sends it, reaches the tool and its gmt and not the tests), with
-// TMPDIR set, every signal at its default and standard output on `stdoutFd` (/dev/null when
-// -1). Returns the wait status.
+// TMPDIR set, every signal at its default and standard output and error on `stdoutFd` and
+// `stderrFd` (/dev/null when -1). Returns the wait status.
 int runMapInOwnGroup(const std::vector<std::string>& args, const fs::path& workDir,
-                     const fs::path& tmpDir, int stdoutFd = -1) {
+                     const fs::path& tmpDir, int stdoutFd = -1, int stderrFd = -1) {
     std::vector<std::string> words{FIELDCAST_MAP_EXE};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -49,7 +49,11 @@ int runMapInOwnGroup(const std::vector<std::string>& args, const fs::path& workD
     } else {
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     }
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    if (stderrFd >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, stderrFd, 2);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    }
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setpgroup(&attributes, 0);
@@ -130,23 +134,40 @@ TEST(MapInterrupt, AKilledRunLeavesTheNoteThatItDidNotFinish) {
         << rerun.err;
 }
 
-// Fault: a run whose standard output had no reader any more (`| head -1`, a pager that was
-// quit) ended by SIGPIPE as it printed the list of its files, as programs do, but left its
-// scratch folder with gmt's session folder under TMPDIR, one more for each run.
-TEST(MapInterrupt, AReaderOfStandardOutputThatIsGoneLeavesNoScratch) {
-    const TempDir work;
-    fs::create_directories(work / "tmp");
-    int pipeEnds[2];
-    ASSERT_EQ(pipe(pipeEnds), 0);
-    close(pipeEnds[0]);  // the reader is gone before the run prints anything
-    const int status =
-        runMapInOwnGroup({"points", kData, "-o", "out"}, work.path(), work / "tmp", pipeEnds[1]);
-    close(pipeEnds[1]);
-    ASSERT_TRUE(WIFSIGNALED(status));
-    EXPECT_EQ(WTERMSIG(status), SIGPIPE);
-    EXPECT_EQ(entries(work / "out"),
-              (std::vector<std::string>{"diurnal.png", "points.csv", "points.json"}));
-    EXPECT_TRUE(entries(work / "tmp").empty());
+// Fault: a run whose standard output or error had no reader any more (`2>&1 | head -1`, a
+// pager that was quit) was ended by SIGPIPE: on standard error in the middle of the run (the
+// progress bar, a warning), leaving its work entry and scratch folder and no result; on
+// standard output as it listed its files, leaving its scratch folder with gmt's session
+// folder under TMPDIR. What it prints then is lost; the run goes on, and the list that could
+// not be printed is a failed write of standard output.
+TEST(MapInterrupt, AStreamWhoseReaderHasGoneEndsNoRunHalfway) {
+    for (const bool onStandardError : {true, false}) {
+        SCOPED_TRACE(onStandardError ? "standard error" : "standard output");
+        const TempDir work;
+        fs::create_directories(work / "tmp");
+        int pipeEnds[2];
+        ASSERT_EQ(pipe(pipeEnds), 0);
+        close(pipeEnds[0]);  // the reader is gone before the run prints anything
+        const int messages = open((work / "err.txt").c_str(), O_WRONLY | O_CREAT, 0600);
+        ASSERT_GE(messages, 0);
+        std::vector<std::string> args = kAreaRun;
+        args.push_back("--progress");
+        const int status =
+            onStandardError
+                ? runMapInOwnGroup(args, work.path(), work / "tmp", -1, pipeEnds[1])
+                : runMapInOwnGroup(args, work.path(), work / "tmp", pipeEnds[1], messages);
+        close(pipeEnds[1]);
+        close(messages);
+        ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+        EXPECT_EQ(WEXITSTATUS(status), onStandardError ? 0 : 1);
+        if (!onStandardError) {
+            EXPECT_NE(readFile(work / "err.txt").find("standard output: write failed"),
+                      std::string::npos);
+        }
+        EXPECT_EQ(entries(work / "out"),
+                  (std::vector<std::string>{"area.csv", "area.json", "map-00.png", "map-01.png"}));
+        EXPECT_TRUE(entries(work / "tmp").empty());
+    }
 }
 
 // Fault: a file grown past the size limit (ulimit -f, as a batch system sets it) ended the

@@ -112,8 +112,10 @@ void removeChild(pid_t pid) {
 
 void catchInterrupts(const char* toolName, void (*cleanUp)()) {
     // A file grown past the size limit (ulimit -f) fails its write with EFBIG, which the run
-    // reports and cleans up after, instead of ending the process on the spot
+    // reports and cleans up after, and a standard stream whose reader has gone (`2>&1 | head`)
+    // fails with EPIPE, instead of ending the process on the spot with its work half done
     ::signal(SIGXFSZ, SIG_IGN);
+    ::signal(SIGPIPE, SIG_IGN);
     sigset_t signals;
     sigemptyset(&signals);
     for (const int signal : kInterruptSignals) sigaddset(&signals, signal);

@@ -77,7 +77,8 @@ inline constexpr int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
 // with them) and its unfinished files, leaves the note of the output folder and exits with
 // 128 + the signal (130, 143, 129), saying so under the tool's name. `cleanUp`, when given,
 // removes the tool's own unfinished work, with runLock held, before the scratch folders go.
-// SIGXFSZ is ignored: a file past the size limit fails its write as on a full disk.
+// SIGXFSZ and SIGPIPE are ignored: a file past the size limit fails its write as on a full
+// disk, a write to a pipe without a reader fails (standard error's are let go).
 void catchInterrupts(const char* toolName = "fieldcast-map", void (*cleanUp)() = nullptr);
 
 // Held while a child process starts and while a result is renamed into place: the end of
@@ -124,8 +125,8 @@ class ResultFile {
 void checkStandardOutput();
 
 // What the run wrote, on standard output: a line on the run and the files, sorted. The
-// scratch folders go first: a reader of standard output that has gone (`| head`) ends the
-// process with SIGPIPE here.
+// scratch folders go first: nothing of the run is left to remove should a signal end the
+// process as it prints.
 void printSummary(const std::string& what, const std::filesystem::path& dir);
 
 // Removes every scratch folder of the process at once, for a tool that ends on a signal
