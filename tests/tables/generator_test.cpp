@@ -331,15 +331,21 @@ TEST(Generator, ASecondRunIntoTheFolderIsRefused) {
                                   ": another run is writing into it"),
               std::string::npos)
         << outcome.output;
+    // the way out, for a folder that a killed run left
+    EXPECT_NE(outcome.output.find("remove that folder (rm -r " +
+                                  (data / fieldcast::tables::kWorkEntry).string() + ")"),
+              std::string::npos)
+        << outcome.output;
     EXPECT_EQ(readFile(data / "FF.dat"), "former\n");
     EXPECT_TRUE(fs::is_directory(data / fieldcast::tables::kWorkEntry));  // not the run's own
 }
 
 // Fault: SIGINT or SIGTERM while the files were written left their temporary copies in the
-// folder, a set half renamed into place and the scratch folder under TMPDIR. A large table
+// folder, a set half renamed into place and the scratch folder under TMPDIR; SIGHUP (the
+// terminal closed) left them too, and its work folder refused every later run. A large table
 // keeps the write going long enough to be interrupted.
 TEST(Generator, AnInterruptedWriteLeavesTheFormerSetAndNoTemporaryFiles) {
-    for (const int signal : {SIGINT, SIGTERM}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         const TempDir dir;
         const fs::path data = dir.path() / "data";
         const fs::path scratch = dir.path() / "tmp";
@@ -375,6 +381,66 @@ TEST(Generator, AnInterruptedWriteLeavesTheFormerSetAndNoTemporaryFiles) {
         }
         EXPECT_TRUE(fs::is_empty(scratch));
     }
+}
+
+// Fault: an interrupt while the run was still making files in its work folder removed the
+// folder's files but not the folder, as the run added one after they were listed: every later
+// run was refused as if another were writing. Many small files keep it making new ones.
+TEST(Generator, AnInterruptWhileFilesAreMadeLeavesNoWorkFolder) {
+    const TempDir dir;
+    const fs::path data = dir.path() / "data";
+    fs::create_directories(data);
+    fieldcast::testing::writeFile(data / "FF.dat", "former\n");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        fieldcast::tables::catchInterrupts();
+        std::vector<fieldcast::tables::TableFile> files;
+        for (int i = 0; i < 200'000; ++i) {
+            std::string name(1, 'T');  // not "T" + std::string, of which g++ 12 warns falsely
+            name += std::to_string(i) + ".dat";
+            files.push_back({name, "freqKhz", "%.4f", {20.0}, {}, {}});
+        }
+        try {
+            fieldcast::tables::writeDataSet(files, false, data);
+        } catch (...) {
+        }
+        _exit(0);  // not reached when the signal ends the run
+    }
+    const fs::path first = data / fieldcast::tables::kWorkEntry / "T0.dat";
+    for (int i = 0; i < 3000 && !fs::exists(first); ++i) usleep(10'000);
+    EXPECT_TRUE(fs::exists(first));
+    kill(child, SIGHUP);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGHUP);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(data)) {
+        left.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(left, std::vector<std::string>{"FF.dat"});
+    EXPECT_EQ(readFile(data / "FF.dat"), "former\n");
+}
+
+// Fault: a file grown past the size limit (ulimit -f) ended the run by SIGXFSZ, status 153
+// with no message, and left its scratch folder under TMPDIR. The write fails instead, by name.
+TEST(Generator, AFileSizeLimitFailsTheWriteByName) {
+    const TempDir dir;
+    const fs::path data = dir.path() / "data";
+    const fs::path scratch = dir.path() / "tmp";
+    fs::create_directories(data);
+    fs::create_directories(scratch);
+    fieldcast::testing::writeFile(data / "FF.dat", "former\n");
+    const auto run =
+        fieldcast::testing::runProgram("/bin/sh",
+                                       {"-c", "ulimit -f 1; TMPDIR=" + scratch.string() + " exec " +
+                                                  FIELDCAST_TABLES_EXE + " -o " + data.string()},
+                                       dir.path());
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("fieldcast-tables: cannot write "), std::string::npos) << run.err;
+    EXPECT_EQ(readFile(data / "FF.dat"), "former\n");
+    EXPECT_TRUE(fs::is_empty(scratch));
 }
 
 }  // namespace

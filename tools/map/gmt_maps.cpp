@@ -75,14 +75,16 @@ int spawnAndWait(const std::vector<std::string>& argv, const std::filesystem::pa
         // gmt's chatter would mix with our own output: its messages go to stderr only
         posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
     }
-    // the child takes SIGINT and SIGTERM as a program normally does (this process blocks them)
+    // the child takes the interrupts, SIGXFSZ and SIGPIPE as a program normally does (this
+    // process blocks the first and ignores the others)
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     sigset_t signals;
     sigemptyset(&signals);
     posix_spawnattr_setsigmask(&attributes, &signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
+    for (const int signal : kInterruptSignals) sigaddset(&signals, signal);
+    sigaddset(&signals, SIGXFSZ);
+    sigaddset(&signals, SIGPIPE);
     posix_spawnattr_setsigdefault(&attributes, &signals);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     pid_t pid = 0;

@@ -71,21 +71,28 @@ const fs::path& scratchRootLocked() {
     return s.scratchRoot;
 }
 
+// Why the run ended, for the note of the output folder and the line on standard error.
+const char* interruptReason(int signal) {
+    return signal == SIGINT   ? "interrupted (SIGINT)"
+           : signal == SIGHUP ? "hung up (SIGHUP)"
+                              : "terminated (SIGTERM)";
+}
+
 [[noreturn]] void endInterrupted(int signal, const char* toolName, void (*cleanUp)()) {
     ProcessState& s = state();
     s.runLock.lock();  // held for good: nothing is renamed into place or started any more
     for (const pid_t child : s.children) kill(child, SIGKILL);
     for (const pid_t child : s.children) waitpid(child, nullptr, 0);
-    if (s.folder != nullptr) {
-        s.folder->abandon(signal == SIGINT ? "interrupted (SIGINT)" : "terminated (SIGTERM)");
-    }
+    if (s.folder != nullptr) s.folder->abandon(interruptReason(signal));
     if (cleanUp != nullptr) cleanUp();
     {
         std::lock_guard<std::mutex> scratch(s.scratchLock);
         std::error_code ignored;
         if (!s.scratchRoot.empty()) fs::remove_all(s.scratchRoot, ignored);
     }
-    const char* line = signal == SIGINT ? ": interrupted\n" : ": terminated\n";
+    const char* line = signal == SIGINT   ? ": interrupted\n"
+                       : signal == SIGHUP ? ": hung up\n"
+                                          : ": terminated\n";
     ssize_t ignored = ::write(STDERR_FILENO, toolName, std::strlen(toolName));
     ignored = ::write(STDERR_FILENO, line, std::strlen(line));
     (void)ignored;
@@ -104,10 +111,14 @@ void removeChild(pid_t pid) {
 }
 
 void catchInterrupts(const char* toolName, void (*cleanUp)()) {
+    // A file grown past the size limit (ulimit -f) fails its write with EFBIG, which the run
+    // reports and cleans up after, and a standard stream whose reader has gone (`2>&1 | head`)
+    // fails with EPIPE, instead of ending the process on the spot with its work half done
+    ::signal(SIGXFSZ, SIG_IGN);
+    ::signal(SIGPIPE, SIG_IGN);
     sigset_t signals;
     sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
+    for (const int signal : kInterruptSignals) sigaddset(&signals, signal);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);  // every thread started later inherits it
     std::thread([signals, toolName, cleanUp] {
         int signal = 0;
@@ -130,12 +141,15 @@ OutputFolder::OutputFolder(const fs::path& dir) : dir_(dir), work_(dir / kWorkEn
     }
     fs::create_directories(dir_, error);
     if (error) throw OutputError(dir_.string() + ": cannot create (" + error.message() + ")");
+    // an interrupt waits until the claim is made and known, or it would leave the work entry
+    std::lock_guard<std::mutex> lock(runLock());
     // mkdir succeeds for one process only: the claim of the folder
     if (::mkdir(work_.c_str(), 0700) != 0) {
         if (errno == EEXIST) {
             throw UsageError("--output: " + dir_.string() +
-                             " already holds files (another run is writing into it); name a "
-                             "new or empty folder");
+                             " already holds files (another run is writing into it, or one was "
+                             "killed there: see its " +
+                             kIncompleteNote + "); name a new or empty folder");
         }
         throw OutputError(dir_.string() + ": cannot write into it (" + std::strerror(errno) + ")");
     }
@@ -146,8 +160,23 @@ OutputFolder::OutputFolder(const fs::path& dir) : dir_(dir), work_(dir / kWorkEn
                              " already holds files; name a new or empty folder");
         }
     }
-    std::lock_guard<std::mutex> lock(runLock());
+    writeNote(
+        "This run of fieldcast-map has not finished: it is writing, or it was killed "
+        "before it could say why it ended.\nThe files beside this note are complete.\n",
+        work_);
     state().folder = this;
+}
+
+void OutputFolder::writeNote(const std::string& note, const fs::path& staging) {
+    // best effort (the disk may be full), whole or not at all
+    const fs::path partialNote = staging / kIncompleteNote;
+    std::FILE* file = std::fopen(partialNote.c_str(), "w");
+    if (file == nullptr) return;
+    const bool written = std::fwrite(note.data(), 1, note.size(), file) == note.size();
+    if (std::fclose(file) == 0 && written) {
+        std::error_code ignored;
+        fs::rename(partialNote, dir_ / kIncompleteNote, ignored);
+    }
 }
 
 OutputFolder::~OutputFolder() {
@@ -181,8 +210,13 @@ void OutputFolder::expect(const std::string& name) { expected_.push_back(name); 
 void OutputFolder::expectReports(std::size_t count) { expectedReports_ = count; }
 
 void OutputFolder::finish() {
-    std::error_code ignored;
-    fs::remove_all(work_, ignored);
+    std::error_code error;
+    fs::remove(dir_ / kIncompleteNote, error);
+    if (error) {
+        throw OutputError((dir_ / kIncompleteNote).string() + ": cannot remove (" +
+                          error.message() + ")");
+    }
+    fs::remove_all(work_, error);
     done_ = true;
 }
 
@@ -190,7 +224,6 @@ void OutputFolder::abandon(const std::string& reason) {
     if (done_) return;
     done_ = true;
     std::error_code ignored;
-    fs::remove_all(work_, ignored);
     std::string note = "This run of fieldcast-map did not finish: " + reason +
                        ".\nThe files beside this note are complete. Missing:\n";
     for (const std::string& name : expected_) {
@@ -206,11 +239,16 @@ void OutputFolder::abandon(const std::string& reason) {
                     " of the " + std::to_string(expectedReports_) + " points\n";
         }
     }
-    // best effort: the disk may be full
-    if (std::FILE* file = std::fopen((dir_ / kIncompleteNote).c_str(), "w")) {
-        std::fwrite(note.data(), 1, note.size(), file);
-        std::fclose(file);
+    // the work entry is moved aside first: a worker still writing can add no file to it (one
+    // it added while the entry was being removed kept it in the folder)
+    fs::path staging = dir_ / kEndedEntry;
+    fs::rename(work_, staging, ignored);
+    if (ignored) staging = work_;
+    for (const auto& entry : fs::directory_iterator(staging, ignored)) {
+        fs::remove_all(entry.path(), ignored);
     }
+    writeNote(note, staging);
+    fs::remove_all(staging, ignored);
 }
 
 std::string userPath(const fs::path& path) {
@@ -267,6 +305,7 @@ void checkStandardOutput() {
 }
 
 void printSummary(const std::string& what, const fs::path& dir) {
+    removeScratchFolders();
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(dir)) {
         const std::string name = entry.path().filename().string();
@@ -300,6 +339,7 @@ void removeScratchFolders() {
     std::lock_guard<std::mutex> lock(s.scratchLock);
     std::error_code ignored;
     if (!s.scratchRoot.empty()) fs::remove_all(s.scratchRoot, ignored);
+    s.scratchRoot.clear();
 }
 
 fs::path gmtUserDir() {

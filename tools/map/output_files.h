@@ -3,6 +3,7 @@
 // of an interrupted run.
 #pragma once
 
+#include <signal.h>
 #include <sys/types.h>
 
 #include <cstdio>
@@ -25,9 +26,10 @@ struct OutputError : std::runtime_error {
 // run's work entry inside it with mkdir, which only one process can do, so a second run into
 // the same folder is refused (a UsageError), as is a folder that already holds files. Results
 // are written into the work entry and renamed into the folder when complete, so every file
-// of the folder is whole. finish() ends a complete run; a run that ends otherwise (an error,
-// SIGINT, SIGTERM) removes its unfinished files and leaves kIncompleteNote, which names the
-// results that are missing.
+// of the folder is whole. kIncompleteNote is in the folder from the claim on, so that a run
+// killed outright (SIGKILL, the machine stopped) leaves it too; finish() ends a complete run
+// and removes it; a run that ends otherwise (an error, an interrupt) removes its unfinished
+// files and rewrites the note with the results that are missing.
 class OutputFolder {
   public:
     explicit OutputFolder(const std::filesystem::path& dir);
@@ -53,8 +55,12 @@ class OutputFolder {
 
     static constexpr const char* kWorkEntry = ".fieldcast-map-run";
     static constexpr const char* kIncompleteNote = "INCOMPLETE.txt";
+    // The work entry of a run that ended early, while its partial files are removed.
+    static constexpr const char* kEndedEntry = ".fieldcast-map-ended";
 
   private:
+    // Puts kIncompleteNote in the folder through `staging`, so that it is whole or absent.
+    void writeNote(const std::string& note, const std::filesystem::path& staging);
     std::filesystem::path dir_;
     std::filesystem::path work_;
     std::vector<std::string> expected_;
@@ -62,11 +68,17 @@ class OutputFolder {
     bool done_ = false;
 };
 
-// Catches SIGINT and SIGTERM for the rest of the process; call before any thread starts.
+// The signals that end a run as an interrupted one: Ctrl-C, a batch system's or timeout's
+// SIGTERM, and the SIGHUP of a terminal or ssh session that closes under the run.
+inline constexpr int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// Catches kInterruptSignals for the rest of the process; call before any thread starts.
 // An interrupted run stops its gmt processes, removes its scratch folders (gmt's sessions
 // with them) and its unfinished files, leaves the note of the output folder and exits with
-// 128 + the signal (130, 143), saying so under the tool's name. `cleanUp`, when given, removes
-// the tool's own unfinished work, with runLock held, before the scratch folders go.
+// 128 + the signal (130, 143, 129), saying so under the tool's name. `cleanUp`, when given,
+// removes the tool's own unfinished work, with runLock held, before the scratch folders go.
+// SIGXFSZ and SIGPIPE are ignored: a file past the size limit fails its write as on a full
+// disk, a write to a pipe without a reader fails (standard error's are let go).
 void catchInterrupts(const char* toolName = "fieldcast-map", void (*cleanUp)() = nullptr);
 
 // Held while a child process starts and while a result is renamed into place: the end of
@@ -112,7 +124,9 @@ class ResultFile {
 // Checks that everything printed on standard output reached it. Throws OutputError.
 void checkStandardOutput();
 
-// What the run wrote, on standard output: a line on the run and the files, sorted.
+// What the run wrote, on standard output: a line on the run and the files, sorted. The
+// scratch folders go first: nothing of the run is left to remove should a signal end the
+// process as it prints.
 void printSummary(const std::string& what, const std::filesystem::path& dir);
 
 // Removes every scratch folder of the process at once, for a tool that ends on a signal

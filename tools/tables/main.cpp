@@ -198,6 +198,7 @@ int main(int argc, char** argv) {
                          options.outputDir.c_str(), error.message().c_str());
             return kExitFailure;
         }
+        checkNoRunWritesInto(dir);
         std::vector<TableFile> files = computeDataSet(axes, options.night);
         if (permittivity->count() > 0) {
             files.push_back(groundWaveFile(

@@ -248,6 +248,13 @@ fs::path& workInProgress() {
     return work;
 }
 
+std::runtime_error anotherRunWritesInto(const fs::path& dir, const fs::path& work) {
+    return std::runtime_error(dir.string() +
+                              ": another run is writing into it, or one that was killed left " +
+                              work.string() + "; when no run is writing into " + dir.string() +
+                              ", remove that folder (rm -r " + work.string() + ") and run again");
+}
+
 void checkFinite(const TableFile& table, const fs::path& shown) {
     for (double v : table.values) {
         if (!std::isfinite(v)) {
@@ -261,9 +268,22 @@ void checkFinite(const TableFile& table, const fs::path& shown) {
 
 void catchInterrupts() {
     map::catchInterrupts("fieldcast-tables", [] {
-        std::error_code ignored;
-        if (!workInProgress().empty()) fs::remove_all(workInProgress(), ignored);
+        const fs::path& work = workInProgress();
+        if (work.empty()) return;
+        // moved aside first: the run, still writing, can add no file to it (one it added
+        // while the folder was being removed kept it in place, refusing every later run)
+        fs::path ended = work;
+        ended += "-ended";
+        std::error_code error;
+        fs::rename(work, ended, error);
+        fs::remove_all(error ? work : ended, error);
     });
+}
+
+void checkNoRunWritesInto(const fs::path& dir) {
+    const fs::path work = dir / kWorkEntry;
+    std::error_code ignored;
+    if (fs::exists(fs::symlink_status(work, ignored))) throw anotherRunWritesInto(dir, work);
 }
 
 void writeDataSet(const std::vector<TableFile>& files, bool csv, const fs::path& dir) {
@@ -284,18 +304,15 @@ void writeDataSet(const std::vector<TableFile>& files, bool csv, const fs::path&
     // mkdir succeeds for one process only: a second run into the folder waits for none and
     // is refused while the first is writing
     const fs::path work = dir / kWorkEntry;
-    if (::mkdir(work.c_str(), 0700) != 0) {
-        if (errno == EEXIST) {
-            throw std::runtime_error(
-                dir.string() + ": another run is writing into it (or one that was killed left " +
-                work.string() + ", to be removed)");
-        }
-        throw std::runtime_error(dir.string() + ": cannot write into it (" + std::strerror(errno) +
-                                 ")");
-    }
-    // an interrupted run takes runLock for good: a set being renamed into place is completed
+    // an interrupted run takes runLock for good: a set being renamed into place is completed,
+    // and the work folder, once made, is known to the interrupt's clean-up
     {
         std::lock_guard<std::mutex> lock(map::runLock());
+        if (::mkdir(work.c_str(), 0700) != 0) {
+            if (errno == EEXIST) throw anotherRunWritesInto(dir, work);
+            throw std::runtime_error(dir.string() + ": cannot write into it (" +
+                                     std::strerror(errno) + ")");
+        }
         workInProgress() = work;
     }
     const auto release = [&] {

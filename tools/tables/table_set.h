@@ -60,9 +60,14 @@ void writeCsvFile(const TableFile& table, const std::filesystem::path& dir);
 void writeDataSet(const std::vector<TableFile>& files, bool csv, const std::filesystem::path& dir);
 constexpr const char* kWorkEntry = ".fieldcast-tables-run";
 
-// Catches SIGINT and SIGTERM for the rest of the process; call before any thread starts. An
-// interrupted run removes its unfinished files and scratch folders (a set being renamed into
-// place is completed first) and exits with 128 + the signal (130, 143).
+// Catches SIGINT, SIGTERM and SIGHUP for the rest of the process; call before any thread
+// starts. An interrupted run removes its unfinished files and scratch folders (a set being
+// renamed into place is completed first) and exits with 128 + the signal (130, 143, 129).
 void catchInterrupts();
+
+// Throws std::runtime_error when kWorkEntry is in `dir`: another run is writing into it, or
+// one that was killed left it (the message says how to remove it). writeDataSet checks again,
+// at its claim; this spares a run the computation before a refusal.
+void checkNoRunWritesInto(const std::filesystem::path& dir);
 
 }  // namespace fieldcast::tables
