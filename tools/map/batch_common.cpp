@@ -34,19 +34,23 @@ RunSetup loadRunSetup(const CommonOptions& common, CoastlineResolution resolutio
     PathRegion region(txLatDeg, txLonDeg);
     addPaths(region);
     MaskCost cost{};
+    const int landCode = common.landGroundCode;
+    int txSiteCode = 0;
     LandSeaMask mask = [&] {
         const ScratchDir scratch;
+        if (!common.overrides.txGroundType) {
+            txSiteCode = siteIsLand(txLatDeg, txLonDeg, resolution, scratch.path()) ? landCode : 1;
+        }
         return LandSeaMask::build(region.box(kMaskMarginDeg), resolution,
                                   nominalCellArcsec(resolution), scratch.path(),
                                   threadCount(common), &cost);
     }();
-    const int landCode = common.landGroundCode;
     setup.grounds = std::make_unique<RunGrounds>(RunGrounds{
         std::move(mask), resolution, cost, landCode, !common.overrides.txGroundType, {}, {}});
     RunGrounds& grounds = *setup.grounds;
 
     InputOverrides overrides = common.overrides;
-    if (!overrides.txGroundType) overrides.txGroundType = grounds.groundCode(txLatDeg, txLonDeg);
+    if (!overrides.txGroundType) overrides.txGroundType = txSiteCode;
     overrides.rxGroundType = landCode;  // each point sets its own; AF of land read here
     overrides.midGroundType = landCode;
     loadRunInputs(common.dataDir, overrides, *setup.inputs);
