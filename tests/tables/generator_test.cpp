@@ -340,6 +340,17 @@ TEST(Generator, ASecondRunIntoTheFolderIsRefused) {
     EXPECT_TRUE(fs::is_directory(data / fieldcast::tables::kWorkEntry));  // not the run's own
 }
 
+// Sends `signal` to the forked `child` once it has made `file` (waiting up to 30 s) and waits
+// for it: its exit status, -1 if a signal ended it.
+int interruptOnceMade(pid_t child, const fs::path& file, int signal) {
+    for (int i = 0; i < 3000 && !fs::exists(file); ++i) usleep(10'000);
+    EXPECT_TRUE(fs::exists(file));
+    kill(child, signal);
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
 // Fault: SIGINT or SIGTERM while the files were written left their temporary copies in the
 // folder, a set half renamed into place and the scratch folder under TMPDIR; SIGHUP (the
 // terminal closed) left them too, and its work folder refused every later run. A large table
@@ -368,13 +379,7 @@ TEST(Generator, AnInterruptedWriteLeavesTheFormerSetAndNoTemporaryFiles) {
             _exit(0);  // not reached when the signal ends the run
         }
         const fs::path partial = data / fieldcast::tables::kWorkEntry / "FF.dat";
-        for (int i = 0; i < 3000 && !fs::exists(partial); ++i) usleep(10'000);
-        EXPECT_TRUE(fs::exists(partial));
-        kill(child, signal);
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+        EXPECT_EQ(interruptOnceMade(child, partial, signal), 128 + signal);
         EXPECT_EQ(readFile(data / "FF.dat"), "former\n");
         for (const auto& entry : fs::directory_iterator(data)) {
             EXPECT_EQ(entry.path().filename(), "FF.dat");
@@ -408,13 +413,7 @@ TEST(Generator, AnInterruptWhileFilesAreMadeLeavesNoWorkFolder) {
         _exit(0);  // not reached when the signal ends the run
     }
     const fs::path first = data / fieldcast::tables::kWorkEntry / "T0.dat";
-    for (int i = 0; i < 3000 && !fs::exists(first); ++i) usleep(10'000);
-    EXPECT_TRUE(fs::exists(first));
-    kill(child, SIGHUP);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGHUP);
+    EXPECT_EQ(interruptOnceMade(child, first, SIGHUP), 128 + SIGHUP);
     std::vector<std::string> left;
     for (const auto& entry : fs::directory_iterator(data)) {
         left.push_back(entry.path().filename().string());
