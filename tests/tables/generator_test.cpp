@@ -274,20 +274,31 @@ TEST(Generator, UnwritableDirectoryFailsWithStatusOne) {
     EXPECT_NE(empty.err.find("a folder name is needed"), std::string::npos) << empty.err;
 }
 
+// A data folder holding a former FF.dat ("former\n") for a run to write over, beside an empty
+// scratch folder for the run's TMPDIR.
+struct FormerSet {
+    TempDir dir;
+    fs::path data = dir.path() / "data";
+    fs::path scratch = dir.path() / "tmp";
+    FormerSet() {
+        fs::create_directories(data);
+        fs::create_directories(scratch);
+        fieldcast::testing::writeFile(data / "FF.dat", "former\n");
+    }
+};
+
 // Fault: on a full disk every file was left empty and the run exited 0. Each file is written
 // under a temporary name and renamed once all are whole: the data set that was there stays.
 TEST(Generator, AFailedWriteNamesTheFileAndLeavesTheFormerDataSet) {
-    const TempDir dir;
-    const fs::path data = dir.path() / "data";
-    fs::create_directories(data);
-    fieldcast::testing::writeFile(data / "FF.dat", "former\n");
+    const FormerSet set;
+    const fs::path& data = set.data;
     // files above 1 kB cannot be written (as on a full disk); SIGXFSZ ignored, so the write
     // fails instead of ending the process
     const auto run = fieldcast::testing::runProgram(
         "/bin/sh",
         {"-c", std::string("trap '' XFSZ; ulimit -f 2; exec ") + FIELDCAST_TABLES_EXE + " -o " +
                    data.string() + " --csv"},
-        dir.path());
+        set.dir.path());
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.err.find("fieldcast-tables: cannot write "), std::string::npos) << run.err;
     EXPECT_EQ(readFile(data / "FF.dat"), "former\n");
@@ -357,12 +368,9 @@ int interruptOnceMade(pid_t child, const fs::path& file, int signal) {
 // keeps the write going long enough to be interrupted.
 TEST(Generator, AnInterruptedWriteLeavesTheFormerSetAndNoTemporaryFiles) {
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        const TempDir dir;
-        const fs::path data = dir.path() / "data";
-        const fs::path scratch = dir.path() / "tmp";
-        fs::create_directories(data);
-        fs::create_directories(scratch);
-        fieldcast::testing::writeFile(data / "FF.dat", "former\n");
+        const FormerSet set;
+        const fs::path& data = set.data;
+        const fs::path& scratch = set.scratch;
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -392,10 +400,8 @@ TEST(Generator, AnInterruptedWriteLeavesTheFormerSetAndNoTemporaryFiles) {
 // folder's files but not the folder, as the run added one after they were listed: every later
 // run was refused as if another were writing. Many small files keep it making new ones.
 TEST(Generator, AnInterruptWhileFilesAreMadeLeavesNoWorkFolder) {
-    const TempDir dir;
-    const fs::path data = dir.path() / "data";
-    fs::create_directories(data);
-    fieldcast::testing::writeFile(data / "FF.dat", "former\n");
+    const FormerSet set;
+    const fs::path& data = set.data;
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -425,17 +431,14 @@ TEST(Generator, AnInterruptWhileFilesAreMadeLeavesNoWorkFolder) {
 // Fault: a file grown past the size limit (ulimit -f) ended the run by SIGXFSZ, status 153
 // with no message, and left its scratch folder under TMPDIR. The write fails instead, by name.
 TEST(Generator, AFileSizeLimitFailsTheWriteByName) {
-    const TempDir dir;
-    const fs::path data = dir.path() / "data";
-    const fs::path scratch = dir.path() / "tmp";
-    fs::create_directories(data);
-    fs::create_directories(scratch);
-    fieldcast::testing::writeFile(data / "FF.dat", "former\n");
+    const FormerSet set;
+    const fs::path& data = set.data;
+    const fs::path& scratch = set.scratch;
     const auto run =
         fieldcast::testing::runProgram("/bin/sh",
                                        {"-c", "ulimit -f 1; TMPDIR=" + scratch.string() + " exec " +
                                                   FIELDCAST_TABLES_EXE + " -o " + data.string()},
-                                       dir.path());
+                                       set.dir.path());
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.err.find("fieldcast-tables: cannot write "), std::string::npos) << run.err;
     EXPECT_EQ(readFile(data / "FF.dat"), "former\n");
