@@ -97,6 +97,18 @@ TEST(TextEncoding, PlotLabelsConvertToLatin1AndRefuseWhatLatin1Lacks) {
     EXPECT_EQ(utf8ToCp932("\xE6\x9D\xB1\xE4\xBA\xAC"), "\x93\x8C\x8B\x9E");
 }
 
+// a name the plot cannot show sent the reader to points.csv even in runs that wrote none
+// (--format none or html): the legend names the file of the run that holds it
+TEST(TextEncoding, LegendNamesWhatTheFontsLackByTheFileThatHoldsThem) {
+    EXPECT_EQ(plotLegendName("Krak\xC3\xB3w", "points.csv"), "Krak\xF3w");
+    EXPECT_EQ(plotLegendName("\xE6\x9D\xB1\xE4\xBA\xAC", "points.csv"), "(name in points.csv)");
+    EXPECT_EQ(plotLegendName("\xEC\x84\x9C\xEC\x9A\xB8", "cities.csv"), "(name in cities.csv)");
+    EXPECT_EQ(plotLegendName("Tab\there", "LATRLONR.dat"), "(name in LATRLONR.dat)");
+    // a list whose own file name the fonts lack either
+    EXPECT_EQ(plotLegendName("\xE6\x9D\xB1", "\xE5\x9C\xB0\xE7\x82\xB9.csv"),
+              "(name in the point list)");
+}
+
 TEST(ReceiverListPoints, NamesComeFromShiftJisAndStayBytesInTheReport) {
     std::vector<fieldcast::ReceiverSite> sites(2);
     std::snprintf(sites[0].name, sizeof sites[0].name, "%s", "\x91\xE5\x8D\xE3");  // 大阪

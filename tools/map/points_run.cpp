@@ -31,19 +31,6 @@ constexpr std::size_t kBlockPoints = 4096;
 // not be read, and its data would grow with the list.
 constexpr std::size_t kPlotPoints = 100;
 
-// A name as the plot's fonts can show it: in ISO 8859-1 ("Kraków"); the fonts have no
-// Japanese, so other names are left to points.csv.
-std::string plotLabel(const std::string& nameUtf8) {
-    const bool printable = std::none_of(nameUtf8.begin(), nameUtf8.end(), [](char c) {
-        return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
-    });
-    try {
-        if (printable) return utf8ToLatin1(nameUtf8);
-    } catch (const std::runtime_error&) {
-    }
-    return "(name in points.csv)";
-}
-
 // The diurnal plots of `curves` points: one for a few, else one per group, numbered.
 std::size_t diurnalPlotCount(std::size_t curves) {
     return (curves + kDiurnalCurvesPerPlot - 1) / kDiurnalCurvesPerPlot;
@@ -138,6 +125,10 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
     if (options.htmlPage) folder.expect("index.html");
 
     const RunDescription description = describeRun(setup, common, common.zone);
+    // where a name the plot cannot show is to be read: the CSV of the run, else the list
+    const std::string legendNamesFrom = options.csv         ? std::string("points.csv")
+                                        : options.pointsCsv ? options.pointsCsv->filename().string()
+                                                            : std::string("LATRLONR.dat");
     const int resultMode = inputs->base.resultMode;
     const bool extended = inputs->model.model == PropagationModel::extended;
     const unsigned threads = threadCount(common);
@@ -204,7 +195,8 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
         }
         for (std::size_t i = 0; options.plot && i < sites.size() && first + i < kPlotPoints; ++i) {
             DiurnalCurve curve;
-            curve.label = std::to_string(first + i) + ": " + plotLabel(sites[i].nameUtf8);
+            curve.label = std::to_string(first + i) + ": " +
+                          plotLegendName(sites[i].nameUtf8, legendNamesFrom);
             if (results[i].pathKind == PathKind::beyondRange) {
                 curve.noValueReason =
                     "over " + formatNumber(description.noValueRangeKm) + " km, no value";
