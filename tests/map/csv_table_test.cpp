@@ -62,6 +62,17 @@ TEST(PointsCsv, MalformedRecordsAreRefusedWithTheirLine) {
     } cases[] = {
         {"A,35\n", ":1: expected 3 fields"},
         {"A,35,139\nB,north,139\n", ":2: latitude and longitude must be numbers"},
+        {"A,35,139\nB,35,east\n",
+         ":2: latitude and longitude must be numbers in degrees, not "
+         "\"east\" (a header"},
+        // Fault: the exports of spreadsheets in decimal-comma locales, and with tabs, were
+        // refused without saying what the list should look like.
+        {"Tokyo;35,68;139,69\n",
+         ":1: latitude and longitude must be numbers in degrees, not "
+         "\"68;139\" (fields are separated by commas, not semicolons"},
+        {"pointName\tlatDeg\tlonDeg\n",
+         ":1: expected 3 fields (pointName,latDeg,lonDeg), got 1 "
+         "(fields are separated by commas"},
         {"A,95,139\n", ":1: latitude outside"},
         {"A,35,-181\n", ":1: longitude outside"},
         {"A,35,139\n,35,139\n", ":2: empty point name"},

@@ -103,9 +103,11 @@ void addCommonOptions(CLI::App& app, fieldcast::map::CommonOptions& common, Prog
         ->check(CLI::IsMember({"power", "phasor"}));
     app.add_option("-j,--threads", common.threads, "worker threads (default: one per core)")
         ->check(numberIn({1, 1024, false, true}));
-    app.add_flag("--progress", progress.on, "always draw the progress bar on standard error");
+    app.add_flag("--progress", progress.on,
+                 "draw the progress bar on standard error even when it is no terminal");
     app.add_flag("--no-progress", progress.off,
-                 "never draw it (default: drawn when standard error is a terminal)");
+                 "never draw it (default: drawn when standard error is a terminal; either way "
+                 "only once a run has taken a quarter of a second)");
 }
 
 // --ground coastlines takes the receiving-point and midpoint grounds from the mask, so their
