@@ -329,7 +329,6 @@ TEST(MapOutputs, APointWrittenAcrossTheTransmittersAntimeridianIsSaidSo) {
     const TempDir work;
     maptest::writeFile(work / "west.csv", "pointName,latDeg,lonDeg\nnear,52,175\nAK,61.2,-149.9\n");
     maptest::writeFile(work / "east.csv", "pointName,latDeg,lonDeg\nnear,52,175\nAK,61.2,210.1\n");
-    std::map<std::string, std::vector<std::vector<std::string>>> rows;
     for (const std::string name : {"west", "east"}) {
         const auto result = runMap(
             {"points", fixture(), "-o", (work / name).string(), "--points",
@@ -349,16 +348,7 @@ TEST(MapOutputs, APointWrittenAcrossTheTransmittersAntimeridianIsSaidSo) {
             EXPECT_EQ(result.err, "");
             EXPECT_EQ(meta.find("longitudeWarning"), std::string::npos) << meta;
         }
-        rows[name] = readCsv(work / name / "points.csv");
     }
-    // what it is about: the same place, its field apart by far more than rounding at some hour
-    const std::size_t field = columnOf(rows["west"][0], "fieldDb");
-    double widest = 0.0;
-    for (std::size_t r = 25; r < rows["west"].size(); ++r) {
-        widest = std::max(widest, std::abs(std::stod(rows["west"][r][field]) -
-                                           std::stod(rows["east"][r][field])));
-    }
-    EXPECT_GT(widest, 10.0);
     // the extended model takes the path's own midpoint and says nothing
     const auto extended = runMap({"points", fixture(), "-o", (work / "extended").string(),
                                   "--points", (work / "west.csv").string(), "--tx-lat", "50",
