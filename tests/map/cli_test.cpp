@@ -138,6 +138,27 @@ TEST(MapCli, UsageErrorsExitWithStatus2AndSayWhatIsWrong) {
     }
 }
 
+// Fault: run from the data folder (the default DATA_DIR), a misspelt option's value was taken for
+// the folder and the first line said "data-dir: Directory does not exist: 50"; a word that is
+// no mode came after "A subcommand is required".
+TEST(MapCli, TheToolsOwnAnswerComesFirst) {
+    const TempDir work;
+    const std::string out = (work / "out").string();
+    const auto misspelt = runMap({"points", "-o", out, "--frq-khz", "50"}, maptest::fixtureDir());
+    EXPECT_EQ(misspelt.status, 2);
+    EXPECT_EQ(misspelt.err.rfind("fieldcast-map: --frq-khz: did you mean --freq-khz?\n", 0), 0u)
+        << misspelt.err;
+    const auto mode = runMap({"aera", "-o", out}, work.path());
+    EXPECT_EQ(mode.status, 2);
+    EXPECT_EQ(mode.err,
+              "fieldcast-map: aera: no such mode; the modes are points and area (did you mean "
+              "area?)\nRun with --help for more information.\n");
+    // the help names every status a run can end with, SIGHUP's included
+    const auto help = runMap({"area", "--help"}, work.path());
+    EXPECT_NE(help.out.find("130, 143 or 129 when interrupted"), std::string::npos) << help.out;
+    EXPECT_FALSE(std::filesystem::exists(work / "out"));
+}
+
 TEST(MapCli, RefusesAnOutputFolderThatHoldsFilesAndLeavesThemAlone) {
     const TempDir work;
     std::filesystem::create_directories(work / "out");

@@ -62,6 +62,17 @@ TEST(PointsCsv, MalformedRecordsAreRefusedWithTheirLine) {
     } cases[] = {
         {"A,35\n", ":1: expected 3 fields"},
         {"A,35,139\nB,north,139\n", ":2: latitude and longitude must be numbers"},
+        {"A,35,139\nB,35,east\n",
+         ":2: latitude and longitude must be numbers in degrees, not "
+         "\"east\" (a header"},
+        // Fault: the exports of spreadsheets in decimal-comma locales, and with tabs, were
+        // refused without saying what the list should look like.
+        {"Tokyo;35,68;139,69\n",
+         ":1: latitude and longitude must be numbers in degrees, not "
+         "\"68;139\" (fields are separated by commas, not semicolons"},
+        {"pointName\tlatDeg\tlonDeg\n",
+         ":1: expected 3 fields (pointName,latDeg,lonDeg), got 1 "
+         "(fields are separated by commas"},
         {"A,95,139\n", ":1: latitude outside"},
         {"A,35,-181\n", ":1: longitude outside"},
         {"A,35,139\n,35,139\n", ":2: empty point name"},
@@ -95,6 +106,18 @@ TEST(TextEncoding, PlotLabelsConvertToLatin1AndRefuseWhatLatin1Lacks) {
     EXPECT_THROW(utf8ToLatin1("\xE6\x9D\xB1\xE4\xBA\xAC"), std::runtime_error);  // 東京
     // the Shift-JIS conversions are untouched by the Latin-1 one between them
     EXPECT_EQ(utf8ToCp932("\xE6\x9D\xB1\xE4\xBA\xAC"), "\x93\x8C\x8B\x9E");
+}
+
+// a name the plot cannot show sent the reader to points.csv even in runs that wrote none
+// (--format none or html): the legend names the file of the run that holds it
+TEST(TextEncoding, LegendNamesWhatTheFontsLackByTheFileThatHoldsThem) {
+    EXPECT_EQ(plotLegendName("Krak\xC3\xB3w", "points.csv"), "Krak\xF3w");
+    EXPECT_EQ(plotLegendName("\xE6\x9D\xB1\xE4\xBA\xAC", "points.csv"), "(name in points.csv)");
+    EXPECT_EQ(plotLegendName("\xEC\x84\x9C\xEC\x9A\xB8", "cities.csv"), "(name in cities.csv)");
+    EXPECT_EQ(plotLegendName("Tab\there", "LATRLONR.dat"), "(name in LATRLONR.dat)");
+    // a list whose own file name the fonts lack either
+    EXPECT_EQ(plotLegendName("\xE6\x9D\xB1", "\xE5\x9C\xB0\xE7\x82\xB9.csv"),
+              "(name in the point list)");
 }
 
 TEST(ReceiverListPoints, NamesComeFromShiftJisAndStayBytesInTheReport) {

@@ -322,4 +322,40 @@ TEST(MapOutputs, PointsInAnotherZoneGetUtcHoursMetadataAndOnePlotPerGroupOfTen) 
     EXPECT_NE(meta.find("\"points\": 12"), std::string::npos) << meta;
 }
 
+// Fault: a list point written more than half a turn of longitude from the transmitter (Alaska
+// at -149.9 from 170 E) took the classic method's control point, and its sun, off the path,
+// 18 dB from the same place written 210.1 at 06 JST, and only an area run said so.
+TEST(MapOutputs, APointWrittenAcrossTheTransmittersAntimeridianIsSaidSo) {
+    const TempDir work;
+    maptest::writeFile(work / "west.csv", "pointName,latDeg,lonDeg\nnear,52,175\nAK,61.2,-149.9\n");
+    maptest::writeFile(work / "east.csv", "pointName,latDeg,lonDeg\nnear,52,175\nAK,61.2,210.1\n");
+    for (const std::string name : {"west", "east"}) {
+        const auto result = runMap(
+            {"points", fixture(), "-o", (work / name).string(), "--points",
+             (work / (name + ".csv")).string(), "--tx-lat", "50", "--tx-lon", "170", "--no-plot"},
+            work.path());
+        ASSERT_EQ(result.status, 0) << result.err;
+        const std::string meta = readFile(work / name / "points.json");
+        if (name == "west") {
+            EXPECT_NE(result.err.find("warning: 1 sky-wave point lies more than 180 degrees of "
+                                      "longitude from the transmitter's (170), the first point 1 "
+                                      "\"AK\" at longitude -149.9, the same place as 210.1"),
+                      std::string::npos)
+                << result.err;
+            EXPECT_NE(meta.find("\"longitudeWarning\": \"1 sky-wave point lies"), std::string::npos)
+                << meta;
+        } else {
+            EXPECT_EQ(result.err, "");
+            EXPECT_EQ(meta.find("longitudeWarning"), std::string::npos) << meta;
+        }
+    }
+    // the extended model takes the path's own midpoint and says nothing
+    const auto extended = runMap({"points", fixture(), "-o", (work / "extended").string(),
+                                  "--points", (work / "west.csv").string(), "--tx-lat", "50",
+                                  "--tx-lon", "170", "--no-plot", "--model", "extended"},
+                                 work.path());
+    ASSERT_EQ(extended.status, 0) << extended.err;
+    EXPECT_EQ(extended.err, "");
+}
+
 }  // namespace

@@ -114,6 +114,15 @@ TEST(Generator, HelpAndUsageErrors) {
     EXPECT_NE(help.output.find("--ground-permittivity"), std::string::npos);
     EXPECT_NE(help.output.find("--band"), std::string::npos);
     EXPECT_NE(help.output.find("--geomagnetic-latitude"), std::string::npos);
+    // the statuses of an interrupted run, as the README gives them
+    EXPECT_NE(help.output.find("130, 143 or 129 when interrupted"), std::string::npos);
+    // Fault: the nearest option came after the parser's "--output-dir is required", which the
+    // misspelling had caused.
+    const Outcome misspelt = runTool("--outptu-dir " + dir.path().string(), dir);
+    EXPECT_EQ(misspelt.status, 2);
+    EXPECT_EQ(
+        misspelt.output.rfind("fieldcast-tables: --outptu-dir: did you mean --output-dir?", 0), 0u)
+        << misspelt.output;
 
     const std::string out = " -o " + dir.path().string();
     const std::string eps = " --ground-permittivity ";

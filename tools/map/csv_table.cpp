@@ -219,19 +219,27 @@ bool PointsCsvParser::parseLine(std::string_view line, PointSite& point) {
             return false;
         }
     }
+    // a spreadsheet's export for a decimal-comma locale ("Tokyo;35,68;139,69") or with tabs
+    const bool otherSeparator = line.find_first_of(";\t") != std::string_view::npos;
+    const std::string separatorHint =
+        otherSeparator ? " (fields are separated by commas, not semicolons or tabs, and degrees "
+                         "written with a decimal point: Tokyo,35.68,139.69)"
+                       : "";
     if (fields.size() != fieldCount_) {
         throw std::runtime_error(where() + "expected " + std::to_string(fieldCount_) +
                                  (fieldCount_ == 3 ? " fields (pointName,latDeg,lonDeg), got "
                                                    : " fields as the header, got ") +
-                                 std::to_string(fields.size()));
+                                 std::to_string(fields.size()) + separatorHint);
     }
     const std::string& name = fields[nameColumn_];
     const std::optional<double> lat = parseNumber(fields[latColumn_]);
     const std::optional<double> lon = parseNumber(fields[lonColumn_]);
     if (!lat || !lon) {
-        throw std::runtime_error(where() +
-                                 "latitude and longitude must be numbers (a header must name "
-                                 "the columns pointName, latDeg, lonDeg)");
+        const std::string& bad = lat ? fields[lonColumn_] : fields[latColumn_];
+        throw std::runtime_error(
+            where() + "latitude and longitude must be numbers in degrees, not \"" + bad + "\"" +
+            (otherSeparator ? separatorHint
+                            : " (a header must name the columns pointName, latDeg, lonDeg)"));
     }
     if (!allows(kLatitudeDeg, *lat)) throw std::runtime_error(where() + "latitude outside -90..90");
     if (!allows(kLongitudeDeg, *lon)) {

@@ -103,9 +103,11 @@ void addCommonOptions(CLI::App& app, fieldcast::map::CommonOptions& common, Prog
         ->check(CLI::IsMember({"power", "phasor"}));
     app.add_option("-j,--threads", common.threads, "worker threads (default: one per core)")
         ->check(numberIn({1, 1024, false, true}));
-    app.add_flag("--progress", progress.on, "always draw the progress bar on standard error");
+    app.add_flag("--progress", progress.on,
+                 "draw the progress bar on standard error even when it is no terminal");
     app.add_flag("--no-progress", progress.off,
-                 "never draw it (default: drawn when standard error is a terminal)");
+                 "never draw it (default: drawn when standard error is a terminal; either way "
+                 "only once a run has taken a quarter of a second)");
 }
 
 // --ground coastlines takes the receiving-point and midpoint grounds from the mask, so their
@@ -142,9 +144,9 @@ void applyModelFlags(const ModelFlags& flags, fieldcast::map::CommonOptions& com
 }
 
 // The word in the place of the mode when it is none ("fieldcast-map aera ..."): the parser
-// says only that a mode is required.
-void nameUnknownMode(int argc, char** argv) {
-    if (argc < 2 || argv[1][0] == '-') return;
+// says only that a mode is required. Whether it named one.
+bool nameUnknownMode(int argc, char** argv) {
+    if (argc < 2 || argv[1][0] == '-') return false;
     const std::string word = argv[1][0] == '\0' ? "\"\"" : argv[1];
     std::string hint;
     for (const char* mode : {"points", "area"}) {
@@ -154,6 +156,7 @@ void nameUnknownMode(int argc, char** argv) {
     }
     std::fprintf(stderr, "fieldcast-map: %s: no such mode; the modes are points and area%s\n",
                  word.c_str(), hint.c_str());
+    return true;
 }
 
 int run(int argc, char** argv) {
@@ -164,7 +167,8 @@ int run(int argc, char** argv) {
     fieldcast::tools::nameParserMessages(app, "fieldcast-map");
     app.footer(
         "Exit status: 0 after a complete run, 1 when an input is refused or a result cannot be "
-        "written, 2 for a usage error, 130 or 143 when interrupted (SIGINT, SIGTERM).");
+        "written, 2 for a usage error, 130, 143 or 129 when interrupted (SIGINT, SIGTERM, "
+        "SIGHUP).");
     ProgressFlags progressFlags;
     GroundFlags groundFlags;
     ModelFlags modelFlags;
@@ -273,12 +277,18 @@ int run(int argc, char** argv) {
         fieldcast::map::checkGmtRegion(areaOptions, areaOptions.maps, formats.grid || contourLines);
         return fieldcast::map::runArea(common, areaOptions);
     } catch (const CLI::ParseError& e) {
-        const int status = app.exit(e);  // prints help, or the error and a hint
-        if (status != 0) {
+        if (e.get_exit_code() != 0) {
+            // the tool's own answer first: a misspelt option can make the parser take its
+            // value for the data folder ("data-dir: Directory does not exist: 50"), and a word
+            // that is no mode leaves it saying only that one is required
+            if (!area->parsed() && !points->parsed() && nameUnknownMode(argc, argv)) {
+                std::fprintf(stderr, "Run with --help for more information.\n");
+                return kExitUsage;
+            }
             fieldcast::tools::hintNearestOptions(area->parsed() ? *area : *points, "fieldcast-map",
                                                  argc, argv);
-            if (!area->parsed() && !points->parsed()) nameUnknownMode(argc, argv);
         }
+        const int status = app.exit(e);  // prints help, or the error
         return status == 0 ? 0 : kExitUsage;
     } catch (const fieldcast::map::UsageError& e) {
         std::fprintf(stderr, "fieldcast-map: %s\nRun with --help for more information.\n",

@@ -31,19 +31,6 @@ constexpr std::size_t kBlockPoints = 4096;
 // not be read, and its data would grow with the list.
 constexpr std::size_t kPlotPoints = 100;
 
-// A name as the plot's fonts can show it: in ISO 8859-1 ("Kraków"); the fonts have no
-// Japanese, so other names are left to points.csv.
-std::string plotLabel(const std::string& nameUtf8) {
-    const bool printable = std::none_of(nameUtf8.begin(), nameUtf8.end(), [](char c) {
-        return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
-    });
-    try {
-        if (printable) return utf8ToLatin1(nameUtf8);
-    } catch (const std::runtime_error&) {
-    }
-    return "(name in points.csv)";
-}
-
 // The diurnal plots of `curves` points: one for a few, else one per group, numbered.
 std::size_t diurnalPlotCount(std::size_t curves) {
     return (curves + kDiurnalCurvesPerPlot - 1) / kDiurnalCurvesPerPlot;
@@ -137,7 +124,11 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
     for (std::size_t g = 0; g < plots; ++g) folder.expect(diurnalPlotName(g, plots));
     if (options.htmlPage) folder.expect("index.html");
 
-    const RunDescription description = describeRun(setup, common, common.zone);
+    RunDescription description = describeRun(setup, common, common.zone);
+    // where a name the plot cannot show is to be read: the CSV of the run, else the list
+    const std::string legendNamesFrom = options.csv         ? std::string("points.csv")
+                                        : options.pointsCsv ? options.pointsCsv->filename().string()
+                                                            : std::string("LATRLONR.dat");
     const int resultMode = inputs->base.resultMode;
     const bool extended = inputs->model.model == PropagationModel::extended;
     const unsigned threads = threadCount(common);
@@ -158,6 +149,10 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
     PredictionCells cells;
     ProgressBar progress("points", pointCount, common.progress);
     std::size_t predicted = 0;
+    // sky-wave points written more than half a turn of longitude from the transmitter: the
+    // classic method puts their control point, and its sun, off the path (the area run's rule)
+    std::size_t farLongitudePoints = 0;
+    std::string firstFarLongitude;
     list.forEachBlock([&](const std::vector<PointSite>& sites, std::size_t first) {
         predicted += sites.size();
         if (predicted > pointCount) return;  // the list grew since it was checked
@@ -188,6 +183,20 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
                             sites[i].latDeg, sites[i].lonDeg);
             }
         }
+        for (std::size_t i = 0; !extended && i < sites.size(); ++i) {
+            const PathKind kind = results[i].pathKind;
+            if (std::abs(sites[i].lonDeg - inputs->base.txLon) > 180.0 &&
+                (kind == PathKind::oneHop || kind == PathKind::twoHop)) {
+                if (farLongitudePoints++ == 0) {
+                    const double shifted =
+                        sites[i].lonDeg + (sites[i].lonDeg < inputs->base.txLon ? 360.0 : -360.0);
+                    firstFarLongitude = "point " + std::to_string(first + i) + " \"" +
+                                        sites[i].nameUtf8 + "\" at longitude " +
+                                        formatNumber(sites[i].lonDeg) + ", the same place as " +
+                                        formatNumber(shifted);
+                }
+            }
+        }
         for (std::size_t i = 0; csv && i < sites.size(); ++i) {
             text.clear();
             // the point's own cells, once for its hours
@@ -204,7 +213,8 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
         }
         for (std::size_t i = 0; options.plot && i < sites.size() && first + i < kPlotPoints; ++i) {
             DiurnalCurve curve;
-            curve.label = std::to_string(first + i) + ": " + plotLabel(sites[i].nameUtf8);
+            curve.label = std::to_string(first + i) + ": " +
+                          plotLegendName(sites[i].nameUtf8, legendNamesFrom);
             if (results[i].pathKind == PathKind::beyondRange) {
                 curve.noValueReason =
                     "over " + formatNumber(description.noValueRangeKm) + " km, no value";
@@ -229,6 +239,18 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
                         ")");
     }
     if (csv) csv->commit();
+    if (farLongitudePoints > 0) {
+        const std::string warning =
+            std::to_string(farLongitudePoints) +
+            (farLongitudePoints == 1 ? " sky-wave point lies" : " sky-wave points lie") +
+            " more than 180 degrees of longitude from the transmitter's (" +
+            formatNumber(inputs->base.txLon) + "), the first " + firstFarLongitude +
+            ": the classic method takes their control point, and its sun, off the path (tens of "
+            "dB at some hours); write the two within 180 degrees of each other, or use --model "
+            "extended";
+        std::fprintf(stderr, "fieldcast-map: warning: %s\n", warning.c_str());
+        description.items.push_back({"longitudeWarning", warning});
+    }
 
     if (options.csv) {
         writeDescriptionFile(

@@ -2,7 +2,9 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <optional>
 #include <stdexcept>
 
 namespace fieldcast::map {
@@ -62,5 +64,21 @@ std::string convert(std::string_view text, Conversion conversion) {
 std::string cp932ToUtf8(std::string_view text) { return convert(text, Conversion::cp932ToUtf8); }
 std::string utf8ToCp932(std::string_view text) { return convert(text, Conversion::utf8ToCp932); }
 std::string utf8ToLatin1(std::string_view text) { return convert(text, Conversion::utf8ToLatin1); }
+
+std::string plotLegendName(std::string_view nameUtf8, std::string_view whereNamed) {
+    const auto shown = [](std::string_view text) -> std::optional<std::string> {
+        const bool printable = std::none_of(text.begin(), text.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+        });
+        try {
+            if (printable) return utf8ToLatin1(text);
+        } catch (const std::runtime_error&) {
+        }
+        return std::nullopt;
+    };
+    if (const std::optional<std::string> name = shown(nameUtf8)) return *name;
+    const std::optional<std::string> where = shown(whereNamed);
+    return where && !where->empty() ? "(name in " + *where + ")" : "(name in the point list)";
+}
 
 }  // namespace fieldcast::map

@@ -13,5 +13,10 @@ std::string cp932ToUtf8(std::string_view text);
 std::string utf8ToCp932(std::string_view text);
 // The ISO 8859-1 of PostScript's fonts, as gmt draws text.
 std::string utf8ToLatin1(std::string_view text);
+// A point's name as a plot's legend can show it: its ISO 8859-1 ("Krak\xf3w"), or, for a name
+// the fonts lack (Japanese) or one with a control character, "(name in FILE)" with the file
+// of the run that holds it (`whereNamed`, the same rule; "(name in the point list)" if that
+// cannot be shown either).
+std::string plotLegendName(std::string_view nameUtf8, std::string_view whereNamed);
 
 }  // namespace fieldcast::map

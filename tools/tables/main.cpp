@@ -91,7 +91,9 @@ int main(int argc, char** argv) {
     fieldcast::tools::nameParserMessages(app, "fieldcast-tables");
     app.footer(
         "Exit status: 0 when every file was written, 1 when the folder or a file could not be "
-        "(the set that was there stays), 2 for a usage error.");
+        "(the set that was there stays) or another run is writing into it, 2 for a usage error, "
+        "130, 143 or 129 when interrupted (SIGINT, SIGTERM, SIGHUP; the set that was there "
+        "stays).");
     app.add_option("-o,--output-dir", options.outputDir,
                    "directory to write into (created if missing)")
         ->type_name("DIR")
@@ -150,8 +152,9 @@ int main(int argc, char** argv) {
         }
         return 0;
     } catch (const CLI::ParseError& e) {
-        app.exit(e);
+        // the misspelling first: the parser's own message may only be its consequence
         fieldcast::tools::hintNearestOptions(app, "fieldcast-tables", argc, argv);
+        app.exit(e);
         return kExitUsage;
     }
 

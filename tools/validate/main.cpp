@@ -47,8 +47,9 @@ int main(int argc, char** argv) {
         app.exit(e);
         return standardOutputWritten() ? 0 : 1;
     } catch (const CLI::ParseError& e) {
-        app.exit(e);
+        // the misspelling first: the parser's own message may only be its consequence
         fieldcast::tools::hintNearestOptions(app, "fieldcast-validate", argc, argv);
+        app.exit(e);
         return 2;
     }
     // The default folders are the bundled ones, relative to the top of the tree: from anywhere
