@@ -8,7 +8,11 @@
 //   - 8: --time-zone, with the clocks, file stamps and hours it names;
 //   - 9: --region and --step together ("W/E/S/N STEP"), with the grid's nodes;
 //   - 10: "LATRLONR.dat" as the map tool reads every record of it, names converted to UTF-8;
-//   - 11: a point name between UTF-8 and Shift-JIS, each way.
+//   - 11: a point name between UTF-8 and Shift-JIS, each way;
+//   - 12: a data folder as the map tool loads it: the next byte picks one file of
+//     tests/e2e/fixtures/base that the rest replaces. Two points are predicted by one
+//     predictor, the second also by a fresh one: a worker's record carries nothing from one
+//     point to the next, so both give the same result, bit for bit.
 // A value that is accepted must be one the run can use: finite, inside its range, points
 // with a name of UTF-8 without control characters; the refusals are the parsers' own
 // exceptions. Anything else (a crash, a sanitizer report, another exception) is a finding.
@@ -18,7 +22,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <iterator>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -27,6 +35,7 @@
 #include "batch_options.h"
 #include "csv_table.h"
 #include "output_formats.h"
+#include "point_prediction.h"
 #include "run_inputs.h"
 #include "text_encoding.h"
 #include "time_zone.h"
@@ -37,6 +46,15 @@ namespace fs = std::filesystem;
 using namespace fieldcast::map;
 
 fs::path listFile;
+
+constexpr const char* kDataFileNames[] = {
+    "LATRLONR.dat", "P.dat",   "FREQ.dat", "LATT.dat",  "LONT.dat", "GCT.dat",  "GCR.dat",
+    "YR.dat",       "MON.dat", "GCM.dat",  "RESUL.dat", "FG.dat",   "DG.dat",   "GW1.dat",
+    "GW.dat",       "GW3.dat", "F.dat",    "D.dat",     "FF.dat",   "PS.dat",   "AF1.dat",
+    "AF2.dat",      "AF3.dat", "CSX.dat",  "FCS.dat",   "RCX1.dat", "RCX2.dat", "RCX3.dat",
+};
+constexpr std::size_t kDataFileCount = std::size(kDataFileNames);
+std::string baseDataFiles[kDataFileCount];
 
 void check(bool condition, const char* what) {
     if (!condition) {
@@ -229,6 +247,63 @@ void readReceiverList(const std::string& bytes) {
     }
 }
 
+bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+bool sameResult(const PointResult& a, const PointResult& b) {
+    bool same = sameBits(a.groundRangeKm, b.groundRangeKm) && a.pathKind == b.pathKind &&
+                a.rxGroundCode == b.rxGroundCode && a.midGroundCode == b.midGroundCode &&
+                sameBits(a.groundWaveMvm, b.groundWaveMvm) &&
+                sameBits(a.groundWaveDb, b.groundWaveDb);
+    for (std::size_t h = 0; h < a.hours.size(); ++h) {
+        const HourResult& x = a.hours[h];
+        const HourResult& y = b.hours[h];
+        same = same && sameBits(x.skyWaveMvm, y.skyWaveMvm) && sameBits(x.skyWaveDb, y.skyWaveDb) &&
+               sameBits(x.combinedMvm, y.combinedMvm) && sameBits(x.combinedDb, y.combinedDb);
+    }
+    return same;
+}
+
+// A data folder with one file replaced, predicted at two points.
+void predictFolder(const std::string& bytes) {
+    if (bytes.empty()) return;
+    const fs::path dir = listFile.parent_path() / "data";
+    fs::create_directories(dir);
+    const std::size_t replaced = static_cast<unsigned char>(bytes[0]) % kDataFileCount;
+    for (std::size_t i = 0; i < kDataFileCount; ++i) {
+        writeBytes(dir / kDataFileNames[i], i == replaced ? bytes.substr(1) : baseDataFiles[i]);
+    }
+    auto inputs = std::make_unique<RunInputs>();
+    try {
+        loadRunInputs(dir, {}, *inputs);
+    } catch (const DataError&) {
+        return;
+    }
+    check(frequencyCoverageWarning(inputs->base).find("nan") == std::string::npos,
+          "a frequency warning without numbers");
+    // a point of the fixture's path (760 km), then one at 2600 km, two hops
+    const double points[2][2] = {{34.0, 132.0}, {26.0, 121.0}};
+    PointPredictor reused(*inputs);
+    PointPredictor fresh(*inputs);
+    PointResult first{};
+    PointResult second{};
+    PointResult alone{};
+    const std::optional<PointRefusal> firstRefusal =
+        reused.predict(points[0][0], points[0][1], first);
+    const std::optional<PointRefusal> secondRefusal =
+        reused.predict(points[1][0], points[1][1], second);
+    const std::optional<PointRefusal> aloneRefusal =
+        fresh.predict(points[1][0], points[1][1], alone);
+    (void)firstRefusal;
+    check(secondRefusal.has_value() == aloneRefusal.has_value(), "the same refusal");
+    if (secondRefusal) {
+        check(secondRefusal->line == aloneRefusal->line &&
+                  secondRefusal->hourIndex == aloneRefusal->hourIndex,
+              "the same refusal");
+    } else {
+        check(sameResult(second, alone), "a point's result whatever came before it");
+    }
+}
+
 // A name that converts one way converts back to itself.
 void convertName(const std::string& bytes) {
     try {
@@ -250,6 +325,16 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     const char* dir = mkdtemp(pattern.data());
     if (dir == nullptr) std::abort();
     listFile = fs::path(dir) / "points.csv";
+    for (std::size_t i = 0; i < kDataFileCount; ++i) {
+        std::FILE* file =
+            std::fopen((fs::path(FIELDCAST_FIXTURES) / "base" / kDataFileNames[i]).c_str(), "rb");
+        if (file == nullptr) std::abort();
+        char chunk[4096];
+        for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
+            baseDataFiles[i].append(chunk, got);
+        }
+        std::fclose(file);
+    }
     std::atexit([] {
         std::error_code ignored;
         fs::remove_all(listFile.parent_path(), ignored);
@@ -259,7 +344,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
-    const int which = data[0] % 12;
+    const int which = data[0] % 13;
     const std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
     if (which <= 1) {
         readList(rest, which == 1);
@@ -267,6 +352,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         readReceiverList(rest);
     } else if (which == 11) {
         convertName(rest);
+    } else if (which == 12) {
+        predictFolder(rest);
     } else {
         parseOption(which, rest);
     }
