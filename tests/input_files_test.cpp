@@ -97,29 +97,24 @@ TEST_F(InputFiles, NumbersAsDecimalScanReadsThem) {
     std::fclose(file);
     // Fault: a number written with more than 128 characters was refused as no number. Every
     // digit is read, and those far down the text still count.
-    write("F.dat", "1." + std::string(200, '0'));
-    file = open("F.dat");
-    EXPECT_TRUE(scanNumber(file, value));
-    EXPECT_EQ(value, 1.0);
-    std::fclose(file);
-    write("F.dat", "2." + std::string(126, '0'));
-    file = open("F.dat");
-    EXPECT_TRUE(scanNumber(file, value));
-    EXPECT_EQ(value, 2.0);
-    std::fclose(file);
-    write("F.dat", "3." + std::string(127, '0') + " 4");
-    file = open("F.dat");
-    EXPECT_TRUE(scanNumber(file, value));
-    EXPECT_EQ(value, 3.0);
-    EXPECT_TRUE(scanNumber(file, value));  // the next number starts after the long one
-    EXPECT_EQ(value, 4.0);
-    std::fclose(file);
-    // 0.000...0001e310 with its 1 as the 302nd character: 1e10
-    write("F.dat", "0." + std::string(299, '0') + "1e310\n");
-    file = open("F.dat");
-    EXPECT_TRUE(scanNumber(file, value));
-    EXPECT_EQ(value, 1e10);
-    std::fclose(file);
+    const struct {
+        std::string text;
+        std::vector<double> values;
+    } longNumbers[] = {
+        {"1." + std::string(200, '0'), {1.0}},
+        {"2." + std::string(126, '0'), {2.0}},
+        {"3." + std::string(127, '0') + " 4", {3.0, 4.0}},   // the next starts after the long one
+        {"0." + std::string(299, '0') + "1e310\n", {1e10}},  // its 1 the 302nd character
+    };
+    for (const auto& c : longNumbers) {
+        write("F.dat", c.text);
+        file = open("F.dat");
+        for (const double expected : c.values) {
+            EXPECT_TRUE(scanNumber(file, value)) << c.text;
+            EXPECT_EQ(value, expected) << c.text;
+        }
+        std::fclose(file);
+    }
 }
 
 TEST_F(InputFiles, ByteOrderMarkIsSkipped) {

@@ -31,15 +31,9 @@ int runMapInOwnGroup(const std::vector<std::string>& args, const fs::path& workD
                      const fs::path& tmpDir, int stdoutFd = -1, int stderrFd = -1) {
     std::vector<std::string> words{FIELDCAST_MAP_EXE};
     words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> env{"TMPDIR=" + tmpDir.string(),
-                                 "PATH=" + std::string(std::getenv("PATH"))};
-    if (const char* home = std::getenv("HOME")) env.push_back(std::string("HOME=") + home);
-    std::vector<char*> envp;
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
+    std::vector<char*> argv = maptest::spawnArray(words);
+    std::vector<std::string> env = maptest::environmentWithTmpDir(tmpDir);
+    std::vector<char*> envp = maptest::spawnArray(env);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());

@@ -32,16 +32,24 @@ RunResult runMap(const std::vector<std::string>& args, const std::filesystem::pa
     return fieldcast::testing::runProgram(FIELDCAST_MAP_EXE, args, workDir);
 }
 
-pid_t spawnWithTmpDir(std::vector<std::string> args, const std::filesystem::path& tmpDir) {
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
+std::vector<std::string> environmentWithTmpDir(const std::filesystem::path& tmpDir) {
     std::vector<std::string> env{"TMPDIR=" + tmpDir.string(),
                                  "PATH=" + std::string(std::getenv("PATH"))};
     if (const char* home = std::getenv("HOME")) env.push_back(std::string("HOME=") + home);
-    std::vector<char*> envp;
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
+    return env;
+}
+
+std::vector<char*> spawnArray(std::vector<std::string>& words) {
+    std::vector<char*> pointers;
+    for (std::string& w : words) pointers.push_back(w.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+pid_t spawnWithTmpDir(std::vector<std::string> args, const std::filesystem::path& tmpDir) {
+    std::vector<char*> argv = spawnArray(args);
+    std::vector<std::string> env = environmentWithTmpDir(tmpDir);
+    std::vector<char*> envp = spawnArray(env);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);

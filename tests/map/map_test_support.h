@@ -48,6 +48,13 @@ class GmtWrapper {
     std::string oldPath_;
 };
 
+// The environment of a spawned run: TMPDIR set to `tmpDir`, PATH and HOME as the tests' own.
+std::vector<std::string> environmentWithTmpDir(const std::filesystem::path& tmpDir);
+
+// The null-ended array of pointers into `words` that posix_spawn takes for argv and envp;
+// valid while `words` lives unchanged.
+std::vector<char*> spawnArray(std::vector<std::string>& words);
+
 // Starts `args` (the program's path first) with TMPDIR set to `tmpDir`, PATH and HOME as the
 // tests' own, and its output thrown away; returns the child's pid, -1 if it did not start.
 pid_t spawnWithTmpDir(std::vector<std::string> args, const std::filesystem::path& tmpDir);

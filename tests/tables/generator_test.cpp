@@ -274,20 +274,31 @@ TEST(Generator, UnwritableDirectoryFailsWithStatusOne) {
     EXPECT_NE(empty.err.find("a folder name is needed"), std::string::npos) << empty.err;
 }
 
+// A data folder holding a former FF.dat ("former\n") for a run to write over, beside an empty
+// scratch folder for the run's TMPDIR.
+struct FormerSet {
+    TempDir dir;
+    fs::path data = dir.path() / "data";
+    fs::path scratch = dir.path() / "tmp";
+    FormerSet() {
+        fs::create_directories(data);
+        fs::create_directories(scratch);
+        fieldcast::testing::writeFile(data / "FF.dat", "former\n");
+    }
+};
+
 // Fault: on a full disk every file was left empty and the run exited 0. Each file is written
 // under a temporary name and renamed once all are whole: the data set that was there stays.
 TEST(Generator, AFailedWriteNamesTheFileAndLeavesTheFormerDataSet) {
-    const TempDir dir;
-    const fs::path data = dir.path() / "data";
-    fs::create_directories(data);
-    fieldcast::testing::writeFile(data / "FF.dat", "former\n");
+    const FormerSet set;
+    const fs::path& data = set.data;
     // files above 1 kB cannot be written (as on a full disk); SIGXFSZ ignored, so the write
     // fails instead of ending the process
     const auto run = fieldcast::testing::runProgram(
         "/bin/sh",
         {"-c", std::string("trap '' XFSZ; ulimit -f 2; exec ") + FIELDCAST_TABLES_EXE + " -o " +
                    data.string() + " --csv"},
-        dir.path());
+        set.dir.path());
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.err.find("fieldcast-tables: cannot write "), std::string::npos) << run.err;
     EXPECT_EQ(readFile(data / "FF.dat"), "former\n");
@@ -340,18 +351,26 @@ TEST(Generator, ASecondRunIntoTheFolderIsRefused) {
     EXPECT_TRUE(fs::is_directory(data / fieldcast::tables::kWorkEntry));  // not the run's own
 }
 
+// Sends `signal` to the forked `child` once it has made `file` (waiting up to 30 s) and waits
+// for it: its exit status, -1 if a signal ended it.
+int interruptOnceMade(pid_t child, const fs::path& file, int signal) {
+    for (int i = 0; i < 3000 && !fs::exists(file); ++i) usleep(10'000);
+    EXPECT_TRUE(fs::exists(file));
+    kill(child, signal);
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
 // Fault: SIGINT or SIGTERM while the files were written left their temporary copies in the
 // folder, a set half renamed into place and the scratch folder under TMPDIR; SIGHUP (the
 // terminal closed) left them too, and its work folder refused every later run. A large table
 // keeps the write going long enough to be interrupted.
 TEST(Generator, AnInterruptedWriteLeavesTheFormerSetAndNoTemporaryFiles) {
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        const TempDir dir;
-        const fs::path data = dir.path() / "data";
-        const fs::path scratch = dir.path() / "tmp";
-        fs::create_directories(data);
-        fs::create_directories(scratch);
-        fieldcast::testing::writeFile(data / "FF.dat", "former\n");
+        const FormerSet set;
+        const fs::path& data = set.data;
+        const fs::path& scratch = set.scratch;
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -368,13 +387,7 @@ TEST(Generator, AnInterruptedWriteLeavesTheFormerSetAndNoTemporaryFiles) {
             _exit(0);  // not reached when the signal ends the run
         }
         const fs::path partial = data / fieldcast::tables::kWorkEntry / "FF.dat";
-        for (int i = 0; i < 3000 && !fs::exists(partial); ++i) usleep(10'000);
-        EXPECT_TRUE(fs::exists(partial));
-        kill(child, signal);
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+        EXPECT_EQ(interruptOnceMade(child, partial, signal), 128 + signal);
         EXPECT_EQ(readFile(data / "FF.dat"), "former\n");
         for (const auto& entry : fs::directory_iterator(data)) {
             EXPECT_EQ(entry.path().filename(), "FF.dat");
@@ -387,10 +400,8 @@ TEST(Generator, AnInterruptedWriteLeavesTheFormerSetAndNoTemporaryFiles) {
 // folder's files but not the folder, as the run added one after they were listed: every later
 // run was refused as if another were writing. Many small files keep it making new ones.
 TEST(Generator, AnInterruptWhileFilesAreMadeLeavesNoWorkFolder) {
-    const TempDir dir;
-    const fs::path data = dir.path() / "data";
-    fs::create_directories(data);
-    fieldcast::testing::writeFile(data / "FF.dat", "former\n");
+    const FormerSet set;
+    const fs::path& data = set.data;
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -408,13 +419,7 @@ TEST(Generator, AnInterruptWhileFilesAreMadeLeavesNoWorkFolder) {
         _exit(0);  // not reached when the signal ends the run
     }
     const fs::path first = data / fieldcast::tables::kWorkEntry / "T0.dat";
-    for (int i = 0; i < 3000 && !fs::exists(first); ++i) usleep(10'000);
-    EXPECT_TRUE(fs::exists(first));
-    kill(child, SIGHUP);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGHUP);
+    EXPECT_EQ(interruptOnceMade(child, first, SIGHUP), 128 + SIGHUP);
     std::vector<std::string> left;
     for (const auto& entry : fs::directory_iterator(data)) {
         left.push_back(entry.path().filename().string());
@@ -426,17 +431,14 @@ TEST(Generator, AnInterruptWhileFilesAreMadeLeavesNoWorkFolder) {
 // Fault: a file grown past the size limit (ulimit -f) ended the run by SIGXFSZ, status 153
 // with no message, and left its scratch folder under TMPDIR. The write fails instead, by name.
 TEST(Generator, AFileSizeLimitFailsTheWriteByName) {
-    const TempDir dir;
-    const fs::path data = dir.path() / "data";
-    const fs::path scratch = dir.path() / "tmp";
-    fs::create_directories(data);
-    fs::create_directories(scratch);
-    fieldcast::testing::writeFile(data / "FF.dat", "former\n");
+    const FormerSet set;
+    const fs::path& data = set.data;
+    const fs::path& scratch = set.scratch;
     const auto run =
         fieldcast::testing::runProgram("/bin/sh",
                                        {"-c", "ulimit -f 1; TMPDIR=" + scratch.string() + " exec " +
                                                   FIELDCAST_TABLES_EXE + " -o " + data.string()},
-                                       dir.path());
+                                       set.dir.path());
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.err.find("fieldcast-tables: cannot write "), std::string::npos) << run.err;
     EXPECT_EQ(readFile(data / "FF.dat"), "former\n");
