@@ -154,6 +154,42 @@ TEST(CoastlineCli, PointExactlyOnACoastlineTakesTheNearestMaskNode) {
 
 // Without the coastline package of the resolution the run needs, the run ends before it
 // writes anything, with status 1 and the package's name.
+// Fault: a fine grid far from its transmitter took its nodes' grounds from the paths' mask,
+// whose cell had grown to hold every path: Tokyo Bay at 0.004 degrees, seen from Okinawa, got
+// 30" instead of the 15" of its step, and 17 of its 676 nodes changed ground with the
+// transmitter's place.
+TEST(CoastlineCli, FineGridKeepsItsOwnGroundsWhateverTheTransmitter) {
+    const TempDir work;
+    std::vector<std::vector<std::string>> grounds;
+    struct Transmitter {
+        const char* name;
+        const char* latDeg;
+        const char* lonDeg;
+    };
+    for (const Transmitter tx :
+         {Transmitter{"okinawa", "26.2", "127.7"}, Transmitter{"bay", "35.45", "139.75"}}) {
+        const auto run =
+            runMap({"area", fixture(), "-o", tx.name, "-R", "139.7/139.8/35.4/35.5", "--step",
+                    "0.004", "--tx-lat", tx.latDeg, "--tx-lon", tx.lonDeg, "--ground", "coastlines",
+                    "--format", "csv", "--no-maps", "--hours", "0"},
+                   work.path());
+        ASSERT_EQ(run.status, 0) << run.err;
+        const bool far = grounds.empty();
+        EXPECT_EQ(
+            run.out.find("the grid's own grounds on a 15 arc-second mask") != std::string::npos,
+            far)
+            << run.out;
+        grounds.emplace_back();
+        for (const auto& row : csvRecords(work / tx.name / "area.csv")) {
+            grounds.back().push_back(row.at("rxGroundCode"));
+        }
+    }
+    ASSERT_EQ(grounds[0].size(), 26U * 26);
+    EXPECT_EQ(grounds[0], grounds[1]);
+    EXPECT_NE(std::count(grounds[0].begin(), grounds[0].end(), "1"), 0);  // the bay
+    EXPECT_NE(std::count(grounds[0].begin(), grounds[0].end(), "2"), 0);  // its shores
+}
+
 TEST(CoastlineCli, MissingCoastlinePackageIsNamedWithStatus1) {
     const maptest::GmtWrapper noCoastlines(
         "GMT_SHAREDIR=\"$SHARE\" exec \"$REAL_GMT\" \"$@\" --DIR_GSHHG=\"$EMPTY\"");

@@ -132,6 +132,47 @@ TEST(CoastlineMask, MadeByGmtAroundJapan) {
     }
 }
 
+// Fault: the Caspian, a lake in the coastline data, came out as land, so that a path from
+// Baku to Turkmenbashi took the land curve over 300 km of brackish water (about 1 S/m).
+TEST(CoastlineMask, InlandSeaIsSeaAndOtherLakesLand) {
+    maptest::TempDir scratch;
+    const LandSeaMask caspian = LandSeaMask::build(
+        {46.0, 56.0, 36.0, 48.0}, CoastlineResolution::low, 120, scratch.path(), 2);
+    EXPECT_FALSE(caspian.isLand(42.0, 51.0));  // the middle Caspian
+    EXPECT_FALSE(caspian.isLand(40.2, 51.5));  // on the line Baku-Turkmenbashi
+    EXPECT_FALSE(caspian.isLand(45.0, 49.5));  // the shallow north
+    EXPECT_TRUE(caspian.isLand(40.4, 48.5));   // Azerbaijan, inland
+    EXPECT_TRUE(caspian.isLand(43.0, 55.0));   // the Ustyurt plateau
+    // the same water with the region's longitudes a turn to the west
+    const LandSeaMask turned = LandSeaMask::build(
+        {-314.0, -304.0, 40.0, 44.0}, CoastlineResolution::crude, 360, scratch.path(), 1);
+    EXPECT_FALSE(turned.isLand(42.0, 51.0));
+    // the Great Lakes (one polygon at low resolution, about 245,000 km^2) stay land
+    const LandSeaMask lakes = LandSeaMask::build({-92.0, -76.0, 41.0, 49.0},
+                                                 CoastlineResolution::low, 120, scratch.path(), 2);
+    EXPECT_TRUE(lakes.isLand(47.7, -87.5));  // Lake Superior
+    EXPECT_TRUE(lakes.isLand(44.8, -82.4));  // Lake Huron
+    EXPECT_TRUE(std::filesystem::is_empty(scratch.path()));
+}
+
+// Fault: the transmitter took the nearest node of the run's mask, so that a mast on Suva's
+// narrow peninsula (land in the coastlines) was put at sea, and every path of a classic run got
+// the sea curve.
+TEST(CoastlineMask, SiteTakesItsOwnGround) {
+    maptest::TempDir scratch;
+    const LandSeaMask fiji = LandSeaMask::build(
+        {178.0, 179.0, -18.5, -17.5}, CoastlineResolution::intermediate, 60, scratch.path(), 1);
+    EXPECT_FALSE(fiji.isLand(-18.14, 178.44));  // the nearest 1' node is in the harbour
+    EXPECT_TRUE(fieldcast::map::siteIsLand(-18.14, 178.44, CoastlineResolution::intermediate,
+                                           scratch.path()));
+    EXPECT_FALSE(fieldcast::map::siteIsLand(-18.2, 178.44, CoastlineResolution::intermediate,
+                                            scratch.path()));  // Laucala Bay
+    EXPECT_TRUE(fieldcast::map::siteIsLand(-90.0, 0.0, CoastlineResolution::crude, scratch.path()));
+    EXPECT_FALSE(
+        fieldcast::map::siteIsLand(90.0, 180.0, CoastlineResolution::crude, scratch.path()));
+    EXPECT_TRUE(std::filesystem::is_empty(scratch.path()));
+}
+
 TEST(CoastlineMask, CellGrowsToKeepTheMaskSmall) {
     maptest::TempDir scratch;
     // 60 x 40 degrees at 15 arc-seconds would be 38 million nodes

@@ -63,11 +63,15 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
     const bool keepGrids =
         wantGrids || options.maps || options.geotiff || contourFiles || pageLayers;
 
-    const RunSetup setup =
-        loadRunSetup(common, resolutionForGridStep(grid.stepDeg), [&](PathRegion& region) {
+    const GeoBox gridBox{grid.lonMinDeg, grid.lonMinDeg + (grid.lonCount - 1) * grid.stepDeg,
+                         grid.latMinDeg, grid.latMinDeg + (grid.latCount - 1) * grid.stepDeg};
+    const RunSetup setup = loadRunSetup(
+        common, resolutionForGridStep(grid.stepDeg),
+        [&](PathRegion& region) {
             region.addGridPaths(grid.lonMinDeg, grid.latMinDeg, grid.stepDeg, grid.lonCount,
                                 grid.latCount);
-        });
+        },
+        &gridBox);
     const RunInputs* inputs = setup.inputs.get();
     warnOutsideFrequencyAxes(*inputs);
     if (options.maps) requireGmt("--no-maps");

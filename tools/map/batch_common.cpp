@@ -21,7 +21,7 @@ unsigned threadCount(const CommonOptions& common) {
 }
 
 RunSetup loadRunSetup(const CommonOptions& common, CoastlineResolution resolution,
-                      const std::function<void(PathRegion&)>& addPaths) {
+                      const std::function<void(PathRegion&)>& addPaths, const GeoBox* gridBox) {
     RunSetup setup{std::make_unique<RunInputs>(), nullptr, nullptr};
     setup.inputs->model = common.model;
     if (common.ground == GroundSource::codes) {
@@ -34,19 +34,30 @@ RunSetup loadRunSetup(const CommonOptions& common, CoastlineResolution resolutio
     PathRegion region(txLatDeg, txLonDeg);
     addPaths(region);
     MaskCost cost{};
+    const int landCode = common.landGroundCode;
+    int txSiteCode = 0;
+    std::optional<LandSeaMask> gridMask;
     LandSeaMask mask = [&] {
         const ScratchDir scratch;
-        return LandSeaMask::build(region.box(kMaskMarginDeg), resolution,
-                                  nominalCellArcsec(resolution), scratch.path(),
-                                  threadCount(common), &cost);
+        if (!common.overrides.txGroundType) {
+            txSiteCode = siteIsLand(txLatDeg, txLonDeg, resolution, scratch.path()) ? landCode : 1;
+        }
+        const int cellArcsec = nominalCellArcsec(resolution);
+        LandSeaMask paths = LandSeaMask::build(region.box(kMaskMarginDeg), resolution, cellArcsec,
+                                               scratch.path(), threadCount(common), &cost);
+        if (gridBox != nullptr && paths.cellDeg() * 3600.0 > cellArcsec + 0.5) {
+            gridMask = LandSeaMask::build(*gridBox, resolution, cellArcsec, scratch.path(),
+                                          threadCount(common));
+        }
+        return paths;
     }();
-    const int landCode = common.landGroundCode;
     setup.grounds = std::make_unique<RunGrounds>(RunGrounds{
         std::move(mask), resolution, cost, landCode, !common.overrides.txGroundType, {}, {}});
     RunGrounds& grounds = *setup.grounds;
+    grounds.gridMask = std::move(gridMask);
 
     InputOverrides overrides = common.overrides;
-    if (!overrides.txGroundType) overrides.txGroundType = grounds.groundCode(txLatDeg, txLonDeg);
+    if (!overrides.txGroundType) overrides.txGroundType = txSiteCode;
     overrides.rxGroundType = landCode;  // each point sets its own; AF of land read here
     overrides.midGroundType = landCode;
     loadRunInputs(common.dataDir, overrides, *setup.inputs);

@@ -29,9 +29,12 @@ struct RunSetup {
 // transmitter's position, then the mask at `resolution` over the transmitter, the paths that
 // `addPaths` adds and kMaskMarginDeg around them, then the inputs with the transmitter's
 // ground from its site (unless --tx-ground gives it); "GCR.dat" and "GCM.dat" are not read,
-// "AF1.dat" and the AF file of the land code are. Throws DataError, CoastlineError.
+// "AF1.dat" and the AF file of the land code are. When the mask's cell had to grow past the
+// resolution's and `gridBox` is given, a second mask at the resolution's cell over the grid
+// gives the grid's own grounds. Throws DataError, CoastlineError.
 RunSetup loadRunSetup(const CommonOptions& common, CoastlineResolution resolution,
-                      const std::function<void(PathRegion&)>& addPaths);
+                      const std::function<void(PathRegion&)>& addPaths,
+                      const GeoBox* gridBox = nullptr);
 
 std::vector<std::unique_ptr<PointPredictor>> makePredictors(const RunSetup& setup,
                                                             unsigned threads);

@@ -21,7 +21,15 @@ std::string groundsNote(const RunGrounds& grounds, int txGroundType) {
                   grounds.mask.cellDeg() * 3600.0, grounds.mask.lonCount(), grounds.mask.latCount(),
                   grounds.cost.seconds, grounds.landCode, txGroundType,
                   grounds.txGroundFromSite ? "from its site" : "--tx-ground");
-    return text;
+    std::string note = text;
+    if (grounds.gridMask) {
+        std::snprintf(text, sizeof text,
+                      "; the grid's own grounds on a %.0f arc-second mask, %d x %d nodes",
+                      grounds.gridMask->cellDeg() * 3600.0, grounds.gridMask->lonCount(),
+                      grounds.gridMask->latCount());
+        note += text;
+    }
+    return note;
 }
 
 }  // namespace fieldcast::map

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "coastline_mask.h"
@@ -37,8 +38,15 @@ struct RunGrounds {
     AfTable landAfTable;       // the AF file of landCode
     bool seaAfIsTxAf = false;  // the receiving table equals the transmitter's: one lookup
     bool landAfIsTxAf = false;
+    // The grid's own mask at the resolution's cell, where the paths' mask had to take a
+    // coarser one (a fine grid far from its transmitter): the nodes' grounds and every place
+    // within the grid come from it, the mixed paths' sections from `mask`.
+    std::optional<LandSeaMask> gridMask = std::nullopt;
 
     int groundCode(double latDeg, double lonDeg) const {
+        if (gridMask && gridMask->covers(latDeg, lonDeg)) {
+            return gridMask->groundCode(latDeg, lonDeg, landCode);
+        }
         return mask.groundCode(latDeg, lonDeg, landCode);
     }
     // The ground under the midpoint of the great circle from the transmitter to the point.

@@ -22,6 +22,20 @@ namespace {
 constexpr double kArcsecPerDeg = 3600.0;
 constexpr double kNearPoleDeg = 89.0;   // paths this close to a pole take every longitude
 constexpr double kArcSampleDeg = 0.25;  // samples along a path when its box is found
+// Lakes at least this large (km^2, as GSHHG measures its polygons) are inland seas: only the
+// Caspian (about 370,000 km^2 at every resolution); the Great Lakes, joined into one polygon
+// at the lower resolutions, hold about 245,000.
+constexpr int kInlandSeaMinAreaKm2 = 300000;
+// Where they lie (the Caspian spans 46.7-54.8 E, 36.5-47.1 N), with a degree to spare: a
+// region clear of this box needs no run for them.
+constexpr GeoBox kInlandSeaBox{45.5, 56.0, 35.5, 48.0};
+
+bool touchesInlandSeas(double westDeg, double eastDeg, double southDeg, double northDeg) {
+    if (northDeg < kInlandSeaBox.southDeg || southDeg > kInlandSeaBox.northDeg) return false;
+    // the box moved by whole turns to lie east of the region's west edge
+    const double shift = std::ceil((westDeg - kInlandSeaBox.eastDeg) / 360.0) * 360.0;
+    return kInlandSeaBox.westDeg + shift <= eastDeg;
+}
 
 std::string degrees(double value) { return gmtNumber(value, 12); }
 
@@ -43,6 +57,8 @@ struct Band {
     int rowCount;
     std::filesystem::path folder;
     int status = 0;
+    bool hasSeas = false;  // the inland seas' run was made
+    int seaStatus = 0;
     long peakKb = 0;
 };
 
@@ -384,15 +400,24 @@ LandSeaMask LandSeaMask::build(const GeoBox& box, CoastlineResolution resolution
         const double bandNorth =
             std::min(90.0, south + (band.firstRow + band.rowCount - 1) * cellDeg);
         const double bandEast = west + (lonCount - 1) * cellDeg;
+        const std::string region = "-R" + exactDegrees(west) + "/" + exactDegrees(bandEast) + "/" +
+                                   exactDegrees(bandSouth) + "/" + exactDegrees(bandNorth);
+        const std::string session = "fieldcast-map-" + std::to_string(getpid()) + "-landmask";
         // ocean 0; land, lake, island in a lake and pond 1; no download from any server
-        band.status =
-            runGmtLogged({"grdlandmask",
-                          "-R" + exactDegrees(west) + "/" + exactDegrees(bandEast) + "/" +
-                              exactDegrees(bandSouth) + "/" + exactDegrees(bandNorth),
-                          increment, std::string("-D") + resolutionLetter, "-N0/1/1/1/1",
-                          "-Gmask.nc=nb", "-Ve", "--GMT_AUTO_DOWNLOAD=off", "--GMT_HISTORY=false"},
-                         band.folder, "fieldcast-map-" + std::to_string(getpid()) + "-landmask",
-                         band.folder / "messages.txt", &band.peakKb);
+        band.status = runGmtLogged(
+            {"grdlandmask", region, increment, std::string("-D") + resolutionLetter, "-N0/1/1/1/1",
+             "-Gmask.nc=nb", "-Ve", "--GMT_AUTO_DOWNLOAD=off", "--GMT_HISTORY=false"},
+            band.folder, session, band.folder / "messages.txt", &band.peakKb);
+        band.hasSeas = touchesInlandSeas(west, bandEast, bandSouth, bandNorth);
+        if (band.status != 0 || !band.hasSeas) return;
+        // inside an inland sea 1, everything else 0 (the smaller polygons left out)
+        long seaPeakKb = 0;
+        band.seaStatus =
+            runGmtLogged({"grdlandmask", region, increment, std::string("-D") + resolutionLetter,
+                          "-A" + std::to_string(kInlandSeaMinAreaKm2), "-N0/0/1/0/0",
+                          "-Gseas.nc=nb", "-Ve", "--GMT_AUTO_DOWNLOAD=off", "--GMT_HISTORY=false"},
+                         band.folder, session, band.folder / "seas-messages.txt", &seaPeakKb);
+        band.peakKb = std::max(band.peakKb, seaPeakKb);
     };
     {
         std::vector<std::thread> workers;
@@ -428,13 +453,22 @@ LandSeaMask LandSeaMask::build(const GeoBox& box, CoastlineResolution resolution
                                      : "gmt grdlandmask failed" +
                                            (messages.empty() ? "" : ": " + messages));
         }
+        if (band.seaStatus != 0) {
+            const std::string messages = lastLines(band.folder / "seas-messages.txt", 3);
+            throw CoastlineError("gmt grdlandmask failed on the inland seas" +
+                                 (messages.empty() ? "" : ": " + messages));
+        }
         // gmt's own reading of the asked nodes: the band's (w, s) and the cell
-        const std::vector<signed char> z =
-            readBandGrid(band.folder / "mask.nc", lonCount, band.rowCount, west,
-                         south + band.firstRow * cellDeg, cellDeg);
+        const double bandSouth = south + band.firstRow * cellDeg;
+        const std::vector<signed char> z = readBandGrid(band.folder / "mask.nc", lonCount,
+                                                        band.rowCount, west, bandSouth, cellDeg);
+        const std::vector<signed char> seas =
+            band.hasSeas ? readBandGrid(band.folder / "seas.nc", lonCount, band.rowCount, west,
+                                        bandSouth, cellDeg)
+                         : std::vector<signed char>(z.size(), 0);
         const std::size_t offset = static_cast<std::size_t>(band.firstRow) * lonCount;
         for (std::size_t i = 0; i < z.size(); ++i) {
-            if (z[i] == 1) mask.setLand(offset + i);
+            if (z[i] == 1 && seas[i] == 0) mask.setLand(offset + i);
         }
         peakKb = std::max(peakKb, band.peakKb);
         std::error_code ignored;
@@ -446,6 +480,14 @@ LandSeaMask LandSeaMask::build(const GeoBox& box, CoastlineResolution resolution
         cost->gmtPeakMb = static_cast<double>(peakKb) / 1024.0;
     }
     return mask;
+}
+
+bool siteIsLand(double latDeg, double lonDeg, CoastlineResolution resolution,
+                const std::filesystem::path& scratchDir) {
+    const LandSeaMask site =
+        LandSeaMask::build({lonDeg, lonDeg, std::max(-90.0, latDeg), std::min(90.0, latDeg)},
+                           resolution, 1, scratchDir, 1);
+    return site.isLand(latDeg, lonDeg);
 }
 
 }  // namespace fieldcast::map

@@ -7,6 +7,8 @@
 //     on those islands count as land. Fresh water (about 0.01 S/m) is far nearer land
 //     (0.002 S/m) than sea (5 S/m) in the conductivity that rules the ground wave at LF and
 //     MF, and a lake seldom spans enough of a path to matter.
+//   - Inland seas are sea: a lake of at least 300,000 km^2 (the Caspian, brackish, about
+//     1 S/m, far nearer sea than land) counts as sea, its islands with it.
 //   - A node exactly on a coastline is land: grdlandmask counts a node on a polygon boundary
 //     as inside the polygon (and a node on a lake shore as inside the lake, which is land).
 //   - A lookup takes the nearest node; a point exactly halfway between nodes takes the one
@@ -139,5 +141,12 @@ class LandSeaMask {
     int latCount_ = 0;
     std::vector<std::uint64_t> bits_;  // node (row, column) at bit row * lonCount + column
 };
+
+// True when a site itself is land by the mask's rules: a mask of 1" cell around it, whose
+// node lies within half an arc-second (15 m) of the site. The transmitter's ground comes from
+// here, not from the nearest node of the run's mask, whose cell (1' to 6', or more) can put a
+// mast on a narrow coast out at sea. Throws CoastlineError as LandSeaMask::build does.
+bool siteIsLand(double latDeg, double lonDeg, CoastlineResolution resolution,
+                const std::filesystem::path& scratchDir);
 
 }  // namespace fieldcast::map

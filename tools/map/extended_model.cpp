@@ -483,6 +483,7 @@ std::optional<PointRefusal> ExtendedPredictor::predict(double rxLatDeg, double r
             if (!f.reaches) continue;
             const double power = f.mvm * f.mvm;
             skyPower += power;
+            const double phasorBeforeMvm = std::hypot(skyRe + groundMvm, skyIm);
             const double lag = f.phaseDeg * kRadPerDeg;
             skyRe += f.mvm * std::cos(lag);
             skyIm -= f.mvm * std::sin(lag);
@@ -492,9 +493,14 @@ std::optional<PointRefusal> ExtendedPredictor::predict(double rxLatDeg, double r
                 strongest = order;
             }
             const double total = skyPower + groundMvm * groundMvm;
-            const bool weakening =
-                previousMvm >= 0.0 && f.mvm < previousMvm &&
-                (!(power > 0.0) || 10.0 * std::log10(total / (total - power)) < kHopOrderStopDb);
+            // the phasor sum: what the order could change at the worst of its phase, from the
+            // total before it (the power it adds says nothing there: near a null of the others
+            // an order 10 dB under the power sum moved the total by 2 dB)
+            const bool addsNextToNothing =
+                combine_ == CombineRule::power
+                    ? !(power > 0.0) || 10.0 * std::log10(total / (total - power)) < kHopOrderStopDb
+                    : f.mvm < kPhasorStopFraction * phasorBeforeMvm;
+            const bool weakening = previousMvm >= 0.0 && f.mvm < previousMvm && addsNextToNothing;
             previousMvm = f.mvm;
             // a weaker order than the one before that adds next to nothing: past the peak, the
             // rest add less

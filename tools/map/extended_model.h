@@ -11,9 +11,10 @@
 // at that end has fallen by kShadowFloorDb (40 dB: the ray then adds nothing a map shows, so
 // dropping it leaves no step), but not below kMinHopElevationDeg. Orders are
 // taken from the lowest that reaches the point upwards, and the sum stops after the first order
-// that is weaker than the one before and changes the total by less than 0.1 dB, but not before
-// twice the lowest order whose ray leaves above the horizon (an order alone can dip below the
-// orders around it, one of its control points in daylight, while their peak is still to come).
+// that is weaker than the one before and changes the total by less than 0.1 dB (under
+// --combine phasor: could change it by less than 0.1 dB at the worst of its phase), but not
+// before twice the lowest order whose ray leaves above the horizon (an order alone can dip below
+// the orders around it, one of its control points in daylight, while their peak is still to come).
 //
 // Each reflection at its own place and time. The E-layer height, the cosine of the solar
 // zenith angle and f cos(i) of reflection k are those of its own control point at the hour (the
@@ -100,6 +101,9 @@ constexpr double kExtendedMaxRangeKm = 12000.0;  // beyond: no value
 constexpr double kMinHopElevationDeg = -20.0;    // no ray deeper in the shadow is summed
 constexpr double kShadowFloorDb = -40.0;         // an end whose pattern fell further: no ray
 constexpr double kHopOrderStopDb = 0.1;
+// Under --combine phasor an order whose field is below this fraction of the total before it
+// changes that total by less than kHopOrderStopDb whatever its phase: 1 - 10^(-0.1/20).
+constexpr double kPhasorStopFraction = 0.011446;
 constexpr int kMaxHopOrder = 64;
 
 // Fock's pattern of a ground code at `elevationDeg` below 0, relative to grazing, in dB (0 at
