@@ -77,6 +77,20 @@ TEST(Region, ARegionAcrossTheAntimeridianIsShownHowToWriteIt) {
     }
 }
 
+// Fault: "+-35" passed as -35 (the plus was dropped and from_chars read the minus), in
+// --region, --contours, the numeric options and a point list's coordinates.
+TEST(Numbers, TakeOneSignAtMost) {
+    using fieldcast::map::parseFiniteNumber;
+    EXPECT_EQ(parseFiniteNumber("+35"), 35.0);
+    EXPECT_EQ(parseFiniteNumber("-35.5"), -35.5);
+    EXPECT_EQ(parseFiniteNumber("-.5e1"), -5.0);
+    for (const char* bad : {"+-35", "-+35", "--35", "++35", "+-inf", "-nan", "+", "-", "- 3"}) {
+        EXPECT_EQ(parseFiniteNumber(bad), std::nullopt) << bad;
+    }
+    AreaOptions options;
+    EXPECT_THROW(parseRegion("+-10/10/0/20", options), UsageError);
+}
+
 TEST(GridNodes, CountIncludesBothEndsAndToleratesDecimalSteps) {
     EXPECT_EQ(nodeCount(115.0, 164.9, 0.1), 500);  // 49.9 / 0.1 is 498.99999999999994
     EXPECT_EQ(nodeCount(0.0, 10.0, 1.0), 11);

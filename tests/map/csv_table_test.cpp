@@ -133,6 +133,26 @@ TEST(ReceiverListPoints, NamesComeFromShiftJisAndStayBytesInTheReport) {
     EXPECT_STREQ(points[1].reportSite.name, "bad\x81");
 }
 
+// Fault: a word of LATRLONR.dat with a control byte (or a NUL first) became a points.csv name
+// that --points then refused, and an empty name.
+TEST(ReceiverListPoints, NamesThatAListRefusesAreNamedByTheirPlace) {
+    std::vector<fieldcast::ReceiverSite> sites(3);
+    std::snprintf(sites[0].name, sizeof sites[0].name, "%s",
+                  "A\x1D"
+                  "B");
+    std::snprintf(sites[1].name, sizeof sites[1].name, "%s", "");
+    std::snprintf(sites[2].name, sizeof sites[2].name, "%s", "Tab\x7F");
+    const std::vector<PointSite> points = pointsFromReceiverList(sites);
+    ASSERT_EQ(points.size(), 3U);
+    fieldcast::map::PointsCsvParser parser("points.csv", true);
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        EXPECT_EQ(points[i].nameUtf8, "point " + std::to_string(i));
+        PointSite back{};
+        EXPECT_TRUE(parser.parseLine(csvField(points[i].nameUtf8) + ",1,2", back));
+        EXPECT_STREQ(points[i].reportSite.name, sites[i].name);  // the report keeps the bytes
+    }
+}
+
 TEST(ReportedField, FollowsPathKindAndResultMode) {
     PointResult p{};
     p.groundWaveMvm = 2.0;

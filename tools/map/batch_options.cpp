@@ -58,10 +58,14 @@ std::vector<std::string> slashItems(const std::string& text) {
 }  // namespace
 
 std::optional<double> parseFiniteNumber(std::string_view text) {
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text.front())) ||
-                          text.front() == '-' || text.front() == '.')) {
-        return std::nullopt;  // from_chars would read "inf", "nan" and a second sign
+    // one sign at most: from_chars would read "inf", "nan", and the minus of "+-5"
+    const bool plus = !text.empty() && text.front() == '+';
+    if (plus) text.remove_prefix(1);
+    const std::string_view magnitude =
+        !plus && !text.empty() && text.front() == '-' ? text.substr(1) : text;
+    if (magnitude.empty() || !(std::isdigit(static_cast<unsigned char>(magnitude.front())) ||
+                               magnitude.front() == '.')) {
+        return std::nullopt;
     }
     double value = 0.0;
     const auto [end, error] =

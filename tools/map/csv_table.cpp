@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -83,16 +84,24 @@ std::string formatNumber(double value) {
 }
 
 std::vector<PointSite> pointsFromReceiverList(const std::vector<ReceiverSite>& sites) {
+    // a name that a point list would refuse: one that starts with a NUL byte, or holds a
+    // control character (the list's words end only at blanks)
+    const auto listable = [](const std::string& name) {
+        return !name.empty() && std::none_of(name.begin(), name.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+        });
+    };
     std::vector<PointSite> points;
     for (const ReceiverSite& site : sites) {
         std::string name;
         try {
             name = cp932ToUtf8(site.name);
         } catch (const std::runtime_error&) {
-            // not Shift-JIS: the CSV names the point by its place in the list; the report
-            // prints the bytes as they stand, as fieldcast does
-            name = "point " + std::to_string(points.size());
+            name.clear();
         }
+        // not Shift-JIS, or no name a point list takes: the CSV names the point by its place in
+        // the list; the report prints the bytes as they stand, as fieldcast does
+        if (!listable(name)) name = "point " + std::to_string(points.size());
         points.push_back({name, site, site.latDeg, site.lonDeg});
     }
     return points;

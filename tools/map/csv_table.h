@@ -25,8 +25,8 @@ struct PointSite {
     double lonDeg;
 };
 
-// Points of "LATRLONR.dat" (names converted from Shift-JIS; a name that is not Shift-JIS
-// becomes "point <index>").
+// Points of "LATRLONR.dat" (names converted from Shift-JIS; a name that is not Shift-JIS, or
+// that a point list would refuse, empty or with a control character, becomes "point <index>").
 std::vector<PointSite> pointsFromReceiverList(const std::vector<ReceiverSite>& sites);
 
 // A point list that cannot be read at all: a header without one of the columns, a path that
