@@ -34,6 +34,7 @@
 
 #include "batch_options.h"
 #include "csv_table.h"
+#include "input_file_names.h"
 #include "output_formats.h"
 #include "point_prediction.h"
 #include "run_inputs.h"
@@ -47,13 +48,8 @@ using namespace fieldcast::map;
 
 fs::path listFile;
 
-constexpr const char* kDataFileNames[] = {
-    "LATRLONR.dat", "P.dat",   "FREQ.dat", "LATT.dat",  "LONT.dat", "GCT.dat",  "GCR.dat",
-    "YR.dat",       "MON.dat", "GCM.dat",  "RESUL.dat", "FG.dat",   "DG.dat",   "GW1.dat",
-    "GW.dat",       "GW3.dat", "F.dat",    "D.dat",     "FF.dat",   "PS.dat",   "AF1.dat",
-    "AF2.dat",      "AF3.dat", "CSX.dat",  "FCS.dat",   "RCX1.dat", "RCX2.dat", "RCX3.dat",
-};
-constexpr std::size_t kDataFileCount = std::size(kDataFileNames);
+constexpr const auto& kDataFileNames = fieldcast::fuzzing::kInputFileNames;
+constexpr std::size_t kDataFileCount = fieldcast::fuzzing::kInputFileCount;
 std::string baseDataFiles[kDataFileCount];
 
 void check(bool condition, const char* what) {

@@ -22,6 +22,7 @@
 #include <string_view>
 
 #include "driver/run.h"
+#include "input_file_names.h"
 #include "record/prediction_state.h"
 
 namespace {
@@ -29,13 +30,8 @@ namespace {
 namespace fs = std::filesystem;
 using fieldcast::PredictionState;
 
-constexpr const char* kFileNames[] = {
-    "LATRLONR.dat", "P.dat",   "FREQ.dat", "LATT.dat",  "LONT.dat", "GCT.dat",  "GCR.dat",
-    "YR.dat",       "MON.dat", "GCM.dat",  "RESUL.dat", "FG.dat",   "DG.dat",   "GW1.dat",
-    "GW.dat",       "GW3.dat", "F.dat",    "D.dat",     "FF.dat",   "PS.dat",   "AF1.dat",
-    "AF2.dat",      "AF3.dat", "CSX.dat",  "FCS.dat",   "RCX1.dat", "RCX2.dat", "RCX3.dat",
-};
-constexpr std::size_t kFileCount = std::size(kFileNames);
+constexpr const auto& kFileNames = fieldcast::fuzzing::kInputFileNames;
+constexpr std::size_t kFileCount = fieldcast::fuzzing::kInputFileCount;
 constexpr std::size_t kDirectoryMode = kFileCount;
 constexpr std::string_view kPartSeparator = "\n@@\n";
 
