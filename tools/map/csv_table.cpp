@@ -87,9 +87,7 @@ std::vector<PointSite> pointsFromReceiverList(const std::vector<ReceiverSite>& s
     // a name that a point list would refuse: one that starts with a NUL byte, or holds a
     // control character (the list's words end only at blanks)
     const auto listable = [](const std::string& name) {
-        return !name.empty() && std::none_of(name.begin(), name.end(), [](char c) {
-            return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
-        });
+        return !name.empty() && std::none_of(name.begin(), name.end(), isControlByte);
     };
     std::vector<PointSite> points;
     for (const ReceiverSite& site : sites) {
@@ -256,10 +254,9 @@ bool PointsCsvParser::parseLine(std::string_view line, PointSite& point) {
     }
     if (name.empty()) throw std::runtime_error(where() + "empty point name");
     for (std::size_t i = 0; i < name.size();) {
-        const unsigned char c = static_cast<unsigned char>(name[i]);
-        if (c < 0x20 || c == 0x7F) {
+        if (isControlByte(name[i])) {
             char code[8];
-            std::snprintf(code, sizeof code, "0x%02X", c);
+            std::snprintf(code, sizeof code, "0x%02X", static_cast<unsigned char>(name[i]));
             throw std::runtime_error(where() + "the point name holds a control character (" + code +
                                      ")");
         }

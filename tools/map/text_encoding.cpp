@@ -67,9 +67,7 @@ std::string utf8ToLatin1(std::string_view text) { return convert(text, Conversio
 
 std::string plotLegendName(std::string_view nameUtf8, std::string_view whereNamed) {
     const auto shown = [](std::string_view text) -> std::optional<std::string> {
-        const bool printable = std::none_of(text.begin(), text.end(), [](char c) {
-            return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
-        });
+        const bool printable = std::none_of(text.begin(), text.end(), isControlByte);
         try {
             if (printable) return utf8ToLatin1(text);
         } catch (const std::runtime_error&) {

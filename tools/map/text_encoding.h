@@ -11,6 +11,11 @@ namespace fieldcast::map {
 // counterpart in the target one.
 std::string cp932ToUtf8(std::string_view text);
 std::string utf8ToCp932(std::string_view text);
+// An ASCII control character (below 0x20, or DEL): no name may hold one.
+constexpr bool isControlByte(char c) {
+    return static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) == 0x7F;
+}
+
 // The ISO 8859-1 of PostScript's fonts, as gmt draws text.
 std::string utf8ToLatin1(std::string_view text);
 // A point's name as a plot's legend can show it: its ISO 8859-1 ("Krak\xf3w"), or, for a name
