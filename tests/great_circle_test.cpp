@@ -62,6 +62,23 @@ TEST(GroundRange, CoincidentPointsGiveZeroNeverNan) {
     }
 }
 
+TEST(GroundRange, StepAlongAGreatCircleArrivesAtItsRange) {
+    // the ranges a table's paths and the extended model's tests are placed at, over a pole and
+    // across the antimeridian: the range of the arrival point is the distance stepped
+    for (const double bearingDeg : {0.0, 55.0, 90.0, 180.0, 250.0, 315.0}) {
+        for (const double rangeKm : {50.0, 760.276, 2000.0, 4000.0, 12000.0}) {
+            const GreatCircleStep to =
+                stepAlongGreatCircle(36.0 * kRadPerDeg, rangeKm, bearingDeg * kRadPerDeg);
+            const double rxLatDeg = to.lat * kDegPerRad;
+            const double rxLonDeg = 140.0 + to.lonOffset * kDegPerRad;
+            EXPECT_NEAR(pathState(36.0, 140.0, rxLatDeg, rxLonDeg).groundRangeKm, rangeKm, 1e-6)
+                << bearingDeg << " degrees";
+        }
+    }
+    // due north by a quarter turn from the equator: the pole
+    EXPECT_NEAR(stepAlongGreatCircle(0.0, kRangeEarthRadiusKm * kHalfPi, 0.0).lat, kHalfPi, 1e-12);
+}
+
 TEST(PathMidpoint, WorkedPathsToThePrintedDigits) {
     struct Case {
         double txLat, txLon, rxLat, rxLon;

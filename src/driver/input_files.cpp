@@ -265,43 +265,43 @@ ReadResult firstFailure(Reads&&... reads) {
 }  // namespace
 
 ReadResult readTxPowerKw(const fs::path& folder, double& txPowerKw) {
-    return readParameterInRange(folder, "P.dat", txPowerKw, kPowerKw);
+    return readParameterInRange(folder, kTxPowerFileName, txPowerKw, kPowerKw);
 }
 
 ReadResult readFreqKhz(const fs::path& folder, double& freqKhz) {
-    return readParameterInRange(folder, "FREQ.dat", freqKhz, kFrequencyKhz);
+    return readParameterInRange(folder, kFreqFileName, freqKhz, kFrequencyKhz);
 }
 
 ReadResult readTxLatDeg(const fs::path& folder, double& txLatDeg) {
-    return readParameterInRange(folder, "LATT.dat", txLatDeg, kLatitudeDeg);
+    return readParameterInRange(folder, kTxLatFileName, txLatDeg, kLatitudeDeg);
 }
 
 ReadResult readTxLonDeg(const fs::path& folder, double& txLonDeg) {
-    return readParameterInRange(folder, "LONT.dat", txLonDeg, kLongitudeDeg);
+    return readParameterInRange(folder, kTxLonFileName, txLonDeg, kLongitudeDeg);
 }
 
 ReadResult readTxGroundType(const fs::path& folder, std::int32_t& txGroundType) {
-    return readParameter(folder, "GCT.dat", txGroundType);
+    return readParameter(folder, kTxGroundFileName, txGroundType);
 }
 
 ReadResult readRxGroundType(const fs::path& folder, std::int32_t& rxGroundType) {
-    return readParameter(folder, "GCR.dat", rxGroundType);
+    return readParameter(folder, kRxGroundFileName, rxGroundType);
 }
 
 ReadResult readSolarActivityCode(const fs::path& folder, std::int32_t& solarActivityCode) {
-    return readParameterInRange(folder, "YR.dat", solarActivityCode, kActivityCodes);
+    return readParameterInRange(folder, kSolarActivityFileName, solarActivityCode, kActivityCodes);
 }
 
 ReadResult readMonth(const fs::path& folder, std::int32_t& month) {
-    return readParameterInRange(folder, "MON.dat", month, kMonths);
+    return readParameterInRange(folder, kMonthFileName, month, kMonths);
 }
 
 ReadResult readMidGroundType(const fs::path& folder, std::int32_t& midGroundType) {
-    return readParameterInRange(folder, "GCM.dat", midGroundType, kMidGroundCodes);
+    return readParameterInRange(folder, kMidGroundFileName, midGroundType, kMidGroundCodes);
 }
 
 ReadResult readResultMode(const fs::path& folder, std::int32_t& resultMode) {
-    return readParameter(folder, "RESUL.dat", resultMode);
+    return readParameter(folder, kResultModeFileName, resultMode);
 }
 
 ReadResult readStationInputs(const fs::path& folder, PredictionState& state) {
@@ -326,8 +326,10 @@ ReadResult readPathCodes(const fs::path& folder, PredictionState& state) {
 ReadResult readGroundWaveAxes(const fs::path& folder, std::span<double> gwFreqAxis,
                               std::span<double> gwDistAxis) {
     return firstFailure(
-        [&] { return readAxisFile(folder, "FG.dat", gwFreqAxis, AxisOrder::ascending); },
-        [&] { return readAxisFile(folder, "DG.dat", gwDistAxis, AxisOrder::ascending); });
+        [&] { return readAxisFile(folder, kGwFreqAxisFileName, gwFreqAxis, AxisOrder::ascending); },
+        [&] {
+            return readAxisFile(folder, kGwDistAxisFileName, gwDistAxis, AxisOrder::ascending);
+        });
 }
 
 ReadResult loadGroundWaveAxes(const fs::path& folder, PredictionState& state) {
@@ -335,7 +337,8 @@ ReadResult loadGroundWaveAxes(const fs::path& folder, PredictionState& state) {
 }
 
 ReadResult loadGroundWaveCurveFile(const fs::path& folder, PredictionState& state) {
-    return readNumberFile(folder, curveFileName(state.txGroundType), "GW.dat", state.gwCurveTable);
+    return readNumberFile(folder, curveFileName(state.txGroundType), kCurveGroupName,
+                          state.gwCurveTable);
 }
 
 ReadResult loadGroundWaveCurves(const fs::path& folder, PredictionState& state) {
@@ -345,25 +348,25 @@ ReadResult loadGroundWaveCurves(const fs::path& folder, PredictionState& state) 
 
 ReadResult loadFreqDistTables(const fs::path& folder, PredictionState& state) {
     return firstFailure(
-        [&] { return readAxisFile(folder, "F.dat", state.fAxis, AxisOrder::ascending); },
-        [&] { return readAxisFile(folder, "D.dat", state.dAxis, AxisOrder::ascending); },
+        [&] { return readAxisFile(folder, kFAxisFileName, state.fAxis, AxisOrder::ascending); },
+        [&] { return readAxisFile(folder, kDAxisFileName, state.dAxis, AxisOrder::ascending); },
         [&] { return readNumberFile(folder, kFfFileName, kFfFileName, state.ffTable); });
 }
 
 ReadResult loadElevationAxis(const fs::path& folder, PredictionState& state) {
-    return readAxisFile(folder, "PS.dat", state.psAxis, AxisOrder::descending);
+    return readAxisFile(folder, kPsAxisFileName, state.psAxis, AxisOrder::descending);
 }
 
 ReadResult loadAfTable(const fs::path& folder, int groundType, std::span<double> afTable) {
-    return readNumberFile(folder, afFileName(groundType), "AF.dat", afTable);
+    return readNumberFile(folder, afFileName(groundType), kAfGroupName, afTable);
 }
 
 ReadResult loadRcxTables(const fs::path& folder, PredictionState& state) {
     return firstFailure(
-        [&] { return readAxisFile(folder, "CSX.dat", state.csxAxis, AxisOrder::ascending); },
-        [&] { return readAxisFile(folder, "FCS.dat", state.fcsAxis, AxisOrder::ascending); },
+        [&] { return readAxisFile(folder, kCsxAxisFileName, state.csxAxis, AxisOrder::ascending); },
+        [&] { return readAxisFile(folder, kFcsAxisFileName, state.fcsAxis, AxisOrder::ascending); },
         [&] {
-            return readNumberFile(folder, rcxFileName(state.solarActivityCode), "RCX.dat",
+            return readNumberFile(folder, rcxFileName(state.solarActivityCode), kRcxGroupName,
                                   state.rcxTable);
         });
 }

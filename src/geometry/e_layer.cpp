@@ -87,10 +87,10 @@ void evaluateELayerHour(const PredictionState& state, ELayerTerms& e) {
         // quotient above is 0/0; its limit is this.
         e.hourScaleKm = e.noonScaleKm - 21.0 * (e.foENoonKhz - e.foEKhz) / (e.foEFullKhz - foEmin);
     }
-    // Above the E layer (f - 10 > foE) the root would be imaginary: the height stays at 100 km,
-    // its value at the boundary.
+    // Above the E layer (f - 10 > foE) the root would be imaginary: the height stays at the
+    // top, its value at the boundary.
     const double rootArg = std::max(0.0, 1.0 - (state.freqKhz - 10.0) / e.foEKhz);
-    e.reflectionHeightKm = 100.0 - e.hourScaleKm * std::sqrt(rootArg);
+    e.reflectionHeightKm = kTopReflectionHeightKm - e.hourScaleKm * std::sqrt(rootArg);
 }
 
 ELayerTerms evaluateELayer(const PredictionState& state) {

@@ -40,6 +40,10 @@ struct ELayerTerms {
 // Activity level of codes 1, 2, 3 (the codes are checked when read).
 SolarActivity solarActivity(int solarActivityCode);
 
+// The height of a reflection at the top of the E layer (f - 10 kHz at foE, or above): the
+// highest the model gives.
+constexpr double kTopReflectionHeightKm = 100.0;
+
 // Above this solar zenith angle the hour's factor D takes the twilight shift of the angle.
 constexpr double kTwilightZenithDeg = 73.0;
 

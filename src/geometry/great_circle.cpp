@@ -19,6 +19,15 @@ double computeGroundRange(PredictionState& state) {
     return state.groundRangeKm;
 }
 
+GreatCircleStep stepAlongGreatCircle(double lat, double distanceKm, double bearingRad) {
+    const double delta = distanceKm / kRangeEarthRadiusKm;  // central angle
+    const double lat2 = std::asin(std::sin(lat) * std::cos(delta) +
+                                  std::cos(lat) * std::sin(delta) * std::cos(bearingRad));
+    const double lonOffset = std::atan2(std::sin(bearingRad) * std::sin(delta) * std::cos(lat),
+                                        std::cos(delta) - std::sin(lat) * std::sin(lat2));
+    return {lat2, lonOffset};
+}
+
 double computePathMidpoint(PredictionState& state) {
     const double theta = state.centralAngle;
     const double lat1 = state.txLat;

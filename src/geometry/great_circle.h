@@ -11,6 +11,16 @@ double computeGroundRange(PredictionState& state);
 // Sets midLat and midLon (radians) from centralAngle and the four coordinates.
 double computePathMidpoint(PredictionState& state);
 
+// Where a great circle that leaves latitude `lat` at `bearingRad` (east of north) arrives after
+// `distanceKm` on the sphere of the ground range: its latitude and its longitude east of the
+// start, radians (the inverse of computeGroundRange, for a caller that places the receiving
+// point at a range).
+struct GreatCircleStep {
+    double lat;
+    double lonOffset;
+};
+GreatCircleStep stepAlongGreatCircle(double lat, double distanceKm, double bearingRad);
+
 // The shorter great circle from (lat1, lon1) to (lat2, lon2), radians, for points along it:
 // the start point turned towards the end by an angle. Coincident or antipodal ends give an
 // arc of angle 0 (its every point is the start).

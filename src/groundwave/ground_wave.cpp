@@ -28,8 +28,10 @@ double curveFieldDb(std::span<const double> gwFreqAxis, std::span<const double> 
 double lookupGroundWaveDb(const PredictionState& state) {
     return curveFieldDb(state.gwFreqAxis, state.gwDistAxis, state.gwCurveTable, state.groundRangeKm,
                         state.freqKhz) +
-           10.0 * std::log10(state.txPowerKw);
+           powerCorrectionDb(state.txPowerKw);
 }
+
+double powerCorrectionDb(double txPowerKw) { return 10.0 * std::log10(txPowerKw); }
 
 void setGroundWaveMvm(PredictionState& state) {
     state.groundWaveMvm = std::pow(10.0, state.groundWaveDb / 20.0) * 0.001;

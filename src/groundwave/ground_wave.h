@@ -21,7 +21,9 @@ GroundWaveOutcome computeGroundWave(PredictionState& state, bool curvesLoaded = 
 // Its parts.
 void computeShortRangeGroundWave(PredictionState& state);  // groundRangeKm <= 50
 double lookupGroundWaveDb(const PredictionState& state);   // curves + power correction
-void setGroundWaveMvm(PredictionState& state);             // from groundWaveDb
+// The curves are for 1 kW: what a power of txPowerKw adds to them, 10 log10(P / 1 kW).
+double powerCorrectionDb(double txPowerKw);
+void setGroundWaveMvm(PredictionState& state);  // from groundWaveDb
 
 // The field of one curve table (kGwFreqCount rows by kGwDistCount columns) for 1 kW,
 // dB(uV/m), by the curves' lookup: outside the axes the last distance interval, extrapolated

@@ -1,6 +1,8 @@
-// Every constant of the prediction, written once: the program, the map tool and the table
-// generator take them from here.
+// Every constant of the prediction and its unit conversions, written once: the program, the map
+// tool and the table generator take them from here.
 #pragma once
+
+#include <cmath>
 
 namespace fieldcast {
 
@@ -36,6 +38,10 @@ constexpr double kFreqCosIncidenceFloorKhz = 5.0;
 constexpr double kReferenceFieldMvm = 300.0;
 // Field at 1 km for 1 kW of the closed-form ground wave near the transmitter.
 constexpr double kShortRangeFieldMvm = 271.607;
+// dB(uV/m) of a field in mV/m, 20 log10(1000 E), for the tools. The hour's own steps keep the
+// forms of their formulas (the sky wave's 20 ln(1000 E) / ln 10, the ground wave's
+// 20 log10(E / 0.001)), which may differ from it in the last bit.
+inline double dbFromMvm(double fieldMvm) { return 20.0 * std::log10(1000.0 * fieldMvm); }
 
 // --- coordinates, degrees: the values an input may hold
 constexpr double kMinLatitudeDeg = -90.0;

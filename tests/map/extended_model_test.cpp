@@ -33,14 +33,9 @@ struct Site {
 
 // `distanceKm` from `from` along the initial bearing, on the sphere of the ground range.
 Site destination(Site from, double distanceKm, double bearingDeg) {
-    const double lat = from.latDeg * kRadPerDeg;
-    const double b = bearingDeg * kRadPerDeg;
-    const double a = distanceKm / kRangeEarthRadiusKm;
-    const double lat2 =
-        std::asin(std::sin(lat) * std::cos(a) + std::cos(lat) * std::sin(a) * std::cos(b));
-    const double dLon = std::atan2(std::sin(b) * std::sin(a) * std::cos(lat),
-                                   std::cos(a) - std::sin(lat) * std::sin(lat2));
-    return {lat2 * kDegPerRad, from.lonDeg + dLon * kDegPerRad};
+    const GreatCircleStep to =
+        stepAlongGreatCircle(from.latDeg * kRadPerDeg, distanceKm, bearingDeg * kRadPerDeg);
+    return {to.lat * kDegPerRad, from.lonDeg + to.lonOffset * kDegPerRad};
 }
 
 std::unique_ptr<RunInputs> bundledInputs(double freqKhz, int month, int resultMode,

@@ -291,17 +291,17 @@ TEST(AreaPageValues, HoldTheReportedFieldOfEachHourAndNothingBeyondRange) {
     combined.addNode(0, sampleResult(fm::PathKind::oneHop));
     combined.addNode(1, sampleResult(fm::PathKind::groundOnly));
     combined.addNode(2, sampleResult(fm::PathKind::beyondRange));
-    EXPECT_EQ(combined.dbCodes(0), (std::vector<std::int32_t>{4400, 5398, kNoValueCode}));
-    EXPECT_EQ(combined.dbCodes(1), (std::vector<std::int32_t>{5600, 5398, kNoValueCode}));
-    EXPECT_EQ(combined.mvmCodes(1),
+    EXPECT_EQ(combined.fieldDbCodes(0), (std::vector<std::int32_t>{4400, 5398, kNoValueCode}));
+    EXPECT_EQ(combined.fieldDbCodes(1), (std::vector<std::int32_t>{5600, 5398, kNoValueCode}));
+    EXPECT_EQ(combined.fieldMvmCodes(1),
               (std::vector<std::int32_t>{-1000 + 340, -1000 + 500, kNoValueCode}));
-    EXPECT_EQ(combined.rangeCodes(), (std::vector<std::int32_t>{8123, 8123, 8123}));
+    EXPECT_EQ(combined.groundRangeCodes(), (std::vector<std::int32_t>{8123, 8123, 8123}));
     EXPECT_EQ(combined.kinds(), (std::vector<std::uint8_t>{1, 0, 3}));
 
     fm::AreaPageValues skyAlone(1, {4}, 1);  // any other result mode: the sky wave
     skyAlone.addNode(0, sampleResult(fm::PathKind::twoHop));
-    EXPECT_EQ(skyAlone.dbCodes(0), std::vector<std::int32_t>{2400});
-    EXPECT_EQ(skyAlone.mvmCodes(0), std::vector<std::int32_t>{-2000 + 500});
+    EXPECT_EQ(skyAlone.fieldDbCodes(0), std::vector<std::int32_t>{2400});
+    EXPECT_EQ(skyAlone.fieldMvmCodes(0), std::vector<std::int32_t>{-2000 + 500});
 }
 
 TEST(PageSize, RefusesAGridOrAListPastTheLimitOfAPage) {

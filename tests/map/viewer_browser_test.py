@@ -253,7 +253,7 @@ class AreaPage(PageCase):
                 script = f.read()
             packed = json.loads(script[script.index('{'):script.rindex(')')])
             db, mvm = DRIVER.execute_script(
-                '''const db = FC.unpack(arguments[0].db), mvm = FC.unpack(arguments[0].mvm);
+                '''const db = FC.unpack(arguments[0].fieldDb), mvm = FC.unpack(arguments[0].fieldMvm);
                    return [Array.from(db, FC.dbText), Array.from(mvm, FC.mvmText)];''', packed)
             for node in range(len(db)):
                 row_from_south = grid['latCount'] - 1 - node // grid['lonCount']
@@ -487,21 +487,21 @@ class SamplePage(PageCase):
             self.move_mouse(node['latDeg'], node['lonDeg'])
             self.assertEqual(self.text('fc-hour'),
                              '%02d:00 UTC' % ((node['hourJst'] - 9) % 24))
-            self.assertEqual(self.text('fc-range'), '%.1f km' % node['rangeKm'])
+            self.assertEqual(self.text('fc-range'), '%.1f km' % node['groundRangeKm'])
             self.assertEqual(
                 DRIVER.find_element(By.ID, 'fc-kind').get_attribute('data-kind'), node['kind'])
-            if node['db'] == 'nan':
+            if node['fieldDb'] == 'nan':
                 self.assertEqual(self.text('fc-field'), 'no value')
                 continue
-            db = node['db'] if isinstance(node['db'], str) else '%.2f' % node['db']
+            db = node['fieldDb'] if isinstance(node['fieldDb'], str) else '%.2f' % node['fieldDb']
             self.assertEqual(self.text('fc-db'), db)
             mvm = self.text('fc-mvm')
-            if node['mvm'] == 'inf':
+            if node['fieldMvm'] == 'inf':
                 self.assertEqual(mvm, 'inf')
             else:
-                self.assertEqual(float(mvm), float('%.2e' % node['mvm']), node)
+                self.assertEqual(float(mvm), float('%.2e' % node['fieldMvm']), node)
                 digits = mvm.split('e')[0].replace('.', '').lstrip('0')
-                self.assertEqual(len(digits) if node['mvm'] else 3, 3, mvm)
+                self.assertEqual(len(digits) if node['fieldMvm'] else 3, 3, mvm)
 
         # the contour layer: its label as text in the layer switch, and switchable
         labels = [e.text for e in DRIVER.find_elements(

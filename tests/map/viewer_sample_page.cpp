@@ -119,9 +119,9 @@ int main(int argc, char** argv) {
             expected << (first ? "\n" : ",\n") << "{\"latDeg\":" << (36 - row)
                      << ",\"lonDeg\":" << (139 + col) << ",\"hourJst\":" << hour << ",\"kind\":\""
                      << fm::pathKindName(nodes[i].pathKind)
-                     << "\",\"rangeKm\":" << jsonNumber(nodes[i].groundRangeKm)
-                     << ",\"db\":" << jsonNumber(field.db) << ",\"mvm\":" << jsonNumber(field.mvm)
-                     << "}";
+                     << "\",\"groundRangeKm\":" << jsonNumber(nodes[i].groundRangeKm)
+                     << ",\"fieldDb\":" << jsonNumber(field.db)
+                     << ",\"fieldMvm\":" << jsonNumber(field.mvm) << "}";
             first = false;
         }
     }

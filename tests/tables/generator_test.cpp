@@ -10,12 +10,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "output_files.h"
+#include "record/file_names.h"
 #include "table_set.h"
 #include "test_files.h"
 #include "test_programs.h"
@@ -23,11 +25,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr const char* kTableFiles[] = {"FG.dat",   "DG.dat",  "GW1.dat", "GW.dat",  "GW3.dat",
-                                       "F.dat",    "D.dat",   "FF.dat",  "PS.dat",  "AF1.dat",
-                                       "AF2.dat",  "AF3.dat", "CSX.dat", "FCS.dat", "RCX1.dat",
-                                       "RCX2.dat", "RCX3.dat"};
 
 using fieldcast::testing::readFile;
 using fieldcast::testing::TempDir;
@@ -55,11 +52,18 @@ TEST(Generator, ReproducesTheBundledDataSetsByteForByte) {
         const TempDir dir;
         const Outcome outcome = runTool("--output-dir " + dir.path().string() + set.arguments, dir);
         ASSERT_EQ(outcome.status, 0) << outcome.output;
-        for (const char* name : kTableFiles) {
+        for (const char* name : fieldcast::kDataSetFileNames) {
             const std::string bundled = readFile(fs::path(set.bundledDir) / name);
             ASSERT_FALSE(bundled.empty()) << set.bundledDir << name;
             EXPECT_EQ(readFile(dir.path() / name), bundled) << set.bundledDir << name;
         }
+        // the list by which a user's curve file is refused holds every file the run writes
+        std::set<std::string> written;
+        for (const auto& entry : fs::directory_iterator(dir.path())) {
+            written.insert(entry.path().filename().string());
+        }
+        EXPECT_EQ(written, std::set<std::string>(fieldcast::kDataSetFileNames.begin(),
+                                                 fieldcast::kDataSetFileNames.end()));
     }
 }
 
@@ -69,7 +73,7 @@ TEST(Generator, TablesOfAnotherRegionDifferInTheirReflectionOnly) {
     const Outcome outcome = runTool(
         "-o " + dir.path().string() + " --geomagnetic-latitude 55 --solar-cycle-loss 4", dir);
     ASSERT_EQ(outcome.status, 0) << outcome.output;
-    for (const char* name : kTableFiles) {
+    for (const char* name : fieldcast::kDataSetFileNames) {
         const bool reflection = std::string(name).rfind("RCX", 0) == 0;
         const std::string bundled = readFile(fs::path(DEFAULT_DATA_DIR) / name);
         EXPECT_EQ(readFile(dir.path() / name) == bundled, !reflection) << name;

@@ -21,12 +21,9 @@ namespace {
 
 // Receiving point at `rangeKm` along `bearingRad` from the transmitter, on the range sphere.
 void placeReceiver(PredictionState& s, double rangeKm, double bearingRad) {
-    const double delta = rangeKm / kRangeEarthRadiusKm;
-    const double lat = std::asin(std::sin(s.txLat) * std::cos(delta) +
-                                 std::cos(s.txLat) * std::sin(delta) * std::cos(bearingRad));
-    s.rxLat = lat;
-    s.rxLon = s.txLon + std::atan2(std::sin(bearingRad) * std::sin(delta) * std::cos(s.txLat),
-                                   std::cos(delta) - std::sin(s.txLat) * std::sin(lat));
+    const GreatCircleStep to = stepAlongGreatCircle(s.txLat, rangeKm, bearingRad);
+    s.rxLat = to.lat;
+    s.rxLon = s.txLon + to.lonOffset;
 }
 
 struct Extremes {

@@ -155,9 +155,7 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
                         !anyNodeInRange.load(std::memory_order_relaxed)) {
                         anyNodeInRange.store(true, std::memory_order_relaxed);
                     }
-                    if (!extended && std::abs(lonDeg - txLonDeg) > 180.0 &&
-                        (result.pathKind == PathKind::oneHop ||
-                         result.pathKind == PathKind::twoHop)) {
+                    if (!extended && controlPointOffPath(result, lonDeg, txLonDeg)) {
                         ++farLongitudes;
                     }
                     // the node's own cells, once for its hours

@@ -260,8 +260,8 @@ void PathRegion::addPath(double latDeg, double lonDeg) {
     if (cosAngle < -1.0 + 1e-12) {  // antipodes: every great circle joins them
         nearNorthPole_ = true;
         nearSouthPole_ = true;
-        latMinDeg_ = -90.0;
-        latMaxDeg_ = 90.0;
+        latMinDeg_ = kMinLatitudeDeg;
+        latMaxDeg_ = kMaxLatitudeDeg;
     }
 }
 
@@ -279,8 +279,10 @@ void PathRegion::addGridPaths(double lonMinDeg, double latMinDeg, double stepDeg
 
 GeoBox PathRegion::box(double marginDeg) const {
     GeoBox box{};
-    box.southDeg = nearSouthPole_ ? -90.0 : std::max(-90.0, latMinDeg_ - marginDeg);
-    box.northDeg = nearNorthPole_ ? 90.0 : std::min(90.0, latMaxDeg_ + marginDeg);
+    box.southDeg =
+        nearSouthPole_ ? kMinLatitudeDeg : std::max(kMinLatitudeDeg, latMinDeg_ - marginDeg);
+    box.northDeg =
+        nearNorthPole_ ? kMaxLatitudeDeg : std::min(kMaxLatitudeDeg, latMaxDeg_ + marginDeg);
     const double span = lonOffsetMaxDeg_ - lonOffsetMinDeg_ + 2.0 * marginDeg;
     if (nearNorthPole_ || nearSouthPole_ || span >= 360.0) {
         box.westDeg = txLonDeg_ - 180.0;
@@ -343,8 +345,9 @@ LandSeaMask LandSeaMask::build(const GeoBox& box, CoastlineResolution resolution
                                const std::filesystem::path& scratchDir, unsigned parallelRuns,
                                MaskCost* cost) {
     const auto start = std::chrono::steady_clock::now();
-    if (!(box.southDeg >= -90.0 && box.northDeg <= 90.0 && box.southDeg <= box.northDeg &&
-          box.westDeg <= box.eastDeg && box.eastDeg - box.westDeg <= 360.0 + 1e-9)) {
+    if (!(box.southDeg >= kMinLatitudeDeg && box.northDeg <= kMaxLatitudeDeg &&
+          box.southDeg <= box.northDeg && box.westDeg <= box.eastDeg &&
+          box.eastDeg - box.westDeg <= 360.0 + 1e-9)) {
         throw CoastlineError(
             "the coastline data cover latitudes -90 to 90 and one turn of "
             "longitude; no mask for the region " +
@@ -357,9 +360,9 @@ LandSeaMask LandSeaMask::build(const GeoBox& box, CoastlineResolution resolution
     auto counts = [&](int cell, double& west, double& south, int& lonCount, int& latCount) {
         const double cellDeg = cell / kArcsecPerDeg;
         west = std::floor(box.westDeg / cellDeg) * cellDeg;
-        south = std::max(-90.0, std::floor(box.southDeg / cellDeg) * cellDeg);
+        south = std::max(kMinLatitudeDeg, std::floor(box.southDeg / cellDeg) * cellDeg);
         const double east = std::ceil(box.eastDeg / cellDeg) * cellDeg;
-        const double north = std::min(90.0, std::ceil(box.northDeg / cellDeg) * cellDeg);
+        const double north = std::min(kMaxLatitudeDeg, std::ceil(box.northDeg / cellDeg) * cellDeg);
         lonCount = static_cast<int>(std::lround((east - west) / cellDeg)) + 1;
         latCount = static_cast<int>(std::lround((north - south) / cellDeg)) + 1;
         if (east - west > 360.0 - 0.5 * cellDeg) {  // every longitude: one turn of nodes
@@ -379,7 +382,8 @@ LandSeaMask LandSeaMask::build(const GeoBox& box, CoastlineResolution resolution
         counts(cell, west, south, lonCount, latCount);
     }
     const double cellDeg = cell / kArcsecPerDeg;
-    if (south + (latCount - 1) * cellDeg > 90.0 + 1e-9) south = 90.0 - (latCount - 1) * cellDeg;
+    if (south + (latCount - 1) * cellDeg > kMaxLatitudeDeg + 1e-9)
+        south = kMaxLatitudeDeg - (latCount - 1) * cellDeg;
 
     // latitude bands of at least two rows, one grdlandmask each, side by side
     const unsigned bandCount = std::clamp<unsigned>(
@@ -396,9 +400,9 @@ LandSeaMask LandSeaMask::build(const GeoBox& box, CoastlineResolution resolution
     const std::string increment = "-I" + std::to_string(cell) + "s";
     const char resolutionLetter[] = {static_cast<char>(resolution), '\0'};
     auto runBand = [&](Band& band) {
-        const double bandSouth = std::max(-90.0, south + band.firstRow * cellDeg);
+        const double bandSouth = std::max(kMinLatitudeDeg, south + band.firstRow * cellDeg);
         const double bandNorth =
-            std::min(90.0, south + (band.firstRow + band.rowCount - 1) * cellDeg);
+            std::min(kMaxLatitudeDeg, south + (band.firstRow + band.rowCount - 1) * cellDeg);
         const double bandEast = west + (lonCount - 1) * cellDeg;
         const std::string region = "-R" + exactDegrees(west) + "/" + exactDegrees(bandEast) + "/" +
                                    exactDegrees(bandSouth) + "/" + exactDegrees(bandNorth);
@@ -484,9 +488,9 @@ LandSeaMask LandSeaMask::build(const GeoBox& box, CoastlineResolution resolution
 
 bool siteIsLand(double latDeg, double lonDeg, CoastlineResolution resolution,
                 const std::filesystem::path& scratchDir) {
-    const LandSeaMask site =
-        LandSeaMask::build({lonDeg, lonDeg, std::max(-90.0, latDeg), std::min(90.0, latDeg)},
-                           resolution, 1, scratchDir, 1);
+    const LandSeaMask site = LandSeaMask::build(
+        {lonDeg, lonDeg, std::max(kMinLatitudeDeg, latDeg), std::min(kMaxLatitudeDeg, latDeg)},
+        resolution, 1, scratchDir, 1);
     return site.isLand(latDeg, lonDeg);
 }
 

@@ -20,8 +20,6 @@ namespace fieldcast::map {
 
 namespace {
 
-double mvmToDb(double mvm) { return 20.0 * std::log10(1000.0 * mvm); }
-
 PointRefusal factorRefusal(const char* file, int hour) {
     HourOutcome outcome{HourEnd::refused, HourRefusal::factor, file, false};
     return PointRefusal{refusalLine(outcome), hour};
@@ -407,7 +405,7 @@ std::optional<PointRefusal> ExtendedPredictor::predict(double rxLatDeg, double r
         s.groundWaveDb = belowFirstDistanceDb(curveFieldDb(s.gwFreqAxis, s.gwDistAxis,
                                                            s.gwCurveTable, firstKm, s.freqKhz),
                                               firstKm, s.groundRangeKm) +
-                         10.0 * std::log10(s.txPowerKw);
+                         powerCorrectionDb(s.txPowerKw);
         setGroundWaveMvm(s);
         ground = GroundWaveOutcome::fromCurves;
     }
@@ -416,7 +414,7 @@ std::optional<PointRefusal> ExtendedPredictor::predict(double rxLatDeg, double r
             mixedPathFieldDb(*curves_, grounds_->mask, grounds_->landCode, s.freqKhz,
                              inputs_.base.txLat, inputs_.base.txLon, rxLatDeg, rxLonDeg,
                              s.groundRangeKm, pathSampleStepKm(grounds_->mask)) +
-            10.0 * std::log10(s.txPowerKw);
+            powerCorrectionDb(s.txPowerKw);
         setGroundWaveMvm(s);
     }
     result.groundWaveMvm = s.groundWaveMvm;
@@ -452,7 +450,7 @@ std::optional<PointRefusal> ExtendedPredictor::predict(double rxLatDeg, double r
     const auto leavesAbove = [&](int order, double elevationDeg) {
         s.hopCount = order;
         const HopTerms hop = computeHopTerms(s);
-        s.reflectionHeightKm = 100.0;
+        s.reflectionHeightKm = kTopReflectionHeightKm;
         computeHopPath(s, hop);
         return s.elevationAngle * kDegPerRad >= elevationDeg;
     };
@@ -517,8 +515,8 @@ std::optional<PointRefusal> ExtendedPredictor::predict(double rxLatDeg, double r
             h.skyWaveMvm = std::hypot(skyRe, skyIm);
             h.combinedMvm = std::hypot(skyRe + s.groundWaveMvm, skyIm);
         }
-        h.skyWaveDb = mvmToDb(h.skyWaveMvm);
-        h.combinedDb = mvmToDb(h.combinedMvm);
+        h.skyWaveDb = dbFromMvm(h.skyWaveMvm);
+        h.combinedDb = dbFromMvm(h.combinedMvm);
         const FieldStrength reported = s.resultMode == 2
                                            ? FieldStrength{h.combinedMvm, h.combinedDb}
                                            : FieldStrength{h.skyWaveMvm, h.skyWaveDb};

@@ -1,6 +1,8 @@
 // The area run's grids for GIS tools: CF-1.8 netCDF (libnetcdf), GeoTIFF, and contour lines
 // and service-area polygons as GeoJSON and KML (both through GDAL), all on WGS 84
-// (EPSG:4326) with the run's scenario in their attributes.
+// (EPSG:4326) with the run's scenario in their attributes. The grids are written in
+// grid_outputs.cpp, the contours in contour_outputs.cpp, what both ask of GDAL in
+// gdal_support.h.
 //
 // Values: the field in dB(uV/m) at each node, as area.csv holds it; no value (NaN, the fill
 // value) beyond 4000 km of the method alone. So +inf on the transmitter's own node (ground

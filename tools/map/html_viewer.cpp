@@ -502,29 +502,29 @@ void checkPageTools() {
 AreaPageValues::AreaPageValues(std::size_t nodeCount, std::vector<int> hoursJst, int resultMode)
     : hoursJst_(std::move(hoursJst)),
       resultMode_(resultMode),
-      rangeCodes_(nodeCount, kNoValueCode),
+      groundRangeCodes_(nodeCount, kNoValueCode),
       kinds_(nodeCount, kindIndex(PathKind::beyondRange)),
-      dbCodes_(nodeCount * hoursJst_.size(), kNoValueCode),
-      mvmCodes_(nodeCount * hoursJst_.size(), kNoValueCode) {}
+      fieldDbCodes_(nodeCount * hoursJst_.size(), kNoValueCode),
+      fieldMvmCodes_(nodeCount * hoursJst_.size(), kNoValueCode) {}
 
 void AreaPageValues::addNode(std::size_t node, const PointResult& result) {
-    rangeCodes_[node] = tenthsCode(result.groundRangeKm);
+    groundRangeCodes_[node] = tenthsCode(result.groundRangeKm);
     kinds_[node] = kindIndex(result.pathKind);
     if (result.pathKind == PathKind::beyondRange) return;  // no value at any hour
     for (std::size_t h = 0; h < hoursJst_.size(); ++h) {
         const FieldStrength field = reportedField(result, hoursJst_[h], resultMode_);
-        dbCodes_[h * kinds_.size() + node] = hundredthsCode(field.db);
-        mvmCodes_[h * kinds_.size() + node] = threeDigitCode(field.mvm);
+        fieldDbCodes_[h * kinds_.size() + node] = hundredthsCode(field.db);
+        fieldMvmCodes_[h * kinds_.size() + node] = threeDigitCode(field.mvm);
     }
 }
 
-std::vector<std::int32_t> AreaPageValues::dbCodes(std::size_t h) const {
-    const auto first = dbCodes_.begin() + static_cast<std::ptrdiff_t>(h * kinds_.size());
+std::vector<std::int32_t> AreaPageValues::fieldDbCodes(std::size_t h) const {
+    const auto first = fieldDbCodes_.begin() + static_cast<std::ptrdiff_t>(h * kinds_.size());
     return {first, first + static_cast<std::ptrdiff_t>(kinds_.size())};
 }
 
-std::vector<std::int32_t> AreaPageValues::mvmCodes(std::size_t h) const {
-    const auto first = mvmCodes_.begin() + static_cast<std::ptrdiff_t>(h * kinds_.size());
+std::vector<std::int32_t> AreaPageValues::fieldMvmCodes(std::size_t h) const {
+    const auto first = fieldMvmCodes_.begin() + static_cast<std::ptrdiff_t>(h * kinds_.size());
     return {first, first + static_cast<std::ptrdiff_t>(kinds_.size())};
 }
 
@@ -581,16 +581,17 @@ void writeAreaPage(const AreaPage& page, const AreaPageValues& values, const fs:
         std::snprintf(file, sizeof file, "field-%02d.js", values.hoursJst()[h]);
         json += (h > 0 ? ",{" : "{") + std::string("\"hourJst\":") +
                 std::to_string(values.hoursJst()[h]) + ",\"file\":\"viewer/data/" + file + "\"}";
-        writeText(dataDir / file, "FC.hour(" + std::to_string(h) +
-                                      ",{\"db\":" + packedJson(packCodes(values.dbCodes(h))) +
-                                      ",\"mvm\":" + packedJson(packCodes(values.mvmCodes(h))) +
-                                      "});\n");
+        writeText(dataDir / file,
+                  "FC.hour(" + std::to_string(h) +
+                      ",{\"fieldDb\":" + packedJson(packCodes(values.fieldDbCodes(h))) +
+                      ",\"fieldMvm\":" + packedJson(packCodes(values.fieldMvmCodes(h))) + "});\n");
     }
     writeText(dataDir / "page.js", json + "]});\n");
     const std::vector<std::uint8_t>& kinds = values.kinds();
     writeText(
         dataDir / "nodes.js",
-        "FC.nodes({\"rangeKm\":" + packedJson(packCodes(values.rangeCodes())) + ",\"kinds\":\"" +
+        "FC.nodes({\"groundRangeKm\":" + packedJson(packCodes(values.groundRangeCodes())) +
+            ",\"kinds\":\"" +
             base64(std::string_view(reinterpret_cast<const char*>(kinds.data()), kinds.size())) +
             "\"});\n");
 }
@@ -631,12 +632,12 @@ void writePointsPage(const PageFrame& frame, const std::vector<PointSite>& sites
         const bool sky = result.pathKind == PathKind::oneHop ||
                          result.pathKind == PathKind::twoHop ||
                          result.pathKind == PathKind::skyWave;
-        std::vector<std::int32_t> skyDb(kHoursPerDay, kNoValueCode);
+        std::vector<std::int32_t> skyWaveDb(kHoursPerDay, kNoValueCode);
         std::vector<std::int32_t> fieldDb(kHoursPerDay, kNoValueCode);
         std::vector<std::int32_t> fieldMvm(kHoursPerDay, kNoValueCode);
         for (int hour = 0; hour < kHoursPerDay && !beyond; ++hour) {
             const auto h = static_cast<std::size_t>(hour);
-            if (sky) skyDb[h] = hundredthsCode(result.hours[h].skyWaveDb);
+            if (sky) skyWaveDb[h] = hundredthsCode(result.hours[h].skyWaveDb);
             const FieldStrength field = reportedField(result, hour, resultMode);
             fieldDb[h] = hundredthsCode(field.db);
             fieldMvm[h] = threeDigitCode(field.mvm);
@@ -644,10 +645,10 @@ void writePointsPage(const PageFrame& frame, const std::vector<PointSite>& sites
         json += (i > 0 ? ",\n{" : "\n{") + std::string("\"name\":") + jsString(sites[i].nameUtf8) +
                 ",\"latDeg\":\"" + formatNumber(sites[i].latDeg) + "\",\"lonDeg\":\"" +
                 formatNumber(sites[i].lonDeg) +
-                "\",\"rangeKm\":" + std::to_string(tenthsCode(result.groundRangeKm)) +
-                ",\"kind\":" + std::to_string(kindIndex(result.pathKind)) + ",\"groundDb\":" +
+                "\",\"groundRangeKm\":" + std::to_string(tenthsCode(result.groundRangeKm)) +
+                ",\"kind\":" + std::to_string(kindIndex(result.pathKind)) + ",\"groundWaveDb\":" +
                 std::to_string(beyond ? kNoValueCode : hundredthsCode(result.groundWaveDb)) +
-                ",\"skyDb\":" + codeList(skyDb) + ",\"fieldDb\":" + codeList(fieldDb) +
+                ",\"skyWaveDb\":" + codeList(skyWaveDb) + ",\"fieldDb\":" + codeList(fieldDb) +
                 ",\"fieldMvm\":" + codeList(fieldMvm) + "}";
     }
     writeText(dataDir / "points.js", json + "]);\n");

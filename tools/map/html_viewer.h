@@ -3,10 +3,11 @@
 // style, and the run's values as script files that the page loads. It works opened straight
 // from disk: no server, no network, and no fetch (browsers refuse it for local files).
 //
-// Values are stored as the digits the page prints, rounded as printf rounds the CSV's value:
-// field strengths in hundredths of a dB(uV/m) ("%.2f"), in mV/m to three significant digits
-// ("%.2e"), ground ranges in tenths of a km ("%.1f"). A stored code is an int32; three codes
-// stand for what is no number:
+// The values a page holds are named as the CSV's columns (groundRangeKm, groundWaveDb,
+// skyWaveDb, fieldDb, fieldMvm) and stored as the digits the page prints, rounded as printf
+// rounds the CSV's value: field strengths in hundredths of a dB(uV/m) ("%.2f"), in mV/m to
+// three significant digits ("%.2e"), ground ranges in tenths of a km ("%.1f"). A stored code
+// is an int32; three codes stand for what is no number:
 #pragma once
 
 #include <cstdint>
@@ -97,19 +98,19 @@ class AreaPageValues {
 
     std::size_t nodeCount() const { return kinds_.size(); }
     const std::vector<int>& hoursJst() const { return hoursJst_; }
-    const std::vector<std::int32_t>& rangeCodes() const { return rangeCodes_; }
+    const std::vector<std::int32_t>& groundRangeCodes() const { return groundRangeCodes_; }
     const std::vector<std::uint8_t>& kinds() const { return kinds_; }
     // the codes of hour `h` of hoursJst(), node after node
-    std::vector<std::int32_t> dbCodes(std::size_t h) const;
-    std::vector<std::int32_t> mvmCodes(std::size_t h) const;
+    std::vector<std::int32_t> fieldDbCodes(std::size_t h) const;
+    std::vector<std::int32_t> fieldMvmCodes(std::size_t h) const;
 
   private:
     std::vector<int> hoursJst_;
     int resultMode_;
-    std::vector<std::int32_t> rangeCodes_;
+    std::vector<std::int32_t> groundRangeCodes_;
     std::vector<std::uint8_t> kinds_;
-    std::vector<std::int32_t> dbCodes_;  // hour after hour
-    std::vector<std::int32_t> mvmCodes_;
+    std::vector<std::int32_t> fieldDbCodes_;  // hour after hour
+    std::vector<std::int32_t> fieldMvmCodes_;
 };
 
 struct AreaPage {

@@ -18,7 +18,7 @@ namespace {
 constexpr int kBisections = 10;  // a boundary to 1/1024 of the step
 
 // The curves' inverse-distance reference, dB(uV/m) at 1 km for 1 kW.
-const double kReferenceDbAt1Km = 20.0 * std::log10(kReferenceFieldMvm * 1000.0);
+const double kReferenceDbAt1Km = dbFromMvm(kReferenceFieldMvm);
 
 double tableFieldDb(const GroundWaveCurves& curves, int table, double freqKhz, double distanceKm) {
     const auto lookup = [&](double d) {

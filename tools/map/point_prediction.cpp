@@ -1,5 +1,7 @@
 #include "point_prediction.h"
 
+#include <cmath>
+
 #include "driver/report.h"
 #include "extended_model.h"
 
@@ -10,6 +12,11 @@ FieldStrength reportedField(const PointResult& point, int hour, int resultMode) 
     const HourResult& h = point.hours[static_cast<std::size_t>(hour)];
     if (resultMode == 2) return {h.combinedMvm, h.combinedDb};
     return {h.skyWaveMvm, h.skyWaveDb};
+}
+
+bool controlPointOffPath(const PointResult& point, double rxLonDeg, double txLonDeg) {
+    return std::abs(rxLonDeg - txLonDeg) > 180.0 &&
+           (point.pathKind == PathKind::oneHop || point.pathKind == PathKind::twoHop);
 }
 
 PointPredictor::PointPredictor(const RunInputs& inputs, const RunGrounds* grounds,

@@ -55,6 +55,12 @@ struct PointResult {
 // combination under result mode 2.
 FieldStrength reportedField(const PointResult& point, int hour, int resultMode);
 
+// fieldcast's path midpoint, the sky wave's control point, takes its direction from the
+// longitudes as written: on a sky-wave path of one or two hops whose receiving point is written
+// more than half a turn of longitude from the transmitter it lies off the path (both runs warn
+// of such points).
+bool controlPointOffPath(const PointResult& point, double rxLonDeg, double txLonDeg);
+
 // Where a classic report of the point goes; name bytes as the report prints them.
 struct ReportTarget {
     std::FILE* file;

@@ -184,9 +184,7 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
             }
         }
         for (std::size_t i = 0; !extended && i < sites.size(); ++i) {
-            const PathKind kind = results[i].pathKind;
-            if (std::abs(sites[i].lonDeg - inputs->base.txLon) > 180.0 &&
-                (kind == PathKind::oneHop || kind == PathKind::twoHop)) {
+            if (controlPointOffPath(results[i], sites[i].lonDeg, inputs->base.txLon)) {
                 if (farLongitudePoints++ == 0) {
                     const double shifted =
                         sites[i].lonDeg + (sites[i].lonDeg < inputs->base.txLon ? 360.0 : -360.0);

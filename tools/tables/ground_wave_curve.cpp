@@ -99,7 +99,7 @@ Complex GroundWaveCurve::attenuation(double distanceKm) const {
 
 double GroundWaveCurve::fieldDb(double distanceKm) const {
     const double fieldMvm = kReferenceFieldMvm * std::abs(attenuation(distanceKm)) / distanceKm;
-    return 20.0 * std::log10(fieldMvm * 1000.0);  // mV/m to dB(uV/m)
+    return dbFromMvm(fieldMvm);
 }
 
 }  // namespace fieldcast::tables

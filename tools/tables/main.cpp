@@ -11,6 +11,7 @@
 #include "ground_wave_curve.h"
 #include "number_option.h"
 #include "parser_messages.h"
+#include "record/file_names.h"
 #include "standard_streams.h"
 #include "table_set.h"
 
@@ -33,15 +34,10 @@ struct Options {
     fieldcast::tables::NightDesign night;
 };
 
-// The files of a scenario, which a data set is often written beside.
-constexpr const char* kScenarioFiles[] = {"P.dat",   "FREQ.dat",  "LATT.dat",    "LONT.dat",
-                                          "GCT.dat", "GCR.dat",   "YR.dat",      "MON.dat",
-                                          "GCM.dat", "RESUL.dat", "LATRLONR.dat"};
-
 // A user-ground file name must be a plain name, as it is written into the output directory,
-// and name no file that a run may find there: neither a scenario file nor a file of the data
-// set nor the run's work folder, and its CSV copy (the name with .csv) none of the data set's
-// copies.
+// and name no file that a run may find there: neither a scenario file (a data set is often
+// written beside one) nor a file of the data set nor the run's work folder, and its CSV copy
+// (the name with .csv) none of the data set's copies.
 std::string checkGroundFileName(const std::string& name) {
     const std::filesystem::path path(name);
     if (name.empty() || path.has_parent_path() || path.filename() != path || name == "." ||
@@ -50,7 +46,7 @@ std::string checkGroundFileName(const std::string& name) {
     }
     // the curve file could not replace the folder that the set is written in
     if (name == fieldcast::tables::kWorkEntry) return "is the folder a run writes in: " + name;
-    for (const char* scenario : kScenarioFiles) {
+    for (const char* scenario : fieldcast::kScenarioFileNames) {
         if (name == scenario) return "is a scenario file: " + name;
     }
     if (fieldcast::tables::isDataSetFileName(name)) return "is a file of the data set: " + name;

@@ -11,20 +11,16 @@
 #include <utility>
 #include <vector>
 
+#include "geometry/great_circle.h"
 #include "hour/hour.h"
 #include "skywave/sky_wave.h"
 
 namespace fieldcast::tables {
 
 Site destination(Site from, double distanceKm, double bearingDeg) {
-    const double delta = distanceKm / kRangeEarthRadiusKm;
-    const double lat1 = from.latDeg * kRadPerDeg;
-    const double bearing = bearingDeg * kRadPerDeg;
-    const double lat2 = std::asin(std::sin(lat1) * std::cos(delta) +
-                                  std::cos(lat1) * std::sin(delta) * std::cos(bearing));
-    const double dLon = std::atan2(std::sin(bearing) * std::sin(delta) * std::cos(lat1),
-                                   std::cos(delta) - std::sin(lat1) * std::sin(lat2));
-    return {lat2 * kDegPerRad, from.lonDeg + dLon * kDegPerRad};
+    const GreatCircleStep to =
+        stepAlongGreatCircle(from.latDeg * kRadPerDeg, distanceKm, bearingDeg * kRadPerDeg);
+    return {to.lat * kDegPerRad, from.lonDeg + to.lonOffset * kDegPerRad};
 }
 
 void loadLandPathInputs(const std::filesystem::path& dataDir, double freqKhz, int month, int code,

@@ -130,22 +130,22 @@ std::vector<TableFile> reflectionFiles(const BandAxes& axes, const std::filesyst
 
 std::vector<TableFile> computeDataSet(const BandAxes& axes, const NightDesign& design) {
     std::vector<TableFile> files;
-    files.push_back(axisFile("FG.dat", gwFreqAxis(axes)));
-    files.push_back(axisFile("DG.dat", gwDistAxis(axes)));
+    files.push_back(axisFile(kGwFreqAxisFileName, gwFreqAxis(axes)));
+    files.push_back(axisFile(kGwDistAxisFileName, gwDistAxis(axes)));
     // the curves and antenna factors of each ground code, under the name the program reads
     // for that code
     for (int code = 1; code <= 3; ++code) {
         files.push_back(groundWaveFile(curveFileName(code), *groundConstantsOf(code), axes));
     }
-    files.push_back(axisFile("F.dat", fAxis(axes)));
-    files.push_back(axisFile("D.dat", dAxis(axes)));
+    files.push_back(axisFile(kFAxisFileName, fAxis(axes)));
+    files.push_back(axisFile(kDAxisFileName, dAxis(axes)));
     files.push_back(focusingFactorFile(axes));
-    files.push_back(axisFile("PS.dat", psAxis(axes)));
+    files.push_back(axisFile(kPsAxisFileName, psAxis(axes)));
     for (int code = 1; code <= 3; ++code) {
         files.push_back(antennaFactorFile(afFileName(code), *groundConstantsOf(code), axes));
     }
-    files.push_back(axisFile("CSX.dat", csxAxis(axes)));
-    files.push_back(axisFile("FCS.dat", fcsAxis(axes)));
+    files.push_back(axisFile(kCsxAxisFileName, csxAxis(axes)));
+    files.push_back(axisFile(kFcsAxisFileName, fcsAxis(axes)));
     // The night rows are fitted through the program on the other tables as it reads them:
     // those are written to a scratch folder with RCX tables of |R| = 1 beside them.
     const map::ScratchDir scratch;
@@ -163,16 +163,17 @@ std::vector<TableFile> computeDataSet(const BandAxes& axes, const NightDesign& d
 }
 
 std::vector<TableFile> axisFiles(const BandAxes& axes) {
-    return {axisFile("FG.dat", gwFreqAxis(axes)), axisFile("DG.dat", gwDistAxis(axes)),
-            axisFile("F.dat", fAxis(axes)),       axisFile("D.dat", dAxis(axes)),
-            axisFile("PS.dat", psAxis(axes)),     axisFile("CSX.dat", csxAxis(axes)),
-            axisFile("FCS.dat", fcsAxis(axes))};
+    return {axisFile(kGwFreqAxisFileName, gwFreqAxis(axes)),
+            axisFile(kGwDistAxisFileName, gwDistAxis(axes)),
+            axisFile(kFAxisFileName, fAxis(axes)),
+            axisFile(kDAxisFileName, dAxis(axes)),
+            axisFile(kPsAxisFileName, psAxis(axes)),
+            axisFile(kCsxAxisFileName, csxAxis(axes)),
+            axisFile(kFcsAxisFileName, fcsAxis(axes))};
 }
 
 bool isDataSetFileName(const std::string& name) {
-    for (const char* own : {"FG.dat", "DG.dat", "GW1.dat", "GW.dat", "GW3.dat", "F.dat", "D.dat",
-                            "FF.dat", "PS.dat", "AF1.dat", "AF2.dat", "AF3.dat", "CSX.dat",
-                            "FCS.dat", "RCX1.dat", "RCX2.dat", "RCX3.dat"}) {
+    for (const char* own : kDataSetFileNames) {
         if (name == own) return true;
     }
     return false;

@@ -7,7 +7,7 @@
   const grid = page.grid;
   const hours = page.hours;
   const scale = FC.colourScale();
-  const rangeKm = FC.unpack(FC.data.nodes.rangeKm);
+  const groundRangeKm = FC.unpack(FC.data.nodes.groundRangeKm);
   const kinds = FC.bytes(FC.data.nodes.kinds);
   FC.fillScenario();
 
@@ -22,7 +22,7 @@
   ];
   let overlay = null;
 
-  // hour index -> {db, mvm} codes, decoded on first use; its picture as a data URL
+  // hour index -> {fieldDb, fieldMvm} codes, decoded on first use; its picture as a data URL
   const decoded = [];
   const pictures = [];
   const loading = [];
@@ -32,7 +32,10 @@
   };
   const codesOf = (h) => {
     if (!decoded[h]) {
-      decoded[h] = { db: FC.unpack(FC.data.hours[h].db), mvm: FC.unpack(FC.data.hours[h].mvm) };
+      decoded[h] = {
+        fieldDb: FC.unpack(FC.data.hours[h].fieldDb),
+        fieldMvm: FC.unpack(FC.data.hours[h].fieldMvm),
+      };
       FC.data.hours[h] = null;
     }
     return decoded[h];
@@ -41,7 +44,7 @@
   // transmitter itself) left unpainted, as on the PNG maps
   const pictureOf = (h) => {
     if (pictures[h]) return pictures[h];
-    const db = codesOf(h).db;
+    const db = codesOf(h).fieldDb;
     const canvas = document.createElement('canvas');
     canvas.width = grid.lonCount;
     canvas.height = grid.latCount;
@@ -135,18 +138,18 @@
     readout.node.textContent = 'latitude ' + grid.latNodes[node.row] + ', longitude ' +
       grid.lonNodes[node.col];
     readout.hour.textContent = FC.zoneTime(hours[current].hourJst);
-    readout.range.textContent = FC.kmText(rangeKm[node.index]) + ' km';
+    readout.range.textContent = FC.kmText(groundRangeKm[node.index]) + ' km';
     readout.kind.textContent = FC.kindName(kind);
     readout.kind.dataset.kind = kind;
     readout.field.textContent = '';
     const codes = decoded[current];
-    const db = codes ? codes.db[node.index] : FC.NO_VALUE;
+    const db = codes ? codes.fieldDb[node.index] : FC.NO_VALUE;
     if (db === FC.NO_VALUE) {
       readout.field.textContent = 'no value';
       return;
     }
     readout.field.append(FC.element('span', FC.dbText(db), 'fc-number'), ' dB(uV/m), ',
-      FC.element('span', FC.mvmText(codes.mvm[node.index]), 'fc-number'), ' mV/m');
+      FC.element('span', FC.mvmText(codes.fieldMvm[node.index]), 'fc-number'), ' mV/m');
     readout.field.children[0].id = 'fc-db';
     readout.field.children[1].id = 'fc-mvm';
   };

@@ -28,8 +28,12 @@
     const bottom = 30;
     chart.setAttribute('viewBox', '0 0 ' + width + ' ' + height);
     const curves = [
-      { name: 'ground wave', className: 'fc-curve-ground', codes: Array(24).fill(point.groundDb) },
-      { name: 'sky wave', className: 'fc-curve-sky', codes: point.skyDb },
+      {
+        name: 'ground wave',
+        className: 'fc-curve-ground',
+        codes: Array(24).fill(point.groundWaveDb),
+      },
+      { name: 'sky wave', className: 'fc-curve-sky', codes: point.skyWaveDb },
       { name: 'field', className: 'fc-curve-field', codes: point.fieldDb },
     ];
     const values = [];
@@ -83,7 +87,8 @@
     const kind = page.kinds[point.kind];
     document.getElementById('fc-point-name').textContent = point.name;
     document.getElementById('fc-point-where').textContent = 'latitude ' + point.latDeg +
-      ', longitude ' + point.lonDeg + ', ' + FC.kmText(point.rangeKm) + ' km, ' + FC.kindName(kind);
+      ', longitude ' + point.lonDeg + ', ' + FC.kmText(point.groundRangeKm) + ' km, ' +
+      FC.kindName(kind);
     document.getElementById('fc-point-where').dataset.kind = kind;
     drawChart(point);
     const table = document.getElementById('fc-point-table');
@@ -96,7 +101,7 @@
       row.appendChild(FC.element('td', FC.zoneTime(hourJst)));
       row.appendChild(FC.element('td', FC.dbText(point.fieldDb[hourJst]), 'fc-db'));
       row.appendChild(FC.element('td', FC.mvmText(point.fieldMvm[hourJst]), 'fc-mvm'));
-      row.appendChild(FC.element('td', FC.dbText(point.skyDb[hourJst]), 'fc-sky'));
+      row.appendChild(FC.element('td', FC.dbText(point.skyWaveDb[hourJst]), 'fc-sky'));
     }
     document.getElementById('fc-point').hidden = false;
     document.body.dataset.shownPoint = String(index);
