@@ -6,17 +6,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <complex>
 #include <filesystem>
 #include <limits>
 #include <random>
 #include <utility>
+#include <vector>
 
 #include "coastline_grounds.h"
 #include "driver/input_files.h"
 #include "geomagnetic_dipole.h"
 #include "geometry/great_circle.h"
+#include "ground_wave_curve.h"
 #include "groundwave/ground_wave.h"
 #include "mixed_path.h"
 #include "point_prediction.h"
@@ -316,6 +319,101 @@ TEST(ExtendedModel, GrazingReflectionAndPolarisationAtTheGround) {
     const double lon = -69.0 * kRadPerDeg;
     EXPECT_NEAR(geomagneticAzimuthRad(lat, lon, 60.0 * kRadPerDeg, lon), 0.0, 1e-12);
     EXPECT_NEAR(geomagneticLatitudeRad(lat, lon), (90.0 - 78.5 + 40.0) * kRadPerDeg, 1e-12);
+}
+
+// The sea's reflection at an intermediate point is that of the curved earth where the plane
+// coefficient no longer holds: the plane |Rv| passed its pseudo-Brewster minimum and turned back
+// to 1 within 0.05 degrees of grazing, and the field along a path over the sea fell into a notch
+// of up to 6.4 dB before rising again where the two-hop order's sea reflection met grazing
+// (4400-4950 km, 40-100 kHz, bundled transmitter, northward along the geomagnetic meridian, where
+// the downcoming wave's horizontal part is small). That field falls with range: no point may
+// lie deeper than 0.5 dB under the higher of its two sides.
+TEST(ExtendedModel, NoNotchWhereASeaReflectionNearsGrazing) {
+    constexpr double kSideKm = 400.0;
+    constexpr double kStepKm = 10.0;
+    for (const double freqKhz : {40.0, 60.0, 77.5, 100.0}) {
+        for (const int month : {1, 6}) {
+            auto inputs = bundledInputs(freqKhz, month, 1);
+            ASSERT_EQ(inputs->base.midGroundType, 1);  // the reflections over the sea
+            ExtendedPredictor extended(*inputs, nullptr, nullptr, CombineRule::power);
+            std::vector<double> rangesKm;
+            std::vector<std::array<double, kHoursPerDay>> fieldDb;
+            for (double rangeKm = 4000.0; rangeKm <= 5400.0; rangeKm += kStepKm) {
+                const Site rx = destination(transmitter(*inputs), rangeKm, 0.0);
+                PointResult result{};
+                ASSERT_FALSE(extended.predict(rx.latDeg, rx.lonDeg, result));
+                rangesKm.push_back(rangeKm);
+                auto& hours = fieldDb.emplace_back();
+                for (int h = 0; h < kHoursPerDay; ++h) {
+                    hours[static_cast<std::size_t>(h)] =
+                        result.hours[static_cast<std::size_t>(h)].skyWaveDb;
+                }
+            }
+            const auto side = static_cast<std::size_t>(kSideKm / kStepKm);
+            for (std::size_t i = side; i + side < rangesKm.size(); ++i) {
+                for (std::size_t h = 0; h < kHoursPerDay; ++h) {
+                    double before = -1e9;
+                    double after = -1e9;
+                    for (std::size_t k = 1; k <= side; ++k) {
+                        before = std::max(before, fieldDb[i - k][h]);
+                        after = std::max(after, fieldDb[i + k][h]);
+                    }
+                    EXPECT_LT(std::min(before, after) - fieldDb[i][h], 0.5)
+                        << freqKhz << " kHz month " << month << " at " << rangesKm[i] << " km hour "
+                        << h;
+                }
+            }
+        }
+    }
+}
+
+// Near grazing the sea's intermediate reflection tends to the curved earth's limit, not to the
+// plane's pseudo-Brewster minimum and -1; from s = m sin(psi) of kCurvedJoinS on it is the
+// core's plane coefficient, and land keeps the plane coefficients at every angle.
+TEST(ExtendedModel, SeaReflectionOfTheCurvedEarthNearGrazing) {
+    for (const double freqKhz : {20.0, 40.0, 100.0, 300.0}) {
+        PredictionState s = bundledInputs(freqKhz, 1, 2)->base;
+        const double m = tables::fockScale(freqKhz, kEffectiveEarthRadiusKm);
+        const auto plane = [&](int code, double elevationRad) {
+            s.midGroundType = code;
+            setMidpointGround(s);
+            s.elevationAngle = elevationRad;
+            const GroundTerms ground = computeGroundTerms(s);
+            computeGroundReflection(s, ground);
+            return GroundReflectionMags{
+                s.groundReflMag,
+                horizontalGroundReflectionMag(elevationRad, s.groundPermittivity, ground.lossTerm)};
+        };
+        const double atGrazing = curvedGroundReflectionMags(s, 1, 0.0).vertical;
+        // 1 - |R| of about 1.7 |q| at grazing, |q| = m |delta| of the sea
+        s.midGroundType = 1;
+        setMidpointGround(s);
+        const GroundTerms sea = computeGroundTerms(s);
+        const double q =
+            m *
+            std::sqrt(std::abs(std::complex<double>(s.groundPermittivity, sea.lossTerm) - 1.0)) /
+            std::abs(std::complex<double>(s.groundPermittivity, sea.lossTerm));
+        EXPECT_NEAR(1.0 - atGrazing, 1.7 * q, 0.15 * q) << freqKhz;
+        EXPECT_EQ(curvedGroundReflectionMags(s, 1, -0.01).vertical, atGrazing);
+        double planeMin = 1.0;
+        for (double deg = 0.0; deg <= 3.0; deg += 0.005) {
+            const double psi = deg * kRadPerDeg;
+            const GroundReflectionMags curved = curvedGroundReflectionMags(s, 1, psi);
+            EXPECT_GE(curved.vertical, atGrazing - 1e-6) << freqKhz << " kHz " << deg;
+            EXPECT_GT(curved.horizontal, 0.99);
+            planeMin = std::min(planeMin, plane(1, psi).vertical);
+            const GroundReflectionMags land = curvedGroundReflectionMags(s, 2, psi);
+            EXPECT_EQ(land.vertical, plane(2, psi).vertical);
+            EXPECT_EQ(land.horizontal, plane(2, psi).horizontal);
+        }
+        EXPECT_LT(planeMin, 0.45) << freqKhz;  // the plane minimum left behind
+        const double joinRad = std::asin(kCurvedJoinS / m);
+        const GroundReflectionMags below = curvedGroundReflectionMags(s, 1, joinRad - 1e-9);
+        const GroundReflectionMags above = curvedGroundReflectionMags(s, 1, joinRad + 1e-9);
+        EXPECT_NEAR(20.0 * std::log10(below.vertical / above.vertical), 0.0, 0.03) << freqKhz;
+        EXPECT_NEAR(20.0 * std::log10(below.horizontal / above.horizontal), 0.0, 0.03);
+        EXPECT_EQ(above.vertical, plane(1, joinRad + 1e-9).vertical);
+    }
 }
 
 // Every hop after the first loses at least as much as it is given: no order may stand above the

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "antenna_factor.h"
+#include "curved_reflection.h"
 #include "geomagnetic_dipole.h"
 #include "geometry/great_circle.h"
+#include "ground_wave_curve.h"
 #include "groundwave/ground_wave.h"
 #include "record/file_names.h"
 #include "skywave/sky_tables.h"
@@ -144,6 +146,89 @@ double antennaFactorPastGrazing(PredictionState& state, std::span<const double> 
                                        20.0);
 }
 
+namespace {
+
+// The curved earth's |Rv| and |Rh| of a ground at one frequency, every kCurvedStepS of
+// s = m sin(psi) from grazing to kCurvedJoinS, where they meet the plane coefficients.
+// Computed once per process (a hundred Airy functions a ground) and shared by the workers.
+constexpr double kCurvedStepS = 1.0 / 16.0;
+constexpr int kCurvedSteps = static_cast<int>(kCurvedJoinS / kCurvedStepS);
+
+}  // namespace
+
+struct CurvedReflectionTable {
+    double fockScale = 0.0;  // m
+    std::vector<double> vertical;
+    std::vector<double> horizontal;
+};
+
+namespace {
+
+CurvedReflectionTable computeCurvedReflection(const PredictionState& base, int groundCode) {
+    PredictionState state = base;
+    state.midGroundType = groundCode;
+    setMidpointGround(state);
+    // the core's ground: its permittivity and loss term x = 60 lambda sigma
+    const GroundTerms ground = computeGroundTerms(state);
+    const tables::Complex permittivity(state.groundPermittivity, ground.lossTerm);
+    CurvedReflectionTable table;
+    table.fockScale = tables::fockScale(state.freqKhz, kEffectiveEarthRadiusKm);
+    for (int i = 0; i <= kCurvedSteps; ++i) {
+        const double s = i * kCurvedStepS;
+        const double elevationRad = std::asin(std::min(1.0, s / table.fockScale));
+        table.vertical.push_back(std::abs(tables::curvedEarthReflection(
+            s, tables::verticalFockParameter(permittivity, table.fockScale, elevationRad))));
+        table.horizontal.push_back(std::abs(tables::curvedEarthReflection(
+            s, tables::horizontalFockParameter(permittivity, table.fockScale, elevationRad))));
+    }
+    return table;
+}
+
+// The sea's table; null for land, which keeps the plane coefficients (extended_model.h)
+const CurvedReflectionTable* curvedReflectionTable(const PredictionState& base, int groundCode) {
+    if (groundCode != kCurvedReflectionGround) return nullptr;
+    static std::mutex mutex;
+    static std::map<std::pair<int, double>, CurvedReflectionTable> computed;
+    const std::lock_guard lock(mutex);
+    const std::pair key{groundCode, base.freqKhz};
+    const auto found = computed.find(key);
+    if (found != computed.end()) return &found->second;
+    return &computed.emplace(key, computeCurvedReflection(base, groundCode)).first->second;
+}
+
+double curvedAt(const std::vector<double>& table, double s) {
+    const double at = s / kCurvedStepS;
+    const auto i = static_cast<std::size_t>(std::min(std::floor(at), kCurvedSteps - 1.0));
+    const double t = at - static_cast<double>(i);
+    return table[i] + t * (table[i + 1] - table[i]);
+}
+
+// |Rv| and |Rh| at the record's elevationAngle (radians, at least 0): the curved earth's below
+// kCurvedJoinS, the plane earth's (the core's) above, or for a ground whose constants are not
+// known. Sets the record's plane reflection (its phase is the one an order takes).
+GroundReflectionMags reflectionMags(PredictionState& state, const GroundTerms& ground,
+                                    const CurvedReflectionTable* curved) {
+    computeGroundReflection(state, ground);
+    const double s =
+        curved == nullptr ? kCurvedJoinS : curved->fockScale * std::sin(state.elevationAngle);
+    if (s < kCurvedJoinS) return {curvedAt(curved->vertical, s), curvedAt(curved->horizontal, s)};
+    return {state.groundReflMag,
+            horizontalGroundReflectionMag(state.elevationAngle, state.groundPermittivity,
+                                          ground.lossTerm)};
+}
+
+}  // namespace
+
+GroundReflectionMags curvedGroundReflectionMags(const PredictionState& base, int groundCode,
+                                                double elevationRad) {
+    PredictionState state = base;
+    state.midGroundType = groundCode;
+    setMidpointGround(state);
+    state.elevationAngle = std::max(0.0, elevationRad);
+    return reflectionMags(state, computeGroundTerms(state),
+                          curvedReflectionTable(base, groundCode));
+}
+
 double reflectionBelowFloor(double rcxAtFloor, double freqCosIncidenceKhz) {
     if (!(freqCosIncidenceKhz < kFreqCosIncidenceFloorKhz)) return rcxAtFloor;
     if (!(rcxAtFloor > 0.0 && rcxAtFloor < 1.0)) return rcxAtFloor;
@@ -211,6 +296,10 @@ ExtendedPredictor::ExtendedPredictor(const RunInputs& inputs, const RunGrounds* 
     if (grounds_ != nullptr) {
         keepLimit(1);
         keepLimit(grounds_->landCode);
+    }
+    // the curved earth's reflection of the sea, where an intermediate reflection can meet it
+    if (grounds_ != nullptr || inputs.base.midGroundType == kCurvedReflectionGround) {
+        curvedReflection_ = curvedReflectionTable(inputs.base, kCurvedReflectionGround);
     }
 }
 
@@ -336,11 +425,12 @@ HopOrderField ExtendedPredictor::orderField(int order, int hour) {
         s.elevationAngle = std::max(0.0, mean);
         // the reflection at this angle: that of an hour before at the same angle again
         if (!(point.reflectionElevation == s.elevationAngle)) {
-            computeGroundReflection(s, ground);
-            const double horizontal = horizontalGroundReflectionMag(
-                s.elevationAngle, s.groundPermittivity, ground.lossTerm);
-            point.reflectionMag = std::sqrt(s.groundReflMag * s.groundReflMag +
-                                            point.crossPolarPowerRatio * horizontal * horizontal);
+            const GroundReflectionMags mags = reflectionMags(
+                s, ground, point.code == kCurvedReflectionGround ? curvedReflection_ : nullptr);
+            point.reflectionMag =
+                std::sqrt(mags.vertical * mags.vertical +
+                          point.crossPolarPowerRatio * mags.horizontal * mags.horizontal);
+            // the phase stays the plane coefficient's (under --combine phasor)
             point.reflectionPhaseDeg = s.groundReflPhaseDeg;
             point.reflectionElevation = s.elevationAngle;
         }

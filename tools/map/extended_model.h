@@ -30,7 +30,8 @@
 // reflection between two hops takes the mean of their elevations (0 when that mean is below
 // 0: grazing). Each intermediate ground reflection is the core's reflection coefficient for
 // the ground under it (the run's midpoint ground under --ground codes, the mask under --ground
-// coastlines), with the downcoming wave's horizontal part beside it (below).
+// coastlines), with the downcoming wave's horizontal part beside it (below); over the sea near
+// grazing both take the curved earth's coefficient (kCurvedJoinS below).
 //
 // Grazing incidence on the ionosphere. The core looks f cos(i) below 5 kHz up at 5 kHz. Long
 // hops at VLF and low LF meet the ionosphere nearer grazing than that, where ln |R| falls in
@@ -130,6 +131,30 @@ double reflectionBelowFloor(double rcxAtFloor, double freqCosIncidenceKhz);
 // `permittivity` and loss term x = 60 lambda sigma at elevation `elevationRad`.
 double horizontalGroundReflectionMag(double elevationRad, double permittivity, double lossTerm);
 
+// The sea's reflection at an intermediate point over the curved earth (curved_reflection.h of
+// the Fock library): for s = m sin(psi) below kCurvedJoinS, where the plane-earth coefficient no
+// longer describes it, |Rv| and |Rh| of the earth-flattened curved earth, the sea's surface
+// impedance entering through q = i m delta; at and above it the plane coefficients (the core's
+// |Rv|, and |Rh| above), which it meets there within 0.03 dB. The plane |Rv| of the sea passes
+// its pseudo-Brewster minimum (0.41) and turns back to 1 at s of the order of |q|, 0.01-0.05 at
+// LF, far inside the region the curvature rules: a notch of up to 6.4 dB in the field where the
+// two-hop order's sea reflection neared grazing (4400-4950 km). Land keeps the plane
+// coefficients: its curved coefficient stays near its pseudo-Brewster minimum down to grazing
+// (0.27-0.29 at 40-100 kHz against the plane 1), which lowered the field of land paths by up to
+// 5.4 dB at 8000 km and took the mean bias against P.1147 beyond its anchor
+// (docs/extended-model.md).
+constexpr int kCurvedReflectionGround = 1;
+constexpr double kCurvedJoinS = 6.0;
+struct GroundReflectionMags {
+    double vertical;    // |Rv|
+    double horizontal;  // |Rh|
+};
+// For ground `groundCode` at the frequency of `base` and elevation `elevationRad` (below 0:
+// grazing), as an intermediate reflection takes it.
+GroundReflectionMags curvedGroundReflectionMags(const PredictionState& base, int groundCode,
+                                                double elevationRad);
+struct CurvedReflectionTable;
+
 // rho^2 of the downcoming ordinary wave at a ground point of geomagnetic latitude
 // `geomagneticLatRad`, for a path of azimuth `geomagneticAzimuthRad` from geomagnetic north.
 double crossPolarPowerRatio(double geomagneticLatRad, double geomagneticAzimuthRad);
@@ -215,6 +240,8 @@ class ExtendedPredictor {
     std::vector<GroundPoint> groundPoints_;
     std::array<std::optional<GroundTerms>, 4> groundTerms_;  // by ground code 1..3
     std::array<double, 4> shadowLimits_{};                   // by ground code 1..3, 0 others
+    // the curved earth's reflection of the sea (null: the plane coefficients)
+    const CurvedReflectionTable* curvedReflection_ = nullptr;
     const char* refusedFile_ = nullptr;
     std::vector<double> elevations_;   // of the hops of the order in hand, rad
     std::vector<double> reflections_;  // |R| of its ionospheric reflections
