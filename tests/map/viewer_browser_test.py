@@ -279,6 +279,12 @@ class AreaPage(PageCase):
         # the contours on, the service areas off, each with the features of 06:00 UTC alone.
         # Fault: the layers were listed in the order their scripts happened to load.
         self.assertEqual(self.layer_hours(), [[True, [15]], [False, [15]]])
+        # the field between the base layers and the run's; fault: it was listed wherever the
+        # first hour's script happened to arrive among the layers' scripts
+        overlays = [e.text for e in DRIVER.find_elements(
+            By.CSS_SELECTOR, '.leaflet-control-layers-overlays label')]
+        self.assertEqual(overlays, ['Coastlines', 'Borders', 'Transmitter', 'Field strength',
+                                    'Contours', 'Service areas (field at least the level)'])
         DRIVER.find_element(By.ID, 'fc-hour-slider').send_keys(Keys.ARROW_RIGHT)
         self.wait_for('return document.body.dataset.hourJst === "3"')
         self.assertEqual(self.layer_hours(), [[True, [3]], [False, [3]]])

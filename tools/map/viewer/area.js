@@ -20,7 +20,17 @@
     [grid.latMinDeg + grid.stepDeg * (grid.latCount - 1) + half,
       grid.lonMinDeg + grid.stepDeg * (grid.lonCount - 1) + half],
   ];
-  let overlay = null;
+  // The field's overlay, in the layer list from the start: below the base layers and above
+  // the run's contours and service areas, whichever script arrives first. It goes on the
+  // map with the first hour's picture; until then it holds a transparent pixel.
+  const blank = document.createElement('canvas');
+  blank.width = 1;
+  blank.height = 1;
+  const overlay = L.imageOverlay(blank.toDataURL('image/png'), bounds, {
+    pane: 'field', opacity: 0.75, interactive: false, className: 'fc-field',
+  });
+  layers.addOverlay(overlay, 'Field strength');
+  let drawn = false;
 
   // hour index -> {db, mvm} codes, decoded on first use; its picture as a data URL
   const decoded = [];
@@ -79,13 +89,10 @@
     return load(h).then(() => {
       if (wanted !== h) return;  // the slider moved on meanwhile
       current = h;
-      if (overlay) {
-        overlay.setUrl(pictureOf(h));
-      } else {
-        overlay = L.imageOverlay(pictureOf(h), bounds, {
-          pane: 'field', opacity: 0.75, interactive: false, className: 'fc-field',
-        }).addTo(map);
-        layers.addOverlay(overlay, 'Field strength');
+      overlay.setUrl(pictureOf(h));
+      if (!drawn) {
+        overlay.addTo(map);
+        drawn = true;
       }
       FC.setLayerHour(hours[h].hourJst);
       document.body.dataset.hourJst = String(hours[h].hourJst);
