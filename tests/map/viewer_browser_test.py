@@ -341,6 +341,11 @@ class AreaPage(PageCase):
         self.open_page(os.path.join(WORK, 'area-one-hour'))
         self.assertEqual(self.text('fc-hour-label'), '06:00 UTC')  # --hours in the page's zone
         self.assertFalse(DRIVER.find_element(By.ID, 'fc-play').is_enabled())
+        # the scenario names the one hour; fault: its time zone row said that the 24 hours
+        # of JST were computed
+        rows = dict(DRIVER.execute_script('return FC.data.page.scenario'))
+        self.assertEqual(rows['Hours computed (UTC)'], '06:00')
+        self.assertEqual(rows['Time zone'], 'UTC; the hours computed are whole hours of JST')
         self.assert_clean_load()
 
 
