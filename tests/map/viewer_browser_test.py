@@ -336,6 +336,33 @@ class AreaPage(PageCase):
                          str([15, 3].index(int(stopped))))
         self.assert_clean_load()
 
+    def test_pause_and_play_again_keep_one_step_at_a_time(self):
+        # Fault: a step still waiting when Pause was pressed went on after the next Play,
+        # beside the step that Play began, and the hours ran twice as fast, more with each
+        # press. The steps' timers are held here and run by hand, so no clock is waited on.
+        DRIVER.execute_script('''
+            const later = window.setTimeout;
+            window.fcSteps = [];
+            window.setTimeout = (callback, ms, ...args) =>
+              callback.name === 'step' ? window.fcSteps.push(() => callback(...args))
+                : later(callback, ms, ...args);''')
+        play = DRIVER.find_element(By.ID, 'fc-play')
+        for _ in range(3):
+            play.click()  # Play, Pause, Play
+        self.assertEqual(play.text, 'Pause')
+        run_steps = ('const steps = window.fcSteps; window.fcSteps = [];'
+                     'steps.forEach((step) => step()); return steps.length;')
+        self.assertEqual(DRIVER.execute_script(run_steps), 2)  # each Play set one off
+        # each step that still plays shows its hour, then sets off the next
+        self.wait_for('return window.fcSteps.length > 0')
+        self.assertEqual(DRIVER.execute_script(run_steps), 1)
+        self.wait_for('return window.fcSteps.length > 0')
+        self.assertEqual(DRIVER.execute_script('return window.fcSteps.length'), 1)
+        play.click()
+        self.assertEqual(DRIVER.execute_script(run_steps), 1)
+        self.assertEqual(DRIVER.execute_script('return window.fcSteps.length'), 0)
+        self.assert_clean_load()
+
 
     def test_a_page_of_one_hour_has_no_play(self):
         self.open_page(os.path.join(WORK, 'area-one-hour'))

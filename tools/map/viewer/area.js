@@ -102,18 +102,23 @@
 
   slider.addEventListener('input', () => show(order[Number(slider.value)]));
 
+  // Each Play begins a run of steps of its own; a step of an earlier run, still waiting when
+  // Pause was pressed, ends there rather than run beside the new one.
   let playing = false;
-  const step = () => {
-    if (!playing) return;
+  let run = 0;
+  const step = (mine) => {
+    if (!playing || mine !== run) return;
     const next = (order.indexOf(current) + 1) % hours.length;
     slider.value = String(next);
-    show(order[next]).then(() => { if (playing) window.setTimeout(step, 800); });
+    show(order[next]).then(() => {
+      if (playing && mine === run) window.setTimeout(step, 800, mine);
+    });
   };
   playButton.addEventListener('click', () => {
     playing = !playing;
     playButton.textContent = playing ? 'Pause' : 'Play';
     playButton.setAttribute('aria-pressed', String(playing));
-    if (playing) window.setTimeout(step, 400);
+    if (playing) window.setTimeout(step, 400, ++run);
   });
 
   // the node nearest the cursor, or null outside the grid
