@@ -202,7 +202,8 @@ ReadResult readAxisFile(const fs::path& folder, const char* fileName, std::span<
 }
 
 std::size_t sjisCutLength(const char* text, std::size_t length, std::size_t maxBytes) {
-    const std::size_t limit = std::min(length, maxBytes);
+    if (length <= maxBytes) return length;
+    const std::size_t limit = maxBytes;
     std::size_t kept = 0;
     while (kept < limit) {
         const auto byte = static_cast<unsigned char>(text[kept]);

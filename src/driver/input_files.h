@@ -107,14 +107,16 @@ ReadResult readAxisFile(const std::filesystem::path& folder, const char* fileNam
 
 // Reads one record "name latitude longitude" from the open list "LATRLONR.dat". A name
 // longer than 263 bytes is cut there (never inside a two-byte Shift-JIS character) and the
-// rest of the word skipped, so the coordinates after it are still read; a name that ends
-// inside a character loses that half character. A record without a name and two readable
+// rest of the word skipped, so the coordinates after it are still read; a name that fits
+// keeps every byte as it stands, even one that a Shift-JIS reader would take for half a
+// character (the last byte of a UTF-8 name often is). A record without a name and two readable
 // coordinates is refused ("LATRLONR.dat has no complete record !!"), and so is a coordinate
 // outside kLatitudeDeg or kLongitudeDeg; the site is then left as it was.
 ReadResult readReceiverRecord(std::FILE* listFile, ReceiverSite& site);
 
-// Cuts a Shift-JIS byte string to at most maxBytes without splitting a two-byte character,
-// so a lone lead byte at the end of a short string goes too; returns the kept length.
+// Cuts a Shift-JIS byte string that is longer than maxBytes to at most maxBytes without
+// splitting a two-byte character; a string that fits is kept whole, whatever its last
+// byte. Returns the kept length.
 std::size_t sjisCutLength(const char* text, std::size_t length, std::size_t maxBytes);
 
 // --- the scalar input files, one reader each: the file's name and the values it may hold
