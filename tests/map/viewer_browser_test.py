@@ -279,6 +279,12 @@ class AreaPage(PageCase):
         # the contours on, the service areas off, each with the features of 06:00 UTC alone.
         # Fault: the layers were listed in the order their scripts happened to load.
         self.assertEqual(self.layer_hours(), [[True, [15]], [False, [15]]])
+        # the field between the base layers and the run's; fault: it was listed wherever the
+        # first hour's script happened to arrive among the layers' scripts
+        overlays = [e.text for e in DRIVER.find_elements(
+            By.CSS_SELECTOR, '.leaflet-control-layers-overlays label')]
+        self.assertEqual(overlays, ['Coastlines', 'Borders', 'Transmitter', 'Field strength',
+                                    'Contours', 'Service areas (field at least the level)'])
         DRIVER.find_element(By.ID, 'fc-hour-slider').send_keys(Keys.ARROW_RIGHT)
         self.wait_for('return document.body.dataset.hourJst === "3"')
         self.assertEqual(self.layer_hours(), [[True, [3]], [False, [3]]])
@@ -330,11 +336,43 @@ class AreaPage(PageCase):
                          str([15, 3].index(int(stopped))))
         self.assert_clean_load()
 
+    def test_pause_and_play_again_keep_one_step_at_a_time(self):
+        # Fault: a step still waiting when Pause was pressed went on after the next Play,
+        # beside the step that Play began, and the hours ran twice as fast, more with each
+        # press. The steps' timers are held here and run by hand, so no clock is waited on.
+        DRIVER.execute_script('''
+            const later = window.setTimeout;
+            window.fcSteps = [];
+            window.setTimeout = (callback, ms, ...args) =>
+              callback.name === 'step' ? window.fcSteps.push(() => callback(...args))
+                : later(callback, ms, ...args);''')
+        play = DRIVER.find_element(By.ID, 'fc-play')
+        for _ in range(3):
+            play.click()  # Play, Pause, Play
+        self.assertEqual(play.text, 'Pause')
+        run_steps = ('const steps = window.fcSteps; window.fcSteps = [];'
+                     'steps.forEach((step) => step()); return steps.length;')
+        self.assertEqual(DRIVER.execute_script(run_steps), 2)  # each Play set one off
+        # each step that still plays shows its hour, then sets off the next
+        self.wait_for('return window.fcSteps.length > 0')
+        self.assertEqual(DRIVER.execute_script(run_steps), 1)
+        self.wait_for('return window.fcSteps.length > 0')
+        self.assertEqual(DRIVER.execute_script('return window.fcSteps.length'), 1)
+        play.click()
+        self.assertEqual(DRIVER.execute_script(run_steps), 1)
+        self.assertEqual(DRIVER.execute_script('return window.fcSteps.length'), 0)
+        self.assert_clean_load()
+
 
     def test_a_page_of_one_hour_has_no_play(self):
         self.open_page(os.path.join(WORK, 'area-one-hour'))
         self.assertEqual(self.text('fc-hour-label'), '06:00 UTC')  # --hours in the page's zone
         self.assertFalse(DRIVER.find_element(By.ID, 'fc-play').is_enabled())
+        # the scenario names the one hour; fault: its time zone row said that the 24 hours
+        # of JST were computed
+        rows = dict(DRIVER.execute_script('return FC.data.page.scenario'))
+        self.assertEqual(rows['Hours computed (UTC)'], '06:00')
+        self.assertEqual(rows['Time zone'], 'UTC; the hours computed are whole hours of JST')
         self.assert_clean_load()
 
 

@@ -468,7 +468,8 @@ PageFrame pageFrame(const RunInputs& inputs, const RunGrounds* grounds, const fs
     // an offset zone is named by its offset already ("UTC+05:30")
     const std::string zoneText =
         zone.label.rfind("UTC", 0) == 0 ? zone.label : zone.label + " (UTC" + offset + ")";
-    frame.scenario.emplace_back("Time zone", zoneText + "; the hours computed are the 24 of JST");
+    frame.scenario.emplace_back("Time zone",
+                                zoneText + "; the hours computed are whole hours of JST");
     const std::string warning = frequencyCoverageWarning(inputs.base);
     if (!warning.empty()) frame.scenario.emplace_back("Warning", warning);
     frame.txLatDeg = inputs.base.txLat;

@@ -20,7 +20,17 @@
     [grid.latMinDeg + grid.stepDeg * (grid.latCount - 1) + half,
       grid.lonMinDeg + grid.stepDeg * (grid.lonCount - 1) + half],
   ];
-  let overlay = null;
+  // The field's overlay, in the layer list from the start: below the base layers and above
+  // the run's contours and service areas, whichever script arrives first. It goes on the
+  // map with the first hour's picture; until then it holds a transparent pixel.
+  const blank = document.createElement('canvas');
+  blank.width = 1;
+  blank.height = 1;
+  const overlay = L.imageOverlay(blank.toDataURL('image/png'), bounds, {
+    pane: 'field', opacity: 0.75, interactive: false, className: 'fc-field',
+  });
+  layers.addOverlay(overlay, 'Field strength');
+  let drawn = false;
 
   // hour index -> {fieldDb, fieldMvm} codes, decoded on first use; its picture as a data URL
   const decoded = [];
@@ -82,13 +92,10 @@
     return load(h).then(() => {
       if (wanted !== h) return;  // the slider moved on meanwhile
       current = h;
-      if (overlay) {
-        overlay.setUrl(pictureOf(h));
-      } else {
-        overlay = L.imageOverlay(pictureOf(h), bounds, {
-          pane: 'field', opacity: 0.75, interactive: false, className: 'fc-field',
-        }).addTo(map);
-        layers.addOverlay(overlay, 'Field strength');
+      overlay.setUrl(pictureOf(h));
+      if (!drawn) {
+        overlay.addTo(map);
+        drawn = true;
       }
       FC.setLayerHour(hours[h].hourJst);
       document.body.dataset.hourJst = String(hours[h].hourJst);
@@ -98,18 +105,23 @@
 
   slider.addEventListener('input', () => show(order[Number(slider.value)]));
 
+  // Each Play begins a run of steps of its own; a step of an earlier run, still waiting when
+  // Pause was pressed, ends there rather than run beside the new one.
   let playing = false;
-  const step = () => {
-    if (!playing) return;
+  let run = 0;
+  const step = (mine) => {
+    if (!playing || mine !== run) return;
     const next = (order.indexOf(current) + 1) % hours.length;
     slider.value = String(next);
-    show(order[next]).then(() => { if (playing) window.setTimeout(step, 800); });
+    show(order[next]).then(() => {
+      if (playing && mine === run) window.setTimeout(step, 800, mine);
+    });
   };
   playButton.addEventListener('click', () => {
     playing = !playing;
     playButton.textContent = playing ? 'Pause' : 'Play';
     playButton.setAttribute('aria-pressed', String(playing));
-    if (playing) window.setTimeout(step, 400);
+    if (playing) window.setTimeout(step, 400, ++run);
   });
 
   // the node nearest the cursor, or null outside the grid
