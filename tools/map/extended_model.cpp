@@ -164,10 +164,16 @@ struct CurvedReflectionTable {
 
 namespace {
 
-CurvedReflectionTable computeCurvedReflection(const PredictionState& base, int groundCode) {
+// A copy of the record with the constants of `groundCode` as its midpoint ground.
+PredictionState recordOnGround(const PredictionState& base, int groundCode) {
     PredictionState state = base;
     state.midGroundType = groundCode;
     setMidpointGround(state);
+    return state;
+}
+
+CurvedReflectionTable computeCurvedReflection(const PredictionState& base, int groundCode) {
+    const PredictionState state = recordOnGround(base, groundCode);
     // the core's ground: its permittivity and loss term x = 60 lambda sigma
     const GroundTerms ground = computeGroundTerms(state);
     const tables::Complex permittivity(state.groundPermittivity, ground.lossTerm);
@@ -221,9 +227,7 @@ GroundReflectionMags reflectionMags(PredictionState& state, const GroundTerms& g
 
 GroundReflectionMags curvedGroundReflectionMags(const PredictionState& base, int groundCode,
                                                 double elevationRad) {
-    PredictionState state = base;
-    state.midGroundType = groundCode;
-    setMidpointGround(state);
+    PredictionState state = recordOnGround(base, groundCode);
     state.elevationAngle = std::max(0.0, elevationRad);
     return reflectionMags(state, computeGroundTerms(state),
                           curvedReflectionTable(base, groundCode));
