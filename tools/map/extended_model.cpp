@@ -503,11 +503,14 @@ std::optional<PointRefusal> ExtendedPredictor::predict(double rxLatDeg, double r
         setGroundWaveMvm(s);
         ground = GroundWaveOutcome::fromCurves;
     }
+    // the curve a ground wave that is no number came from: the transmitter's, or on a mixed
+    // path the one that gave it
+    int curveGround = s.txGroundType;
     if (ground == GroundWaveOutcome::fromCurves && grounds_ != nullptr && curves_ != nullptr) {
         s.groundWaveDb =
             mixedPathFieldDb(*curves_, grounds_->mask, grounds_->landCode, s.freqKhz,
                              inputs_.base.txLat, inputs_.base.txLon, rxLatDeg, rxLonDeg,
-                             s.groundRangeKm, pathSampleStepKm(grounds_->mask)) +
+                             s.groundRangeKm, pathSampleStepKm(grounds_->mask), &curveGround) +
             powerCorrectionDb(s.txPowerKw);
         setGroundWaveMvm(s);
     }
@@ -518,8 +521,8 @@ std::optional<PointRefusal> ExtendedPredictor::predict(double rxLatDeg, double r
         return std::nullopt;
     }
     if (!std::isfinite(s.groundWaveDb) || !std::isfinite(s.groundWaveMvm)) {
-        HourOutcome outcome{HourEnd::refused, HourRefusal::groundWave,
-                            curveFileName(s.txGroundType), false};
+        HourOutcome outcome{HourEnd::refused, HourRefusal::groundWave, curveFileName(curveGround),
+                            false};
         return PointRefusal{refusalLine(outcome), 0};
     }
     result.pathKind = PathKind::skyWave;
