@@ -52,6 +52,7 @@ void addCommonOptions(CLI::App& app, fieldcast::map::CommonOptions& common, Prog
         ->check(CLI::ExistingDirectory);
     app.add_option("-o,--output", common.outputDir,
                    "folder for the results; created, or empty: two runs never share a file")
+        ->type_name("DIR")
         ->required();
     auto& o = common.overrides;
     app.add_option("--power-kw", o.txPowerKw, "transmitter power in kW (instead of P.dat)")
