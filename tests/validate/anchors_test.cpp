@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -209,6 +211,102 @@ TEST_F(BundledAnchors, TheReadmeShowsTheSummaryAsPrinted) {
     const std::size_t end = all.find("```\n", start + 4);
     ASSERT_NE(end, std::string::npos);
     EXPECT_EQ(all.substr(start + 4, end - start - 4), printed);
+}
+
+// The lines of a data set's README.md from the table whose header starts with `header` (a
+// table may stand indented in a list), each split into its cells, the separator row left out.
+std::vector<std::vector<std::string>> readmeTable(const std::string& dataDir,
+                                                  const std::string& header) {
+    std::ifstream readme(dataDir + "/README.md");
+    std::vector<std::vector<std::string>> table;
+    std::string line;
+    bool inside = false;
+    while (std::getline(readme, line)) {
+        const std::size_t start = line.find_first_not_of(' ');
+        const std::string text = start == std::string::npos ? "" : line.substr(start);
+        if (!inside) {
+            inside = text.starts_with(header);
+            if (!inside) continue;
+        } else if (!text.starts_with("|")) {
+            break;
+        }
+        if (text.starts_with("|---")) continue;
+        std::vector<std::string> cells;
+        std::stringstream row(text.substr(1));
+        for (std::string cell; std::getline(row, cell, '|');) {
+            const std::size_t first = cell.find_first_not_of(' ');
+            const std::size_t last = cell.find_last_not_of(' ');
+            cells.push_back(first == std::string::npos ? "" : cell.substr(first, last - first + 1));
+        }
+        table.push_back(cells);
+    }
+    return table;
+}
+
+std::string oneDecimal(const char* pattern, double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, pattern, value);
+    return text;
+}
+
+// A path of the bundled region (east-asia-28) at f kHz and d km of a group on a set: the
+// night groups of code 2 take both their names (1990 km is near 2000), "mf-long" its own.
+const AnchorRow* bundledRegionRow(const std::vector<AnchorRow>& rows, const std::string& group,
+                                  const std::string& set, int freqKhz, int rangeKm) {
+    const std::regex path(R"(^east-asia-28 +phi [0-9.]+ +([0-9]+) kHz +([0-9]+) km)");
+    for (const AnchorRow& r : rows) {
+        if (r.set != set || !(r.group == group || r.group == group + "-near-2000km")) continue;
+        std::smatch m;
+        if (std::regex_search(r.label, m, path) && std::stoi(m[1]) == freqKhz &&
+            std::stoi(m[2]) == rangeKm) {
+            return &r;
+        }
+    }
+    return nullptr;
+}
+
+// The rows of the bundled region that the data sets' READMEs quote are the command's own, to
+// the digit it prints: a change of the tables or the anchors that moves one fails here.
+TEST_F(BundledAnchors, TheReadmesShowTheRowsOfTheBundledRegionAsPrinted) {
+    int cells = 0;
+    // data/default: f kHz, range km, P.1147, program, difference (code 2)
+    for (const auto& line : readmeTable(DEFAULT_DATA_DIR, "| f kHz | range km | P.1147")) {
+        if (line.size() < 5 || line[0] == "f kHz") continue;
+        const AnchorRow* r =
+            bundledRegionRow(rows(), "p1147-code2", "lf", std::stoi(line[0]), std::stoi(line[1]));
+        ASSERT_NE(r, nullptr) << line[0] << " kHz " << line[1] << " km";
+        EXPECT_EQ(line[2], oneDecimal("%.1f", r->anchor)) << r->label;
+        EXPECT_EQ(line[3], oneDecimal("%.1f", r->predicted)) << r->label;
+        EXPECT_EQ(line[4], oneDecimal("%+.1f", r->differenceDb())) << r->label;
+        ++cells;
+    }
+    // data/mf: "P.1147 / program" by frequency and range (code 2), and the extended model's
+    // excess over P.1147 beyond one hop (mf-long)
+    const std::pair<const char*, const char*> mfTables[] = {{"| f kHz | 300 km |", "p1147-code2"},
+                                                            {"| f kHz | 2000 km |", "mf-long"}};
+    for (const auto& [header, group] : mfTables) {
+        std::vector<int> rangesKm;
+        for (const auto& line : readmeTable(MF_DATA_DIR, header)) {
+            if (line[0] == "f kHz") {
+                for (std::size_t i = 1; i < line.size(); ++i)
+                    rangesKm.push_back(std::stoi(line[i]));
+                continue;
+            }
+            ASSERT_EQ(line.size(), rangesKm.size() + 1) << header;
+            for (std::size_t i = 0; i < rangesKm.size(); ++i) {
+                const AnchorRow* r =
+                    bundledRegionRow(rows(), group, "mf", std::stoi(line[0]), rangesKm[i]);
+                ASSERT_NE(r, nullptr) << group << " " << line[0] << " kHz " << rangesKm[i] << " km";
+                const std::string printed =
+                    std::string(group) == "mf-long"
+                        ? oneDecimal("%+.1f", r->predicted)
+                        : oneDecimal("%.1f", r->anchor) + " / " + oneDecimal("%.1f", r->predicted);
+                EXPECT_EQ(line[i + 1], printed) << r->group << " " << r->label;
+                ++cells;
+            }
+        }
+    }
+    EXPECT_EQ(cells, 11 + 5 * 6 + 3 * 6);  // every table found, whole
 }
 
 TEST_F(BundledAnchors, NightFallsWithDistanceAtEveryStep) {
