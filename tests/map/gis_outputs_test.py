@@ -342,6 +342,45 @@ class Contours(unittest.TestCase):
                         checked += 1
             self.assertGreater(checked, 200)
 
+    def test_shapes_cut_at_180_keep_no_empty_part(self):
+        # Fault: GeoJSON's driver, cutting a service area at the antimeridian itself, wrote an
+        # empty polygon ("[ ]") into the MultiPolygon, and KML's cut held an empty one too:
+        # neither a linear ring nor a shape readers take
+        folder = os.path.join(WORK, 'empty-part')
+        result = run(['area', ARGS.fixture, '-o', folder, '-R', '160/200/20/60', '--step', '1',
+                      '--tx-lat', '50', '--tx-lon', '175', '--freq-khz', '100', '--hours', '0',
+                      '--contours', '40,50,60', '--no-maps', '--format', 'geojson,kml'])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        for name in ['service-areas.geojson', 'contours.geojson']:
+            features = json.load(open(os.path.join(folder, name), encoding='utf-8'))['features']
+            self.assertGreater(len(features), 0, name)
+            for feature in features:
+                geometry = feature['geometry']
+                if geometry['type'] in ('Polygon', 'MultiPolygon'):
+                    for polygon in polygons_of(geometry):
+                        self.assertGreater(len(polygon), 0, (name, feature['properties']))
+                        for ring in polygon:
+                            self.assertGreaterEqual(len(ring), 4, (name, feature['properties']))
+                else:
+                    lines = [geometry['coordinates']] if geometry['type'] == 'LineString' \
+                        else geometry['coordinates']
+                    for line in lines:
+                        self.assertGreaterEqual(len(line), 2, (name, feature['properties']))
+        # the crossing is there: the service areas reach both sides of 180
+        areas = json.load(open(os.path.join(folder, 'service-areas.geojson'), encoding='utf-8'))
+        lons = longitudes([f['geometry']['coordinates'] for f in areas['features']])
+        self.assertIn(180, lons)
+        self.assertIn(-180, lons)
+        for name in ['service-areas.kml', 'contours.kml']:
+            shapes = ogr.Open(os.path.join(folder, name))
+            for layer in shapes:
+                for feature in layer:
+                    shape = feature.GetGeometryRef()
+                    self.assertFalse(shape.IsEmpty(), name)
+                    for i in range(shape.GetGeometryCount() if shape.GetGeometryName()
+                                   .startswith('MULTI') else 0):
+                        self.assertFalse(shape.GetGeometryRef(i).IsEmpty(), (name, i))
+
     def test_a_grid_round_the_globe_gives_valid_shapes_that_hold_their_nodes(self):
         # Fault: the nodes at both ends of a global grid are the same places; their areas, each
         # half a step past its node and moved into -180..180, overlapped, and a service area
