@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "models.h"
+#include "test_files.h"
 #include "test_programs.h"
 
 namespace fieldcast::validation {
@@ -328,6 +329,22 @@ TEST(ValidateCommand, AReportThatCannotBeWrittenFails) {
                 << run.err;
         }
     }
+}
+
+// Fault: a night table of the set that cannot be read was named in the scratch folder that
+// the tables of another region are made in, gone by the time the message is read
+// ("(/tmp/fieldcast-map-XXXXXX/s1/RCX2.dat)"), rather than in the set's own folder.
+TEST(ValidateCommand, ABadTableIsNamedInTheSetsOwnFolder) {
+    const fieldcast::testing::TempDir work;
+    const std::filesystem::path set = work / "lf";
+    fieldcast::testing::copyInputFiles(DEFAULT_DATA_DIR, set, {{"RCX2.dat", "nan\n"}});
+    const auto run = runTool({"--summary", "--lf", set.string(), "--mf", MF_DATA_DIR});
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("RCX2.dat has fewer than 165 readable values !! (" +
+                           (set / "RCX2.dat").string() + ")"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.err.find("fieldcast-map-"), std::string::npos) << run.err;
 }
 
 }  // namespace
