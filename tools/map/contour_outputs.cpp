@@ -1,6 +1,7 @@
 // Contour lines and service areas of the area run's grids (grid_outputs.h), through GDAL's
 // contour generator: GeoJSON as RFC 7946 has it, GeoJSON in the grid's own longitudes for the
 // page, and KML.
+#include <cpl_conv.h>
 #include <cpl_error.h>
 #include <cpl_vsi.h>
 #include <gdal.h>
@@ -13,6 +14,7 @@
 #include <cctype>
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -167,6 +169,28 @@ class VectorFile {
 };
 
 using Geometry = std::unique_ptr<std::remove_pointer_t<OGRGeometryH>, void (*)(OGRGeometryH)>;
+
+// While it lives, KML's fields are written as the placemarks' untyped extended data (<Data>):
+// GDAL's LIBKML driver (before 3.9.1), closing a file with typed fields (<SimpleData>), copies
+// the whole document once for each value, so that a day of contours on a fine grid took
+// minutes, growing with the square of the file.
+class UntypedKmlFields {
+  public:
+    UntypedKmlFields() {
+        const char* before = CPLGetThreadLocalConfigOption(kOption, nullptr);
+        if (before != nullptr) before_ = before;
+        CPLSetThreadLocalConfigOption(kOption, "NO");
+    }
+    ~UntypedKmlFields() {
+        CPLSetThreadLocalConfigOption(kOption, before_ ? before_->c_str() : nullptr);
+    }
+    UntypedKmlFields(const UntypedKmlFields&) = delete;
+    UntypedKmlFields& operator=(const UntypedKmlFields&) = delete;
+
+  private:
+    static constexpr const char* kOption = "LIBKML_USE_SIMPLEFIELD";
+    std::optional<std::string> before_;
+};
 
 // The polygons (or lines) of a geometry, without the points and lines (points) that an
 // intersection leaves where a shape touches the clip, nor the empty parts that a cut at the
@@ -331,6 +355,7 @@ void writeContourFiles(const ContourFiles& files, const std::vector<HourGrid>& h
                        const GridGeometry& grid, const std::vector<double>& levelsDb,
                        const RunDescription& description) {
     wgs84();
+    const UntypedKmlFields untypedKmlFields;
     const std::vector<HourGrid> hours = inZoneOrder(hourGrids, description.zone);
     const std::string linesText = "fieldcast contours, dB(uV/m): " + description.title;
     const std::string areasText =
