@@ -261,4 +261,27 @@ TEST(CoastlineCli, ExtendedModelKeepsTheRulesAtTheEdges) {
     EXPECT_FALSE(std::filesystem::exists(work / "points"));
 }
 
+// Fault: the extended model refused a mixed-path ground wave beyond the doubles naming the
+// transmitter's curve file ("GW.dat gives no finite field strength"), though the sea curve of
+// "GW1.dat" gave it.
+TEST(CoastlineCli, ExtendedModelNamesTheCurveOfTheMixedPathThatFails) {
+    std::string seaCurve;
+    for (int i = 0; i < 180; ++i) seaCurve += "1e300 ";
+    const TempDir work;
+    maptest::copyFixtures(work / "data", {{"GW1.dat", seaCurve + "\n"}});
+    const std::vector<std::string> points{
+        "points", (work / "data").string(), "-o", "points", "--no-plot", "--ground", "coastlines"};
+    // the classic model draws the transmitter's land curve alone
+    EXPECT_EQ(runMap(points, work.path()).status, 0);
+    std::vector<std::string> extended = points;
+    extended[3] = "extended";
+    extended.insert(extended.end(), {"--model", "extended"});
+    const auto run = runMap(extended, work.path());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("fieldcast-map: GW1.dat gives no finite field strength at this hour !!"),
+              std::string::npos)
+        << run.err;
+    EXPECT_FALSE(std::filesystem::exists(work / "extended" / "points.csv"));
+}
+
 }  // namespace

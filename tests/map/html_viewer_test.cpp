@@ -223,21 +223,25 @@ TEST(OutputFormats, RefusesUnknownWordsEmptyItemsAndNoneInAList) {
     }
 }
 
-TEST(CoastVectors, LongitudesJoinAcross180AndLinesStopOutsideTheBox) {
+TEST(CoastVectors, LongitudesJoinAcross180AndLinesEndOnTheEdgesOfTheBox) {
     const fm::GeoBox box{170.0, 190.0, 40.0, 60.0};
     // a coast across 180 degrees, given by gmt as -179.5; a line that leaves the box and
-    // comes back; a segment wholly outside; a lone point
+    // comes back; one that leaves it by less than a degree; a segment wholly outside; a lone
+    // point. Fault: a line was kept up to a degree beyond the box, so the borders (which gmt
+    // gives for whole bins) ran past the region on the page.
     const std::string dump =
         "> Shore Bin # 1, Level 1\n179.5 50\n-179.5 50.5\n"
         "> Border\n175 45\n175 45.00001\n175 63\n176 45\n176.5 45\n"
+        "> Border\n185 59\n186 60.5\n189 59\n-169.5 59.5\n"
         ">\n100 10\n101 10\n"
         ">\n171 41\n";
     EXPECT_EQ(fm::multiSegmentToGeoJson(dump, "coastlines", box),
               "{\"type\":\"FeatureCollection\",\"features\":[{\"type\":\"Feature\","
               "\"properties\":{\"name\":\"coastlines\"},\"geometry\":{\"type\":"
               "\"MultiLineString\",\"coordinates\":[[[179.5,50],[180.5,50.5]],"
-              "[[176,45],[176.5,45]]]}}]}");
-    // 175 45.00001 rounds onto the point before it: a segment of one point, dropped
+              "[[175,45],[175,60]],[[175.1667,60],[176,45],[176.5,45]],"
+              "[[185,59],[185.6667,60]],[[187,60],[189,59],[190,59.3333]]]}}]}");
+    // 175 45.00001 rounds onto the point before it: one point, not two
     EXPECT_EQ(fm::multiSegmentToGeoJson("> empty\n", "borders", box),
               "{\"type\":\"FeatureCollection\",\"features\":[]}");
 }
@@ -250,8 +254,8 @@ TEST(CoastVectors, ALineAcrossTheWrapOfABoxATurnWideEndsAtBothSidesNotAcrossTheM
     EXPECT_EQ(fm::multiSegmentToGeoJson(dump, "coastlines", box),
               "{\"type\":\"FeatureCollection\",\"features\":[{\"type\":\"Feature\","
               "\"properties\":{\"name\":\"coastlines\"},\"geometry\":{\"type\":"
-              "\"MultiLineString\",\"coordinates\":[[[177,64],[178,64.5]],"
-              "[[-183,64],[-182,64.5],[-181,65]],"
+              "\"MultiLineString\",\"coordinates\":[[[177,64],[177.5,64.25]],"
+              "[[-182.5,64.25],[-182,64.5],[-181,65]],"
               "[[-179,-18],[-181,-18.5]]]}}]}");
 }
 

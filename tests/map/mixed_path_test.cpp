@@ -205,4 +205,27 @@ TEST(MixedPath, ReciprocalThroughTheMask) {
     EXPECT_GT(mixedPaths, 100);  // the test crossed coasts
 }
 
+// Fault: a ground wave of a mixed path that was no number was refused naming the transmitter's
+// curve file, whatever curve gave it: a sea curve beyond the doubles sent the user to "GW.dat".
+TEST(MixedPath, NamesTheCurveThatGivesNoFiniteField) {
+    GroundWaveCurves curves = bundledCurves();
+    auto& sea = curves.fieldDb[static_cast<std::size_t>(fieldcast::map::curveIndex(1))];
+    for (std::size_t i = 0; i < sea.size(); ++i) sea[i] = i % 2 == 0 ? 1e308 : -1e308;
+    auto& dry = curves.fieldDb[static_cast<std::size_t>(fieldcast::map::curveIndex(3))];
+    dry.fill(1e300);  // finite lookups whose field in mV/m leaves the doubles
+
+    int blamed = 0;
+    const std::vector<PathSection> landSea{{2, 300.0}, {1, 200.0}};
+    EXPECT_FALSE(std::isfinite(millingtonFieldDb(curves, 100.0, landSea, &blamed)));
+    EXPECT_EQ(blamed, 1);
+    const std::vector<PathSection> landDry{{2, 300.0}, {3, 200.0}, {2, 10.0}};
+    EXPECT_GT(millingtonFieldDb(curves, 100.0, landDry, &blamed), 1e299);
+    EXPECT_EQ(blamed, 3);
+    // a curve that the path does not cross is not read
+    const std::vector<PathSection> land{{2, 500.0}};
+    EXPECT_EQ(millingtonFieldDb(curves, 100.0, land, &blamed),
+              homogeneousFieldDb(bundledCurves(), 2, 100.0, 500.0));
+    EXPECT_EQ(blamed, 2);
+}
+
 }  // namespace

@@ -47,6 +47,10 @@ POINT_NAMES = {
     '那覇 Naha': (26.21, 127.68),
     'Manila': (14.6, 121.0),  # two hops
     'Far away': (60.0, -30.0),  # beyond range
+    # right-to-left scripts, emoji (one with a variation selector), quotes and entities
+    'תל אביב "א" 📻': (37.57, 126.98),
+    "O'Hare & <b>bold</b> 🛰️ &lt; القاهرة": (43.1, 131.9),
+    '\u202eevil\u202c <svg onload=alert(2)> 👨‍👩‍👧': (25.03, 121.56),
 }
 # the kinds of the extended model: its sky wave out to 12,000 km, beyond it no value
 EXTENDED_POINTS = {
@@ -138,11 +142,25 @@ def setUpModule():
 
 
 class PageCase(unittest.TestCase):
-    """Opens a page from disk and keeps what the browser logged meanwhile."""
+    """Opens a page from disk and keeps what the browser logged meanwhile; a console error
+    logged at any time of a test, not only before an assert_clean_load, fails it."""
+
+    def setUp(self):
+        self.console = []
+
+    def read_console(self):
+        """The console entries logged since the last reading, kept for tearDown."""
+        entries = DRIVER.get_log('browser')
+        self.console.extend(entries)
+        return entries
+
+    def tearDown(self):
+        self.read_console()
+        self.assertEqual([e for e in self.console if e['level'] == 'SEVERE'], [])
 
     def open_page(self, folder):
         DRIVER.get('about:blank')
-        DRIVER.get_log('browser')
+        self.read_console()
         DRIVER.get_log('performance')
         self.folder_url = 'file://' + os.path.realpath(folder)
         self.requests = []  # what the page asked for, all along
@@ -155,7 +173,7 @@ class PageCase(unittest.TestCase):
 
     def assert_clean_load(self):
         """No console error; every request of the page is a file of its folder or data."""
-        errors = [e for e in DRIVER.get_log('browser') if e['level'] == 'SEVERE']
+        errors = [e for e in self.read_console() if e['level'] == 'SEVERE']
         self.assertEqual(errors, [])
         for entry in DRIVER.get_log('performance'):
             message = json.loads(entry['message'])['message']
@@ -214,6 +232,7 @@ class AreaPage(PageCase):
         cls.by_node = {(r['latDeg'], r['lonDeg'], r['hourJst']): r for r in cls.rows}
 
     def setUp(self):
+        super().setUp()
         self.open_page(os.path.join(WORK, 'area'))
 
     def hover_reads(self, lat_text, lon_text, hour):
@@ -421,8 +440,10 @@ class PointsPage(PageCase):
                     self.assertEqual(float(cells[2].text), printf_mvm(row['fieldMvm']))
             if name == 'Manila':
                 self.screenshot('points.png')
-        # the name with markup stayed text: nothing was made of it
-        self.assertEqual(DRIVER.find_elements(By.CSS_SELECTOR, '#fc-panel img, .leaflet-tooltip img'), [])
+        # the names with markup stayed text: nothing was made of them
+        self.assertEqual(DRIVER.find_elements(
+            By.CSS_SELECTOR, '#fc-panel img, #fc-panel b, #fc-panel svg:not(#fc-chart), '
+            '.leaflet-tooltip img, .leaflet-tooltip b, .leaflet-tooltip svg'), [])
         self.assert_clean_load()
 
 

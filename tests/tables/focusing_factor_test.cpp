@@ -6,9 +6,7 @@
 
 #include <cmath>
 
-#include "geometry/hop_geometry.h"
 #include "physics_constants.h"
-#include "record/prediction_state.h"
 #include "table_axes.h"
 #include "table_set.h"
 
@@ -17,22 +15,9 @@ namespace {
 
 constexpr double kEarthKm = kEffectiveEarthRadiusKm;
 
-struct Ray {
-    double elevationRad;
-    double incidenceRad;
-    double slantKm;
-};
-
-Ray trace(double hopRangeKm, double heightKm) {
-    PredictionState s{};
-    s.effectiveEarthRadiusKm = kEarthKm;
-    s.speedOfLightKmS = kSpeedOfLightKmS;
-    s.hopCount = 1;
-    s.groundRangeKm = hopRangeKm;
-    s.reflectionHeightKm = heightKm;
-    s.freqKhz = 100.0;
-    computeHopPath(s);
-    return {s.elevationAngle, s.incidenceAngle, s.hopSlantKm};
+// The program's ray over the 8480 km earth.
+HopRay trace(double hopRangeKm, double heightKm) {
+    return traceHop(hopRangeKm, heightKm, kEarthKm);
 }
 
 TEST(FocusingFactor, TendsToOneAsTheEarthFlattens) {
@@ -46,7 +31,7 @@ TEST(FocusingFactor, AgreesWithANumericalRayTubeFromTheProgramsGeometry) {
     const double h = 85.0;
     for (double d : {300.0, 1000.0, 1800.0}) {
         const double dd = 0.01;
-        const Ray ray = trace(d, h);
+        const HopRay ray = trace(d, h);
         const double dPsi = trace(d + dd, h).elevationRad - trace(d - dd, h).elevationRad;
         const double dThetaDPsi = (2.0 * dd / kEarthKm) / dPsi;
         const double d2 = ray.slantKm * ray.slantKm * std::cos(ray.elevationRad) /

@@ -20,17 +20,22 @@ std::string withoutBlanks(const std::string& text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-// Items between commas, blanks around them dropped, the empty ones included ("3," is "3"
-// and "").
-std::vector<std::string> commaItems(const std::string& text) {
+// Items between separators, the empty ones included ("3," is "3" and "").
+std::vector<std::string> separatedItems(const std::string& text, char separator) {
     std::vector<std::string> items(1);
     for (const char c : text) {
-        if (c == ',') {
+        if (c == separator) {
             items.emplace_back();
         } else {
             items.back() += c;
         }
     }
+    return items;
+}
+
+// Items between commas, blanks around them dropped.
+std::vector<std::string> commaItems(const std::string& text) {
+    std::vector<std::string> items = separatedItems(text, ',');
     for (std::string& item : items) item = withoutBlanks(item);
     return items;
 }
@@ -43,17 +48,7 @@ std::string limitText(double value) {
 }
 
 // Items between slashes ("W/E/S/N", "MIN/MAX").
-std::vector<std::string> slashItems(const std::string& text) {
-    std::vector<std::string> items(1);
-    for (const char c : text) {
-        if (c == '/') {
-            items.emplace_back();
-        } else {
-            items.back() += c;
-        }
-    }
-    return items;
-}
+std::vector<std::string> slashItems(const std::string& text) { return separatedItems(text, '/'); }
 
 }  // namespace
 

@@ -164,10 +164,16 @@ struct CurvedReflectionTable {
 
 namespace {
 
-CurvedReflectionTable computeCurvedReflection(const PredictionState& base, int groundCode) {
+// A copy of the record with the constants of `groundCode` as its midpoint ground.
+PredictionState recordOnGround(const PredictionState& base, int groundCode) {
     PredictionState state = base;
     state.midGroundType = groundCode;
     setMidpointGround(state);
+    return state;
+}
+
+CurvedReflectionTable computeCurvedReflection(const PredictionState& base, int groundCode) {
+    const PredictionState state = recordOnGround(base, groundCode);
     // the core's ground: its permittivity and loss term x = 60 lambda sigma
     const GroundTerms ground = computeGroundTerms(state);
     const tables::Complex permittivity(state.groundPermittivity, ground.lossTerm);
@@ -221,9 +227,7 @@ GroundReflectionMags reflectionMags(PredictionState& state, const GroundTerms& g
 
 GroundReflectionMags curvedGroundReflectionMags(const PredictionState& base, int groundCode,
                                                 double elevationRad) {
-    PredictionState state = base;
-    state.midGroundType = groundCode;
-    setMidpointGround(state);
+    PredictionState state = recordOnGround(base, groundCode);
     state.elevationAngle = std::max(0.0, elevationRad);
     return reflectionMags(state, computeGroundTerms(state),
                           curvedReflectionTable(base, groundCode));
@@ -499,11 +503,14 @@ std::optional<PointRefusal> ExtendedPredictor::predict(double rxLatDeg, double r
         setGroundWaveMvm(s);
         ground = GroundWaveOutcome::fromCurves;
     }
+    // the curve a ground wave that is no number came from: the transmitter's, or on a mixed
+    // path the one that gave it
+    int curveGround = s.txGroundType;
     if (ground == GroundWaveOutcome::fromCurves && grounds_ != nullptr && curves_ != nullptr) {
         s.groundWaveDb =
             mixedPathFieldDb(*curves_, grounds_->mask, grounds_->landCode, s.freqKhz,
                              inputs_.base.txLat, inputs_.base.txLon, rxLatDeg, rxLonDeg,
-                             s.groundRangeKm, pathSampleStepKm(grounds_->mask)) +
+                             s.groundRangeKm, pathSampleStepKm(grounds_->mask), &curveGround) +
             powerCorrectionDb(s.txPowerKw);
         setGroundWaveMvm(s);
     }
@@ -514,8 +521,8 @@ std::optional<PointRefusal> ExtendedPredictor::predict(double rxLatDeg, double r
         return std::nullopt;
     }
     if (!std::isfinite(s.groundWaveDb) || !std::isfinite(s.groundWaveMvm)) {
-        HourOutcome outcome{HourEnd::refused, HourRefusal::groundWave,
-                            curveFileName(s.txGroundType), false};
+        HourOutcome outcome{HourEnd::refused, HourRefusal::groundWave, curveFileName(curveGround),
+                            false};
         return PointRefusal{refusalLine(outcome), 0};
     }
     result.pathKind = PathKind::skyWave;

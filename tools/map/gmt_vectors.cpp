@@ -85,21 +85,12 @@ ColourScale gmtColourScale(double minDb, double maxDb, const std::filesystem::pa
 
 std::string multiSegmentToGeoJson(const std::string& dump, const std::string& name,
                                   const GeoBox& box) {
-    constexpr double kMarginDeg = 1.0;
     const double middleDeg = (box.westDeg + box.eastDeg) / 2;
-    const auto inBox = [&](double lon, double lat) {
-        return lon >= box.westDeg - kMarginDeg && lon <= box.eastDeg + kMarginDeg &&
-               lat >= box.southDeg - kMarginDeg && lat <= box.northDeg + kMarginDeg;
-    };
     std::vector<std::vector<std::string>> segments(1);
     std::string last;
-    bool hasPrevious = false;  // the point before, in the box, of the segment being built
-    double previousLon = 0;
-    double previousLat = 0;
     const auto cut = [&] {
         if (!segments.back().empty()) segments.emplace_back();
         last.clear();
-        hasPrevious = false;
     };
     const auto add = [&](double lon, double lat) {
         // appended piece by piece: g++ 12 warns falsely of "[" + std::string (-Wrestrict)
@@ -110,38 +101,69 @@ std::string multiSegmentToGeoJson(const std::string& dump, const std::string& na
         point += ']';
         if (point != last) segments.back().push_back(point);
         last = point;
-        hasPrevious = true;
-        previousLon = lon;
-        previousLat = lat;
     };
+    // The part of the line from a to b inside the box (Liang and Barsky's clipping): a line
+    // that leaves the box ends on its edge, and one that comes back begins there again.
+    const auto lineTo = [&](double aLon, double aLat, double bLon, double bLat) {
+        const double dLon = bLon - aLon;
+        const double dLat = bLat - aLat;
+        double enter = 0.0;
+        double leave = 1.0;
+        const auto edge = [&](double towards, double room) {
+            if (towards == 0.0) return room >= 0.0;
+            const double at = room / towards;
+            if (towards < 0.0) {
+                enter = std::max(enter, at);
+            } else {
+                leave = std::min(leave, at);
+            }
+            return enter <= leave;
+        };
+        if (!(edge(-dLon, aLon - box.westDeg) && edge(dLon, box.eastDeg - aLon) &&
+              edge(-dLat, aLat - box.southDeg) && edge(dLat, box.northDeg - aLat))) {
+            cut();
+            return;
+        }
+        if (enter > 0.0) cut();
+        add(aLon + enter * dLon, aLat + enter * dLat);
+        add(aLon + leave * dLon, aLat + leave * dLat);
+        if (leave < 1.0) cut();
+    };
+    bool hasPrevious = false;  // the point before on the line being read, in the box or not
+    double previousLon = 0;
+    double previousLat = 0;
     std::istringstream lines(dump);
     std::string line;
     while (std::getline(lines, line)) {
         if (line.empty()) continue;
         if (line[0] == '>') {
             cut();
+            hasPrevious = false;
             continue;
         }
         double lon = 0;
         double lat = 0;
         if (std::sscanf(line.c_str(), "%lf %lf", &lon, &lat) != 2) continue;
         lon -= 360.0 * std::round((lon - middleDeg) / 360.0);
-        if (!inBox(lon, lat)) {
-            cut();
-            continue;
-        }
-        // A line that crosses the meridian opposite the box's middle comes back on the other
-        // side of a box nearly a turn wide: drawn as it stands, it would run across the whole
-        // map. It is ended past that side and begun again before the other.
-        if (hasPrevious && std::abs(lon - previousLon) > 180.0) {
+        if (!hasPrevious) {
+            if (lon >= box.westDeg && lon <= box.eastDeg && lat >= box.southDeg &&
+                lat <= box.northDeg) {
+                add(lon, lat);
+            }
+        } else if (std::abs(lon - previousLon) > 180.0) {
+            // A line that crosses the meridian opposite the box's middle comes back on the
+            // other side of a box nearly a turn wide: drawn as it stands, it would run across
+            // the whole map. It is ended past that side and begun again before the other.
             const double turn = lon < previousLon ? 360.0 : -360.0;
-            const double fromLon = previousLon;
-            const double fromLat = previousLat;
-            if (inBox(lon + turn, lat)) add(lon + turn, lat);
+            lineTo(previousLon, previousLat, lon + turn, lat);
             cut();
-            if (inBox(fromLon - turn, fromLat)) add(fromLon - turn, fromLat);
+            lineTo(previousLon - turn, previousLat, lon, lat);
+        } else {
+            lineTo(previousLon, previousLat, lon, lat);
         }
-        add(lon, lat);
+        hasPrevious = true;
+        previousLon = lon;
+        previousLat = lat;
     }
     std::string lineStrings;
     for (const auto& segment : segments) {

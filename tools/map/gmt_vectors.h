@@ -41,8 +41,8 @@ CoastVectors gmtCoastVectors(const GeoBox& box, const std::filesystem::path& scr
 
 // The dump of "gmt coast -M" (segments opened by '>' lines, then "lon lat" lines) as a GeoJSON
 // FeatureCollection named `name`: every longitude moved by whole turns to within 180 degrees
-// of the box's middle, and the lines cut where they leave the box by more than a degree (gmt
-// gives the borders of whole 10-degree bins).
+// of the box's middle, and the lines clipped to the box, ending on its edges (gmt gives the
+// borders of whole 10-degree bins).
 std::string multiSegmentToGeoJson(const std::string& dump, const std::string& name,
                                   const GeoBox& box);
 

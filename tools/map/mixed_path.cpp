@@ -59,7 +59,7 @@ double homogeneousFieldDb(const GroundWaveCurves& curves, int groundCode, double
 }
 
 double millingtonFieldDb(const GroundWaveCurves& curves, double freqKhz,
-                         std::span<const PathSection> sectionsFromTx) {
+                         std::span<const PathSection> sectionsFromTx, int* unusableGround) {
     struct Run {
         int table;
         double lengthKm;
@@ -79,8 +79,18 @@ double millingtonFieldDb(const GroundWaveCurves& curves, double freqKhz,
     std::vector<double> edgeKm(runs.size() + 1, 0.0);
     for (std::size_t i = 0; i < runs.size(); ++i) edgeKm[i + 1] = edgeKm[i] + runs[i].lengthKm;
     const double totalKm = edgeKm.back();
+    // the curve to blame should the field be no usable number
+    int blamedTable = runs.front().table;
+    double blamedMagnitude = -1.0;
     const auto field = [&](std::size_t run, double d) {
-        return tableFieldDb(curves, runs[run].table, freqKhz, d);
+        const double value = tableFieldDb(curves, runs[run].table, freqKhz, d);
+        const double magnitude =
+            std::isfinite(value) ? std::fabs(value) : std::numeric_limits<double>::infinity();
+        if (magnitude > blamedMagnitude) {
+            blamedMagnitude = magnitude;
+            blamedTable = runs[run].table;
+        }
+        return value;
     };
     const std::size_t n = runs.size();
     double forwardDb = field(n - 1, totalKm);
@@ -90,7 +100,10 @@ double millingtonFieldDb(const GroundWaveCurves& curves, double freqKhz,
         forwardDb += field(i, d) - field(i + 1, d);  // leaving run i at the boundary
         backwardDb += field(i + 1, totalKm - d) - field(i, totalKm - d);  // from the far end
     }
-    return 0.5 * (forwardDb + backwardDb);
+    const double fieldDb = 0.5 * (forwardDb + backwardDb);
+    // table i holds the curve of ground code i + 1 (curveIndex)
+    if (unusableGround != nullptr) *unusableGround = blamedTable + 1;
+    return fieldDb;
 }
 
 std::vector<PathSection> pathSections(const LandSeaMask& mask, int landCode, double txLatDeg,
@@ -168,10 +181,11 @@ double pathSampleStepKm(const LandSeaMask& mask) {
 
 double mixedPathFieldDb(const GroundWaveCurves& curves, const LandSeaMask& mask, int landCode,
                         double freqKhz, double txLatDeg, double txLonDeg, double rxLatDeg,
-                        double rxLonDeg, double pathLengthKm, double sampleStepKm) {
+                        double rxLonDeg, double pathLengthKm, double sampleStepKm,
+                        int* unusableGround) {
     const std::vector<PathSection> sections = pathSections(
         mask, landCode, txLatDeg, txLonDeg, rxLatDeg, rxLonDeg, pathLengthKm, sampleStepKm);
-    return millingtonFieldDb(curves, freqKhz, sections);
+    return millingtonFieldDb(curves, freqKhz, sections, unusableGround);
 }
 
 }  // namespace fieldcast::map

@@ -63,9 +63,13 @@ struct PathSection {
 
 // Millington's field over the sections, given from the transmitter, dB(uV/m) for 1 kW.
 // Neighbouring sections of one curve table are taken as one; sections of length 0 or less
-// are left out.
+// are left out. On a path of some length `unusableGround`, when given, receives the ground
+// code (1, 2 or 3, as curveFileName names its file) of the curve to blame should the field be
+// no usable number: that of the first lookup that is not finite, or else of the lookup of the
+// largest magnitude (finite values whose sums leave the doubles).
 double millingtonFieldDb(const GroundWaveCurves& curves, double freqKhz,
-                         std::span<const PathSection> sectionsFromTx);
+                         std::span<const PathSection> sectionsFromTx,
+                         int* unusableGround = nullptr);
 
 // The default step between the samples of the mask along a path, km; see the README's
 // convergence table.
@@ -85,10 +89,11 @@ std::vector<PathSection> pathSections(const LandSeaMask& mask, int landCode, dou
                                       double pathLengthKm,
                                       double sampleStepKm = kDefaultPathSampleKm);
 
-// Both steps at once: the field over the great circle, dB(uV/m) for 1 kW.
+// Both steps at once: the field over the great circle, dB(uV/m) for 1 kW; `unusableGround` as
+// millingtonFieldDb sets it.
 double mixedPathFieldDb(const GroundWaveCurves& curves, const LandSeaMask& mask, int landCode,
                         double freqKhz, double txLatDeg, double txLonDeg, double rxLatDeg,
                         double rxLonDeg, double pathLengthKm,
-                        double sampleStepKm = kDefaultPathSampleKm);
+                        double sampleStepKm = kDefaultPathSampleKm, int* unusableGround = nullptr);
 
 }  // namespace fieldcast::map

@@ -20,11 +20,7 @@ constexpr int kMiddleSolarActivity = 2;
 constexpr double kNoonHour = 12.0;
 constexpr double kMidnightHour = 0.0;
 
-struct HopRay {
-    double elevationRad;
-    double incidenceRad;
-    double slantKm;
-};
+}  // namespace
 
 HopRay traceHop(double hopRangeKm, double heightKm, double earthRadiusKm) {
     PredictionState state{};
@@ -37,8 +33,6 @@ HopRay traceHop(double hopRangeKm, double heightKm, double earthRadiusKm) {
     computeHopPath(state);
     return {state.elevationAngle, state.incidenceAngle, state.hopSlantKm};
 }
-
-}  // namespace
 
 double geometricFocusingFactor(double hopRangeKm, double heightKm, double earthRadiusKm) {
     const HopRay ray = traceHop(hopRangeKm, heightKm, earthRadiusKm);

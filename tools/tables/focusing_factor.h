@@ -10,6 +10,15 @@
 
 namespace fieldcast::tables {
 
+// One hop of `hopRangeKm` reflected at `heightKm` over an earth of `earthRadiusKm`, by the
+// program's own hop geometry (computeHopPath on a one-hop record).
+struct HopRay {
+    double elevationRad;
+    double incidenceRad;
+    double slantKm;
+};
+HopRay traceHop(double hopRangeKm, double heightKm, double earthRadiusKm);
+
 // Elevation below which geometrical optics is not trusted (degrees).
 constexpr double kMinFocusingElevationDeg = 1.0;
 

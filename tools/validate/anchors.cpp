@@ -13,6 +13,9 @@
 //                paths of 2000 to 8000 km at 150, 200 and 300 kHz, months 1, 6 and 10, against
 //                ITU-R P.1147; each row within 6 dB on average (mean |difference|), the mean
 //                bias within 3 dB;
+//   mf-long      the extended model on the MF set beyond one hop, 600-1500 kHz, 2000-8000 km,
+//                code 2, the bundled region: its median night sky wave less P.1147's, printed
+//                for information (the night rows were fitted on paths up to 2000 km);
 //   lf-long-contrast  the extended model on a 4700 km path at 24 kHz across the Atlantic from
 //                west to east in March: the hours with the whole path dark stood about 11 dB
 //                above those with the whole path in daylight; 6 to 15 dB is asked;
@@ -404,6 +407,25 @@ void longNightAnchors(const DataSet& lf, RegionTables& regions, std::vector<Anch
     }
 }
 
+// The extended model on the MF set beyond one hop, for information: the bundled region (its
+// tables as they are), code 2, the program's median night sky wave less P.1147's.
+void mfLongRows(const DataSet& mf, std::vector<AnchorRow>& rows) {
+    const Region& region = kRegions.front();
+    for (double freqKhz : {600.0, 1000.0, 1500.0}) {
+        for (double rangeKm : kLongRangesKm) {
+            const auto predict = [&](int month, const PathEnds& path) {
+                return predictExtendedPathHours(*loadFor(mf.dir, freqKhz, month, 2), path);
+            };
+            const auto group = [](double) { return std::string("mf-long"); };
+            if (auto row = nightMedianRow(predict, region, freqKhz, rangeKm, 2, group, 0.0)) {
+                rows.push_back({"mf-long", "extended", mf.name,
+                                row->label + ", program less P.1147", kNaN, row->differenceDb(),
+                                kNaN, "dB"});
+            }
+        }
+    }
+}
+
 // A 24 kHz transmitter on the coast of Maine to a receiver 4700 km away toward Europe: sea
 // under the path, land at the receiving end; 1 kW, activity code 2, March.
 constexpr Site kAtlanticTx{44.65, -67.28};
@@ -641,6 +663,7 @@ std::vector<AnchorRow> runAnchors(const DataSets& sets) {
     }
     longNightAnchors(both[0], regions, rows);
     longLfContrast(both[0], rows);
+    mfLongRows(both[1], rows);
     groundWaveAnchors(rows);
     return rows;
 }

@@ -5,6 +5,33 @@
 (() => {
   const page = FC.data.page;
   const points = FC.data.points;
+  const kinds = FC.bytes(points.kinds);
+  // a code a point: the column unpacked when a point's day is first shown
+  const columns = {};
+  const column = (name) => {
+    if (!columns[name]) columns[name] = FC.unpack(points[name]);
+    return columns[name];
+  };
+  // 24 codes a point: its own run of the column alone, 24 x 2 or 24 x 4 bytes, a whole number
+  // of base64's groups of three bytes
+  const day = (name, index) => {
+    const packed = points[name];
+    const chars = 24 * packed.bytes / 3 * 4;
+    return Array.from(FC.unpack({
+      bytes: packed.bytes, offset: packed.offset, data: packed.data.substr(chars * index, chars),
+    }));
+  };
+  const pointAt = (index) => ({
+    name: points.names[index],
+    latDeg: points.latDeg[index],
+    lonDeg: points.lonDeg[index],
+    kind: kinds[index],
+    groundRangeKm: column('groundRangeKm')[index],
+    groundWaveDb: column('groundWaveDb')[index],
+    skyWaveDb: day('skyWaveDb', index),
+    fieldDb: day('fieldDb', index),
+    fieldMvm: day('fieldMvm', index),
+  });
   FC.fillScenario();
   const { map } = FC.makeMap('fc-map', { preferCanvas: true });
   const svgNs = 'http://www.w3.org/2000/svg';
@@ -83,7 +110,7 @@
   };
 
   const showPoint = (index) => {
-    const point = points[index];
+    const point = pointAt(index);
     const kind = page.kinds[point.kind];
     document.getElementById('fc-point-name').textContent = point.name;
     document.getElementById('fc-point-where').textContent = 'latitude ' + point.latDeg +
@@ -107,24 +134,36 @@
     document.body.dataset.shownPoint = String(index);
   };
 
+  // One layer holds the markers and answers for all of them: a page of 100,000 points
+  // opens in seconds when no marker has handlers or a tooltip of its own. A marker gets its
+  // tooltip when the cursor first reaches it.
   let pinned = null;
-  points.forEach((point, index) => {
-    const beyond = page.kinds[point.kind] === 'beyondRange';
-    const marker = L.circleMarker([Number(point.latDeg), FC.boxLongitude(Number(point.lonDeg))], {
+  const markers = L.featureGroup();
+  for (let index = 0; index < points.count; ++index) {
+    const beyond = page.kinds[kinds[index]] === 'beyondRange';
+    const latLng = [Number(points.latDeg[index]), FC.boxLongitude(Number(points.lonDeg[index]))];
+    markers.addLayer(L.circleMarker(latLng, {
       radius: 6, weight: 1.5, color: '#111', fillOpacity: 0.9,
-      fillColor: beyond ? '#9a9a9a' : '#1f77b4',
-    }).addTo(map);
-    marker.bindTooltip(FC.element('span', point.name, 'fc-point-label'), {
-      direction: 'top', offset: [0, -6], className: 'fc-point-tooltip',
-    });
-    marker.on('mouseover', () => { if (pinned === null) showPoint(index); });
-    marker.on('click', (event) => {
-      L.DomEvent.stopPropagation(event);
-      pinned = index;
-      showPoint(index);
-    });
+      fillColor: beyond ? '#9a9a9a' : '#1f77b4', pointIndex: index,
+    }));
+  }
+  markers.on('mouseover', (event) => {
+    const marker = event.layer;
+    const index = marker.options.pointIndex;
+    if (!marker.getTooltip()) {
+      marker.bindTooltip(FC.element('span', points.names[index], 'fc-point-label'), {
+        direction: 'top', offset: [0, -6], className: 'fc-point-tooltip',
+      }).openTooltip();
+    }
+    if (pinned === null) showPoint(index);
   });
+  markers.on('click', (event) => {
+    L.DomEvent.stopPropagation(event);
+    pinned = event.layer.options.pointIndex;
+    showPoint(pinned);
+  });
+  markers.addTo(map);
   map.on('click', () => { pinned = null; });
-  if (points.length === 0) FC.note('No point to show.');
+  if (points.count === 0) FC.note('No point to show.');
   document.body.dataset.ready = 'true';
 })();
