@@ -20,6 +20,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 import numpy
@@ -279,7 +280,7 @@ class Contours(unittest.TestCase):
                 point = ogr.CreateGeometryFromWkt('POINT (%s %s)' % (lon, lat))
                 self.assertTrue(low.Intersects(point), (lat, lon))
         kml = ogr.Open(os.path.join(folder, 'service-areas.kml'))
-        levels = sorted(feature.GetField('levelDb') for layer in kml for feature in layer)
+        levels = sorted(float(feature.GetField('levelDb')) for layer in kml for feature in layer)
         self.assertEqual(levels, [10.0, 1000.0])
 
     def test_geojson_is_rfc7946_and_every_file_names_the_scenario_and_model(self):
@@ -341,6 +342,45 @@ class Contours(unittest.TestCase):
                         self.assertEqual(area.Intersects(point), value > 40, row)
                         checked += 1
             self.assertGreater(checked, 200)
+
+    def test_shapes_cut_at_180_keep_no_empty_part(self):
+        # Fault: GeoJSON's driver, cutting a service area at the antimeridian itself, wrote an
+        # empty polygon ("[ ]") into the MultiPolygon, and KML's cut held an empty one too:
+        # neither a linear ring nor a shape readers take
+        folder = os.path.join(WORK, 'empty-part')
+        result = run(['area', ARGS.fixture, '-o', folder, '-R', '160/200/20/60', '--step', '1',
+                      '--tx-lat', '50', '--tx-lon', '175', '--freq-khz', '100', '--hours', '0',
+                      '--contours', '40,50,60', '--no-maps', '--format', 'geojson,kml'])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        for name in ['service-areas.geojson', 'contours.geojson']:
+            features = json.load(open(os.path.join(folder, name), encoding='utf-8'))['features']
+            self.assertGreater(len(features), 0, name)
+            for feature in features:
+                geometry = feature['geometry']
+                if geometry['type'] in ('Polygon', 'MultiPolygon'):
+                    for polygon in polygons_of(geometry):
+                        self.assertGreater(len(polygon), 0, (name, feature['properties']))
+                        for ring in polygon:
+                            self.assertGreaterEqual(len(ring), 4, (name, feature['properties']))
+                else:
+                    lines = [geometry['coordinates']] if geometry['type'] == 'LineString' \
+                        else geometry['coordinates']
+                    for line in lines:
+                        self.assertGreaterEqual(len(line), 2, (name, feature['properties']))
+        # the crossing is there: the service areas reach both sides of 180
+        areas = json.load(open(os.path.join(folder, 'service-areas.geojson'), encoding='utf-8'))
+        lons = longitudes([f['geometry']['coordinates'] for f in areas['features']])
+        self.assertIn(180, lons)
+        self.assertIn(-180, lons)
+        for name in ['service-areas.kml', 'contours.kml']:
+            shapes = ogr.Open(os.path.join(folder, name))
+            for layer in shapes:
+                for feature in layer:
+                    shape = feature.GetGeometryRef()
+                    self.assertFalse(shape.IsEmpty(), name)
+                    for i in range(shape.GetGeometryCount() if shape.GetGeometryName()
+                                   .startswith('MULTI') else 0):
+                        self.assertFalse(shape.GetGeometryRef(i).IsEmpty(), (name, i))
 
     def test_a_grid_round_the_globe_gives_valid_shapes_that_hold_their_nodes(self):
         # Fault: the nodes at both ends of a global grid are the same places; their areas, each
@@ -419,6 +459,28 @@ class Contours(unittest.TestCase):
                 pole = [r for r in rows if abs(float(r['latDeg'])) == 90]
                 if all(float(r['fieldDb']) > 40 for r in pole):
                     self.assertEqual(max(abs(south), abs(north)), 90, (region, name))
+
+    def test_kml_takes_no_longer_than_geojson_to_write(self):
+        # Fault: GDAL's LIBKML driver, closing a file whose fields were typed (<SimpleData>),
+        # copied the whole document once for each value: six hours of contours on a 0.2 degree
+        # grid took about ten times as long as the same contours as GeoJSON, and a day on a
+        # finer grid minutes, growing with the square of the file
+        seconds = {}
+        for kind in ['geojson', 'kml']:
+            folder = os.path.join(WORK, 'timed-' + kind)
+            start = time.monotonic()
+            result = run(['area', ARGS.fixture, '-o', folder, '-R', '125/155/20/50', '--step',
+                          '0.2', '--hours', '0-5', '--freq-khz', '500', '--no-maps', '--format',
+                          kind])
+            seconds[kind] = time.monotonic() - start
+            self.assertEqual(result.returncode, 0, result.stderr)
+        size = os.path.getsize(os.path.join(WORK, 'timed-kml', 'contours.kml'))
+        self.assertGreater(size, 2_000_000)
+        self.assertLess(seconds['kml'], 3 * seconds['geojson'] + 2, seconds)
+        # the fields are there, untyped: a reader takes the level from its text
+        kml = ogr.Open(os.path.join(WORK, 'timed-kml', 'contours.kml'))
+        levels = {float(f.GetField('levelDb')) for layer in kml for f in layer}
+        self.assertEqual(levels, {40.0, 50.0, 60.0})
 
     def test_lines_and_kml_carry_each_hour_and_level(self):
         lines = json.load(open(out('contours.geojson'), encoding='utf-8'))

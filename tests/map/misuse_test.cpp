@@ -158,6 +158,13 @@ TEST(MapMisuse, PointListsAreReadByTheirHeaderOrRefusedByLine) {
         {"mark and header", "\xEF\xBB\xBFpointName,latDeg,lonDeg\nb,35,139\n", {}, 0, "b"},
         {"any order", "lonDeg,note,latDeg,pointName\n139,x,35,c\n", {}, 0, "c"},
         {"missing column", "pointName,latDeg\na,35\n", {}, 2, "no column lonDeg"},
+        // Fault: a header that named a column twice had its first one taken, silently: the
+        // points could stand where the other column put them
+        {"column named twice",
+         "pointName,latDeg,lonDeg,latDeg\na,35,139,36\n",
+         {},
+         2,
+         "p.csv:1: the header names the column latDeg twice (columns 2 and 4)"},
         // Fault: a NUL byte in a name went raw into points.csv.
         {"NUL", std::string("a\0b,35,139\n", 11), {}, 1, "p.csv:1: the point name holds a control"},
         {"tab", "ok,35,139\na\tb,35,139\n", {}, 1, "p.csv:2: the point name holds a control"},

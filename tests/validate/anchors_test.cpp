@@ -3,6 +3,9 @@
 #include "anchors.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -18,6 +21,7 @@
 #include <vector>
 
 #include "models.h"
+#include "test_files.h"
 #include "test_programs.h"
 
 namespace fieldcast::validation {
@@ -441,6 +445,48 @@ TEST(ValidateCommand, AReportThatCannotBeWrittenFails) {
                       std::string::npos)
                 << run.err;
         }
+    }
+}
+
+// Fault: a night table of the set that cannot be read was named in the scratch folder that
+// the tables of another region are made in, gone by the time the message is read
+// ("(/tmp/fieldcast-map-XXXXXX/s1/RCX2.dat)"), rather than in the set's own folder.
+TEST(ValidateCommand, ABadTableIsNamedInTheSetsOwnFolder) {
+    const fieldcast::testing::TempDir work;
+    const std::filesystem::path set = work / "lf";
+    fieldcast::testing::copyInputFiles(DEFAULT_DATA_DIR, set, {{"RCX2.dat", "nan\n"}});
+    const auto run = runTool({"--summary", "--lf", set.string(), "--mf", MF_DATA_DIR});
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("RCX2.dat has fewer than 165 readable values !! (" +
+                           (set / "RCX2.dat").string() + ")"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.err.find("fieldcast-map-"), std::string::npos) << run.err;
+}
+
+// Fault: SIGTERM or SIGINT ended the run on the spot, leaving the scratch folders of the
+// regions' tables (a copy of the set each) under TMPDIR.
+TEST(ValidateCommand, AnInterruptedRunLeavesNoScratchFolder) {
+    for (const int signal : {SIGTERM, SIGINT}) {
+        const fieldcast::testing::TempDir tmp;
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            setenv("TMPDIR", tmp.path().c_str(), 1);
+            ::signal(SIGINT, SIG_DFL);  // a shell's background job would have it ignored
+            execl(FIELDCAST_VALIDATE_EXE, FIELDCAST_VALIDATE_EXE, "--summary", "--lf",
+                  DEFAULT_DATA_DIR, "--mf", MF_DATA_DIR, static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        // once the first region's tables are being made
+        for (int i = 0; i < 3000 && std::filesystem::is_empty(tmp.path()); ++i) usleep(10'000);
+        EXPECT_FALSE(std::filesystem::is_empty(tmp.path()));
+        kill(child, signal);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+        EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+        EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
     }
 }
 

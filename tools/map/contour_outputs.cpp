@@ -1,6 +1,7 @@
 // Contour lines and service areas of the area run's grids (grid_outputs.h), through GDAL's
 // contour generator: GeoJSON as RFC 7946 has it, GeoJSON in the grid's own longitudes for the
 // page, and KML.
+#include <cpl_conv.h>
 #include <cpl_error.h>
 #include <cpl_vsi.h>
 #include <gdal.h>
@@ -13,6 +14,7 @@
 #include <cctype>
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -139,9 +141,10 @@ class VectorFile {
     }
     const fs::path& path() const { return path_; }
     // KML readers take a polygon as its longitudes draw it: one across 170..190 E would wrap
-    // round the globe, so KML's geometries are cut at the antimeridian (RFC 7946 GeoJSON is cut
-    // by its driver; the page's GeoJSON stays in the grid's longitudes)
-    bool cutsAtAntimeridian() const { return kind_ == VectorKind::kml; }
+    // round the globe, so KML's geometries are cut at the antimeridian; so are RFC 7946
+    // GeoJSON's, here rather than by its driver, whose cut can leave an empty polygon (`[ ]`)
+    // in a MultiPolygon (the page's GeoJSON stays in the grid's longitudes)
+    bool cutsAtAntimeridian() const { return kind_ != VectorKind::pageGeoJson; }
     // the page's GeoJSON, drawn over the grid as it stands
     bool inGridLongitudes() const { return kind_ == VectorKind::pageGeoJson; }
 
@@ -167,14 +170,38 @@ class VectorFile {
 
 using Geometry = std::unique_ptr<std::remove_pointer_t<OGRGeometryH>, void (*)(OGRGeometryH)>;
 
+// While it lives, KML's fields are written as the placemarks' untyped extended data (<Data>):
+// GDAL's LIBKML driver (before 3.9.1), closing a file with typed fields (<SimpleData>), copies
+// the whole document once for each value, so that a day of contours on a fine grid took
+// minutes, growing with the square of the file.
+class UntypedKmlFields {
+  public:
+    UntypedKmlFields() {
+        const char* before = CPLGetThreadLocalConfigOption(kOption, nullptr);
+        if (before != nullptr) before_ = before;
+        CPLSetThreadLocalConfigOption(kOption, "NO");
+    }
+    ~UntypedKmlFields() {
+        CPLSetThreadLocalConfigOption(kOption, before_ ? before_->c_str() : nullptr);
+    }
+    UntypedKmlFields(const UntypedKmlFields&) = delete;
+    UntypedKmlFields& operator=(const UntypedKmlFields&) = delete;
+
+  private:
+    static constexpr const char* kOption = "LIBKML_USE_SIMPLEFIELD";
+    std::optional<std::string> before_;
+};
+
 // The polygons (or lines) of a geometry, without the points and lines (points) that an
-// intersection leaves where a shape touches the clip; null when none is left.
+// intersection leaves where a shape touches the clip, nor the empty parts that a cut at the
+// antimeridian can leave (GeoJSON's `[]` in place of a polygon); null when none is left.
 Geometry partsOfDimension(OGRGeometryH geometry, bool areas) {
     Geometry result(OGR_G_CreateGeometry(areas ? wkbMultiPolygon : wkbMultiLineString),
                     OGR_G_DestroyGeometry);
     const auto collect = [&](auto& self, OGRGeometryH part) -> void {
         const OGRwkbGeometryType type = wkbFlatten(OGR_G_GetGeometryType(part));
         if (type == (areas ? wkbPolygon : wkbLineString)) {
+            if (OGR_G_IsEmpty(part)) return;
             OGR_G_AddGeometry(result.get(), part);
         } else if (OGR_G_GetGeometryCount(part) > 0 &&
                    (type == wkbMultiPolygon || type == wkbMultiLineString ||
@@ -258,9 +285,24 @@ void copyFeatures(OGRLayerH from, const std::vector<std::pair<OGRLayerH, VectorF
             if (own) {
                 OGR_F_SetGeometry(out, geometry);
             } else if (crosses && file->cutsAtAntimeridian()) {
-                OGRGeometryH cut = OGR_GeomTransformer_Transform(antimeridian.get(), global);
-                if (cut == nullptr) gdalFailure(file->path(), "cannot be cut at the antimeridian");
-                OGR_F_SetGeometryDirectly(out, cut);
+                const Geometry cut(OGR_GeomTransformer_Transform(antimeridian.get(), global),
+                                   OGR_G_DestroyGeometry);
+                if (!cut) gdalFailure(file->path(), "cannot be cut at the antimeridian");
+                // the cut can leave an empty piece beside the real ones: those dropped
+                bool emptyPiece = false;
+                for (int i = 0; i < OGR_G_GetGeometryCount(cut.get()); ++i) {
+                    OGRGeometryH piece = OGR_G_GetGeometryRef(cut.get(), i);
+                    const OGRwkbGeometryType type = wkbFlatten(OGR_G_GetGeometryType(piece));
+                    if ((type == wkbPolygon || type == wkbLineString) && OGR_G_IsEmpty(piece))
+                        emptyPiece = true;
+                }
+                if (!emptyPiece) {
+                    OGR_F_SetGeometry(out, cut.get());
+                } else if (Geometry pieces = partsOfDimension(cut.get(), areas)) {
+                    OGR_F_SetGeometryDirectly(out, pieces.release());
+                } else {
+                    continue;
+                }
             } else {
                 OGR_F_SetGeometry(out, global);
             }
@@ -313,6 +355,7 @@ void writeContourFiles(const ContourFiles& files, const std::vector<HourGrid>& h
                        const GridGeometry& grid, const std::vector<double>& levelsDb,
                        const RunDescription& description) {
     wgs84();
+    const UntypedKmlFields untypedKmlFields;
     const std::vector<HourGrid> hours = inZoneOrder(hourGrids, description.zone);
     const std::string linesText = "fieldcast contours, dB(uV/m): " + description.title;
     const std::string areasText =

@@ -207,11 +207,17 @@ bool PointsCsvParser::parseLine(std::string_view line, PointSite& point) {
         bool header = false;
         for (std::size_t f = 0; f < fields.size(); ++f) {
             for (std::size_t c = 0; c < 3; ++c) {
-                if (!named[c] && trimmed(fields[f]) == kColumnNames[c]) {
-                    named[c] = true;
-                    *columns[c] = f;
-                    header = true;
+                if (trimmed(fields[f]) != kColumnNames[c]) continue;
+                // two columns of one name: either could be the one meant
+                if (named[c]) {
+                    throw PointsCsvUsageError(where() + "the header names the column " +
+                                              kColumnNames[c] + " twice (columns " +
+                                              std::to_string(*columns[c] + 1) + " and " +
+                                              std::to_string(f + 1) + ")");
                 }
+                named[c] = true;
+                *columns[c] = f;
+                header = true;
             }
         }
         if (header) {

@@ -87,8 +87,15 @@ const char* interruptReason(int signal) {
     if (cleanUp != nullptr) cleanUp();
     {
         std::lock_guard<std::mutex> scratch(s.scratchLock);
-        std::error_code ignored;
-        if (!s.scratchRoot.empty()) fs::remove_all(s.scratchRoot, ignored);
+        std::error_code error;
+        if (!s.scratchRoot.empty()) {
+            // moved aside first: a thread of the run still writing there can add no file to it
+            // (one added while the folder was being removed kept it in place)
+            fs::path ended = s.scratchRoot;
+            ended += "-ended";
+            fs::rename(s.scratchRoot, ended, error);
+            fs::remove_all(error ? s.scratchRoot : ended, error);
+        }
     }
     const char* line = signal == SIGINT   ? ": interrupted\n"
                        : signal == SIGHUP ? ": hung up\n"

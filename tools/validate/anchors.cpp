@@ -41,6 +41,8 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <stdexcept>
+#include <string>
 
 #include "extended_paths.h"
 #include "geometry/e_layer.h"
@@ -119,6 +121,18 @@ struct DataSet {
     std::filesystem::path dir;
 };
 
+// `message` with each mention of the scratch folder `copy` put as the set's folder `dir`.
+std::string inSetFolder(std::string message, const std::filesystem::path& copy,
+                        const std::filesystem::path& dir) {
+    const std::string from = copy.string();
+    const std::string to = dir.string();
+    for (std::size_t at = message.find(from); at != std::string::npos;
+         at = message.find(from, at + to.size())) {
+        message.replace(at, from.size(), to);
+    }
+    return message;
+}
+
 // A set's tables with night rows made for a region, in a scratch folder kept for the run.
 class RegionTables {
   public:
@@ -135,8 +149,14 @@ class RegionTables {
         const tables::NightDesign design{
             tables::geomagneticLatitudeDeg(region.midpoint.latDeg, region.midpoint.lonDeg),
             region.solarCycleLossDb};
-        for (const tables::TableFile& file : tables::reflectionFiles(*set.axes, dir, design)) {
-            tables::writeDatFile(file, dir);
+        try {
+            for (const tables::TableFile& file : tables::reflectionFiles(*set.axes, dir, design)) {
+                tables::writeDatFile(file, dir);
+            }
+        } catch (const std::runtime_error& e) {
+            // a file refused here is the set's own, copied: named in the set's folder, not in
+            // the scratch folder that is gone when the message is read
+            throw std::runtime_error(inSetFolder(e.what(), dir, set.dir));
         }
         return dirs_.emplace(key, dir).first->second;
     }

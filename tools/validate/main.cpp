@@ -1,14 +1,16 @@
 // fieldcast-validate: runs the prediction on the bundled tables for the anchor paths and
 // prints each anchor, the prediction and their difference, then a summary by group. Exit
 // status 0 when every group meets its criteria, 1 when one does not or a data set cannot be
-// read, 2 for a usage error.
+// read, 2 for a usage error, 128 and the signal when interrupted.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <mutex>
 #include <utility>
 
 #include "anchors.h"
+#include "output_files.h"
 #include "parser_messages.h"
 
 namespace {
@@ -33,7 +35,7 @@ int main(int argc, char** argv) {
     app.footer(
         "Run from the top of the tree for the default folders. Exit status: 0 when every group "
         "meets its criteria, 1 when one does not or a data set cannot be read, 2 for a usage "
-        "error.");
+        "error, 130, 143 or 129 when interrupted (SIGINT, SIGTERM, SIGHUP).");
     app.add_option("--lf", sets.lf, "the LF data set (20-300 kHz)")
         ->check(CLI::ExistingDirectory)
         ->capture_default_str();
@@ -64,8 +66,13 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    // an interrupted run removes the scratch folders of the regions' tables, and ends with
+    // the signal's status rather than a report
+    fieldcast::map::catchInterrupts("fieldcast-validate");
     try {
         const auto rows = fieldcast::validation::runAnchors(sets);
+        // an interrupt, once begun, holds the lock until it ends the process
+        const std::lock_guard<std::mutex> noInterrupt(fieldcast::map::runLock());
         if (!summaryOnly) {
             fieldcast::validation::printRows(stdout, rows);
             std::fputc('\n', stdout);
@@ -75,6 +82,8 @@ int main(int argc, char** argv) {
         if (!standardOutputWritten()) return 1;
         return fieldcast::validation::meetsCriteria(rows) ? 0 : 1;
     } catch (const std::exception& e) {
+        // a file gone with the scratch folders of an interrupt is no failure of its own
+        const std::lock_guard<std::mutex> noInterrupt(fieldcast::map::runLock());
         std::fprintf(stderr, "fieldcast-validate: %s\n", e.what());
         return 1;
     }
