@@ -178,6 +178,9 @@ int main(int argc, char** argv) {
         "ground wave's convergence"};
     fieldcast::tools::nameParserMessages(app, "fieldcast-coastline-check");
     app.require_subcommand(1);
+    app.footer(
+        "Exit status: 0 after a complete check, 1 when an input is refused or gmt fails, 2 for a "
+        "usage error, 130, 143 or 129 when interrupted (SIGINT, SIGTERM, SIGHUP).");
     unsigned threads = fieldcast::map::defaultThreadCount();
     std::string region = "115/155/20/50";
     std::string resolution = "f";
