@@ -263,6 +263,9 @@ TEST(Combination, PhasorSum) {
     EXPECT_TRUE(std::isinf(state.combined1HopDb));
     // waves one bit apart in opposition, whose rounded squares sum just below 2 es eg: 0 too
     EXPECT_EQ(combine(0.5001188, 0.5001188000000002, 180.0), 0.0);
+    // waves whose squares leave the doubles are no cancellation: no number, for the hour to
+    // refuse (they were reported as 0 mV/m, -inf dB)
+    EXPECT_FALSE(std::isfinite(combine(1e155, 1e155, 180.0)));
 }
 
 TEST(Combination, TwoHopAddsTheGroundReflectionPhase) {

@@ -149,8 +149,11 @@ void combineWithGroundWave(PredictionState& state) {
     // the sum is not reduced to one turn
     const double thetaDeg =
         twoHop ? state.phaseDiffDeg + state.groundReflPhaseDeg : state.phaseDiffDeg;
-    // equal waves in opposition cancel to 0 (whose dB value is -inf), never to a NaN root
-    const double combined = std::sqrt(std::max(0.0, std::cos(thetaDeg * state.radPerDeg) * g + a));
+    // Equal waves in opposition cancel to 0 (whose dB value is -inf): a square that rounding
+    // takes below 0 is 0. Squares beyond a double (inf - inf) stay NaN, for the hour's check
+    // to refuse, rather than passing for a cancellation.
+    const double combinedSquared = std::cos(thetaDeg * state.radPerDeg) * g + a;
+    const double combined = std::sqrt(combinedSquared < 0.0 ? 0.0 : combinedSquared);
     if (twoHop) {
         state.combined2HopMvm = combined;
         state.combined2HopDb = mvmToDb(combined);
