@@ -126,6 +126,9 @@ TEST(GroundReflection, WorkedCoefficients) {
     EXPECT_PRINTS(dry.groundReflPhaseDeg, "167.963");
     // 18000 sigma / f[MHz]
     EXPECT_DOUBLE_EQ(land.groundLossTerm, 36.0);
+    // a loss term whose square leaves the doubles (a frequency near 0) gives no number, for
+    // the 2-hop hour to refuse, not a magnitude of 0
+    EXPECT_TRUE(std::isnan(reflectionState(1, 1e-100, 10.0).groundReflMag));
 }
 
 TEST(GroundReflection, GrazingIncidenceIsMinusOne) {
