@@ -126,6 +126,9 @@ TEST(GroundReflection, WorkedCoefficients) {
     EXPECT_PRINTS(dry.groundReflPhaseDeg, "167.963");
     // 18000 sigma / f[MHz]
     EXPECT_DOUBLE_EQ(land.groundLossTerm, 36.0);
+    // a loss term whose square leaves the doubles (a frequency near 0) gives no number, for
+    // the 2-hop hour to refuse, not a magnitude of 0
+    EXPECT_TRUE(std::isnan(reflectionState(1, 1e-100, 10.0).groundReflMag));
 }
 
 TEST(GroundReflection, GrazingIncidenceIsMinusOne) {
@@ -263,6 +266,9 @@ TEST(Combination, PhasorSum) {
     EXPECT_TRUE(std::isinf(state.combined1HopDb));
     // waves one bit apart in opposition, whose rounded squares sum just below 2 es eg: 0 too
     EXPECT_EQ(combine(0.5001188, 0.5001188000000002, 180.0), 0.0);
+    // waves whose squares leave the doubles are no cancellation: no number, for the hour to
+    // refuse (they were reported as 0 mV/m, -inf dB)
+    EXPECT_FALSE(std::isfinite(combine(1e155, 1e155, 180.0)));
 }
 
 TEST(Combination, TwoHopAddsTheGroundReflectionPhase) {

@@ -3,7 +3,6 @@
 // mV/m, their dB values relative to 1 uV/m.
 #include "skywave/sky_wave.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace fieldcast {
@@ -72,11 +71,12 @@ GroundReflection evaluateGroundReflection(const PredictionState& state, const Gr
     const double psi = -std::atan(x / (er - k));              // arg(eps_c - cos^2)
     const double m = ground.permittivityModulusSq;
     const double alpha = ground.alpha;
-    // N = |numerator * conj(denominator)|, D = |denominator|^2
-    // (a square that rounding could take just below zero)
-    const double n =
-        std::sqrt(std::max(0.0, std::pow(sinD, 4.0) * m * m + b * b -
-                                    std::cos(2.0 * alpha + psi) * (sinD * sinD * 2.0 * b * m)));
+    // N = |numerator * conj(denominator)|, D = |denominator|^2. A square that rounding could
+    // take just below zero is 0; terms beyond a double (inf - inf, a loss term of a frequency
+    // near 0) stay no number, so the 2-hop field is refused rather than reflected as 0.
+    const double nSquared = std::pow(sinD, 4.0) * m * m + b * b -
+                            std::cos(2.0 * alpha + psi) * (sinD * sinD * 2.0 * b * m);
+    const double n = std::sqrt(nSquared < 0.0 ? 0.0 : nSquared);
     const double d =
         (sinD * sinD * m + b) +
         std::cos(alpha + psi / 2.0) * (sinD * ground.permittivityModulus * 2.0 * std::sqrt(b));
@@ -149,8 +149,11 @@ void combineWithGroundWave(PredictionState& state) {
     // the sum is not reduced to one turn
     const double thetaDeg =
         twoHop ? state.phaseDiffDeg + state.groundReflPhaseDeg : state.phaseDiffDeg;
-    // equal waves in opposition cancel to 0 (whose dB value is -inf), never to a NaN root
-    const double combined = std::sqrt(std::max(0.0, std::cos(thetaDeg * state.radPerDeg) * g + a));
+    // Equal waves in opposition cancel to 0 (whose dB value is -inf): a square that rounding
+    // takes below 0 is 0. Squares beyond a double (inf - inf) stay NaN, for the hour's check
+    // to refuse, rather than passing for a cancellation.
+    const double combinedSquared = std::cos(thetaDeg * state.radPerDeg) * g + a;
+    const double combined = std::sqrt(combinedSquared < 0.0 ? 0.0 : combinedSquared);
     if (twoHop) {
         state.combined2HopMvm = combined;
         state.combined2HopDb = mvmToDb(combined);

@@ -216,6 +216,39 @@ Geometry partsOfDimension(OGRGeometryH geometry, bool areas) {
     return result;
 }
 
+// Moves every point of a geometry `deg` of longitude east.
+void shiftLongitudes(OGRGeometryH geometry, double deg) {
+    for (int i = 0; i < OGR_G_GetGeometryCount(geometry); ++i) {
+        shiftLongitudes(OGR_G_GetGeometryRef(geometry, i), deg);
+    }
+    const bool is3d = OGR_G_Is3D(geometry) != 0;
+    for (int i = 0; i < OGR_G_GetPointCount(geometry); ++i) {
+        const double lon = OGR_G_GetX(geometry, i) + deg;
+        const double lat = OGR_G_GetY(geometry, i);
+        if (is3d) {
+            OGR_G_SetPoint(geometry, i, lon, lat, OGR_G_GetZ(geometry, i));
+        } else {
+            OGR_G_SetPoint_2D(geometry, i, lon, lat);
+        }
+    }
+}
+
+// A shape cut at the antimeridian and moved into -180..180. GDAL's cut takes longitudes up to
+// 360 and drops what lies past them: the half step east of a grid's nodes at 360 (the service
+// area of -R 350/360/... ended at 0, not 0.5). A shape that reaches past 360 is therefore moved
+// a turn west first (wholly west of 0 then, it needs no cut at all unless it crosses -180).
+Geometry cutAtAntimeridian(OGRGeomTransformerH antimeridian, OGRGeometryH shape) {
+    OGREnvelope extent{};
+    OGR_G_GetEnvelope(shape, &extent);
+    if (extent.MaxX <= 360.0) {
+        return Geometry(OGR_GeomTransformer_Transform(antimeridian, shape), OGR_G_DestroyGeometry);
+    }
+    Geometry west(OGR_G_Clone(shape), OGR_G_DestroyGeometry);
+    shiftLongitudes(west.get(), -360.0);
+    if (extent.MinX - 360.0 >= -180.0) return west;
+    return Geometry(OGR_GeomTransformer_Transform(antimeridian, west.get()), OGR_G_DestroyGeometry);
+}
+
 // Copies the features of `from` that pass `keep` into each target layer with the hour's
 // fields; `levelOf` gives a feature's level. `turn` is the band of longitudes that the files in
 // -180..180 keep of a grid wider than a turn: its nodes at both ends are the same places, and
@@ -263,9 +296,7 @@ void copyFeatures(OGRLayerH from, const std::vector<std::pair<OGRLayerH, VectorF
                 // moved into -180..180, the pieces at the two ends of the turn meet along the
                 // meridian where the grid's ends join: one polygon again, not two that share
                 // an edge (invalid)
-                const Geometry wrapped(
-                    OGR_GeomTransformer_Transform(antimeridian.get(), inTurn.get()),
-                    OGR_G_DestroyGeometry);
+                const Geometry wrapped = cutAtAntimeridian(antimeridian.get(), inTurn.get());
                 if (!wrapped) throw OutputError("GDAL cannot cut a shape at the antimeridian");
                 const Geometry pieces = partsOfDimension(wrapped.get(), true);
                 if (!pieces) throw OutputError("GDAL cut a shape to nothing");
@@ -285,8 +316,7 @@ void copyFeatures(OGRLayerH from, const std::vector<std::pair<OGRLayerH, VectorF
             if (own) {
                 OGR_F_SetGeometry(out, geometry);
             } else if (crosses && file->cutsAtAntimeridian()) {
-                const Geometry cut(OGR_GeomTransformer_Transform(antimeridian.get(), global),
-                                   OGR_G_DestroyGeometry);
+                const Geometry cut = cutAtAntimeridian(antimeridian.get(), global);
                 if (!cut) gdalFailure(file->path(), "cannot be cut at the antimeridian");
                 // the cut can leave an empty piece beside the real ones: those dropped
                 bool emptyPiece = false;

@@ -160,7 +160,11 @@ void writeCfNetcdf(const fs::path& path, const std::vector<HourGrid>& hourGrids,
     nc.text(fieldVar, "long_name", "field strength (" + description.title + ")");
     nc.text(fieldVar, "units", "dB(uV/m)");
     nc.text(fieldVar, "grid_mapping", "crs");
+    // UDUNITS, whose strings CF asks for, has no decibel above a reference field: the unit is
+    // spelt as in the other files and the comment says what it is
     nc.text(fieldVar, "comment",
+            "units dB(uV/m): decibels above 1 microvolt per metre, 20 log10 of the field in "
+            "uV/m (no UDUNITS string names a level above a reference field); "
             "NaN (the fill value): no value, the path is over " +
                 formatNumber(description.noValueRangeKm) +
                 " km and outside the method; +inf: the transmitter's own node (ground range 0); "
