@@ -281,8 +281,8 @@ TEST(MapCli, RefusesTheHoursThatFieldcastRefusesWithItsLineAndStatus) {
         {{{"GW.dat", cells(180, "1e300")}},
          "GW.dat gives no finite field strength at this hour !!"},
         {{{"RCX2.dat", cells(165, "300")}, {"RESUL.dat", "2\n"}},
-         "The field strength of this hour is not a finite number (P.dat and the FF, AF, RCX "
-         "tables) !!"},
+         "The field strength of this hour is not a finite number (P.dat, FREQ.dat and the FF, AF, "
+         "RCX tables) !!"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
