@@ -56,7 +56,7 @@ void addCommonOptions(CLI::App& app, fieldcast::map::CommonOptions& common, Prog
         ->required();
     auto& o = common.overrides;
     app.add_option("--power-kw", o.txPowerKw,
-                   "transmitter power in kW, 0.001 to 10000: 1 W to 10 MW (instead of P.dat, "
+                   "transmitter power in kW, 1e-06 to 10000: 1 mW to 10 MW (instead of P.dat, "
                    "which must hold the same)")
         ->check(numberIn({fieldcast::map::kMinTxPowerKw, fieldcast::map::kMaxTxPowerKw}));
     app.add_option("--freq-khz", o.freqKhz, "frequency in kHz (instead of FREQ.dat)")

@@ -43,7 +43,7 @@ void loadRunInputs(const std::filesystem::path& dataDir, const InputOverrides& o
     if (!(s.txPowerKw >= kMinTxPowerKw && s.txPowerKw <= kMaxTxPowerKw)) {
         char text[160];
         std::snprintf(text, sizeof text,
-                      "%s holds %g kW; fieldcast-map predicts for powers from %g to %g kW (1 W "
+                      "%s holds %g kW; fieldcast-map predicts for powers from %g to %g kW (1 mW "
                       "to 10 MW)",
                       kTxPowerFileName, s.txPowerKw, kMinTxPowerKw, kMaxTxPowerKw);
         throw DataError(std::string(text) + " (" + (dir / kTxPowerFileName).string() + ")");

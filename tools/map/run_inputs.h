@@ -36,10 +36,11 @@ struct InputOverrides {
     std::optional<int> resultMode;     // 2: sky wave combined with the ground wave
 };
 
-// The transmitter powers the tools predict for, kW: 1 W to 10 MW, every LF/MF broadcaster's.
+// The transmitter powers the tools predict for, kW: 1 mW (a licence-free LF beacon, an amateur
+// station's radiated power) to 10 MW, above every LF/MF broadcaster's.
 // fieldcast takes any power above 0, but far outside these the fields lose their digits to
 // the doubles' range: at 5e-324 kW two waves of about 1e-163 mV/m combine to 0 mV/m (-inf dB).
-constexpr double kMinTxPowerKw = 0.001;
+constexpr double kMinTxPowerKw = 1e-6;
 constexpr double kMaxTxPowerKw = 10000.0;
 
 // Returns when the read is ok; else throws DataError with fieldcast's line and the file.
