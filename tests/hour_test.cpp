@@ -198,8 +198,8 @@ TEST(Hour, RefusalsNameTheFileOfTheValue) {
          },
          "GW.dat gives no finite field strength at this hour !!"},
         {[](Loaded& l) { l.state.rcxTable.fill(300.0); },  // each factor finite, the product not
-         "The field strength of this hour is not a finite number (P.dat and the FF, AF, RCX "
-         "tables) !!"},
+         "The field strength of this hour is not a finite number (P.dat, FREQ.dat and the FF, AF, "
+         "RCX tables) !!"},
     };
     for (const Case& c : cases) {
         const HourOutcome outcome = hourWith(c.edit, HourFiles::all);

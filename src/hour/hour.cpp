@@ -64,7 +64,7 @@ std::string refusalLine(const HourOutcome& outcome) {
             return line;
         case HourRefusal::field:
             return "The field strength of this hour is not a finite number"
-                   " (P.dat and the FF, AF, RCX tables) !!";
+                   " (P.dat, FREQ.dat and the FF, AF, RCX tables) !!";
         case HourRefusal::none:
             break;
     }

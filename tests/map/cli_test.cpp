@@ -49,7 +49,7 @@ TEST(MapCli, UsageErrorsExitWithStatus2AndSayWhatIsWrong) {
         {{"area", fixture(), "-o", out, "-R", "120/150/20", "--step", "1"}, "--region"},
         {{"area", fixture(), "-o", out, "-R", "120/150/20/40", "--step", "1", "--hours", "24"},
          "--hours"},
-        {{"area", fixture(), "-o", out, "-R", "120/150/20/40", "--step", "1", "--hours", "9-3"},
+        {{"area", fixture(), "-o", out, "-R", "120/150/20/40", "--step", "1", "--hours", "9--3"},
          "--hours"},
         {{"area", fixture(), "-o", out, "-R", "120/150/20/40", "--step", "1", "--contours", "40,x"},
          "--contours"},
@@ -87,7 +87,12 @@ TEST(MapCli, UsageErrorsExitWithStatus2AndSayWhatIsWrong) {
          "--reports writes fieldcast's own report"},
         // Fault: NaN and infinities passed every check and reached the CSV as nan and -inf;
         // the ranges printed every digit of the largest double.
-        {{"points", fixture(), "-o", out, "--power-kw", "nan"}, "\"nan\" is not a number above 0"},
+        {{"points", fixture(), "-o", out, "--power-kw", "nan"},
+         "\"nan\" is not a number from 0.001 to 10000"},
+        // Fault: a power above 0 but far from any transmitter's wrote combinedDb -inf.
+        {{"area", fixture(), "-o", out, "-R", "120/150/20/40", "--step", "1", "--power-kw",
+          "4.9e-324"},
+         "\"4.9e-324\" is not a number from 0.001 to 10000"},
         {{"points", fixture(), "-o", out, "--freq-khz", "40kHz"}, "is not a number above 0\n"},
         {{"points", fixture(), "-o", out, "--freq-khz", "inf"}, "--freq-khz"},
         {{"points", fixture(), "-o", out, "--tx-lat", "nan"}, "a number from -90 to 90"},
@@ -224,6 +229,9 @@ TEST(MapCli, MissingOrBadDataFilesExitWithStatus1AndFieldcastsLine) {
         {"GCM.dat", "4\n", "GCM.dat must hold 1, 2 or 3 !! ("},
         {"P.dat", "ten\n", "P.dat has no readable value !! ("},
         {"P.dat", "-3\n", "P.dat must hold a power above 0 !! ("},
+        {"P.dat", "1e300\n",
+         "P.dat holds 1e+300 kW; fieldcast-map predicts for powers from 0.001 "
+         "to 10000 kW (1 W to 10 MW) ("},
         {"LATT.dat", "91\n", "LATT.dat must hold a latitude from -90 to 90 !! ("},
         // Fault: a record without coordinates was predicted at latitude 0, longitude 0.
         {"LATRLONR.dat", "Tokyo\n", "LATRLONR.dat has no complete record !! (record 1 of "},
@@ -279,8 +287,8 @@ TEST(MapCli, RefusesTheHoursThatFieldcastRefusesWithItsLineAndStatus) {
         {{{"GW.dat", cells(180, "1e300")}},
          "GW.dat gives no finite field strength at this hour !!"},
         {{{"RCX2.dat", cells(165, "300")}, {"RESUL.dat", "2\n"}},
-         "The field strength of this hour is not a finite number (P.dat and the FF, AF, RCX "
-         "tables) !!"},
+         "The field strength of this hour is not a finite number (P.dat, FREQ.dat and the FF, AF, "
+         "RCX tables) !!"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);

@@ -5,7 +5,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -48,6 +50,7 @@ TEST(RunParallel, FirstFailureReachesTheCallerAfterTheWorkersStop) {
 }
 
 TEST(ProgressBar, QuietForShortRunsThenDrawnAndClosedWithALineEnd) {
+    unsetenv("COLUMNS");  // the width of the line is the terminal's, and stderr is none here
     testing::internal::CaptureStderr();
     {
         ProgressBar quick("quick", 10, true);
@@ -69,6 +72,27 @@ TEST(ProgressBar, QuietForShortRunsThenDrawnAndClosedWithALineEnd) {
         << drawn;
     EXPECT_NE(drawn.find("100% 10/10"), std::string::npos) << drawn;
     EXPECT_EQ(drawn.back(), '\n');
+
+    // Fault: the bar kept its 40 columns on a narrow terminal, and each redraw wrapped onto a
+    // new line. Each line now stays one column short of the width, the bar narrowed or left out.
+    for (const int columns : {50, 20}) {
+        setenv("COLUMNS", std::to_string(columns).c_str(), 1);
+        testing::internal::CaptureStderr();
+        {
+            ProgressBar narrow("grid rows", 1000, true);
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            for (std::size_t done : {1U, 500U, 999U}) narrow.update(done);
+        }
+        const std::string lines = testing::internal::GetCapturedStderr();
+        std::size_t count = 0;
+        for (std::size_t at = 0; (at = lines.find('\r', at)) != std::string::npos; ++count) {
+            const std::size_t end = lines.find_first_of("\r\n", ++at);
+            EXPECT_LE(end - at, static_cast<std::size_t>(columns - 1)) << lines;
+        }
+        EXPECT_GE(count, 2U) << lines;
+        EXPECT_EQ(lines.find("[##") != std::string::npos, columns == 50) << lines;
+    }
+    unsetenv("COLUMNS");
 
     testing::internal::CaptureStderr();
     {

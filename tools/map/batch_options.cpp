@@ -147,8 +147,9 @@ std::vector<int> parseHourList(const std::string& text) {
         }
         const int first = hourOf(item.substr(0, dash));
         const int last = hourOf(item.substr(dash + 1));
-        if (last < first) throw UsageError("--hours: range \"" + item + "\" runs backwards");
-        for (int h = first; h <= last; ++h) hours.push_back(h);
+        // an end below the start runs through midnight: 22-2 is 22, 23, 0, 1, 2
+        for (int h = first; h != last; h = (h + 1) % kHoursPerDay) hours.push_back(h);
+        hours.push_back(last);
     }
     if (hours.empty()) throw UsageError("--hours: no hour given");
     std::sort(hours.begin(), hours.end());

@@ -86,7 +86,8 @@ constexpr double kColourLimitDb = 1000.0;
 // column: the files and the page's layers would be empty or partial). Throws UsageError.
 void checkGmtRegion(const AreaOptions& options, bool maps, bool grids);
 
-// "all", or hours and ranges "0,6,12" / "6-18"; ascending, without repeats.
+// "all", or hours and ranges "0,6,12" / "6-18" ("22-2" through midnight); ascending, without
+// repeats.
 std::vector<int> parseHourList(const std::string& text);
 // "40,50,60"
 std::vector<double> parseLevelList(const std::string& text);

@@ -55,8 +55,10 @@ void addCommonOptions(CLI::App& app, fieldcast::map::CommonOptions& common, Prog
         ->type_name("DIR")
         ->required();
     auto& o = common.overrides;
-    app.add_option("--power-kw", o.txPowerKw, "transmitter power in kW (instead of P.dat)")
-        ->check(numberIn({0.0, kAny, true}));
+    app.add_option("--power-kw", o.txPowerKw,
+                   "transmitter power in kW, 0.001 to 10000: 1 W to 10 MW (instead of P.dat, "
+                   "which must hold the same)")
+        ->check(numberIn({fieldcast::map::kMinTxPowerKw, fieldcast::map::kMaxTxPowerKw}));
     app.add_option("--freq-khz", o.freqKhz, "frequency in kHz (instead of FREQ.dat)")
         ->check(numberIn({0.0, kAny, true}));
     app.add_option("--tx-lat", o.txLatDeg, "transmitter latitude in degrees (instead of LATT.dat)")
@@ -212,7 +214,9 @@ int run(int argc, char** argv) {
         ->check(numberIn({1e-4, 90.0}));
     std::string hours = "all";
     area->add_option("--hours", hours,
-                     "hours of the --time-zone clock: all, or a list such as 0,6,12 or 6-18")
+                     "hours of the --time-zone clock: all, or a list such as 0,6,12 or 6-18; "
+                     "a range such as 22-2 runs through midnight (the results list the hours "
+                     "from the clock's midnight)")
         ->capture_default_str();
     std::string format = "grid";
     area->add_option("--format", format,

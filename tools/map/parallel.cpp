@@ -1,11 +1,15 @@
 #include "parallel.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <mutex>
 #include <thread>
@@ -21,7 +25,22 @@ double nowSeconds() {
 }
 
 constexpr double kQuietSeconds = 0.25;  // runs shorter than this draw nothing
-constexpr int kBarWidth = 40;
+constexpr std::size_t kBarWidth = 40;
+constexpr std::size_t kLeastBarWidth = 5;  // narrower, the bar is left out
+
+// The columns the line may take: COLUMNS when it holds a width (a user's choice, as the shells
+// and most tools take it), else the terminal's, asked afresh at each draw so that a resized
+// window is followed; 0 when neither is known (a log: any length).
+std::size_t lineColumns() {
+    if (const char* columns = std::getenv("COLUMNS")) {
+        char* end = nullptr;
+        const long width = std::strtol(columns, &end, 10);
+        if (end != columns && *end == '\0' && width > 0) return static_cast<std::size_t>(width);
+    }
+    winsize size{};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    return 0;
+}
 
 }  // namespace
 
@@ -42,11 +61,30 @@ void ProgressBar::update(std::size_t done) {
     drawn_ = true;
     lastDrawSeconds_ = elapsed;
     const double share = static_cast<double>(done) / static_cast<double>(total_);
-    const int filled = static_cast<int>(share * kBarWidth);
-    std::string bar(static_cast<std::size_t>(filled), '#');
-    bar.resize(kBarWidth, '.');
-    std::fprintf(stderr, "\r%s [%s] %3d%% %zu/%zu  %.1f s", label_.c_str(), bar.c_str(),
-                 static_cast<int>(share * 100.0), done, total_, elapsed);
+    char counts[96];
+    std::snprintf(counts, sizeof counts, "%3d%% %zu/%zu  %.1f s", static_cast<int>(share * 100.0),
+                  done, total_, elapsed);
+    // one line short of the terminal's width: a line that fills it wraps on some terminals,
+    // and each redraw would then start a new line
+    const std::size_t columns = lineColumns();
+    const std::size_t room = columns == 0 ? SIZE_MAX : columns - 1;
+    const std::size_t around = label_.size() + 4 + std::strlen(counts);  // " [" and "] "
+    const std::size_t barWidth = room > around ? std::min(kBarWidth, room - around) : 0;
+    std::string line = label_;
+    if (barWidth >= kLeastBarWidth) {
+        std::string bar(static_cast<std::size_t>(share * static_cast<double>(barWidth)), '#');
+        bar.resize(barWidth, '.');
+        line += " [" + bar + "] ";
+    } else {
+        line += " ";
+    }
+    line += counts;
+    if (line.size() > room) line.resize(room);
+    // blanks over what a longer line before left (a window made narrower, a bar left out)
+    const std::size_t drawn = line.size();
+    if (line.size() < lastLineLength_) line.resize(std::min(lastLineLength_, room), ' ');
+    lastLineLength_ = drawn;
+    std::fprintf(stderr, "\r%s", line.c_str());
     std::fflush(stderr);
 }
 

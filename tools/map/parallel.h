@@ -9,7 +9,8 @@
 namespace fieldcast::map {
 
 // Progress on standard error: a bar redrawn in place, shown once the work has taken more than
-// a quarter of a second, so that quick runs stay silent.
+// a quarter of a second, so that quick runs stay silent. It keeps within one line of the
+// terminal (COLUMNS, else the terminal's width): the bar narrows, then is left out.
 class ProgressBar {
   public:
     // enabled: draw at all (the caller decides, usually: stderr is a terminal)
@@ -27,6 +28,7 @@ class ProgressBar {
     bool drawn_ = false;
     double startSeconds_;
     double lastDrawSeconds_ = 0.0;
+    std::size_t lastLineLength_ = 0;  // the characters of the line drawn last
 };
 
 bool stderrIsTerminal();

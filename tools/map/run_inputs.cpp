@@ -40,6 +40,14 @@ void loadRunInputs(const std::filesystem::path& dataDir, const InputOverrides& o
     setPassConstants(s);
     const std::filesystem::path& dir = dataDir;
     valueOr(overrides.txPowerKw, s.txPowerKw, [&] { return readTxPowerKw(dir, s.txPowerKw); });
+    if (!(s.txPowerKw >= kMinTxPowerKw && s.txPowerKw <= kMaxTxPowerKw)) {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "%s holds %g kW; fieldcast-map predicts for powers from %g to %g kW (1 W "
+                      "to 10 MW)",
+                      kTxPowerFileName, s.txPowerKw, kMinTxPowerKw, kMaxTxPowerKw);
+        throw DataError(std::string(text) + " (" + (dir / kTxPowerFileName).string() + ")");
+    }
     valueOr(overrides.freqKhz, s.freqKhz, [&] { return readFreqKhz(dir, s.freqKhz); });
     valueOr(overrides.txLatDeg, s.txLat, [&] { return readTxLatDeg(dir, s.txLat); });
     valueOr(overrides.txLonDeg, s.txLon, [&] { return readTxLonDeg(dir, s.txLon); });

@@ -36,6 +36,12 @@ struct InputOverrides {
     std::optional<int> resultMode;     // 2: sky wave combined with the ground wave
 };
 
+// The transmitter powers the tools predict for, kW: 1 W to 10 MW, every LF/MF broadcaster's.
+// fieldcast takes any power above 0, but far outside these the fields lose their digits to
+// the doubles' range: at 5e-324 kW two waves of about 1e-163 mV/m combine to 0 mV/m (-inf dB).
+constexpr double kMinTxPowerKw = 0.001;
+constexpr double kMaxTxPowerKw = 10000.0;
+
 // Returns when the read is ok; else throws DataError with fieldcast's line and the file.
 void requireRead(const ReadResult& read);
 
@@ -51,9 +57,9 @@ struct RunInputs {
 };
 
 // Reads the scalar files not overridden, the ground-wave curves of txGroundType and the
-// sky-wave tables, each checked as fieldcast checks it. Throws DataError with fieldcast's line
-// and the file's path; a curve file that cannot be opened is an error here, as a batch has no
-// ground wave of an hour before to keep.
+// sky-wave tables, each checked as fieldcast checks it, and the power against kMinTxPowerKw to
+// kMaxTxPowerKw. Throws DataError with fieldcast's line and the file's path; a curve file that
+// cannot be opened is an error here, as a batch has no ground wave of an hour before to keep.
 void loadRunInputs(const std::filesystem::path& dataDir, const InputOverrides& overrides,
                    RunInputs& inputs);
 
