@@ -30,6 +30,8 @@ TEST(MapCli, HelpListsModesAndOptionsAndSucceeds) {
 TEST(MapCli, UsageErrorsExitWithStatus2AndSayWhatIsWrong) {
     const TempDir work;
     const std::string out = (work / "out").string();
+    const std::string munich = (work / "munich.csv").string();
+    maptest::writeFile(munich, "pointName,latDeg,lonDeg\nM\xc3\xbcnchen,48.14,11.58\n");
     struct Case {
         std::vector<std::string> args;
         const char* message;  // part of the message on standard error
@@ -78,6 +80,10 @@ TEST(MapCli, UsageErrorsExitWithStatus2AndSayWhatIsWrong) {
          "--combine needs --model extended"},
         {{"points", fixture(), "-o", out, "--model", "extended", "--combine", "sum"}, "--combine"},
         {{"points", fixture(), "-o", out, "--model", "extended", "--reports"},
+         "--reports writes fieldcast's own report"},
+        // Fault: a name without a Shift-JIS form was refused first (status 1), for reports that
+        // the model could not write anyway
+        {{"points", fixture(), "-o", out, "--points", munich, "--model", "extended", "--reports"},
          "--reports writes fieldcast's own report"},
         // Fault: NaN and infinities passed every check and reached the CSV as nan and -inf;
         // the ranges printed every digit of the largest double.

@@ -250,6 +250,10 @@ TEST(CoastlineCli, ExtendedModelKeepsTheRulesAtTheEdges) {
     // the files say which model made them
     const std::string meta = maptest::readFile(work / "arctic" / "area.json");
     EXPECT_NE(meta.find("\"model\": \"extended: "), std::string::npos) << meta;
+    // Fault: the field they describe was "the ground wave alone within 50 km", the classic rule
+    EXPECT_NE(meta.find("of every hop order combined with the ground wave, within 50 km too\""),
+              std::string::npos)
+        << meta;
 
     const maptest::GmtWrapper noCoastlines(
         "GMT_SHAREDIR=\"$SHARE\" exec \"$REAL_GMT\" \"$@\" --DIR_GSHHG=\"$EMPTY\"");

@@ -94,15 +94,15 @@ class PointList {
 }  // namespace
 
 int runPoints(const CommonOptions& common, const PointsOptions& options) {
+    if (options.reports && common.model.model == PropagationModel::extended) {
+        throw UsageError("--reports writes fieldcast's own report: it needs --model classic");
+    }
     const PointList list(common, options);
     // a first reading checks every record before anything is computed
     std::size_t pointCount = 0;
     list.forEachBlock(
         [&](const std::vector<PointSite>& block, std::size_t) { pointCount += block.size(); });
     if (pointCount == 0) throw DataError("no receiving point to predict");
-    if (options.reports && common.model.model == PropagationModel::extended) {
-        throw UsageError("--reports writes fieldcast's own report: it needs --model classic");
-    }
     if (options.htmlPage) checkPagePoints(pointCount);
     const RunSetup setup = loadRunSetup(common, kPointsResolution, [&](PathRegion& region) {
         list.forEachBlock([&](const std::vector<PointSite>& block, std::size_t) {

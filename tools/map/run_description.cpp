@@ -68,10 +68,14 @@ RunDescription describeRun(const RunSetup& setup, const CommonOptions& common,
         items.push_back(whole("midGroundCode", s.midGroundType));
     }
     items.push_back(whole("resultMode", s.resultMode));
-    items.push_back(text("field", s.resultMode == 2
-                                      ? "the sky wave combined with the ground wave (the ground "
-                                        "wave alone within 50 km)"
-                                      : "the sky wave (the ground wave alone within 50 km)"));
+    // the classic model reports the closed-form ground wave alone within 50 km; the extended
+    // model sums its orders there too (only the transmitter's own point is the ground wave)
+    const bool classic = choice.model == PropagationModel::classic;
+    const std::string sky = classic ? "the sky wave" : "the sky wave of every hop order";
+    const std::string shortRange =
+        classic ? " (the ground wave alone within 50 km)" : ", within 50 km too";
+    items.push_back(text(
+        "field", (s.resultMode == 2 ? sky + " combined with the ground wave" : sky) + shortRange));
     items.push_back(text("timeZone", zone.label));
     items.push_back(whole("timeZoneOffsetMinutes", zone.offsetMinutes));
     items.push_back(text("hoursComputedIn", "JST (UTC+09:00), the 24 whole hours"));
