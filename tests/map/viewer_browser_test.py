@@ -508,7 +508,7 @@ class ExtendedPointsPage(PageCase):
         # point beyond its 12,000 km read "beyond 4000 km"
         self.open_page(os.path.join(WORK, 'points-extended'))
         self.assert_clean_load()
-        names = {'groundOnly': 'ground wave alone (50 km or less)',
+        names = {'groundOnly': "ground wave alone (the transmitter's own point)",
                  'skyWave': 'sky wave: every hop order that reaches the point',
                  'beyondRange': 'beyond 12000 km: outside the method'}
         seen = set()

@@ -41,6 +41,10 @@ double noValueRangeKm(PropagationModel model) {
     return model == PropagationModel::extended ? kExtendedMaxRangeKm : kMaxRangeKm;
 }
 
+double groundOnlyRangeKm(PropagationModel model) {
+    return model == PropagationModel::extended ? 0.0 : kShortRangeLimitKm;
+}
+
 std::string modelDescription(const ModelChoice& choice) {
     if (choice.model == PropagationModel::classic) {
         return "classic: ground wave of the transmitter's ground curve on the whole path, one- or "

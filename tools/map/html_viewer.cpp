@@ -125,7 +125,8 @@ std::string frameJson(const PageFrame& frame, const ColourScale& colours, const 
     }
     json += "],\"txLatDeg\":" + jsonNumber(frame.txLatDeg) +
             ",\"txLonDeg\":" + jsonNumber(frame.txLonDeg);
-    json += ",\"noValueRangeKm\":" + jsonNumber(frame.noValueRangeKm);
+    json += ",\"noValueRangeKm\":" + jsonNumber(frame.noValueRangeKm) +
+            ",\"groundOnlyRangeKm\":" + jsonNumber(frame.groundOnlyRangeKm);
     json += ",\"zone\":{\"label\":" + jsString(frame.timeZone.label) +
             ",\"offsetMinutes\":" + std::to_string(frame.timeZone.offsetMinutes) + "}";
     json += ",\"colours\":{\"unit\":\"dB(uV/m)\",\"below\":\"" + colourHex(colours.below) +
@@ -425,6 +426,7 @@ PageFrame pageFrame(const RunInputs& inputs, const RunGrounds* grounds, const fs
     frame.title = std::move(title);
     frame.scenario = scenarioRows(inputs.base, dataDir);
     frame.noValueRangeKm = noValueRangeKm(inputs.model.model);
+    frame.groundOnlyRangeKm = groundOnlyRangeKm(inputs.model.model);
     if (grounds != nullptr) {
         // each point's and each path's own ground, not the files' codes
         const std::string landOrSea = "1 (sea) or " + std::to_string(grounds->landCode) + " (" +

@@ -70,6 +70,7 @@ struct PageFrame {
     PageTimeZone timeZone;
     std::vector<PageLayer> layers;
     double noValueRangeKm = kMaxRangeKm;  // over this ground range the model gives no value
+    double groundOnlyRangeKm = kShortRangeLimitKm;  // at or below: the ground wave alone
 };
 
 // The frame of a run's page: the title, the scenario's rows and its transmitter, hours in

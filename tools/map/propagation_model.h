@@ -32,4 +32,9 @@ std::string modelDescription(const ModelChoice& choice);
 // The ground range beyond which the model gives no value, km.
 double noValueRangeKm(PropagationModel model);
 
+// The ground range at or below which the model gives the ground wave alone, km: the classic
+// closed form's 50 km; 0 for the extended model, whose sky wave reaches every point but the
+// transmitter's own.
+double groundOnlyRangeKm(PropagationModel model);
+
 }  // namespace fieldcast::map

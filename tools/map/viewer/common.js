@@ -90,7 +90,9 @@ FC.zoneTime = (hourJst) => {
 };
 
 FC.kindName = (kind) => ({
-  groundOnly: 'ground wave alone (50 km or less)',
+  groundOnly: FC.data.page.groundOnlyRangeKm > 0
+    ? 'ground wave alone (' + FC.data.page.groundOnlyRangeKm + ' km or less)'
+    : 'ground wave alone (the transmitter\'s own point)',
   oneHop: 'one-hop sky wave',
   twoHop: 'two-hop sky wave',
   skyWave: 'sky wave: every hop order that reaches the point',
