@@ -92,6 +92,11 @@ TEST(MapOutputs, ShortRangePointsCarryTheGroundWaveAlone) {
     const auto& far = rows[25];
     EXPECT_EQ(far[columnOf(header, "pathKind")], "beyondRange");
     EXPECT_EQ(far[columnOf(header, "fieldDb")], "");
+    // a named place without a value is said, not only left empty
+    EXPECT_NE(result.err.find("warning: 1 of 2 points lies over 4000 km from the transmitter (the "
+                              "range of the method), the first point 1 \"far\" at "),
+              std::string::npos)
+        << result.err;
 }
 
 TEST(MapOutputs, AreaResultsAreTheSameForOneThreadAndSeveral) {

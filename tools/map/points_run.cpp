@@ -153,6 +153,9 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
     // classic method puts their control point, and its sun, off the path (the area run's rule)
     std::size_t farLongitudePoints = 0;
     std::string firstFarLongitude;
+    // points beyond the model's range: named places a user asked for, each told
+    std::size_t beyondRangePoints = 0;
+    std::string firstBeyondRange;
     list.forEachBlock([&](const std::vector<PointSite>& sites, std::size_t first) {
         predicted += sites.size();
         if (predicted > pointCount) return;  // the list grew since it was checked
@@ -181,6 +184,13 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
                 refusePoint(*refusals[i],
                             "point " + std::to_string(first + i) + " \"" + sites[i].nameUtf8 + "\"",
                             sites[i].latDeg, sites[i].lonDeg);
+            }
+        }
+        for (std::size_t i = 0; i < sites.size(); ++i) {
+            if (results[i].pathKind == PathKind::beyondRange && beyondRangePoints++ == 0) {
+                firstBeyondRange = "point " + std::to_string(first + i) + " \"" +
+                                   sites[i].nameUtf8 + "\" at " +
+                                   std::to_string(std::lround(results[i].groundRangeKm)) + " km";
             }
         }
         for (std::size_t i = 0; !extended && i < sites.size(); ++i) {
@@ -237,6 +247,16 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
                         ")");
     }
     if (csv) csv->commit();
+    if (beyondRangePoints > 0) {
+        const std::string warning =
+            std::to_string(beyondRangePoints) + " of " + std::to_string(pointCount) +
+            (beyondRangePoints == 1 ? " points lies" : " points lie") + " over " +
+            formatNumber(description.noValueRangeKm) +
+            " km from the transmitter (the range of the method), the first " + firstBeyondRange +
+            ": no value (empty cells in points.csv)";
+        std::fprintf(stderr, "fieldcast-map: warning: %s\n", warning.c_str());
+        description.items.push_back({"rangeWarning", warning});
+    }
     if (farLongitudePoints > 0) {
         const std::string warning =
             std::to_string(farLongitudePoints) +
