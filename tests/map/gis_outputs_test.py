@@ -135,6 +135,8 @@ class Grids(unittest.TestCase):
                 self.assertTrue(numpy.issubdtype(type(grid.attrs[key]), numpy.integer),
                                 (key, type(grid.attrs[key])))
             self.assertIn('frequencyWarning', grid.attrs)
+            # the title, as the maps and plots carry it, says so too
+            self.assertIn('2000 kHz (outside the tables), ', grid.attrs['title'])
             self.assertNotIn('/tmp', grid.attrs['history'])
             # the transmitter's node is +inf as in the CSV; NaN only beyond 4000 km
             self.assertEqual(float(field.sel(lat=35.68, lon=139.69).values[0]), math.inf)

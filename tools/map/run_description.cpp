@@ -90,8 +90,12 @@ RunDescription describeRun(const RunSetup& setup, const CommonOptions& common,
                    : "grounds tx " + ground(s.txGroundType) + ", rx " + ground(s.rxGroundType) +
                          ", mid " + ground(s.midGroundType);
     d.month = s.month;
-    d.headline = formatNumber(s.freqKhz) + " kHz, " + formatNumber(s.txPowerKw) + " kW, " +
-                 monthName(s.month) + ", activity " + std::to_string(s.solarActivityCode);
+    // a shared picture says it too when the frequency leaves the tables (the warning's words are
+    // in the metadata and on standard error)
+    d.headline = formatNumber(s.freqKhz) + " kHz" +
+                 (d.warning.empty() ? "" : " (outside the tables)") + ", " +
+                 formatNumber(s.txPowerKw) + " kW, " + monthName(s.month) + ", activity " +
+                 std::to_string(s.solarActivityCode);
     d.details = "transmitter " + degrees(s.txLat, 'N', 'S') + " " + degrees(s.txLon, 'E', 'W') +
                 ", " + grounds + ", " +
                 (s.resultMode == 2 ? "sky wave with ground wave" : "sky wave") + ", " +
