@@ -56,6 +56,10 @@ bool groundWaveCurveConverges(Ground ground, double freqKhz, double earthRadiusK
     return std::abs(curve.q()) >= kMinCurveQ;
 }
 
+bool groundWaveCurveHolds(Ground ground, double freqKhz) {
+    return std::abs(complexPermittivity(ground, freqKhz)) >= kMinCurvePermittivityMagnitude;
+}
+
 GroundWaveCurve::GroundWaveCurve(Ground ground, double freqKhz, double earthRadiusKm)
     : earthRadiusKm_(earthRadiusKm), m_(fockScale(freqKhz, earthRadiusKm)) {
     q_ = kI * m_ * surfaceImpedance(complexPermittivity(ground, freqKhz));

@@ -178,6 +178,29 @@ int main(int argc, char** argv) {
                               "conductivity");
             }
         }
+        // written, as asked, but not passed off as a ground's: the frequencies where the
+        // method no longer holds are said on standard error
+        std::vector<double> outside;
+        for (double freqKhz : axes.gwFreqAxisKhz) {
+            if (!groundWaveCurveHolds(ground, freqKhz)) outside.push_back(freqKhz);
+        }
+        if (!outside.empty()) {
+            char range[64];
+            if (outside.size() == 1) {
+                std::snprintf(range, sizeof range, "%g kHz", outside.front());
+            } else {
+                std::snprintf(range, sizeof range, "%g-%g kHz", outside.front(), outside.back());
+            }
+            std::fprintf(stderr,
+                         "fieldcast-tables: warning: --ground-permittivity %s with "
+                         "--ground-conductivity %s: at %s its complex permittivity is below %g "
+                         "in magnitude, where the ground-wave method no longer holds: the field "
+                         "of %s comes out stronger than over a ground of higher permittivity, "
+                         "not weaker; its curves there are no real ground's\n",
+                         permittivity->as<std::string>().c_str(),
+                         conductivity->as<std::string>().c_str(), range,
+                         kMinCurvePermittivityMagnitude, options.groundFile.c_str());
+        }
     }
 
     catchInterrupts();
