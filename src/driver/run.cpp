@@ -134,8 +134,8 @@ int runPrediction(PredictionState& state) {
     }
     for (state.receiverIndex = 0; state.receiverIndex < 1; ++state.receiverIndex) {
         setPassConstants(state);
-        std::snprintf(state.resultFileName, sizeof state.resultFileName, "QZresult-%d.txt",
-                      state.receiverIndex);
+        std::snprintf(state.resultFileName, sizeof state.resultFileName, "%s%d%s",
+                      kReportFilePrefix, state.receiverIndex, kReportFileSuffix);
         // The report is written only as a file of its own in the working folder: never through
         // a symbolic link to a file elsewhere, nor into a FIFO or a device.
         std::error_code error;

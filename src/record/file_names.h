@@ -26,6 +26,10 @@ inline constexpr std::array<const char*, 11> kScenarioFileNames = {
     kTxGroundFileName,  kRxGroundFileName,   kSolarActivityFileName, kMonthFileName,
     kMidGroundFileName, kResultModeFileName, kReceiverListFileName};
 
+// --- the report of a receiving point: "QZresult-<index>.txt" in the working folder
+inline constexpr char kReportFilePrefix[] = "QZresult-";
+inline constexpr char kReportFileSuffix[] = ".txt";
+
 // --- the data set: the axes of the tables
 inline constexpr char kGwFreqAxisFileName[] = "FG.dat";  // ground-wave curves' frequencies
 inline constexpr char kGwDistAxisFileName[] = "DG.dat";  // their distances

@@ -150,6 +150,7 @@ TEST(Generator, HelpAndUsageErrors) {
              eps + "15" + sigma + "0.01 --ground-file LATRLONR.dat" + out,
              eps + "15" + sigma + "0.01 --csv --ground-file FF.txt" + out,
              eps + "15" + sigma + "0.01 --ground-file RCX1.csv" + out,
+             eps + "15" + sigma + "0.01 --ground-file QZresult-0.txt" + out,  // fieldcast's report
              // Fault: NaN and 1e308 reached the curves ("Airy function did not converge").
              eps + "nan" + sigma + "0.01" + out,
              eps + "15" + sigma + "nan" + out,

@@ -239,7 +239,7 @@ void OutputFolder::abandon(const std::string& reason) {
     if (expectedReports_ > 0) {
         std::size_t written = 0;
         for (const auto& entry : fs::directory_iterator(dir_, ignored)) {
-            written += entry.path().filename().string().rfind("QZresult-", 0) == 0;
+            written += entry.path().filename().string().rfind(kReportFilePrefix, 0) == 0;
         }
         if (written < expectedReports_) {
             note += "  QZresult-<index>.txt of " + std::to_string(expectedReports_ - written) +

@@ -170,7 +170,8 @@ int runPoints(const CommonOptions& common, const PointsOptions& options) {
                     return;
                 }
                 char name[40];
-                std::snprintf(name, sizeof name, "QZresult-%zu.txt", first + i);
+                std::snprintf(name, sizeof name, "%s%zu%s", kReportFilePrefix, first + i,
+                              kReportFileSuffix);
                 ResultFile report(folder, name);
                 refusals[i] = predictors[worker]->predict(site.latDeg, site.lonDeg, results[i],
                                                           {report.get(), &site.reportSite});

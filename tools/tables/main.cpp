@@ -1,9 +1,13 @@
 // fieldcast-tables: computes the ground-wave curves and sky-wave tables that fieldcast reads.
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cctype>
+#include <cstddef>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "batch_options.h"
@@ -36,7 +40,8 @@ struct Options {
 
 // A user-ground file name must be a plain name, as it is written into the output directory,
 // and name no file that a run may find there: neither a scenario file (a data set is often
-// written beside one) nor a file of the data set nor the run's work folder, and its CSV copy
+// written beside one) nor a file of the data set nor a report of fieldcast nor the run's work
+// folder, and its CSV copy
 // (the name with .csv) none of the data set's copies.
 std::string checkGroundFileName(const std::string& name) {
     const std::filesystem::path path(name);
@@ -50,6 +55,16 @@ std::string checkGroundFileName(const std::string& name) {
         if (name == scenario) return "is a scenario file: " + name;
     }
     if (fieldcast::tables::isDataSetFileName(name)) return "is a file of the data set: " + name;
+    // a report of fieldcast in the folder: QZresult-<index>.txt
+    const std::string_view prefix = fieldcast::kReportFilePrefix;
+    const std::string_view suffix = fieldcast::kReportFileSuffix;
+    if (name.size() > prefix.size() + suffix.size() && name.starts_with(prefix) &&
+        name.ends_with(suffix) &&
+        std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()),
+                    name.end() - static_cast<std::ptrdiff_t>(suffix.size()),
+                    [](unsigned char c) { return std::isdigit(c) != 0; })) {
+        return "is a report of fieldcast: " + name;
+    }
     const std::filesystem::path copy = std::filesystem::path(name).replace_extension(".dat");
     if (fieldcast::tables::isDataSetFileName(copy.string())) {
         return "would share its CSV copy " + path.stem().string() + ".csv with " + copy.string() +
