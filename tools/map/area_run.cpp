@@ -319,6 +319,10 @@ int runArea(const CommonOptions& common, const AreaOptions& options) {
     style.colourMaxDb = options.colourMaxDb;
     style.contourLevelsDb = options.contourLevelsDb;
     style.subtitle = description.details;
+    // an empty map says why
+    if (!anyNodeInRange) {
+        style.subtitle += "; no node within " + formatNumber(description.noValueRangeKm) + " km";
+    }
     ProgressBar mapProgress("maps", options.hours.size(), common.progress);
     // one GMT session per hour; gmt itself is single-threaded, so run them side by side
     runParallel(
