@@ -202,7 +202,8 @@ TEST(CoastlineCli, MissingCoastlinePackageIsNamedWithStatus1) {
               std::string::npos)
         << points.err;
     const auto area = runMap({"area", fixture(), "-o", "area", "-R", "120/150/20/40", "--step", "1",
-                              "--ground", "coastlines", "--format", "csv", "--no-maps"},
+                              "--ground", "coastlines", "--format", "csv", "--no-maps",
+                              "--tx-ground", "2"},  // (the site would ask for the high ones)
                              work.path());
     EXPECT_EQ(area.status, 1);
     EXPECT_NE(area.err.find("gmt-gshhg-low"), std::string::npos) << area.err;

@@ -167,6 +167,10 @@ TEST(CoastlineMask, SiteTakesItsOwnGround) {
                                            scratch.path()));
     EXPECT_FALSE(fieldcast::map::siteIsLand(-18.2, 178.44, CoastlineResolution::intermediate,
                                             scratch.path()));  // Laucala Bay
+    // Fault: a coarse grid's crude coastlines put the mast at Anthorn, on the Solway's shore, at
+    // sea, so the transmitter's curve changed with --step
+    EXPECT_TRUE(
+        fieldcast::map::siteIsLand(54.911, -3.28, CoastlineResolution::crude, scratch.path()));
     EXPECT_TRUE(fieldcast::map::siteIsLand(-90.0, 0.0, CoastlineResolution::crude, scratch.path()));
     EXPECT_FALSE(
         fieldcast::map::siteIsLand(90.0, 180.0, CoastlineResolution::crude, scratch.path()));

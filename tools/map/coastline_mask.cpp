@@ -488,9 +488,13 @@ LandSeaMask LandSeaMask::build(const GeoBox& box, CoastlineResolution resolution
 
 bool siteIsLand(double latDeg, double lonDeg, CoastlineResolution resolution,
                 const std::filesystem::path& scratchDir) {
+    // one node: the coastlines of a list of points at least, whatever the grid's step (the
+    // crude ones of a 0.5 degree grid put a mast on the Solway coast at sea)
+    const CoastlineResolution siteResolution =
+        resolution == CoastlineResolution::full ? resolution : kPointsResolution;
     const LandSeaMask site = LandSeaMask::build(
         {lonDeg, lonDeg, std::max(kMinLatitudeDeg, latDeg), std::min(kMaxLatitudeDeg, latDeg)},
-        resolution, 1, scratchDir, 1);
+        siteResolution, 1, scratchDir, 1);
     return site.isLand(latDeg, lonDeg);
 }
 

@@ -143,9 +143,10 @@ class LandSeaMask {
 };
 
 // True when a site itself is land by the mask's rules: a mask of 1" cell around it, whose
-// node lies within half an arc-second (15 m) of the site. The transmitter's ground comes from
-// here, not from the nearest node of the run's mask, whose cell (1' to 6', or more) can put a
-// mast on a narrow coast out at sea. Throws CoastlineError as LandSeaMask::build does.
+// node lies within half an arc-second (15 m) of the site, from the high coastlines (full when
+// `resolution` is). The transmitter's ground comes from here, not from the nearest node of the
+// run's mask, whose cell (1' to 6', or more) and coarser coastlines can put a mast on a narrow
+// coast out at sea. Throws CoastlineError as LandSeaMask::build does.
 bool siteIsLand(double latDeg, double lonDeg, CoastlineResolution resolution,
                 const std::filesystem::path& scratchDir);
 
