@@ -41,8 +41,7 @@ struct Options {
 // A user-ground file name must be a plain name, as it is written into the output directory,
 // and name no file that a run may find there: neither a scenario file (a data set is often
 // written beside one) nor a file of the data set nor a report of fieldcast nor the run's work
-// folder, and its CSV copy
-// (the name with .csv) none of the data set's copies.
+// folder, and its CSV copy (the name with .csv) none of the data set's copies.
 std::string checkGroundFileName(const std::string& name) {
     const std::filesystem::path path(name);
     if (name.empty() || path.has_parent_path() || path.filename() != path || name == "." ||
